@@ -1,0 +1,44 @@
+#include "network/equation_text.hpp"
+
+#include <charconv>
+#include <cmath>
+
+#include "network/neuron.hpp"
+#include "network/utils.hpp"
+
+namespace vantorb {
+namespace {
+
+std::string FixedText(double value, int places) {
+  char buffer[400];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                    std::chars_format::fixed, places);
+  return std::string(buffer, result.ptr);
+}
+
+}  // namespace
+
+std::string weightText(double w) {
+  if (!std::isfinite(w)) return FixedText(w, 0);
+  const double whole = std::trunc(w) + 0.0;  // + 0.0 turns -0 into 0
+  if (w == whole) return FixedText(whole, 0) + ".0";
+  const double hundredths = std::nearbyint((w - whole) * 100.0);
+  if (w > 0 && hundredths >= 10 && hundredths <= 99)
+    return FixedText(whole, 0) + "." + FixedText(hundredths, 0);
+  return FixedText(w, 2);
+}
+
+std::string EquationLine(const Neuron& neuron) {
+  std::string line = neuron.Name() + "(i+1) = sigma( ";
+  for (const auto& synapse : neuron.Synapses()) {
+    line += weightText(synapse.weight);
+    line += '*';
+    line += synapse.source->Name();
+    line += "(i) + ";
+  }
+  line += ReplaceFirst(neuron.Bias(), decimalSeparator, ".");
+  line += " )";
+  return line;
+}
+
+}  // namespace vantorb

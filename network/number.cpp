@@ -1,0 +1,245 @@
+#include "network/number.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "network/exceptions.hpp"
+#include "network/utils.hpp"
+
+namespace vantorb {
+namespace {
+
+constexpr std::int64_t kBase = Number::kLimbBase;
+constexpr std::int32_t kTopLimb = Number::kLimbBase - 1;
+constexpr std::int64_t kMaxIntegerPart = INT64_MAX - 1;
+
+[[noreturn]] void ThrowOverflow() {
+  throw NumberException("Number overflow: integer part beyond 2^63 - 2");
+}
+
+std::int64_t CheckedIntegerPart(unsigned __int128 value) {
+  if (value > static_cast<unsigned __int128>(kMaxIntegerPart)) ThrowOverflow();
+  return static_cast<std::int64_t>(value);
+}
+
+// A group of at most eight fraction characters, scaled to a full limb; 0 when
+// the group holds anything but digits.
+std::int32_t FractionGroupToLimb(std::string_view group) {
+  std::int32_t limb = 0;
+  for (char c : group) {
+    if (c < '0' || c > '9') return 0;
+    limb = limb * 10 + (c - '0');
+  }
+  for (auto i = group.size(); i < static_cast<size_t>(Number::kLimbDigits); ++i)
+    limb *= 10;
+  return limb;
+}
+
+std::int32_t LimbAt(const std::vector<Number_Node>& limbs, size_t i) {
+  return i < limbs.size() ? limbs[i].value : 0;
+}
+
+}  // namespace
+
+void Number::Clear() {
+  negative_ = false;
+  integerPart_ = 0;
+  limbs_.clear();
+}
+
+Number Number::FromParts(int sign, std::int64_t integerPart,
+                         std::vector<Number_Node> limbs) {
+  if (integerPart < 0 || integerPart > kMaxIntegerPart)
+    throw NumberException("Number: integer part out of range");
+  for (auto limb : limbs)
+    if (limb.value < 0 || limb.value > kTopLimb)
+      throw NumberException("Number: limb out of range");
+  Number n;
+  n.negative_ = sign < 0;
+  n.integerPart_ = integerPart;
+  n.limbs_ = std::move(limbs);
+  return n;
+}
+
+void Number::FromText(std::string_view text) {
+  Clear();
+  if (text.empty()) text = "0";
+  negative_ = text.front() == '-';
+  std::string_view integerText = text;
+  std::string_view fractionText;
+  const auto at = decimalSeparator.empty() ? std::string_view::npos
+                                           : text.find(decimalSeparator);
+  if (at != std::string_view::npos) {
+    integerText = text.substr(0, at);
+    fractionText = text.substr(at + decimalSeparator.size());
+  }
+  const auto integer = ParseDecimalInteger(integerText, -kMaxIntegerPart,
+                                           kMaxIntegerPart);
+  integerPart_ = integer ? std::llabs(*integer) : 0;
+  if (fractionText.empty()) {
+    limbs_.push_back({0});
+    return;
+  }
+  limbs_.reserve((fractionText.size() + kLimbDigits - 1) / kLimbDigits);
+  while (!fractionText.empty()) {
+    const auto group = fractionText.substr(0, kLimbDigits);
+    limbs_.push_back({FractionGroupToLimb(group)});
+    fractionText.remove_prefix(group.size());
+  }
+}
+
+std::string Number::ToText() const {
+  std::string text;
+  text.reserve(24 + limbs_.size() * kLimbDigits);
+  if (negative_) text += '-';
+  text += std::to_string(integerPart_);
+  text += decimalSeparator;
+  if (limbs_.empty()) return text += '0';
+  char group[kLimbDigits];
+  for (auto limb : limbs_) {
+    std::int32_t v = limb.value;
+    for (int i = kLimbDigits - 1; i >= 0; --i, v /= 10) group[i] = '0' + v % 10;
+    text.append(group, kLimbDigits);
+  }
+  return text;
+}
+
+bool Number::LessInMagnitude(const Number& a, const Number& b) {
+  if (a.integerPart_ != b.integerPart_) return a.integerPart_ < b.integerPart_;
+  const auto n = std::max(a.limbs_.size(), b.limbs_.size());
+  for (size_t i = 0; i < n; ++i) {
+    const auto x = LimbAt(a.limbs_, i), y = LimbAt(b.limbs_, i);
+    if (x != y) return x < y;
+  }
+  return false;
+}
+
+void Number::Add(const Number& other) { Add(other, false); }
+void Number::Subtract(const Number& other) { Subtract(other, false); }
+
+// `flipOther` stands for negating other's sign for the duration of the
+// operation, without touching other.
+void Number::Add(const Number& other, bool flipOther) {
+  const bool otherNegative = other.negative_ != flipOther;
+  if (negative_ != otherNegative) {
+    Subtract(other, !flipOther);
+  } else {
+    AddMagnitude(other);
+  }
+  Normalize();
+}
+
+void Number::Subtract(const Number& other, bool flipOther) {
+  const bool otherNegative = other.negative_ != flipOther;
+  if (negative_ != otherNegative) {
+    Add(other, !flipOther);
+  } else if (LessInMagnitude(*this, other)) {
+    Number difference = other;
+    difference.SubtractSmallerMagnitude(*this);
+    difference.negative_ = !otherNegative;
+    *this = std::move(difference);
+  } else {
+    SubtractSmallerMagnitude(other);
+  }
+  Normalize();
+}
+
+void Number::AddMagnitude(const Number& other) {
+  if (integerPart_ > kMaxIntegerPart - 1 - other.integerPart_) ThrowOverflow();
+  const size_t shared = std::min(limbs_.size(), other.limbs_.size());
+  if (limbs_.size() < other.limbs_.size())
+    limbs_.insert(limbs_.end(), other.limbs_.begin() + limbs_.size(),
+                  other.limbs_.end());
+  std::int32_t carry = 0;
+  for (size_t i = shared; i-- > 0;) {
+    const std::int32_t s = limbs_[i].value + other.limbs_[i].value + carry;
+    carry = s >= kBase ? 1 : 0;
+    limbs_[i].value = s - carry * kLimbBase;
+  }
+  integerPart_ += other.integerPart_ + carry;
+}
+
+// |this| := |this| - |smaller|, for |this| >= |smaller|.
+void Number::SubtractSmallerMagnitude(const Number& smaller) {
+  if (limbs_.size() < smaller.limbs_.size())
+    limbs_.resize(smaller.limbs_.size(), Number_Node{0});
+  std::int32_t borrow = 0;
+  for (size_t i = smaller.limbs_.size(); i-- > 0;) {
+    std::int32_t d = limbs_[i].value - smaller.limbs_[i].value - borrow;
+    borrow = d < 0 ? 1 : 0;
+    limbs_[i].value = d + borrow * kLimbBase;
+  }
+  integerPart_ -= smaller.integerPart_ + borrow;
+}
+
+void Number::Normalize() {
+  if (limbs_.empty()) {
+    limbs_.push_back({0});
+    return;
+  }
+  size_t kept = limbs_.size();
+  while (kept > 1 && limbs_[kept - 1].value == kTopLimb) --kept;
+  if (kept < limbs_.size()) {
+    limbs_.resize(kept);
+    if (++limbs_.back().value == kLimbBase) {
+      if (integerPart_ >= kMaxIntegerPart) ThrowOverflow();
+      limbs_.back().value = 0;
+      ++integerPart_;
+    }
+  }
+  while (limbs_.size() > 1 && limbs_.back().value == 0) limbs_.pop_back();
+}
+
+bool Number::IsValidWeight(double w) {
+  return std::isfinite(w) && std::fabs(w) < static_cast<double>(kMaxWeightIntegerPart) + 1.0;
+}
+
+void Number::MultiplyByWeight(double w) {
+  if (!IsValidWeight(w))
+    throw NumberException("Invalid weight: not finite or beyond 32 bits");
+  if (w == 1.0) {
+    Normalize();
+    return;
+  }
+  // The weight as c + f / 10^8: c its integer part, f its first eight
+  // decimal places, rounded to nearest (halves to even) in extended precision.
+  const long double magnitude = std::fabs(static_cast<long double>(w));
+  const long double whole = std::trunc(magnitude);
+  const auto c = static_cast<std::int64_t>(whole);
+  const auto f = static_cast<std::int64_t>(
+      std::nearbyintl((magnitude - whole) * static_cast<long double>(kBase)));
+  // The product reaches one limb further than this number only through f.
+  const bool shifted = f != 0;
+  const auto m = static_cast<unsigned __int128>(shifted ? c * kBase + f : c);
+  const size_t n = limbs_.size();
+  if (shifted) limbs_.resize(n + 1);
+  unsigned __int128 carry = 0;
+  for (size_t k = n; k-- > 0;) {
+    const unsigned __int128 t =
+        m * static_cast<std::uint32_t>(limbs_[k].value) + carry;
+    limbs_[shifted ? k + 1 : k].value = static_cast<std::int32_t>(t % kBase);
+    carry = t / kBase;
+  }
+  const unsigned __int128 t =
+      m * static_cast<std::uint64_t>(integerPart_) + carry;
+  if (shifted) {
+    limbs_[0].value = static_cast<std::int32_t>(t % kBase);
+    integerPart_ = CheckedIntegerPart(t / kBase);
+  } else {
+    integerPart_ = CheckedIntegerPart(t);
+  }
+  if (w < 0) negative_ = !negative_;
+  Normalize();
+}
+
+// The results are the numbers FromText gives for "0" and "1".
+void Number::Saturate() {
+  if (!negative_ && integerPart_ == 0) return;
+  const std::int64_t clamped = negative_ ? 0 : 1;
+  Clear();
+  integerPart_ = clamped;
+  limbs_.push_back({0});
+}
+
+}  // namespace vantorb

@@ -1,0 +1,89 @@
+#pragma once
+// Number: an exact signed decimal of unbounded precision, the value of every
+// neuron. It holds a sign, a non-negative integer part and the fraction as
+// limbs of eight decimal digits, most significant first, in one contiguous
+// array. Sums and differences are exact; multiplication is by a synapse
+// weight only, whose integer part and first eight decimal places enter the
+// product exactly. Every arithmetic operation ends in Normalize, whose
+// rounding rule (a trailing limb 99999999 beyond the first is rounded up) is
+// part of the network's defined behaviour: equal inputs give equal limbs.
+//
+// The integer part is 64-bit, far beyond any weighted sum a network forms.
+// MultiplyByWeight with a weight that is not finite or whose integer part
+// passes 2^31 - 1 throws NumberException and leaves the number unchanged.
+// An Add, Subtract, MultiplyByWeight or Normalize whose integer part would
+// reach 2^63 - 1 throws NumberException; the number is then valid but its
+// value unspecified. No input leads to undefined behaviour.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantorb {
+
+// One limb: eight decimal digits as an integer from 0 to 99999999.
+struct Number_Node {
+  std::int32_t value = 0;
+  friend bool operator==(Number_Node, Number_Node) = default;
+};
+
+class Number {
+ public:
+  static constexpr std::int32_t kLimbBase = 100000000;
+  static constexpr std::int32_t kLimbDigits = 8;
+  static constexpr std::int64_t kMaxWeightIntegerPart = INT32_MAX;
+
+  // +0 with no limbs (written "0" + separator + "0").
+  Number() = default;
+
+  void Clear();
+  void Assign(const Number& other) { *this = other; }
+
+  // this := the number the text denotes, with decimalSeparator: sign from a
+  // leading "-", integer part from the text before the first separator (0
+  // when it is no integer), one limb per eight fraction characters (0 for a
+  // group that is not all digits). Not normalised. An empty text gives the
+  // same number as "0".
+  void FromText(std::string_view text);
+
+  // "-" for a negative sign, the integer part, decimalSeparator, then every
+  // limb as eight digits ("0" when there are no limbs).
+  std::string ToText() const;
+
+  void Add(const Number& other);
+  void Subtract(const Number& other);
+  // this := this * w, w's integer part and eight decimal places exactly.
+  void MultiplyByWeight(double w);
+  // sigma: negative -> 0, integer part >= 1 -> 1, otherwise unchanged.
+  void Saturate();
+  void Normalize();
+
+  static bool LessInMagnitude(const Number& a, const Number& b);
+  // Whether MultiplyByWeight accepts w.
+  static bool IsValidWeight(double w);
+
+  int Sign() const { return negative_ ? -1 : 1; }
+  std::int64_t IntegerPart() const { return integerPart_; }
+  const std::vector<Number_Node>& Limbs() const { return limbs_; }
+
+  // Builds a number from its parts; limbs must lie in 0..99999999 and the
+  // integer part must not be negative (throws NumberException otherwise).
+  static Number FromParts(int sign, std::int64_t integerPart,
+                          std::vector<Number_Node> limbs);
+
+  // Identical representation, which is the same as identical ToText.
+  friend bool operator==(const Number&, const Number&) = default;
+
+ private:
+  void AddMagnitude(const Number& other);
+  void SubtractSmallerMagnitude(const Number& smaller);
+  void Subtract(const Number& other, bool flipOther);
+  void Add(const Number& other, bool flipOther);
+
+  bool negative_ = false;
+  std::int64_t integerPart_ = 0;
+  std::vector<Number_Node> limbs_;
+};
+
+}  // namespace vantorb

@@ -1,0 +1,49 @@
+#include "network/unary.hpp"
+
+#include <vector>
+
+#include "network/utils.hpp"
+
+namespace vantorb {
+
+Number UnaryCode(std::int64_t n) {
+  const std::int64_t digits = (n > 0 ? n : 0) + 1;
+  const auto fullLimbs = static_cast<size_t>(digits / Number::kLimbDigits);
+  const auto rest = static_cast<int>(digits % Number::kLimbDigits);
+  std::vector<Number_Node> limbs(fullLimbs, Number_Node{11111111});
+  if (rest > 0) {
+    std::int32_t limb = 0;
+    for (int i = 0; i < Number::kLimbDigits; ++i) limb = limb * 10 + (i < rest);
+    limbs.push_back({limb});
+  }
+  return Number::FromParts(1, 0, std::move(limbs));
+}
+
+std::int32_t UnaryArgument(std::string_view text) {
+  return static_cast<std::int32_t>(
+      ParseDecimalInteger(text, INT32_MIN, INT32_MAX).value_or(0));
+}
+
+std::string UnaryResultText(std::string_view valueText) {
+  std::int64_t count = 0;
+  for (size_t i = 3; i < valueText.size(); ++i) count += valueText[i] == '1';
+  return std::to_string(count);
+}
+
+std::string DecodeUnary(std::string_view t) {
+  std::int64_t count = 0;
+  bool seen = false;  // a character other than "1" ended the digits 1
+  bool bad = false;
+  for (size_t i = 3; i < t.size(); ++i) {
+    if (t[i] == '1') {
+      ++count;
+    } else {
+      if (seen && t[i] != '0') bad = true;
+      seen = true;
+    }
+  }
+  if (t.size() < 3 || t[0] != '0' || t[2] != '1') bad = true;
+  return bad || !seen ? "?" : std::to_string(count);
+}
+
+}  // namespace vantorb

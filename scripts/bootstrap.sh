@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing Vantorb need, when
+# any is missing. Silent and quick when everything is there. Needs root (or
+# sudo) only when it has something to install.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build
+  libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev libgl-dev
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "bootstrap: installing ${missing[*]}" >&2
+run_as_root=()
+[[ $(id -u) -eq 0 ]] || run_as_root=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${run_as_root[@]}" apt-get update -qq
+"${run_as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

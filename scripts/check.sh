@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer,
+# warnings as errors, and runs every test. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/bootstrap.sh
+build=build/check
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DVANTORB_SANITIZE=ON -DVANTORB_WERROR=ON >/dev/null
+cmake --build "$build" -j"$(nproc)"
+# Leak checking is part of AddressSanitizer on Linux; keep it on explicitly.
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)"

@@ -1,0 +1,83 @@
+// The unary code: building argument codes, reading results and decoding
+// values for the status hints.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "network/neuron.hpp"
+#include "network/unary.hpp"
+#include "separator_scope.hpp"
+
+namespace vantorb {
+namespace {
+
+using testing::SeparatorScope;
+
+TEST(UnaryCode, EqualsTheNumberItsTextReadsAs) {
+  for (const char* separator : {".", ","}) {
+    SeparatorScope scope(separator);
+    for (int n : {0, 1, 2, 6, 7, 8, 15, 16, 100, 1001}) {
+      Number expected;
+      expected.FromText("0" + decimalSeparator + std::string(n + 1, '1'));
+      EXPECT_EQ(UnaryCode(n), expected) << n << " with " << separator;
+    }
+  }
+  EXPECT_EQ(UnaryCode(-5), UnaryCode(0));
+}
+
+TEST(UnaryArgument, SetArgumentGivesTheCodeOrZero) {
+  SeparatorScope scope(".");
+  const std::pair<const char*, const char*> cases[] = {
+      {"3", "0.11110000"}, {"0", "0.10000000"},   {"abc", "0.10000000"},
+      {"-2", "0.10000000"}, {"", "0.10000000"},   {"+2", "0.11100000"},
+      {"7", "0.11111111"},  {"8", "0.1111111110000000"},
+      {"2 ", "0.10000000"}, {"99999999999", "0.10000000"},
+  };
+  for (const auto& [text, value] : cases) {
+    Neuron n;
+    n.SetArgument(text);
+    EXPECT_EQ(n.Value().ToText(), value) << "'" << text << "'";
+  }
+}
+
+TEST(UnaryResult, ResultTextCountsOnesAfterTheThirdCharacter) {
+  SeparatorScope scope(".");
+  const std::pair<const char*, const char*> cases[] = {
+      {"0.1111", "3"}, {"0.1", "0"},  {"1", "0"},
+      {"0.111111", "5"}, {"0.0101", "2"},  // not checked as a code
+  };
+  for (const auto& [value, result] : cases) {
+    Neuron n;
+    n.SetValueText(value);
+    EXPECT_EQ(n.ResultText(), result) << value;
+  }
+  EXPECT_EQ(UnaryResultText("0."), "0");
+  EXPECT_EQ(UnaryResultText(""), "0");
+  Neuron fresh;  // no limbs: text 0.0
+  EXPECT_EQ(fresh.ResultText(), "0");
+}
+
+TEST(UnaryDecode, DecodesCodesAndRejectsTheRest) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"0.11100000", "2"},
+      {"0.10000000", "0"},
+      {"0,11111100", "5"},  // any separator character
+      {"1.00000000", "?"},
+      {"0.00000000", "?"},
+      {"0.11111111", "?"},  // no zero closes the code
+      {"0.11101000", "3"},  // ones behind the closing zeros still count
+      {"0.1102x0", "?"},    // anything but 0 or 1 behind them does not
+      {"0.1120000", "1"},   // the character that ends the ones is not checked
+      {"0.1", "?"},
+      {"0.", "?"},
+      {"", "?"},
+      {"0.1x000", "0"},
+      {"-0.11000000", "?"},
+  };
+  for (const auto& [text, decoded] : cases)
+    EXPECT_EQ(DecodeUnary(text), decoded) << "'" << text << "'";
+}
+
+}  // namespace
+}  // namespace vantorb
