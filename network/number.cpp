@@ -43,7 +43,7 @@ std::int32_t LimbAt(const std::vector<Number_Node>& limbs, size_t i) {
 }  // namespace
 
 void Number::Clear() {
-  negative_ = false;
+  sign_ = 1;
   integerPart_ = 0;
   limbs_.clear();
 }
@@ -56,7 +56,7 @@ Number Number::FromParts(int sign, std::int64_t integerPart,
     if (limb.value < 0 || limb.value > kTopLimb)
       throw NumberException("Number: limb out of range");
   Number n;
-  n.negative_ = sign < 0;
+  n.sign_ = sign < 0 ? -1 : 1;
   n.integerPart_ = integerPart;
   n.limbs_ = std::move(limbs);
   return n;
@@ -65,7 +65,7 @@ Number Number::FromParts(int sign, std::int64_t integerPart,
 void Number::FromText(std::string_view text) {
   Clear();
   if (text.empty()) text = "0";
-  negative_ = text.front() == '-';
+  sign_ = text.front() == '-' ? -1 : 1;
   std::string_view integerText = text;
   std::string_view fractionText;
   const auto at = decimalSeparator.empty() ? std::string_view::npos
@@ -92,7 +92,7 @@ void Number::FromText(std::string_view text) {
 std::string Number::ToText() const {
   std::string text;
   text.reserve(24 + limbs_.size() * kLimbDigits);
-  if (negative_) text += '-';
+  if (sign_ < 0) text += '-';
   text += std::to_string(integerPart_);
   text += decimalSeparator;
   if (limbs_.empty()) return text += '0';
@@ -121,8 +121,8 @@ void Number::Subtract(const Number& other) { Subtract(other, false); }
 // `flipOther` stands for negating other's sign for the duration of the
 // operation, without touching other.
 void Number::Add(const Number& other, bool flipOther) {
-  const bool otherNegative = other.negative_ != flipOther;
-  if (negative_ != otherNegative) {
+  const int otherSign = flipOther ? -other.sign_ : other.sign_;
+  if (sign_ != otherSign) {
     Subtract(other, !flipOther);
   } else {
     AddMagnitude(other);
@@ -131,13 +131,13 @@ void Number::Add(const Number& other, bool flipOther) {
 }
 
 void Number::Subtract(const Number& other, bool flipOther) {
-  const bool otherNegative = other.negative_ != flipOther;
-  if (negative_ != otherNegative) {
+  const int otherSign = flipOther ? -other.sign_ : other.sign_;
+  if (sign_ != otherSign) {
     Add(other, !flipOther);
   } else if (LessInMagnitude(*this, other)) {
     Number difference = other;
     difference.SubtractSmallerMagnitude(*this);
-    difference.negative_ = !otherNegative;
+    difference.sign_ = -otherSign;
     *this = std::move(difference);
   } else {
     SubtractSmallerMagnitude(other);
@@ -229,14 +229,14 @@ void Number::MultiplyByWeight(double w) {
   } else {
     integerPart_ = CheckedIntegerPart(t);
   }
-  if (w < 0) negative_ = !negative_;
+  if (w < 0) sign_ = -sign_;
   Normalize();
 }
 
 // The results are the numbers FromText gives for "0" and "1".
 void Number::Saturate() {
-  if (!negative_ && integerPart_ == 0) return;
-  const std::int64_t clamped = negative_ ? 0 : 1;
+  if (sign_ > 0 && integerPart_ == 0) return;
+  const std::int64_t clamped = sign_ < 0 ? 0 : 1;
   Clear();
   integerPart_ = clamped;
   limbs_.push_back({0});

@@ -63,7 +63,7 @@ class Number {
   // Whether MultiplyByWeight accepts w.
   static bool IsValidWeight(double w);
 
-  int Sign() const { return negative_ ? -1 : 1; }
+  int Sign() const { return sign_; }
   std::int64_t IntegerPart() const { return integerPart_; }
   const std::vector<Number_Node>& Limbs() const { return limbs_; }
 
@@ -81,7 +81,7 @@ class Number {
   void Subtract(const Number& other, bool flipOther);
   void Add(const Number& other, bool flipOther);
 
-  bool negative_ = false;
+  std::int32_t sign_ = 1;  // +1 or -1; zero may carry either
   std::int64_t integerPart_ = 0;
   std::vector<Number_Node> limbs_;
 };
