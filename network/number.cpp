@@ -209,26 +209,44 @@ void Number::MultiplyByWeight(double w) {
   const auto c = static_cast<std::int64_t>(whole);
   const auto f = static_cast<std::int64_t>(
       std::nearbyintl((magnitude - whole) * static_cast<long double>(kBase)));
-  // The product reaches one limb further than this number only through f.
-  const bool shifted = f != 0;
-  const auto m = static_cast<unsigned __int128>(shifted ? c * kBase + f : c);
+  // |this| * c spreads over the limb's own group and the ones above it;
+  // |this| * f / 10^8 reaches one group further down, so the product has a
+  // limb more than this number only when f is not 0. Group g of the product
+  // collects limb[g] * c, the high half of limb[g] * f and the low half of
+  // limb[g - 1] * f; every term fits 64 bits, so only the integer part needs
+  // 128-bit arithmetic.
+  const auto cc = static_cast<std::uint64_t>(c);
+  const auto ff = static_cast<std::uint64_t>(f);
   const size_t n = limbs_.size();
-  if (shifted) limbs_.resize(n + 1);
-  unsigned __int128 carry = 0;
-  for (size_t k = n; k-- > 0;) {
-    const unsigned __int128 t =
-        m * static_cast<std::uint32_t>(limbs_[k].value) + carry;
-    limbs_[shifted ? k + 1 : k].value = static_cast<std::int32_t>(t % kBase);
-    carry = t / kBase;
+  if (f != 0) limbs_.resize(n + 1);
+  const size_t groups = limbs_.size();
+  auto limbAt = [&](size_t g) -> std::uint64_t {
+    return g < n ? static_cast<std::uint32_t>(limbs_[g].value) : 0;
+  };
+  std::uint64_t carry = 0;
+  std::uint64_t fTimesThis = groups > 0 ? limbAt(groups - 1) * ff : 0;
+  for (size_t g = groups; g-- > 0;) {
+    const std::uint64_t limb = limbAt(g);
+    const std::uint64_t fTimesAbove = g > 0 ? limbAt(g - 1) * ff : 0;
+    const std::uint64_t sum = limb * cc + fTimesThis / kBase +
+                              fTimesAbove % kBase + carry;
+    limbs_[g].value = static_cast<std::int32_t>(sum % kBase);
+    carry = sum / kBase;
+    fTimesThis = fTimesAbove;
   }
-  const unsigned __int128 t =
-      m * static_cast<std::uint64_t>(integerPart_) + carry;
-  if (shifted) {
-    limbs_[0].value = static_cast<std::int32_t>(t % kBase);
-    integerPart_ = CheckedIntegerPart(t / kBase);
-  } else {
-    integerPart_ = CheckedIntegerPart(t);
+  const auto integer = static_cast<unsigned __int128>(integerPart_);
+  const unsigned __int128 integerTimesF = integer * ff;
+  unsigned __int128 product = integer * cc + carry;
+  if (groups > 0) {
+    // The integer part's share of f lands partly in the first limb.
+    const std::uint64_t low = static_cast<std::uint64_t>(integerTimesF % kBase);
+    const std::uint64_t first =
+        static_cast<std::uint32_t>(limbs_[0].value) + low;
+    limbs_[0].value = static_cast<std::int32_t>(first % kBase);
+    product += first / kBase;
   }
+  product += integerTimesF / kBase;
+  integerPart_ = CheckedIntegerPart(product);
   if (w < 0) sign_ = -sign_;
   Normalize();
 }
