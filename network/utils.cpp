@@ -30,6 +30,13 @@ std::string ReplaceFirst(std::string_view text, std::string_view find,
   return result;
 }
 
+std::string DecimalText(std::string_view integer, std::string_view fraction) {
+  std::string text(integer);
+  text += decimalSeparator;
+  text += fraction;
+  return text;
+}
+
 std::optional<std::int64_t> ParseDecimalInteger(std::string_view text,
                                                 std::int64_t min,
                                                 std::int64_t max) {

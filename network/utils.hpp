@@ -27,6 +27,10 @@ std::string ReadDecimalSeparator();
 std::string ReplaceFirst(std::string_view text, std::string_view find,
                          std::string_view replacement);
 
+// integer + decimalSeparator + fraction: a decimal text as the program
+// writes it ("-0" and "9" give -0.9 or -0,9).
+std::string DecimalText(std::string_view integer, std::string_view fraction);
+
 // Reads an optional "+" or "-" followed by one or more decimal digits, and
 // nothing else. Empty when the text is not such an integer or its value lies
 // outside [min, max].
