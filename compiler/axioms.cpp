@@ -1,5 +1,7 @@
 #include "compiler/axioms.hpp"
 
+#include <algorithm>
+
 #include "network/utils.hpp"
 
 namespace vantorb {
@@ -73,6 +75,10 @@ Projection::Projection(std::int32_t index, std::int32_t arity)
     : Axiom("U(" + std::to_string(index) + "," + std::to_string(arity) + ")",
             arity, 2),
       index_(index) {}
+
+NetworkSize Projection::PlannedOwnSize() const {
+  return {3, static_cast<std::size_t>(std::max(Arity(), 0)) + 1};
+}
 
 std::unique_ptr<ProofObj> Projection::Clone() const {
   return std::make_unique<Projection>(index_, Arity());

@@ -29,6 +29,7 @@ class Zero : public Axiom {
  public:
   Zero() : Axiom("W", 0, 0) {}
   std::unique_ptr<ProofObj> Clone() const override;
+  NetworkSize PlannedOwnSize() const override { return {3, 3}; }
   void BuildNetwork(const NeuronList& inputs, NeuronList& outputs) override;
 };
 
@@ -36,6 +37,7 @@ class UnaryZero : public Axiom {
  public:
   UnaryZero() : Axiom("Z", 1, 0) {}
   std::unique_ptr<ProofObj> Clone() const override;
+  NetworkSize PlannedOwnSize() const override { return {4, 4}; }
   void BuildNetwork(const NeuronList& inputs, NeuronList& outputs) override;
 };
 
@@ -43,6 +45,7 @@ class Successor : public Axiom {
  public:
   Successor() : Axiom("S", 1, 0) {}
   std::unique_ptr<ProofObj> Clone() const override;
+  NetworkSize PlannedOwnSize() const override { return {4, 5}; }
   void BuildNetwork(const NeuronList& inputs, NeuronList& outputs) override;
 };
 
@@ -53,6 +56,8 @@ class Projection : public Axiom {
   Projection(std::int32_t index, std::int32_t arity);
   std::int32_t Index() const { return index_; }
   std::unique_ptr<ProofObj> Clone() const override;
+  // One synapse per input neuron, for the arity it was declared with.
+  NetworkSize PlannedOwnSize() const override;
   void BuildNetwork(const NeuronList& inputs, NeuronList& outputs) override;
 
  private:

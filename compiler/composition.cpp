@@ -19,6 +19,11 @@ std::unique_ptr<ProofObj> Comp::Clone() const {
   return std::make_unique<Comp>(Children().CloneAll());
 }
 
+NetworkSize Comp::PlannedOwnSize() const {
+  const std::size_t m = Children().Empty() ? 0 : Children().Count() - 1;
+  return {2 + 3 * m, 2 + 9 * m};
+}
+
 void Comp::CheckArguments() const {
   const auto count = static_cast<std::int64_t>(Children().Count());
   if (count < 2)

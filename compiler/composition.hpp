@@ -15,6 +15,7 @@ class Comp : public Rule {
   std::unique_ptr<ProofObj> Clone() const override;
   void BuildNetwork(const NeuronList& inputs, NeuronList& outputs) override;
   void CheckArguments() const override;
+  NetworkSize PlannedOwnSize() const override;
 };
 
 }  // namespace vantorb

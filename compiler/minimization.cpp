@@ -1,5 +1,6 @@
 #include "compiler/minimization.hpp"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -48,6 +49,11 @@ Minim::Minim(ProofObjContainer children)
 
 std::unique_ptr<ProofObj> Minim::Clone() const {
   return std::make_unique<Minim>(Children().CloneAll());
+}
+
+NetworkSize Minim::PlannedOwnSize() const {
+  const std::size_t n = static_cast<std::size_t>(std::max(Arity(), 0));
+  return {13 + 2 * n, kWires.size() + 1 + 5 * n + 2};
 }
 
 void Minim::CheckArguments() const {

@@ -17,6 +17,7 @@ class Minim : public Rule {
   std::unique_ptr<ProofObj> Clone() const override;
   void BuildNetwork(const NeuronList& inputs, NeuronList& outputs) override;
   void CheckArguments() const override;
+  NetworkSize PlannedOwnSize() const override;
 };
 
 }  // namespace vantorb

@@ -68,6 +68,25 @@ std::size_t ProofObj::NeuronCount() const {
   return neurons_.Count() + children_.NeuronCount();
 }
 
+NetworkSize ProofObj::PlannedSize() const {
+  NetworkSize size = PlannedOwnSize();
+  for (const auto& child : children_) {
+    const NetworkSize part = child->PlannedSize();
+    const auto saturated = [](std::size_t a, std::size_t b) {
+      return a > SIZE_MAX - b ? SIZE_MAX : a + b;
+    };
+    size.neurons = saturated(size.neurons, part.neurons);
+    size.synapses = saturated(size.synapses, part.synapses);
+  }
+  return size;
+}
+
+std::size_t ProofObj::ObjectCount() const {
+  std::size_t count = 1;
+  for (const auto& child : children_) count += child->ObjectCount();
+  return count;
+}
+
 std::size_t ProofObj::SynapseCount() const {
   std::size_t count = neurons_.SynapseCount();
   for (const auto& child : children_) count += child->SynapseCount();

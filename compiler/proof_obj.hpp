@@ -58,6 +58,17 @@ class ProofObjContainer {
 
 using NeuronList = std::vector<Neuron*>;
 
+// How much network a function object builds: neurons and synapse records.
+struct NetworkSize {
+  std::size_t neurons = 0;
+  std::size_t synapses = 0;
+  NetworkSize& operator+=(const NetworkSize& other) {
+    neurons += other.neurons;
+    synapses += other.synapses;
+    return *this;
+  }
+};
+
 class ProofObj {
  public:
   // The name is cut to 255 characters.
@@ -74,6 +85,9 @@ class ProofObj {
   // Adds this object's node under parent, and its children's beneath it.
   virtual void AddToTree(FunctionTreeNodes& nodes,
                          std::optional<TreeNodeHandle> parent) const = 0;
+  // What BuildNetwork will add to this object's own container, before it is
+  // built: lets a caller refuse a network too large to build.
+  virtual NetworkSize PlannedOwnSize() const = 0;
 
   // Moves every element of list, in order, to the end of the children.
   void AddChildren(ProofObjContainer&& list);
@@ -85,6 +99,10 @@ class ProofObj {
   const ProofObjContainer& Children() const { return children_; }
 
   std::size_t NeuronCount() const;   // the whole subtree
+  // PlannedOwnSize over the whole subtree, saturating instead of wrapping.
+  NetworkSize PlannedSize() const;
+  // The number of function objects in the subtree, this one included.
+  std::size_t ObjectCount() const;
   std::size_t SynapseCount() const;  // the whole subtree
   // Neuron k of this object becomes "X" + Name() + its name + "_" + depth +
   // "_" + (base + k); the first child starts at base again one level deeper,
@@ -127,6 +145,7 @@ class Func : public ProofObj {
   void BuildNetwork(const NeuronList& inputs, NeuronList& outputs) override;
   void AddToTree(FunctionTreeNodes& nodes,
                  std::optional<TreeNodeHandle> parent) const override;
+  NetworkSize PlannedOwnSize() const override { return {}; }
 };
 
 // The arity of the first element of a list, 0 for an empty list.

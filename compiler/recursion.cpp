@@ -51,6 +51,11 @@ std::unique_ptr<ProofObj> Recur::Clone() const {
   return std::make_unique<Recur>(Children().CloneAll());
 }
 
+NetworkSize Recur::PlannedOwnSize() const {
+  const std::size_t n = static_cast<std::size_t>(std::max(Arity() - 1, 0));
+  return {21 + 3 * n, kWires.size() + 1 + 7 * n + 1 + 4};
+}
+
 void Recur::CheckArguments() const {
   if (Children().Count() != 2)
     throw RecursionException("Recursion with " +

@@ -18,6 +18,7 @@ class Recur : public Rule {
   std::unique_ptr<ProofObj> Clone() const override;
   void BuildNetwork(const NeuronList& inputs, NeuronList& outputs) override;
   void CheckArguments() const override;
+  NetworkSize PlannedOwnSize() const override;
 };
 
 }  // namespace vantorb

@@ -43,6 +43,8 @@ TEST(FunctionShape, ValuesAndBuiltCountsPerClass) {
       // 13 + 2n own neurons; 21 fixed synapses, 5 per parameter, 2 outputs
       {"M(C(U(2,2),S))", [] { return M(C(U(2, 2), S())); }, "M", 1, 1,
        13 + 2 + (2 + 3 + 3 + 4), 21 + 5 + 2 + (2 + 9 + 3 + 5)},
+      {"mul", Mul, "R", 2, 2, 21 + 3 + 4 + (2 + 6 + 3 + 3 + 39),
+       36 + 7 + 1 + 4 + 4 + (2 + 18 + 4 + 4 + 70)},
   };
   for (const auto& c : cases) {
     Tree tree = c.make();
@@ -50,10 +52,13 @@ TEST(FunctionShape, ValuesAndBuiltCountsPerClass) {
     EXPECT_EQ(tree->Arity(), c.arity) << c.label;
     EXPECT_EQ(tree->ComponentCount(), c.componentCount) << c.label;
     EXPECT_EQ(tree->NeuronCount(), 0u) << c.label;
+    const NetworkSize planned = tree->PlannedSize();
     TargetNetwork network;
     BuildTargetNetwork(*tree, network);
     EXPECT_EQ(tree->NeuronCount(), c.neurons) << c.label;
     EXPECT_EQ(tree->SynapseCount(), c.synapses) << c.label;
+    EXPECT_EQ(planned.neurons, c.neurons) << c.label;
+    EXPECT_EQ(planned.synapses, c.synapses) << c.label;
     EXPECT_EQ(network.inputNeurons.size(), static_cast<std::size_t>(c.arity) + 1);
   }
 }
@@ -179,6 +184,9 @@ class Block : public ProofObj {
     for (const auto& child : Children()) child->BuildNetwork(inputs, outputs);
   }
   void AddToTree(FunctionTreeNodes&, std::optional<TreeNodeHandle>) const override {}
+  NetworkSize PlannedOwnSize() const override {
+    return {static_cast<std::size_t>(own_), 0};
+  }
 
  private:
   int own_;
