@@ -1,12 +1,17 @@
-// vantorb-cli: the headless front end. Until programs can be compiled it
-// offers one job, "demo": it wires the successor network by hand, prints its
-// dynamic equations and runs it on an argument, step by step.
+// vantorb-cli: the headless front end.
+//   compile FILE.PRV            compiles and prints the compilation report
+//                               and the function tree
+//   equations FILE.PRV [OUT]    compiles and writes the dynamic equations
+//                               (to OUT, else to standard output)
+//   demo [ARGUMENT]             a successor network wired by hand, run
 
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "compiler/compilation_driver.hpp"
 #include "network/exceptions.hpp"
 #include "network/neuron_container.hpp"
 #include "network/utils.hpp"
@@ -18,9 +23,47 @@ using vantorb::Neuron;
 using vantorb::NeuronContainer;
 
 int Usage() {
-  std::cerr << "usage: vantorb-cli demo [ARGUMENT]\n"
-               "  Runs a hand-wired successor network on ARGUMENT (default 2).\n";
+  std::cerr << "usage: vantorb-cli compile FILE.PRV\n"
+               "       vantorb-cli equations FILE.PRV [OUT.EQU]\n"
+               "       vantorb-cli demo [ARGUMENT]\n";
   return 2;
+}
+
+void PrintReport(const vantorb::CompilationReport& report) {
+  std::cout << "File name:      " << report.fileName << "\n"
+            << "Target:         " << report.targetName << "\n"
+            << "Statements:     " << report.statements << "\n"
+            << "Size in lines:  " << report.lines << "\n"
+            << "Neurons:        " << report.neurons << "\n"
+            << "Synapses:       " << report.synapses << "\n";
+}
+
+int Compile(const std::string& fileName) {
+  vantorb::CompileState state;
+  const auto report =
+      vantorb::CompileProgramFile(*vantorb::parserInterface, fileName, state);
+  PrintReport(report);
+  vantorb::InMemoryTree tree;
+  vantorb::parserInterface->symbolTable().GetTarget()->AddToTree(tree, std::nullopt);
+  std::cout << "Function tree:\n" << tree.Outline();
+  return 0;
+}
+
+// Lines end in CR LF, as equation files do wherever they are written.
+int Equations(const std::string& fileName, const std::string& outName) {
+  vantorb::CompileState state;
+  vantorb::CompileProgramFile(*vantorb::parserInterface, fileName, state);
+  state.compiled = true;
+  std::vector<std::string> lines;
+  vantorb::GenerateEquations(*vantorb::parserInterface, state, lines);
+  std::ofstream file;
+  if (!outName.empty()) {
+    file.open(outName, std::ios::binary);
+    if (!file) throw vantorb::NeuroException("Cannot write " + outName);
+  }
+  std::ostream& out = outName.empty() ? std::cout : file;
+  for (const auto& line : lines) out << line << "\r\n";
+  return out ? 0 : 1;
 }
 
 int RunSuccessorDemo(const std::string& argument) {
@@ -68,10 +111,16 @@ int RunSuccessorDemo(const std::string& argument) {
 
 int main(int argc, char** argv) {
   vantorb::decimalSeparator = vantorb::ReadDecimalSeparator();
+  vantorb::CreateParserInterface();
   const std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty() || args[0] != "demo" || args.size() > 2) return Usage();
+  const std::string command = args.empty() ? "" : args[0];
   try {
-    return RunSuccessorDemo(args.size() == 2 ? args[1] : "2");
+    if (command == "compile" && args.size() == 2) return Compile(args[1]);
+    if (command == "equations" && (args.size() == 2 || args.size() == 3))
+      return Equations(args[1], args.size() == 3 ? args[2] : "");
+    if (command == "demo" && args.size() <= 2)
+      return RunSuccessorDemo(args.size() == 2 ? args[1] : "2");
+    return Usage();
   } catch (const vantorb::NeuroException& error) {
     std::cerr << "vantorb-cli: " << error.what() << "\n";
     return 1;

@@ -12,9 +12,12 @@ bool IsZero(const Number& n) {
 }
 
 PulseHarness::PulseHarness(std::unique_ptr<ProofObj> tree)
-    : tree_(std::move(tree)) {
-  BuildTargetNetwork(*tree_, network_);
+    : ownTree_(std::move(tree)), tree_(ownTree_.get()), network_(&ownNetwork_) {
+  BuildTargetNetwork(*tree_, ownNetwork_);
 }
+
+PulseHarness::PulseHarness(ProofObj& tree, TargetNetwork& network)
+    : tree_(&tree), network_(&network) {}
 
 NeuronList PulseHarness::AllNeurons() const {
   NeuronList all;
@@ -28,15 +31,15 @@ void PulseHarness::Step() {
 }
 
 PulseRun PulseHarness::Run(const std::vector<int>& arguments, int maxSteps) {
-  const auto& inputs = network_.inputNeurons;
+  const auto& inputs = network_->inputNeurons;
   inputs[0]->SetValueText("1");
   for (std::size_t k = 1; k < inputs.size(); ++k)
     inputs[k]->SetArgument(
         std::to_string(k - 1 < arguments.size() ? arguments[k - 1] : 0));
 
   PulseRun run;
-  const Neuron& done = *network_.outputNeurons[0];
-  const Neuron& result = *network_.outputNeurons[1];
+  const Neuron& done = *network_->outputNeurons[0];
+  const Neuron& result = *network_->outputNeurons[1];
   for (int step = 1; step <= maxSteps; ++step) {
     Step();
     if (step == 1)

@@ -21,21 +21,26 @@ struct PulseRun {
 
 class PulseHarness {
  public:
+  // Builds the tree's network on fresh input neurons and keeps both.
   explicit PulseHarness(std::unique_ptr<ProofObj> tree);
+  // Runs a network built elsewhere, such as a compiled program's.
+  PulseHarness(ProofObj& tree, TargetNetwork& network);
 
   // Starts the network from whatever state it is in (no Reset), so that a
   // second Run checks that the network came back to rest by itself.
   PulseRun Run(const std::vector<int>& arguments, int maxSteps = 20000);
 
   ProofObj& Tree() { return *tree_; }
-  const TargetNetwork& Network() const { return network_; }
+  const TargetNetwork& Network() const { return *network_; }
   // Every neuron of the tree, in subtree order.
   NeuronList AllNeurons() const;
   void Step();
 
  private:
-  std::unique_ptr<ProofObj> tree_;
-  TargetNetwork network_;
+  std::unique_ptr<ProofObj> ownTree_;
+  TargetNetwork ownNetwork_;
+  ProofObj* tree_;
+  TargetNetwork* network_;
 };
 
 bool IsZero(const Number& n);
