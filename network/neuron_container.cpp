@@ -47,9 +47,11 @@ void NeuronContainer::Rename(std::string_view prefix, std::int64_t depth,
                              std::int64_t base) {
   for (std::size_t k = 0; k < neurons_.size(); ++k) {
     Neuron& neuron = *neurons_[k];
-    neuron.SetName("X" + std::string(prefix) + neuron.Name() + "_" +
-                   std::to_string(depth) + "_" +
-                   std::to_string(base + static_cast<std::int64_t>(k)));
+    std::string name = "X";
+    name.append(prefix).append(neuron.Name()).append("_");
+    name.append(std::to_string(depth)).append("_");
+    name.append(std::to_string(base + static_cast<std::int64_t>(k)));
+    neuron.SetName(std::move(name));
   }
 }
 

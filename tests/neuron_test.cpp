@@ -160,7 +160,7 @@ TEST(NeuronCompute, MatchesTheLiteralTextRoundTripOnRandomNetworks) {
     std::vector<std::unique_ptr<Neuron>> neurons;
     const int size = 2 + static_cast<int>(random() % 12);
     for (int i = 0; i < size; ++i)
-      neurons.push_back(std::make_unique<Neuron>("n" + std::to_string(i)));
+      neurons.push_back(std::make_unique<Neuron>(std::string("n").append(std::to_string(i))));
     for (auto& n : neurons) {
       std::string bias = pick(biases);
       n->SetBias(ReplaceFirst(bias, ".", decimalSeparator));

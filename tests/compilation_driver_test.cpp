@@ -1,0 +1,183 @@
+// Compiling program files: the report, the built and named network, what
+// each failure leaves behind, and Generate Equations.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "compiler/compilation_driver.hpp"
+#include "network/exceptions.hpp"
+#include "separator_scope.hpp"
+
+namespace vantorb {
+namespace {
+
+namespace fs = std::filesystem;
+using vantorb::testing::SeparatorScope;
+
+class CompileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("vantorb-compile-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Write(const std::string& name, const std::string& text) {
+    const fs::path path = dir_ / name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path.string();
+  }
+
+  std::string CompileError(const std::string& file) {
+    try {
+      CompileProgramFile(parser_, file, state_, &listener_);
+    } catch (const NeuroException& e) {
+      return e.what();
+    }
+    return "";
+  }
+
+  std::vector<std::string> Equations() {
+    std::vector<std::string> lines;
+    GenerateEquations(parser_, state_, lines);
+    return lines;
+  }
+
+  struct Listener : CompilationListener {
+    std::vector<std::string> calls;
+    void TargetUndefined(const std::string& name) override {
+      calls.push_back(name + " (undef!)");
+    }
+    void TargetFound(const ProofObj& target) override {
+      calls.push_back(target.Name());
+    }
+  };
+
+  fs::path dir_;
+  NParserInterface parser_;
+  CompileState state_;
+  Listener listener_;
+};
+
+TEST_F(CompileTest, NamedSuccessorGivesItsReportAndFourEquationLines) {
+  SeparatorScope scope(",");
+  const std::string file = Write("succ.prv", "// successor\r\nf S\r\n");
+  const CompilationReport report = CompileProgramFile(parser_, file, state_, &listener_);
+  EXPECT_EQ(report.fileName, "succ.prv");
+  EXPECT_EQ(report.targetName, "f");
+  EXPECT_EQ(report.statements, 1u);
+  EXPECT_EQ(report.lines, 2);
+  EXPECT_EQ(report.neurons, 4u);
+  EXPECT_EQ(report.synapses, 5u);
+  EXPECT_EQ(listener_.calls, std::vector<std::string>{"f"});
+  ASSERT_EQ(state_.network.inputNeurons.size(), 2u);
+  EXPECT_EQ(state_.network.inputNeurons[0]->Name(), "Ein");
+  EXPECT_EQ(state_.network.inputNeurons[1]->Name(), "Edata1");
+  EXPECT_EQ(state_.network.outputNeurons[0]->Name(), "XSEout_1_1");
+  EXPECT_EQ(state_.network.outputNeurons[1]->Name(), "XSEres_1_3");
+
+  EXPECT_TRUE(Equations().empty()) << "nothing counts as compiled yet";
+  state_.compiled = true;  // the compile command ends
+  const std::vector<std::string> expected{
+      "XSin_1_0(i+1) = sigma( 1.0*Ein(i) + 0 )",
+      "XSEout_1_1(i+1) = sigma( 1.0*XSin_1_0(i) + 0 )",
+      "XSdata_1_2(i+1) = sigma( 1.0*Edata1(i) + 0 )",
+      "XSEres_1_3(i+1) = sigma( 1.0*XSin_1_0(i) + 0.10*XSdata_1_2(i) + -0.9 )",
+  };
+  EXPECT_EQ(Equations(), expected);
+}
+
+TEST_F(CompileTest, CompilingTwiceGivesTheSameNetwork) {
+  const std::string file = Write("mul.prv",
+                                 "add R(U(1,1), C(U(3,3), S))\n"
+                                 "mul R(Z, C(U(1,3), U(3,3), add))\n");
+  std::vector<CompilationReport> reports;
+  std::vector<std::vector<std::string>> lines;
+  for (int round = 0; round < 2; ++round) {
+    reports.push_back(CompileProgramFile(parser_, file, state_));
+    state_.compiled = true;
+    lines.push_back(Equations());
+  }
+  EXPECT_EQ(reports[0].neurons, reports[1].neurons);
+  EXPECT_EQ(reports[0].synapses, reports[1].synapses);
+  EXPECT_EQ(reports[0].statements, 2u);
+  EXPECT_EQ(lines[0], lines[1]);
+  EXPECT_EQ(lines[0].size(), reports[0].neurons);
+  for (const auto& line : lines[0]) {
+    EXPECT_NE(line.rfind("Ein(", 0), 0u) << "input neurons have no line";
+    EXPECT_NE(line.rfind("Edata", 0), 0u) << "input neurons have no line";
+  }
+}
+
+TEST_F(CompileTest, ArityZeroTargetHasOnlyTheStartNeuron) {
+  CompileProgramFile(parser_, Write("w.prv", "zero W"), state_);
+  ASSERT_EQ(state_.network.inputNeurons.size(), 1u);
+  EXPECT_EQ(state_.network.inputNeurons[0]->Name(), "Ein");
+}
+
+TEST_F(CompileTest, FailuresLeaveWhatTheirStepReached) {
+  CompileProgramFile(parser_, Write("good.prv", "g S\nh Z"), state_);
+  state_.compiled = true;
+  const Neuron* previousStart = state_.network.inputNeurons[0].get();
+
+  // A file that cannot be opened changes nothing.
+  EXPECT_EQ(CompileError((dir_ / "missing.prv").string()),
+            "Cannot open file " + (dir_ / "missing.prv").string());
+  EXPECT_EQ(CompileError(dir_.string()), "Cannot open file " + dir_.string());
+  EXPECT_TRUE(state_.compiled);
+  EXPECT_EQ(parser_.symbolTable().Count(), 2u);
+  EXPECT_FALSE(parser_.InputOpen());
+
+  // An error in line 5 keeps the functions completed before it and the
+  // previous input neurons.
+  EXPECT_EQ(CompileError(Write("bad.prv", "a S\nb Z\nc W\nd S\ne C(S)\nf S")),
+            "Composition must have at least 2 arguments");
+  EXPECT_FALSE(state_.compiled);
+  EXPECT_EQ(parser_.symbolTable().Count(), 4u);
+  EXPECT_EQ(parser_.lineNumber(), 5);
+  EXPECT_EQ(state_.network.inputNeurons[0].get(), previousStart);
+  EXPECT_FALSE(parser_.InputOpen());
+
+  // A target that is not declared.
+  EXPECT_EQ(CompileError(Write("undef.prv", "a S #target nothere")),
+            "Target function nothere was not defined");
+  EXPECT_EQ(listener_.calls, std::vector<std::string>{"nothere (undef!)"});
+  EXPECT_EQ(state_.network.inputNeurons[0].get(), previousStart);
+
+  // No function at all.
+  EXPECT_EQ(CompileError(Write("empty.prv", "// nothing\n")),
+            "The program declares no function");
+  state_.compiled = true;
+  EXPECT_TRUE(Equations().empty());
+}
+
+TEST_F(CompileTest, OversizedTargetNetworkIsRefusedBeforeBuilding) {
+  const std::string file = Write(
+      "big.prv",
+      "r R(U(1,99998), U(1,100000))\n"  // arity 99999, about 300000 neurons
+      "c2 C(r, r, U(1,2))\nc4 C(c2, c2, U(1,2))\nc8 C(c4, c4, U(1,2))\n"
+      "c16 C(c8, c8, U(1,2))\nc32 C(c16, c16, U(1,2))\nc64 C(c32, c32, U(1,2))\n");
+  const std::string error = CompileError(file);
+  EXPECT_EQ(error.rfind("Target function c64 needs ", 0), 0u) << error;
+  EXPECT_EQ(parser_.symbolTable().GetTarget()->NeuronCount(), 0u);
+}
+
+TEST(BaseFileNameTest, CutsEveryFolder) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"/tmp/x/f.prv", "f.prv"}, {"C:\\dir\\f.PRV", "f.PRV"},
+      {"f.prv", "f.prv"},        {"a\\b/c.prv", "c.prv"},
+      {"dir/", ""},
+  };
+  for (const auto& [path, base] : cases) EXPECT_EQ(BaseFileName(path), base);
+}
+
+}  // namespace
+}  // namespace vantorb
