@@ -1,110 +1,80 @@
-// vantorb-cli: the headless front end.
-//   compile FILE.PRV            compiles and prints the compilation report
-//                               and the function tree
-//   equations FILE.PRV [OUT]    compiles and writes the dynamic equations
-//                               (to OUT, else to standard output)
-//   demo [ARGUMENT]             a successor network wired by hand, run
+// vantorb-cli: Vantorb without a window. Compiles programs, writes and reads
+// dynamic equations and runs networks; see Usage() for the forms.
 
-#include <fstream>
+#include <cstdlib>
 #include <iostream>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "compiler/compilation_driver.hpp"
+#include "cli/commands.hpp"
+#include "language/parser_interface.hpp"
 #include "network/exceptions.hpp"
-#include "network/neuron_container.hpp"
 #include "network/utils.hpp"
 
 namespace {
 
-using vantorb::IOObj;
-using vantorb::Neuron;
-using vantorb::NeuronContainer;
+constexpr const char* kUsageText =
+    "usage: vantorb-cli info FILE\n"
+    "       vantorb-cli equations PROGRAM.PRV [-o OUT.EQU]\n"
+    "       vantorb-cli run FILE [ARG...] [--limit N]\n"
+    "       vantorb-cli --help | --version\n"
+    "\n"
+    "FILE is a program (.PRV) or a dynamic equation file (.EQU, by extension).\n"
+    "  info       prints the compiler information of FILE\n"
+    "  equations  writes the dynamic equations (CR LF lines) to OUT.EQU or\n"
+    "             standard output\n"
+    "  run        computes the target function for the natural numbers ARG...\n"
+    "             (as many as it takes) and prints result and iterations;\n"
+    "             --limit N stops after N iterations (0, the default: no limit)\n"
+    "Exit status: 0 done, 1 usage error, 2 error, 3 iteration limit reached,\n"
+    "130 interrupted.\n";
 
-int Usage() {
-  std::cerr << "usage: vantorb-cli compile FILE.PRV\n"
-               "       vantorb-cli equations FILE.PRV [OUT.EQU]\n"
-               "       vantorb-cli demo [ARGUMENT]\n";
-  return 2;
+int Usage(const std::string& problem) {
+  std::cerr << "vantorb-cli: " << problem << "\n" << kUsageText;
+  return vantorb::cli::kUsage;
 }
 
-void PrintReport(const vantorb::CompilationReport& report) {
-  std::cout << "File name:      " << report.fileName << "\n"
-            << "Target:         " << report.targetName << "\n"
-            << "Statements:     " << report.statements << "\n"
-            << "Size in lines:  " << report.lines << "\n"
-            << "Neurons:        " << report.neurons << "\n"
-            << "Synapses:       " << report.synapses << "\n";
-}
-
-int Compile(const std::string& fileName) {
-  vantorb::CompileState state;
-  const auto report =
-      vantorb::CompileProgramFile(*vantorb::parserInterface, fileName, state);
-  PrintReport(report);
-  vantorb::InMemoryTree tree;
-  vantorb::parserInterface->symbolTable().GetTarget()->AddToTree(tree, std::nullopt);
-  std::cout << "Function tree:\n" << tree.Outline();
-  return 0;
-}
-
-// Lines end in CR LF, as equation files do wherever they are written.
-int Equations(const std::string& fileName, const std::string& outName) {
-  vantorb::CompileState state;
-  vantorb::CompileProgramFile(*vantorb::parserInterface, fileName, state);
-  state.compiled = true;
-  std::vector<std::string> lines;
-  vantorb::GenerateEquations(*vantorb::parserInterface, state, lines);
-  std::ofstream file;
-  if (!outName.empty()) {
-    file.open(outName, std::ios::binary);
-    if (!file) throw vantorb::NeuroException("Cannot write " + outName);
+int Dispatch(const std::vector<std::string>& args) {
+  namespace cli = vantorb::cli;
+  if (args.empty()) return Usage("no command");
+  const std::string& command = args[0];
+  if (command == "--help" || command == "-h") {
+    std::cout << kUsageText;
+    return cli::kOk;
   }
-  std::ostream& out = outName.empty() ? std::cout : file;
-  for (const auto& line : lines) out << line << "\r\n";
-  return out ? 0 : 1;
-}
-
-int RunSuccessorDemo(const std::string& argument) {
-  IOObj start("Ein"), data("Edata1");
-  NeuronContainer net;
-  Neuron* in = net.Add(std::make_unique<Neuron>("XSin_1_0"));
-  Neuron* out = net.Add(std::make_unique<Neuron>("XSEout_1_1"));
-  Neuron* copy = net.Add(std::make_unique<Neuron>("XSdata_1_2"));
-  Neuron* res = net.Add(std::make_unique<Neuron>("XSEres_1_3"));
-  net.Reset();
-  res->SetBias("-0" + vantorb::decimalSeparator + "9");
-  NeuronContainer::Connect(in, out, 1);
-  NeuronContainer::Connect(in, res, 1);
-  NeuronContainer::Connect(copy, res, 0.1);
-  NeuronContainer::Connect(&start, in, 1);
-  NeuronContainer::Connect(&data, copy, 1);
-
-  std::vector<std::string> lines;
-  net.WriteEquations(lines);
-  std::cout << "Dynamic equations:\n";
-  for (const auto& line : lines) std::cout << "  " << line << "\n";
-
-  start.SetValueText("1");
-  data.SetArgument(argument);
-  std::cout << "Run with argument " << argument << " (Edata1 = "
-            << data.Value().ToText() << "):\n";
-  for (int step = 1; step <= 10; ++step) {
-    net.ComputeNext();
-    net.Commit();
-    start.SetValueText("0");
-    data.SetValueText("0");
-    std::cout << "  step " << step << ": Eout = " << out->Value().ToText()
-              << ", Eres = " << res->Value().ToText() << "\n";
-    if (out->Value().ToText() == "1" + vantorb::decimalSeparator + "00000000") {
-      std::cout << "Result: " << res->ResultText() << " after " << step
-                << " iterations\n";
-      return 0;
+  if (command == "--version") {
+    std::cout << "vantorb-cli 0.1\n";
+    return cli::kOk;
+  }
+  if (command == "info") {
+    if (args.size() != 2) return Usage("info takes one file");
+    return cli::Info(args[1]);
+  }
+  if (command == "equations") {
+    if (args.size() == 2) return cli::Equations(args[1], "");
+    if (args.size() == 4 && args[2] == "-o") return cli::Equations(args[1], args[3]);
+    return Usage("equations takes a file and optionally -o OUT.EQU");
+  }
+  if (command == "run") {
+    if (args.size() < 2) return Usage("run takes a file");
+    std::vector<std::string> arguments;
+    long long limit = 0;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+      if (args[i] != "--limit") {
+        arguments.push_back(args[i]);
+        continue;
+      }
+      char* end = nullptr;
+      if (i + 1 == args.size() || args[i + 1].empty() || args[i + 1][0] == '-')
+        return Usage("--limit takes a number of iterations");
+      limit = std::strtoll(args[i + 1].c_str(), &end, 10);
+      if (*end != '\0' || limit > 2147483647)
+        return Usage("--limit takes a number of iterations up to 2147483647");
+      ++i;
     }
+    return cli::Run(args[1], arguments, limit);
   }
-  std::cout << "No result within 10 iterations\n";
-  return 1;
+  return Usage("unknown command '" + command + "'");
 }
 
 }  // namespace
@@ -112,17 +82,14 @@ int RunSuccessorDemo(const std::string& argument) {
 int main(int argc, char** argv) {
   vantorb::decimalSeparator = vantorb::ReadDecimalSeparator();
   vantorb::CreateParserInterface();
-  const std::vector<std::string> args(argv + 1, argv + argc);
-  const std::string command = args.empty() ? "" : args[0];
+  int status = vantorb::cli::kError;
   try {
-    if (command == "compile" && args.size() == 2) return Compile(args[1]);
-    if (command == "equations" && (args.size() == 2 || args.size() == 3))
-      return Equations(args[1], args.size() == 3 ? args[2] : "");
-    if (command == "demo" && args.size() <= 2)
-      return RunSuccessorDemo(args.size() == 2 ? args[1] : "2");
-    return Usage();
+    status = Dispatch(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const vantorb::NeuroException& error) {
-    std::cerr << "vantorb-cli: " << error.what() << "\n";
-    return 1;
+    std::cerr << error.what() << "\n";
+  } catch (const std::exception& error) {
+    std::cerr << error.what() << "\n";
   }
+  vantorb::FreeParserInterface();
+  return status;
 }

@@ -1,5 +1,6 @@
 #include "compiler/compilation_driver.hpp"
 
+#include "compiler/user_net.hpp"
 #include "network/exceptions.hpp"
 
 namespace vantorb {
@@ -56,6 +57,37 @@ CompilationReport CompileProgramFile(NParserInterface& parser,
   report.lines = parser.lineNumber();
   report.neurons = target->NeuronCount();
   report.synapses = target->SynapseCount();
+  return report;
+}
+
+CompilationReport LoadEquationFile(NParserInterface& parser,
+                                   const std::string& fileName,
+                                   TargetNetwork& network,
+                                   CompilationListener* listener) {
+  int lineIndex = -1;
+  std::unique_ptr<UserNet> loaded;
+  try {
+    loaded = UserNet::FromFile(fileName, lineIndex);
+  } catch (const NeuroException& e) {
+    throw NeuroCompilerException(std::string(e.what()) + " (Line " +
+                                 std::to_string(lineIndex + 1) + ")");
+  }
+  UserNet& net = *loaded;
+  parser.ResetSymbolTable();
+  SymbolTable& table = parser.symbolTable();
+  table.Add(std::move(loaded));
+  table.SetTarget(net.Name());
+  if (listener) listener->TargetFound(net);
+  CreateInputNeurons(net.Arity(), network);
+  net.BuildNetwork(network.InputList(), network.outputNeurons);
+
+  CompilationReport report;
+  report.fileName = net.Name();
+  report.targetName = net.Name();
+  report.statements = table.Count();
+  report.lines = lineIndex + 1;
+  report.neurons = net.NeuronCount();
+  report.synapses = net.SynapseCount();
   return report;
 }
 

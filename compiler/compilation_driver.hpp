@@ -53,6 +53,17 @@ CompilationReport CompileProgramFile(NParserInterface& parser,
                                      CompileState& state,
                                      CompilationListener* listener = nullptr);
 
+// Load Equations without the window: reads a dynamic equation file into a
+// UserNet, makes it the only function and the target of a fresh symbol
+// table, and builds its network on fresh input neurons (its neurons keep the
+// names of the file). The report names file and target "UserNet", one
+// statement and the lines read. A failure throws NeuroCompilerException with
+// the reader's message + " (Line " + line + ")" and changes nothing.
+CompilationReport LoadEquationFile(NParserInterface& parser,
+                                   const std::string& fileName,
+                                   TargetNetwork& network,
+                                   CompilationListener* listener = nullptr);
+
 // Appends the equation lines of the current target's network. Nothing when
 // nothing was compiled or there is no target.
 void GenerateEquations(NParserInterface& parser, const CompileState& state,

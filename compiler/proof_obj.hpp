@@ -117,6 +117,7 @@ class ProofObj {
   void CollectNeurons(NeuronList& list, std::string_view text, bool all) const;
 
  protected:
+  void SetArity(std::int32_t arity) { arity_ = arity; }
   NeuronContainer& OwnNeurons() { return neurons_; }
   ProofObjContainer& MutableChildren() { return children_; }
   // Creates a neuron with that local name in the own container.
@@ -146,6 +147,12 @@ class Func : public ProofObj {
   void AddToTree(FunctionTreeNodes& nodes,
                  std::optional<TreeNodeHandle> parent) const override;
   NetworkSize PlannedOwnSize() const override { return {}; }
+
+ protected:
+  // A named function without a body, for functions that bring their own
+  // network.
+  Func(std::string_view name, std::int32_t arity, std::int32_t componentCount)
+      : ProofObj(name, arity, componentCount) {}
 };
 
 // The arity of the first element of a list, 0 for an empty list.

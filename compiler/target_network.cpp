@@ -12,13 +12,17 @@ NeuronList TargetNetwork::InputList() const {
   return list;
 }
 
-void BuildTargetNetwork(ProofObj& target, TargetNetwork& network) {
+void CreateInputNeurons(std::int32_t arity, TargetNetwork& network) {
   network.inputNeurons.clear();
   network.outputNeurons.clear();
   network.inputNeurons.push_back(std::make_unique<IOObj>("Ein"));
-  for (std::int32_t k = 1; k <= target.Arity(); ++k)
+  for (std::int32_t k = 1; k <= arity; ++k)
     network.inputNeurons.push_back(
         std::make_unique<IOObj>("Edata" + std::to_string(k)));
+}
+
+void BuildTargetNetwork(ProofObj& target, TargetNetwork& network) {
+  CreateInputNeurons(target.Arity(), network);
   target.BuildNetwork(network.InputList(), network.outputNeurons);
   if (network.outputNeurons.size() < 2)
     throw NeuroClassException(target.Name() + " built no done and result neurons");

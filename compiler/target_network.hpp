@@ -18,6 +18,10 @@ struct TargetNetwork {
   NeuronList InputList() const;
 };
 
+// Replaces network's lists by new empty ones and creates the input neurons
+// for `arity` arguments.
+void CreateInputNeurons(std::int32_t arity, TargetNetwork& network);
+
 // Replaces network's lists by new ones, creates the input neurons, builds
 // target's network on them, renames the outputs "Eout" and "Eres" and
 // numbers every neuron of the tree from depth 0 and index 0. On failure the

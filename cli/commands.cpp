@@ -1,0 +1,159 @@
+#include "cli/commands.hpp"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <iostream>
+
+#include "compiler/compilation_driver.hpp"
+#include "network/exceptions.hpp"
+#include "simulation/network_run.hpp"
+
+namespace vantorb::cli {
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+extern "C" void OnInterrupt(int) { interrupted = 1; }
+
+bool IsEquationFile(const std::string& file) {
+  if (file.size() < 4) return false;
+  std::string ext = file.substr(file.size() - 4);
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return std::tolower(c); });
+  return ext == ".equ";
+}
+
+// A compiled program or a loaded equation file, ready to run.
+struct Loaded {
+  CompileState state;
+  CompilationReport report;
+  ProofObj* target = nullptr;
+};
+
+void Load(const std::string& file, Loaded& loaded) {
+  if (IsEquationFile(file)) {
+    loaded.report = LoadEquationFile(*parserInterface, file, loaded.state.network);
+  } else {
+    loaded.report = CompileProgramFile(*parserInterface, file, loaded.state);
+  }
+  loaded.state.compiled = true;
+  loaded.target = parserInterface->symbolTable().GetTarget();
+}
+
+bool IsNatural(const std::string& text) {
+  return !text.empty() && text.size() <= 10 &&
+         std::all_of(text.begin(), text.end(),
+                     [](unsigned char c) { return std::isdigit(c); }) &&
+         std::stoll(text) <= 2147483647;
+}
+
+void PrintRunState(const NetworkRun& run) {
+  std::cout << "result: " << run.Result() << "\n"
+            << "iterations: " << run.Iteration() << "\n";
+}
+
+// Shows iterations so far and their rate on a terminal, every half second.
+class Progress {
+ public:
+  Progress() : shown_(isatty(STDERR_FILENO)), start_(Clock::now()), last_(start_) {}
+  void Update(std::int64_t iteration) {
+    if (!shown_) return;
+    const auto now = Clock::now();
+    if (now - last_ < std::chrono::milliseconds(500)) return;
+    last_ = now;
+    const double seconds = std::chrono::duration<double>(now - start_).count();
+    std::cerr << "\riteration " << iteration << " ("
+              << static_cast<long long>(iteration / seconds) << " per second)   "
+              << std::flush;
+    used_ = true;
+  }
+  ~Progress() {
+    if (used_) std::cerr << "\r" << std::string(60, ' ') << "\r" << std::flush;
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  bool shown_, used_ = false;
+  Clock::time_point start_, last_;
+};
+
+}  // namespace
+
+int Info(const std::string& file) {
+  Loaded loaded;
+  Load(file, loaded);
+  const CompilationReport& r = loaded.report;
+  std::cout << "file: " << r.fileName << "\n"
+            << "lines: " << r.lines << "\n"
+            << "target: " << r.targetName << "\n"
+            << "statements: " << r.statements << "\n"
+            << "neurons: " << r.neurons << "\n"
+            << "synapses: " << r.synapses << "\n";
+  return kOk;
+}
+
+int Equations(const std::string& file, const std::string& outFile) {
+  Loaded loaded;
+  Load(file, loaded);
+  std::vector<std::string> lines;
+  GenerateEquations(*parserInterface, loaded.state, lines);
+  std::ofstream out;
+  if (!outFile.empty()) {
+    out.open(outFile, std::ios::binary | std::ios::trunc);
+    if (!out) throw NeuroException("Cannot write the file " + outFile);
+  }
+  std::ostream& stream = outFile.empty() ? std::cout : out;
+  for (const auto& line : lines) stream << line << "\r\n";
+  stream.flush();
+  if (!stream) throw NeuroException("Cannot write the file " + outFile);
+  return kOk;
+}
+
+int Run(const std::string& file, const std::vector<std::string>& arguments,
+        long long limit) {
+  for (const auto& argument : arguments)
+    if (!IsNatural(argument)) {
+      std::cerr << "vantorb-cli: argument '" << argument
+                << "' is not a natural number (0 to 2147483647)\n";
+      return kUsage;
+    }
+  Loaded loaded;
+  Load(file, loaded);
+  const auto arity = loaded.target ? loaded.target->Arity() : 0;
+  if (arguments.size() != static_cast<std::size_t>(arity)) {
+    std::cerr << "vantorb-cli: " << loaded.report.targetName << " takes " << arity
+              << (arity == 1 ? " argument" : " arguments") << ", "
+              << arguments.size() << " given\n";
+    return kUsage;
+  }
+
+  NetworkRun run;
+  run.Start(loaded.target, loaded.state.network, arguments);
+  interrupted = 0;
+  std::signal(SIGINT, OnInterrupt);
+  Progress progress;
+  RunStatus status = RunStatus::Running;
+  while (status == RunStatus::Running && !interrupted) {
+    // The limit never comes between two ticks: each pass tests it.
+    status = run.Tick(1000, static_cast<int>(std::clamp<long long>(limit, INT32_MIN, INT32_MAX)));
+    progress.Update(run.Iteration());
+  }
+  std::signal(SIGINT, SIG_DFL);
+  if (status == RunStatus::Running) {
+    PrintRunState(run);
+    std::cerr << "Interrupted at iteration " << run.Iteration() << "\n";
+    return kInterrupted;
+  }
+  PrintRunState(run);
+  if (status == RunStatus::LimitReached) {
+    std::cerr << NetworkRun::kLimitMessage << "\n";
+    return kLimit;
+  }
+  return kOk;
+}
+
+}  // namespace vantorb::cli

@@ -1,0 +1,23 @@
+#pragma once
+// The commands of vantorb-cli, each returning the process exit status:
+// 0 success, 1 usage error, 2 an error the window would show, 3 iteration
+// limit reached, 130 interrupted.
+
+#include <string>
+#include <vector>
+
+namespace vantorb::cli {
+
+constexpr int kOk = 0;
+constexpr int kUsage = 1;
+constexpr int kError = 2;
+constexpr int kLimit = 3;
+constexpr int kInterrupted = 130;
+
+int Info(const std::string& file);
+int Equations(const std::string& file, const std::string& outFile);
+// limit 0: no limit.
+int Run(const std::string& file, const std::vector<std::string>& arguments,
+        long long limit);
+
+}  // namespace vantorb::cli

@@ -1,0 +1,94 @@
+#include "simulation/network_run.hpp"
+
+#include "network/exceptions.hpp"
+
+namespace vantorb {
+namespace {
+
+bool NameHas(const Neuron* neuron, const char* role) {
+  return neuron != nullptr && neuron->Name().find(role) != std::string::npos;
+}
+
+}  // namespace
+
+void NetworkRun::Start(ProofObj* target, const TargetNetwork& network,
+                       const std::vector<std::string>& arguments,
+                       RunObserver* observer) {
+  running_ = false;
+  iteration_ = 0;
+  const auto& inputs = network.inputNeurons;
+  const auto& outputs = network.outputNeurons;
+  if (target == nullptr || inputs.empty() ||
+      inputs.size() < static_cast<std::size_t>(target->Arity()) + 1 ||
+      outputs.empty() || !NameHas(outputs[0], "Eout"))
+    throw NeuroException(kStartError);
+
+  runFunction_ = target;
+  network_ = &network;
+  observer_ = observer;
+  endNeuron_ = outputs[0];
+  resultNeuron_ = outputs.size() > 1 && NameHas(outputs[1], "Eres") ? outputs[1]
+                                                                   : nullptr;
+  inputs[0]->SetValueText("1");
+  for (std::size_t k = 1; k < inputs.size(); ++k)
+    inputs[k]->SetArgument(k - 1 < arguments.size() ? arguments[k - 1] : "");
+  runFunction_->Reset();
+  endNeuron_->SetValueText("0");
+
+  runFunction_->ComputeNext();
+  if (observer_) observer_->Computed();
+  runFunction_->Commit();
+  iteration_ = 1;
+  for (const auto& input : inputs) input->SetValueText("0");
+  running_ = true;
+}
+
+bool NetworkRun::EndSignal() const {
+  if (endNeuron_ == nullptr) return false;
+  const Number& v = endNeuron_->Value();
+  if (v.Sign() < 0 || v.IntegerPart() != 1) return false;
+  for (auto limb : v.Limbs())
+    if (limb.value != 0) return false;
+  return true;
+}
+
+void NetworkRun::RunIteration() {
+  if (runFunction_ == nullptr) return;
+  if (!EndSignal()) {
+    runFunction_->ComputeNext();
+    if (observer_) observer_->Computed();
+    runFunction_->Commit();
+    ++iteration_;
+    return;
+  }
+  running_ = false;
+  ReadResult();
+}
+
+RunStatus NetworkRun::Tick(int stepSize, int iterationLimit) {
+  for (int k = 1; k <= stepSize; ++k) {
+    if (iterationLimit != 0 && iteration_ + 1 > iterationLimit) {
+      running_ = false;
+      result_ = resultNeuron_ ? resultNeuron_->ResultText() : "";
+      return RunStatus::LimitReached;
+    }
+    if (observer_) observer_->Pass();
+    RunIteration();
+  }
+  return running_ ? RunStatus::Running : RunStatus::Finished;
+}
+
+void NetworkRun::ReadResult() {
+  if (resultNeuron_ == nullptr) throw NeuroException(kNoResultError);
+  result_ = resultNeuron_->ResultText();
+}
+
+void NetworkRun::Clear() {
+  runFunction_ = nullptr;
+  network_ = nullptr;
+  endNeuron_ = nullptr;
+  resultNeuron_ = nullptr;
+  running_ = false;
+}
+
+}  // namespace vantorb

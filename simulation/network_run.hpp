@@ -1,0 +1,85 @@
+#pragma once
+// NetworkRun: one computation of a target function's network, as Compute,
+// the run timer, Step and Finish drive it. Start pulses "Ein" and the unary
+// arguments for the first iteration; every later iteration computes every
+// neuron's next value from the current ones and only then commits them all.
+// The run has finished when "Eout" holds exactly 1; the result is the unary
+// count of "Eres" at that moment.
+//
+// It refers to the target's tree and to the network's input and output
+// lists without owning them; Clear() must be called when they go away.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "compiler/target_network.hpp"
+
+namespace vantorb {
+
+// Told of every iteration, for the window's inspection and indicator.
+class RunObserver {
+ public:
+  virtual ~RunObserver() = default;
+  // The next values are computed and not yet committed.
+  virtual void Computed() {}
+  // A pass of a tick is about to run its iteration.
+  virtual void Pass() {}
+};
+
+enum class RunStatus { Running, Finished, LimitReached };
+
+class NetworkRun {
+ public:
+  static constexpr const char* kStartError =
+      "An error ocourred. Did you compile a function ?";
+  static constexpr const char* kLimitMessage =
+      "Iteraction limit exceeded.\n\r Computation Stoped!";
+  static constexpr const char* kNoResultError =
+      "The network signalled its end but has no result neuron (Eres)";
+
+  // Starts a run: iteration 0, "Ein" := 1, argument r to "Edata" r + 1
+  // (missing ones count as 0, extra ones are ignored), the whole tree reset,
+  // "Eout" := 0, the first iteration, every input back to 0. Throws
+  // NeuroException kStartError, and stays idle, when there is no target, too
+  // few input neurons or no end neuron.
+  void Start(ProofObj* target, const TargetNetwork& network,
+             const std::vector<std::string>& arguments,
+             RunObserver* observer = nullptr);
+
+  // One tick of up to stepSize passes. Before each pass the limit is tested
+  // (limit 0: none): iteration + 1 beyond it stops the run with the result
+  // read at that moment (empty without a result neuron). Each pass then does
+  // one RunIteration.
+  RunStatus Tick(int stepSize, int iterationLimit);
+  // An iteration, or, once "Eout" is 1, the read-out that ends the run.
+  // Throws NeuroException kNoResultError at the end of a network without a
+  // result neuron (the run is stopped first).
+  void RunIteration();
+
+  void Stop() { running_ = false; }
+  // Forgets the tree and the network (the symbol table is being replaced).
+  void Clear();
+
+  bool Running() const { return running_; }
+  std::int64_t Iteration() const { return iteration_; }
+  // The decimal result of the last read-out; empty before one.
+  const std::string& Result() const { return result_; }
+  ProofObj* RunFunction() const { return runFunction_; }
+  // The end signal: "Eout" holds exactly 1.
+  bool EndSignal() const;
+
+ private:
+  void ReadResult();
+
+  ProofObj* runFunction_ = nullptr;
+  const TargetNetwork* network_ = nullptr;
+  Neuron* endNeuron_ = nullptr;
+  Neuron* resultNeuron_ = nullptr;
+  RunObserver* observer_ = nullptr;
+  std::int64_t iteration_ = 0;
+  bool running_ = false;
+  std::string result_;
+};
+
+}  // namespace vantorb
