@@ -116,20 +116,16 @@ int Equations(const std::string& file, const std::string& outFile) {
 int Run(const std::string& file, const std::vector<std::string>& arguments,
         long long limit) {
   for (const auto& argument : arguments)
-    if (!IsNatural(argument)) {
-      std::cerr << "vantorb-cli: argument '" << argument
-                << "' is not a natural number (0 to 2147483647)\n";
-      return kUsage;
-    }
+    if (!IsNatural(argument))
+      throw UsageError("argument '" + argument +
+                       "' is not a natural number (0 to 2147483647)");
   Loaded loaded;
   Load(file, loaded);
   const auto arity = loaded.target ? loaded.target->Arity() : 0;
-  if (arguments.size() != static_cast<std::size_t>(arity)) {
-    std::cerr << "vantorb-cli: " << loaded.report.targetName << " takes " << arity
-              << (arity == 1 ? " argument" : " arguments") << ", "
-              << arguments.size() << " given\n";
-    return kUsage;
-  }
+  if (arguments.size() != static_cast<std::size_t>(arity))
+    throw UsageError(loaded.report.targetName + " takes " + std::to_string(arity) +
+                     (arity == 1 ? " argument, " : " arguments, ") +
+                     std::to_string(arguments.size()) + " given");
 
   NetworkRun run;
   run.Start(loaded.target, loaded.state.network, arguments);

@@ -3,6 +3,7 @@
 // 0 success, 1 usage error, 2 an error the window would show, 3 iteration
 // limit reached, 130 interrupted.
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,11 @@ constexpr int kUsage = 1;
 constexpr int kError = 2;
 constexpr int kLimit = 3;
 constexpr int kInterrupted = 130;
+
+// A command line that does not fit the command: status 1 and the usage.
+struct UsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
 
 int Info(const std::string& file);
 int Equations(const std::string& file, const std::string& outFile);

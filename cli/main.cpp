@@ -85,6 +85,8 @@ int main(int argc, char** argv) {
   int status = vantorb::cli::kError;
   try {
     status = Dispatch(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const vantorb::cli::UsageError& error) {
+    status = Usage(error.what());
   } catch (const vantorb::NeuroException& error) {
     std::cerr << error.what() << "\n";
   } catch (const std::exception& error) {

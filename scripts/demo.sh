@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds Vantorb (optimised) and runs its main job on an example: compiles
-# a program and shows its report, function tree and first equations, then
-# runs a small network step by step.
+# Builds Vantorb (optimised) and runs its main job on an example: compiles a
+# program, shows its compiler information and first dynamic equations, and
+# computes its target function. Arguments: a program (default the
+# multiplication example) and the numbers to compute it for (default 7 8).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,9 +10,13 @@ scripts/bootstrap.sh
 build=build/release
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j"$(nproc)" --target vantorb-cli
+cli="$build/cli/vantorb-cli"
+
 example=${1:-examples/multiplication.prv}
-"$build/cli/vantorb-cli" compile "$example"
-"$build/cli/vantorb-cli" equations "$example" "$build/example.equ"
+if [[ $# -gt 1 ]]; then shift; arguments=("$@"); else arguments=(7 8); fi
+"$cli" info "$example"
+"$cli" equations "$example" -o "$build/example.equ"
 echo "First dynamic equations (all in $build/example.equ):"
-head -n 5 "$build/example.equ"
-"$build/cli/vantorb-cli" demo 3
+head -n 3 "$build/example.equ"
+echo "Computing with arguments ${arguments[*]}:"
+"$cli" run "$example" "${arguments[@]}"

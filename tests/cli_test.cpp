@@ -1,0 +1,189 @@
+// vantorb-cli as users and scripts call it: output forms, exit statuses
+// and messages, by running the built program.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int status = -1;
+  std::string out, err;
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("vantorb-cli-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  static std::string Slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  // Runs the tool with its output in files; `after` follows in the shell.
+  Outcome Cli(const std::string& arguments, const std::string& after = "") {
+    const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
+    const std::string command = std::string("'") + VANTORB_CLI + "' " + arguments +
+                                " >'" + out.string() + "' 2>'" + err.string() + "'" +
+                                after;
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
+  }
+
+  std::string Write(const std::string& name, const std::string& text) {
+    const fs::path path = dir_ / name;
+    std::ofstream(path, std::ios::binary) << text;
+    return "'" + path.string() + "'";
+  }
+
+  static std::string Example(const std::string& name) {
+    return std::string("'") + VANTORB_EXAMPLES_DIR + "/" + name + "'";
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(CliTest, InfoPrintsTheCompilerInformation) {
+  const Outcome o = Cli("info " + Write("succ.prv", "// successor\r\nf S\r\n"));
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out,
+            "file: succ.prv\nlines: 2\ntarget: f\nstatements: 1\n"
+            "neurons: 4\nsynapses: 5\n");
+}
+
+TEST_F(CliTest, EquationsGoToStandardOutputOrAFileWithCrLf) {
+  const std::string program = Write("succ.prv", "f S");
+  const std::string lines =
+      "XSin_1_0(i+1) = sigma( 1.0*Ein(i) + 0 )\r\n"
+      "XSEout_1_1(i+1) = sigma( 1.0*XSin_1_0(i) + 0 )\r\n"
+      "XSdata_1_2(i+1) = sigma( 1.0*Edata1(i) + 0 )\r\n"
+      "XSEres_1_3(i+1) = sigma( 1.0*XSin_1_0(i) + 0.10*XSdata_1_2(i) + -0.9 )\r\n";
+  const Outcome toOut = Cli("equations " + program);
+  EXPECT_EQ(toOut.status, 0) << toOut.err;
+  EXPECT_EQ(toOut.out, lines);
+  const Outcome toFile = Cli("equations " + program + " -o '" + (dir_ / "s.EQU").string() + "'");
+  EXPECT_EQ(toFile.status, 0) << toFile.err;
+  EXPECT_EQ(toFile.out, "");
+  EXPECT_EQ(Slurp(dir_ / "s.EQU"), lines);
+
+  const Outcome info = Cli("info '" + (dir_ / "s.EQU").string() + "'");
+  EXPECT_EQ(info.out,
+            "file: UserNet\nlines: 4\ntarget: UserNet\nstatements: 1\n"
+            "neurons: 4\nsynapses: 5\n");
+  const Outcome run = Cli("run '" + (dir_ / "s.EQU").string() + "' 9");
+  EXPECT_EQ(run.out, "result: 10\niterations: 2\n");
+}
+
+TEST_F(CliTest, RunPrintsResultAndIterations) {
+  struct Case {
+    std::string arguments;
+    std::string out;
+  };
+  const Case cases[] = {
+      {"run " + Example("multiplication.prv") + " 7 8", "result: 56\niterations: 816\n"},
+      {"run " + Example("addition.prv") + " 2 2", "result: 4\niterations: 31\n"},
+      {"run " + Example("addition.prv") + " 2 2 --limit 32", "result: 4\niterations: 31\n"},
+      {"run " + Example("addition.prv") + " --limit 0 2 2", "result: 4\niterations: 31\n"},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = Cli(c.arguments);
+    EXPECT_EQ(o.status, 0) << c.arguments << ": " << o.err;
+    EXPECT_EQ(o.out, c.out) << c.arguments;
+    EXPECT_EQ(o.err, "") << c.arguments;
+  }
+}
+
+TEST_F(CliTest, LimitStopsAfterExactlyNIterationsWithStatusThree) {
+  for (int limit : {1, 10, 31}) {
+    const Outcome o = Cli("run " + Example("addition.prv") + " 2 2 --limit " +
+                          std::to_string(limit));
+    EXPECT_EQ(o.status, 3) << limit;
+    // At iteration 31 the run has just answered: the result is there.
+    EXPECT_EQ(o.out, std::string("result: ") + (limit == 31 ? "4" : "0") +
+                         "\niterations: " + std::to_string(limit) + "\n");
+    EXPECT_EQ(o.err, "Iteraction limit exceeded.\n\r Computation Stoped!\n");
+  }
+}
+
+TEST_F(CliTest, ErrorsAsTheWindowShowsThemWithStatusTwo) {
+  struct Case {
+    std::string arguments;
+    std::string err;
+  };
+  const std::string missing = (dir_ / "missing.prv").string();
+  const Case cases[] = {
+      {"info " + Write("bad.prv", "f S\ng C(S)"), "Composition must have at least 2 arguments\n"},
+      {"run " + Write("syntax.prv", "f S\n\ng )") + " 1", " Syntax error at line 3\n"},
+      {"info " + Write("undef.prv", "f S #target g"), "Target function g was not defined\n"},
+      {"info '" + missing + "'", "Cannot open file " + missing + "\n"},
+      {"info " + Write("bad.equ", "A(i+1)=sigma(0)\r\nB(i+1)=sigma(x*A(i)+0)\r\n"),
+       "'x' is not a valid floating point value (Line 2)\n"},
+      {"run " + Write("noend.EqU", "Res(i+1)=sigma(1.0*Ein(i)+0)\r\n"),
+       "An error ocourred. Did you compile a function ?\n"},
+      {"run " + Write("nores.equ", "XEout(i+1)=sigma(1.0*Ein(i)+0)\r\n"),
+       "The network signalled its end but has no result neuron (Eres)\n"},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = Cli(c.arguments);
+    EXPECT_EQ(o.status, 2) << c.arguments;
+    EXPECT_EQ(o.err, c.err) << c.arguments;
+    EXPECT_EQ(o.out, "") << c.arguments;
+  }
+}
+
+TEST_F(CliTest, UsageErrorsHaveStatusOne) {
+  const std::string add = Example("addition.prv");
+  const std::string cases[] = {
+      "",          "frobnicate",          "info",        "info a b",
+      "run",       "run " + add + " 1",   "run " + add + " 1 2 3",
+      "run " + add + " 1 -2",             "run " + add + " 1 x",
+      "run " + add + " 1 2 --limit",      "run " + add + " 1 2 --limit x",
+      "equations", "equations a -x b",
+  };
+  for (const auto& arguments : cases) {
+    const Outcome o = Cli(arguments);
+    EXPECT_EQ(o.status, 1) << arguments;
+    EXPECT_NE(o.err.find("usage"), std::string::npos) << arguments << ": " << o.err;
+  }
+  const Outcome arity = Cli("run " + add + " 1");
+  EXPECT_NE(arity.err.find("add takes 2 arguments, 1 given"), std::string::npos) << arity.err;
+}
+
+TEST_F(CliTest, HelpAndVersion) {
+  const Outcome help = Cli("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("usage: vantorb-cli"), std::string::npos);
+  const Outcome version = Cli("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("vantorb-cli ", 0), 0u);
+}
+
+TEST_F(CliTest, InterruptStopsARunAndSaysWhere) {
+  // f(x, y) = y + 1 is never 0: the minimization runs until stopped.
+  const std::string forever = Write("forever.prv", "f M(C(U(2,2), S))");
+  const Outcome o =
+      Cli("run " + forever + " 1", " & pid=$!; sleep 1; kill -INT $pid; wait $pid");
+  EXPECT_EQ(o.status, 130);
+  EXPECT_NE(o.err.find("Interrupted at iteration "), std::string::npos) << o.err;
+  EXPECT_NE(o.out.find("iterations: "), std::string::npos) << o.out;
+}
+
+}  // namespace

@@ -1,0 +1,172 @@
+// The run core: starting a run, ticks of several passes, the limit test
+// before the end test, the read-out, and networks that cannot run.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "function_builders.hpp"
+#include "network/exceptions.hpp"
+#include "pulse_harness.hpp"
+#include "simulation/network_run.hpp"
+
+namespace vantorb {
+namespace {
+
+using namespace vantorb::testing;
+
+struct Built {
+  Tree tree;
+  TargetNetwork network;
+  explicit Built(Tree t) : tree(std::move(t)) { BuildTargetNetwork(*tree, network); }
+};
+
+TEST(NetworkRunStart, PulsesTheInputsForTheFirstIterationOnly) {
+  Built add(Add());
+  NetworkRun run;
+  run.Start(add.tree.get(), add.network, {"2", "3"});
+  EXPECT_TRUE(run.Running());
+  EXPECT_EQ(run.Iteration(), 1);
+  for (const auto& input : add.network.inputNeurons)
+    EXPECT_TRUE(IsZero(input->Value())) << input->Name();
+  EXPECT_EQ(run.Result(), "");
+  // The recursion's "in" neuron took the start pulse.
+  EXPECT_EQ(add.tree->Neurons().Get(0)->Value().IntegerPart(), 1);
+}
+
+TEST(NetworkRunStart, UnaryZeroAnswersOnTheSecondStep) {
+  Built zero(Z());
+  NetworkRun run;
+  run.Start(zero.tree.get(), zero.network, {"5"});
+  EXPECT_EQ(run.Tick(1, 1000), RunStatus::Running);
+  EXPECT_EQ(run.Iteration(), 2);
+  EXPECT_TRUE(run.EndSignal());
+  EXPECT_EQ(run.Tick(1, 1000), RunStatus::Finished);
+  EXPECT_EQ(run.Iteration(), 2) << "the read-out does no iteration";
+  EXPECT_EQ(run.Result(), "0");
+  EXPECT_FALSE(run.Running());
+}
+
+TEST(NetworkRunTicks, ResultAndIterationsMatchTheDoneStep) {
+  struct Case {
+    const char* label;
+    Tree (*make)();
+    std::vector<std::string> arguments;
+    std::string result;
+    int doneStep;
+  };
+  const Case cases[] = {
+      {"S(4)", S, {"4"}, "5", 2},
+      {"add(2,2)", Add, {"2", "2"}, "4", 31},
+      {"M(sub)(2)", [] { return M(Sub()); }, {"2"}, "2", 128},
+      {"S(abc)", S, {"abc"}, "1", 2},        // no integer: 0
+      {"S(-2)", S, {"-2"}, "1", 2},          // negative: 0
+      {"S()", S, {}, "1", 2},                // missing: 0
+      {"W(7)", W, {"7"}, "0", 2},            // extra arguments are ignored
+  };
+  for (int stepSize : {1, 7, 100}) {
+    for (const auto& c : cases) {
+      Built b(c.make());
+      NetworkRun run;
+      run.Start(b.tree.get(), b.network, c.arguments);
+      RunStatus status = RunStatus::Running;
+      int ticks = 0;
+      while (status == RunStatus::Running && ++ticks < 10000) status = run.Tick(stepSize, 0);
+      EXPECT_EQ(status, RunStatus::Finished) << c.label;
+      EXPECT_EQ(run.Result(), c.result) << c.label;
+      EXPECT_EQ(run.Iteration(), c.doneStep) << c.label << " step size " << stepSize;
+    }
+  }
+}
+
+TEST(NetworkRunTicks, LimitStopsAfterExactlyThatManyIterations) {
+  for (int stepSize : {1, 3, 1000}) {
+    for (int limit : {1, 2, 5, 30, 31}) {
+      Built add(Add());  // answers at iteration 31 for (2, 2)
+      NetworkRun run;
+      run.Start(add.tree.get(), add.network, {"2", "2"});
+      RunStatus status = RunStatus::Running;
+      while (status == RunStatus::Running) status = run.Tick(stepSize, limit);
+      // Reaching the end in the last allowed iteration still hits the limit.
+      EXPECT_EQ(status, RunStatus::LimitReached) << limit;
+      EXPECT_EQ(run.Iteration(), std::max(limit, 1)) << limit << "/" << stepSize;
+      EXPECT_FALSE(run.Running());
+    }
+    Built add(Add());
+    NetworkRun run;
+    run.Start(add.tree.get(), add.network, {"2", "2"});
+    RunStatus status = RunStatus::Running;
+    while (status == RunStatus::Running) status = run.Tick(stepSize, 32);
+    EXPECT_EQ(status, RunStatus::Finished);
+    EXPECT_EQ(run.Result(), "4");
+  }
+}
+
+TEST(NetworkRunTicks, LimitReadsTheResultNeuronAtThatMoment) {
+  Built s(S());
+  NetworkRun run;
+  run.Start(s.tree.get(), s.network, {"3"});
+  EXPECT_EQ(run.Tick(5, 1), RunStatus::LimitReached);
+  EXPECT_EQ(run.Iteration(), 1);
+  EXPECT_EQ(run.Result(), "0");
+}
+
+TEST(NetworkRunTicks, StepSizeZeroDoesNothing) {
+  Built s(S());
+  NetworkRun run;
+  run.Start(s.tree.get(), s.network, {"3"});
+  EXPECT_EQ(run.Tick(0, 0), RunStatus::Running);
+  EXPECT_EQ(run.Tick(-4, 0), RunStatus::Running);
+  EXPECT_EQ(run.Iteration(), 1);
+}
+
+TEST(NetworkRunTicks, ObserverSeesEveryIterationBeforeItsCommit) {
+  struct Counter : RunObserver {
+    const Neuron* watched = nullptr;
+    int computed = 0, passes = 0, changedSeen = 0;
+    void Computed() override {
+      ++computed;
+      if (watched->Changed()) ++changedSeen;
+    }
+    void Pass() override { ++passes; }
+  } counter;
+  Built s(S());
+  counter.watched = s.network.outputNeurons[0];  // "Eout" changes once
+  NetworkRun run;
+  run.Start(s.tree.get(), s.network, {"1"}, &counter);
+  while (run.Tick(10, 0) == RunStatus::Running) {
+  }
+  EXPECT_EQ(counter.computed, 2);
+  EXPECT_EQ(counter.passes, 10) << "passes after the end only repeat the read-out";
+  EXPECT_EQ(counter.changedSeen, 1);
+}
+
+TEST(NetworkRunErrors, NetworksThatCannotStart) {
+  Built s(S());
+  NetworkRun run;
+  TargetNetwork noOutputs;
+  CreateInputNeurons(1, noOutputs);
+  TargetNetwork tooFewInputs;
+  CreateInputNeurons(0, tooFewInputs);
+  tooFewInputs.outputNeurons = s.network.outputNeurons;
+  for (auto [target, network] : {std::pair<ProofObj*, const TargetNetwork*>{nullptr, &s.network},
+                                 {s.tree.get(), &noOutputs},
+                                 {s.tree.get(), &tooFewInputs}}) {
+    try {
+      run.Start(target, *network, {"1"});
+      ADD_FAILURE() << "started";
+    } catch (const NeuroException& e) {
+      EXPECT_STREQ(e.what(), "An error ocourred. Did you compile a function ?");
+    }
+    EXPECT_FALSE(run.Running());
+  }
+  // The end neuron must be one: a result neuron in its place does not do.
+  TargetNetwork swapped;
+  CreateInputNeurons(1, swapped);
+  swapped.outputNeurons = {s.network.outputNeurons[1], s.network.outputNeurons[0]};
+  EXPECT_THROW(run.Start(s.tree.get(), swapped, {"1"}), NeuroException);
+}
+
+}  // namespace
+}  // namespace vantorb

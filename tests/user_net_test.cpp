@@ -1,0 +1,300 @@
+// Equation-defined networks: reading equation files (groups, outputs,
+// blanks, cut lines, every failure and its line), loading them as the
+// target, and the round trip of every example through its equations.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "compiler/compilation_driver.hpp"
+#include "compiler/user_net.hpp"
+#include "network/exceptions.hpp"
+#include "separator_scope.hpp"
+#include "simulation/network_run.hpp"
+
+namespace vantorb {
+namespace {
+
+namespace fs = std::filesystem;
+using vantorb::testing::SeparatorScope;
+using Lines = std::vector<std::string>;
+
+struct ReadOutcome {
+  std::string error;
+  int lineIndex = -2;
+  std::unique_ptr<UserNet> net;
+};
+
+ReadOutcome Read(const Lines& lines) {
+  ReadOutcome outcome;
+  try {
+    outcome.net = std::make_unique<UserNet>(lines, outcome.lineIndex);
+  } catch (const NeuroException& e) {
+    outcome.error = e.what();
+  }
+  return outcome;
+}
+
+const Lines kSuccessor = {
+    "XSin_1_0(i+1) = sigma( 1.0*Ein(i) + 0 )",
+    "XSEout_1_1(i+1) = sigma( 1.0*XSin_1_0(i) + 0 )",
+    "XSdata_1_2(i+1) = sigma( 1.0*Edata1(i) + 0 )",
+    "XSEres_1_3(i+1) = sigma( 1.0*XSin_1_0(i) + 0.10*XSdata_1_2(i) + -0.9 )",
+};
+
+TEST(UserNetRead, SuccessorFileGivesNeuronsGroupsAndOutputs) {
+  SeparatorScope scope(".");
+  ReadOutcome r = Read(kSuccessor);
+  ASSERT_EQ(r.error, "");
+  const UserNet& net = *r.net;
+  EXPECT_EQ(r.lineIndex, 3);
+  EXPECT_EQ(net.Name(), "UserNet");
+  EXPECT_EQ(net.Arity(), 1);
+  EXPECT_EQ(net.ComponentCount(), 0);
+  EXPECT_EQ(net.Neurons().Count(), 4u);
+  EXPECT_EQ(net.SynapseCount(), 3u) << "input links come with BuildNetwork";
+  ASSERT_EQ(net.InputGroups().size(), 2u);
+  EXPECT_EQ(net.InputGroups()[0][0]->Name(), "XSin_1_0");
+  EXPECT_EQ(net.InputGroups()[1][0]->Name(), "XSdata_1_2");
+  ASSERT_EQ(net.OutputNeurons().size(), 2u);
+  EXPECT_EQ(net.OutputNeurons()[0]->Name(), "XSEout_1_1");
+  EXPECT_EQ(net.OutputNeurons()[1]->Name(), "XSEres_1_3");
+  const Neuron& res = *net.Neurons().Get(3);
+  EXPECT_EQ(res.Bias(), "-0.9");
+  ASSERT_EQ(res.Synapses().size(), 2u);
+  EXPECT_EQ(res.Synapses()[1].source, net.Neurons().Get(2));
+  EXPECT_DOUBLE_EQ(res.Synapses()[1].weight, 0.1);
+  TargetNetwork network;
+  CreateInputNeurons(net.Arity(), network);
+  r.net->BuildNetwork(network.InputList(), network.outputNeurons);
+  EXPECT_EQ(net.SynapseCount(), 5u);
+  std::vector<std::string> lines;
+  net.WriteEquations(lines);
+  EXPECT_EQ(lines, kSuccessor) << "written back line for line";
+}
+
+TEST(UserNetRead, ShapesTheFileMayTake) {
+  struct Case {
+    std::string label;
+    Lines lines;
+    int arity;
+    std::vector<std::string> outputs;
+    std::vector<std::size_t> synapses;  // per neuron, before BuildNetwork
+  };
+  const Case cases[] = {
+      {"empty file", {}, 0, {}, {}},
+      {"Eres before Eout", {"aEres(i+1)=sigma(0)", "bEout(i+1)=sigma(0)"}, 0,
+       {"bEout", "aEres"}, {0, 0}},
+      {"only a bias", {"A(i+1) = sigma( 0.5 )"}, 0, {}, {0}},
+      {"doubled blanks", {"A(i+1)  =  sigma(  2.0 * A (i) +  1.0*Ein( i) + -1  )"}, 0, {}, {1}},
+      {"source further down", {"A(i+1)=sigma(1.0*B(i)+0)", "B(i+1)=sigma(0)"}, 0, {}, {1, 0}},
+      {"Edata before Ein", {"A(i+1)=sigma(1.0*Edata2(i)+1.0*Ein(i)+0)"}, 2, {}, {0}},
+      {"Edata only", {"A(i+1)=sigma(1.0*Edata1(i)+0)"}, 1, {}, {0}},
+      {"two Eout", {"xEout(i+1)=sigma(0)", "yEout(i+1)=sigma(0)", "zEres(i+1)=sigma(0)"},
+       0, {"yEout", "zEres", "xEout"}, {0, 0, 0}},
+      {"no closing of sigma's opening", {"A(i)5)"}, 0, {}, {0}},
+  };
+  for (const auto& c : cases) {
+    ReadOutcome r = Read(c.lines);
+    ASSERT_EQ(r.error, "") << c.label;
+    EXPECT_EQ(r.net->Arity(), c.arity) << c.label;
+    std::vector<std::string> outputs;
+    for (auto* n : r.net->OutputNeurons()) outputs.push_back(n->Name());
+    EXPECT_EQ(outputs, c.outputs) << c.label;
+    std::vector<std::size_t> synapses;
+    for (std::size_t i = 0; i < r.net->Neurons().Count(); ++i)
+      synapses.push_back(r.net->Neurons().Get(i)->SynapseCount());
+    EXPECT_EQ(synapses, c.synapses) << c.label;
+    EXPECT_EQ(r.lineIndex, static_cast<int>(c.lines.size()) - 1) << c.label;
+  }
+}
+
+TEST(UserNetRead, FaultsNameTheirLine) {
+  const std::string ok = "A(i+1)=sigma(0)";
+  struct Case {
+    Lines lines;
+    std::string error;
+    int lineIndex;
+  };
+  const std::string longLine = "A(i+1)=sigma(" + std::string(240, ' ') + "1.0*Ein(i)+0)";
+  const Case cases[] = {
+      {{ok, "no parenthesis"}, " Syntax error at line 2", 1},
+      {{ok, "B(i+1)=sigma(1.0 A(i)+0)"}, " Syntax error at line 2", 1},
+      {{ok, "B(i+1)=sigma(1.0*A(i)0)+x"}, " Syntax error at line 2", 1},
+      {{ok, "B(i+1)=sigma(1.0*C(i)+0)"}, " Syntax error at line 2", 1},
+      {{"B(i+1)=sigma(1.0*A(i)+0"}, " Syntax error at line 1", 0},
+      {{ok, ok, ok, longLine}, " Syntax error at line 4", 3},
+      {{"B(i+1)=sigma(abc*Ein(i)+0)"}, "'abc' is not a valid floating point value", 0},
+      {{"B(i+1)=sigma(inf*Ein(i)+0)"}, "'inf' is not a valid floating point value", 0},
+      {{"B(i+1)=sigma(1e10*Ein(i)+0)"}, "'1e10' is not a valid floating point value", 0},
+      {{"B(i+1)=sigma(*Ein(i)+0)"}, "'' is not a valid floating point value", 0},
+      {{"B(i+1)=sigma(1.0*Edatax(i)+0)"}, "'x' is not a valid integer value", 0},
+      {{"B(i+1)=sigma(1.0*Edata(i)+0)"}, "'' is not a valid integer value", 0},
+      {{ok, "B(i+1)=sigma(1.0*Edata-1(i)+0)"}, " Syntax error at line 2", 1},
+      {{"B(i+1)=sigma(1.0*Edata100001(i)+0)"}, " Syntax error at line 1", 0},
+      {{"B(i+1)=sigma(1.0*Edata99999999999(i)+0)"},
+       "'99999999999' is not a valid integer value", 0},
+  };
+  for (const auto& c : cases) {
+    const ReadOutcome r = Read(c.lines);
+    EXPECT_EQ(r.error, c.error) << c.lines.back();
+    EXPECT_EQ(r.lineIndex, c.lineIndex) << c.lines.back();
+  }
+  EXPECT_EQ(Read({"B(i+1)=sigma(1.0*Edata100000(i)+0)"}).net->Arity(), 100000);
+}
+
+TEST(UserNetRead, NumbersFollowTheProgramsSeparator) {
+  SeparatorScope scope(",");
+  ReadOutcome r = Read(kSuccessor);
+  ASSERT_EQ(r.error, "");
+  const Neuron& res = *r.net->Neurons().Get(3);
+  EXPECT_EQ(res.Bias(), "-0,9");
+  EXPECT_DOUBLE_EQ(res.Synapses()[1].weight, 0.1);
+  TargetNetwork network;
+  CreateInputNeurons(1, network);
+  r.net->BuildNetwork(network.InputList(), network.outputNeurons);
+  std::vector<std::string> lines;
+  r.net->WriteEquations(lines);
+  EXPECT_EQ(lines, kSuccessor) << "files always use \".\"";
+  SeparatorScope point(".");
+  EXPECT_EQ(Read({"B(i+1)=sigma(0,5*Ein(i)+0)"}).error,
+            "'0,5' is not a valid floating point value");
+}
+
+class LoadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("vantorb-load-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string Write(const std::string& name, const Lines& lines) {
+    const fs::path path = dir_ / name;
+    std::ofstream out(path, std::ios::binary);
+    for (const auto& line : lines) out << line << "\r\n";
+    return path.string();
+  }
+
+  // Runs the symbol table's target to its end; "result/iterations".
+  std::string RunToEnd(TargetNetwork& network, const std::vector<std::string>& args) {
+    NetworkRun run;
+    run.Start(parser_.symbolTable().GetTarget(), network, args);
+    RunStatus status = RunStatus::Running;
+    while (status == RunStatus::Running) status = run.Tick(1000, 2'000'000);
+    return run.Result() + "/" + std::to_string(run.Iteration());
+  }
+
+  fs::path dir_;
+  NParserInterface parser_;
+};
+
+TEST_F(LoadTest, LoadedFileBecomesTheOnlyFunctionAndTheTarget) {
+  CompileState state;
+  CompileProgramFile(parser_, Write("a.prv", {"f S", "g Z"}), state);
+  TargetNetwork network;
+  const CompilationReport report =
+      LoadEquationFile(parser_, Write("s.equ", kSuccessor), network);
+  EXPECT_EQ(report.fileName, "UserNet");
+  EXPECT_EQ(report.targetName, "UserNet");
+  EXPECT_EQ(report.statements, 1u);
+  EXPECT_EQ(report.lines, 4);
+  EXPECT_EQ(report.neurons, 4u);
+  EXPECT_EQ(report.synapses, 5u);
+  EXPECT_EQ(parser_.symbolTable().Count(), 1u);
+  EXPECT_EQ(parser_.symbolTable().GetTarget()->Name(), "UserNet");
+  ASSERT_EQ(network.inputNeurons.size(), 2u);
+  EXPECT_EQ(network.inputNeurons[1]->Name(), "Edata1");
+  EXPECT_EQ(network.outputNeurons[0]->Name(), "XSEout_1_1") << "names stay";
+  EXPECT_EQ(RunToEnd(network, {"6"}), "7/2");
+  InMemoryTree tree;
+  parser_.symbolTable().GetTarget()->AddToTree(tree, std::nullopt);
+  EXPECT_EQ(tree.Outline(), "UserNet\n");
+}
+
+TEST_F(LoadTest, FailureShowsTheLineAndChangesNothing) {
+  CompileState state;
+  CompileProgramFile(parser_, Write("a.prv", {"f S", "g Z"}), state);
+  TargetNetwork network;
+  Lines lines(kSuccessor);
+  lines.insert(lines.end(), {"a(i+1)=sigma(0)", "b(i+1)=sigma(0)", "broken line"});
+  try {
+    LoadEquationFile(parser_, Write("bad.equ", lines), network);
+    ADD_FAILURE() << "loaded";
+  } catch (const NeuroCompilerException& e) {
+    EXPECT_STREQ(e.what(), " Syntax error at line 7 (Line 7)");
+  }
+  EXPECT_EQ(parser_.symbolTable().Count(), 2u);
+  EXPECT_THROW(LoadEquationFile(parser_, (dir_ / "none.equ").string(), network),
+               NeuroCompilerException);
+  EXPECT_EQ(parser_.symbolTable().GetTarget()->Name(), "g");
+}
+
+TEST_F(LoadTest, NetworksWithoutEndOrResultNeuronStopClearly) {
+  TargetNetwork network;
+  LoadEquationFile(parser_, Write("noend.equ", {"XEres(i+1)=sigma(1.0*Ein(i)+0)"}), network);
+  NetworkRun run;
+  try {
+    run.Start(parser_.symbolTable().GetTarget(), network, {});
+    ADD_FAILURE() << "a result neuron served as end neuron";
+  } catch (const NeuroException& e) {
+    EXPECT_STREQ(e.what(), NetworkRun::kStartError);
+  }
+  LoadEquationFile(parser_, Write("nores.equ", {"XEout(i+1)=sigma(1.0*Ein(i)+0)"}), network);
+  run.Start(parser_.symbolTable().GetTarget(), network, {});
+  EXPECT_TRUE(run.EndSignal());
+  try {
+    run.Tick(5, 0);
+    ADD_FAILURE() << "no result neuron went unnoticed";
+  } catch (const NeuroException& e) {
+    EXPECT_STREQ(e.what(), NetworkRun::kNoResultError);
+  }
+  EXPECT_FALSE(run.Running());
+  LoadEquationFile(parser_, Write("empty.equ", {}), network);
+  EXPECT_THROW(run.Start(parser_.symbolTable().GetTarget(), network, {}), NeuroException);
+}
+
+TEST_F(LoadTest, EveryExampleRunsTheSameThroughItsEquations) {
+  struct Case {
+    const char* file;
+    std::vector<std::string> arguments;
+  };
+  const Case cases[] = {
+      {"addition.prv", {"3", "2"}},     {"multiplication.prv", {"3", "2"}},
+      {"predecessor.prv", {"4"}},       {"subtraction.prv", {"5", "2"}},
+      {"factorial.prv", {"3"}},         {"power.prv", {"2", "3"}},
+      {"zero_test.prv", {"0"}},         {"minimum.prv", {"3", "5"}},
+      {"maximum.prv", {"3", "5"}},      {"division.prv", {"5", "2"}},
+      {"remainder.prv", {"5", "2"}},    {"target_first.prv", {"3"}},
+  };
+  for (const auto& c : cases) {
+    CompileState state;
+    const std::string program = std::string(VANTORB_EXAMPLES_DIR) + "/" + c.file;
+    CompileProgramFile(parser_, program, state);
+    state.compiled = true;
+    const int arity = parser_.symbolTable().GetTarget()->Arity();
+    const std::string compiled = RunToEnd(state.network, c.arguments);
+    Lines lines;
+    GenerateEquations(parser_, state, lines);
+    std::size_t longest = 0;
+    for (const auto& line : lines) longest = std::max(longest, line.size());
+    ASSERT_LE(longest, 255u) << c.file;
+
+    TargetNetwork loadedNetwork;
+    LoadEquationFile(parser_, Write("round.equ", lines), loadedNetwork);
+    EXPECT_EQ(parser_.symbolTable().GetTarget()->Arity(), arity) << c.file;
+    EXPECT_EQ(RunToEnd(loadedNetwork, c.arguments), compiled) << c.file;
+    Lines again;
+    parser_.symbolTable().GetTarget()->WriteEquations(again);
+    EXPECT_EQ(again, lines) << c.file;
+  }
+}
+
+}  // namespace
+}  // namespace vantorb
