@@ -36,6 +36,7 @@ CompilationReport CompileProgramFile(NParserInterface& parser,
   parser.OpenInput(fileName);
   InputCloser closer{parser};
   parser.ResetSymbolTable();
+  if (listener) listener->SymbolTableReplaced();
   state.compiled = false;
   parser.Parse();
 
@@ -74,6 +75,7 @@ CompilationReport LoadEquationFile(NParserInterface& parser,
   }
   UserNet& net = *loaded;
   parser.ResetSymbolTable();
+  if (listener) listener->SymbolTableReplaced();
   SymbolTable& table = parser.symbolTable();
   table.Add(std::move(loaded));
   table.SetTarget(net.Name());

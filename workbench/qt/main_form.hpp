@@ -1,0 +1,91 @@
+#pragma once
+// TMainForm: the main window. It lays out the menu, tool bar and the three
+// tabs, forwards every command to the Workbench and shows what the
+// Workbench asks it to show; it decides nothing itself.
+
+#include <QMainWindow>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "language/parser_interface.hpp"
+#include "workbench/qt/function_tree_model.hpp"
+#include "workbench/qt/qt_text_files.hpp"
+#include "workbench/workbench.hpp"
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QTabWidget;
+class QTableWidget;
+class QTreeView;
+
+namespace vantorb {
+
+class TAboutBox;
+class TCompilerForm;
+class TErrorForm;
+
+class TMainForm : public QMainWindow, public WorkbenchView {
+  Q_OBJECT
+
+ public:
+  explicit TMainForm(NParserInterface& parser);
+  ~TMainForm() override;
+
+  Workbench& Commands() { return *workbench_; }
+
+  // For scripted use (screenshots): the open dialog answers with this file
+  // and modal windows are not shown.
+  void ScriptDialogs(const std::string& openFile);
+  QTabWidget* Tabs() const { return tabs_; }
+  TCompilerForm* CompilerForm() const { return compilerForm_; }
+
+  // WorkbenchView
+  Answer Message(MessageKind kind, const std::string& text, Answers answers) override;
+  std::optional<std::string> OpenFileDialog(int filterEntry) override;
+  std::optional<std::string> SaveFileDialog(int filterEntry) override;
+  void ShowCompilerInfoWindow(const CompilerInfo& info) override;
+  void ShowErrorWindow(const std::string& message) override;
+  void ShowAboutWindow() override;
+  void SetCaption(const std::string& caption) override;
+  void ShowTab(Tab tab) override;
+  std::string EditorText() override;
+  void SetEditorText(const std::string& text) override;
+  FunctionTreeNodes& ClearFunctionTree() override;
+  void SetTreeExpanded(bool expanded) override;
+  void SetParameterNames(const std::vector<std::string>& names) override;
+  std::vector<std::string> ParameterValues() override;
+  void SetFunctionName(const std::string& name) override;
+  void SetResult(const std::string& text) override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateMenus();
+  void CreateToolBar();
+  QWidget* CreateProgramTab();
+  QWidget* CreateBrowserTab();
+  QWidget* CreateSimulatorTab();
+  std::optional<std::string> FileDialog(bool save, int filterEntry);
+
+  QtTextFiles files_;
+  QTabWidget* tabs_ = nullptr;
+  QPlainTextEdit* editor_ = nullptr;
+  QTreeView* treeView_ = nullptr;
+  FunctionTreeModel* treeModel_ = nullptr;
+  QTableWidget* parameterGrid_ = nullptr;
+  QLabel* functionName_ = nullptr;
+  QLineEdit* result_ = nullptr;
+  TAboutBox* aboutBox_ = nullptr;
+  TCompilerForm* compilerForm_ = nullptr;
+  TErrorForm* errorForm_ = nullptr;
+  QString openFilter_, saveFilter_;  // the entries last used
+  bool editorIsLatin1_ = false;      // the loaded bytes were no UTF-8
+  std::optional<std::string> scriptedOpenFile_;
+  std::unique_ptr<Workbench> workbench_;
+};
+
+}  // namespace vantorb

@@ -1,0 +1,216 @@
+#include "workbench/workbench.hpp"
+
+#include "network/exceptions.hpp"
+
+namespace vantorb {
+namespace {
+
+// The editor keeps "\n" line breaks whatever the file had.
+std::string WithNewlines(const std::string& text) {
+  std::string result;
+  result.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r') {
+      result += text[i];
+    } else {
+      result += '\n';
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    }
+  }
+  return result;
+}
+
+}  // namespace
+
+// Fills the browser and the information window's target field while a
+// compilation or an equation load runs.
+class Workbench::BrowserFiller : public CompilationListener {
+ public:
+  BrowserFiller(Workbench& workbench, bool namesTarget)
+      : workbench_(workbench), namesTarget_(namesTarget) {}
+  void SymbolTableReplaced() override { workbench_.run_.Clear(); }
+  void TargetUndefined(const std::string& targetName) override {
+    workbench_.info_.targetName = targetName + " (undef!)";
+  }
+  void TargetFound(const ProofObj& target) override {
+    if (namesTarget_) workbench_.info_.targetName = target.Name();
+    workbench_.FillBrowser(target);
+  }
+
+ private:
+  Workbench& workbench_;
+  bool namesTarget_;
+};
+
+Workbench::Workbench(WorkbenchView& view, TextFiles& files,
+                     NParserInterface& parser)
+    : view_(view), files_(files), parser_(parser) {
+  view_.SetCaption(kNewFileCaption);
+  view_.ShowTab(Tab::Program);
+}
+
+bool Workbench::ConfirmUnsavedChanges() {
+  if (!modified_ || view_.EditorText().empty()) return true;
+  switch (view_.Message(MessageKind::Warning, kSavePrompt, Answers::YesNoCancel)) {
+    case Answer::Yes:
+      // A save that was cancelled or failed keeps the text: the command
+      // stops rather than lose it.
+      return SaveProgram();
+    case Answer::No:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void Workbench::NewFunction1Click() {
+  if (!ConfirmUnsavedChanges()) return;
+  view_.SetEditorText("");
+  modified_ = false;
+  view_.SetCaption(kNewFileCaption);
+  untitled_ = true;
+  view_.ShowTab(Tab::Program);
+}
+
+void Workbench::LoadFunction1Click() {
+  if (ConfirmUnsavedChanges()) {
+    if (const auto file = view_.OpenFileDialog(kLastUsedFilter))
+      ReadProgramFrom(*file);
+  }
+  view_.ShowTab(Tab::Program);
+}
+
+void Workbench::OpenAtStart(const std::string& fileName) {
+  ReadProgramFrom(fileName);
+}
+
+bool Workbench::ReadProgramFrom(const std::string& fileName) {
+  std::string text;
+  try {
+    text = files_.Read(fileName);
+  } catch (const NeuroException& e) {
+    ShowFileError(e.what());
+    return false;
+  }
+  view_.SetEditorText(WithNewlines(text));
+  fileName_ = fileName;
+  view_.SetCaption(kCaptionPrefix + fileName_);
+  untitled_ = false;
+  modified_ = false;
+  return true;
+}
+
+bool Workbench::SaveProgram() {
+  if (!untitled_) return WriteProgramTo(fileName_);
+  const auto file = view_.SaveFileDialog(kProofFiles);
+  return file && WriteProgramTo(*file);
+}
+
+void Workbench::S1Click() {
+  if (const auto file = view_.SaveFileDialog(kLastUsedFilter))
+    WriteProgramTo(*file);
+}
+
+bool Workbench::WriteProgramTo(const std::string& fileName) {
+  try {
+    files_.Write(fileName, view_.EditorText());
+  } catch (const NeuroException& e) {
+    ShowFileError(e.what());
+    return false;
+  }
+  if (fileName != fileName_ || untitled_) {
+    fileName_ = fileName;
+    view_.SetCaption(kCaptionPrefix + fileName_);
+  }
+  untitled_ = false;
+  modified_ = false;
+  return true;
+}
+
+bool Workbench::FormCloseQuery() { return ConfirmUnsavedChanges(); }
+
+void Workbench::BuildNeuralNetwork1Click() {
+  if (!ConfirmUnsavedChanges()) return;
+  const auto file = view_.OpenFileDialog(kProofFiles);
+  if (!file) return;
+  BrowserFiller filler(*this, true);
+  try {
+    const CompilationReport report =
+        CompileProgramFile(parser_, *file, compileState_, &filler);
+    view_.ShowTab(Tab::Browser);
+    info_.fileName = report.fileName;
+    info_.statements = std::to_string(report.statements);
+    info_.lines = std::to_string(report.lines);
+    info_.neurons = std::to_string(report.neurons);
+    info_.synapses = std::to_string(report.synapses);
+    view_.ShowCompilerInfoWindow(info_);
+  } catch (const std::exception& e) {
+    view_.ShowErrorWindow(e.what());
+    info_ = CompilerInfo{};
+    parser_.CloseInput();
+  }
+  parser_.CloseInput();
+  compileState_.compiled = true;
+}
+
+void Workbench::ProduceDynamicES1Click() {
+  if (!compileState_.compiled) {
+    view_.Message(MessageKind::Warning, kNoFileCompiled, Answers::Ok);
+    return;
+  }
+  const auto file = view_.SaveFileDialog(kEquationFiles);
+  if (!file) return;
+  const ProofObj* target = nullptr;
+  try {
+    target = parser_.symbolTable().GetTarget();
+  } catch (const NeuroException&) {
+  }
+  if (target == nullptr) {
+    view_.Message(MessageKind::Warning, kNoFileCompiled, Answers::Ok);
+    return;
+  }
+  std::vector<std::string> lines;
+  GenerateEquations(parser_, compileState_, lines);
+  std::string text;
+  for (const auto& line : lines) text += line + "\r\n";
+  try {
+    files_.Write(*file, text);
+  } catch (const NeuroException& e) {
+    ShowFileError(e.what());
+  }
+}
+
+void Workbench::LoadEquations1Click() {
+  const auto file = view_.OpenFileDialog(kEquationFiles);
+  if (!file) return;
+  BrowserFiller filler(*this, false);
+  try {
+    const CompilationReport report =
+        LoadEquationFile(parser_, *file, compileState_.network, &filler);
+    view_.ShowTab(Tab::Browser);
+    info_.fileName = report.fileName;
+    info_.statements = std::to_string(report.statements);
+    info_.lines = std::to_string(report.lines);
+    info_.neurons = std::to_string(report.neurons);
+    info_.synapses = std::to_string(report.synapses);
+    view_.ShowCompilerInfoWindow(info_);
+  } catch (const std::exception& e) {
+    view_.ShowErrorWindow(e.what());
+  }
+}
+
+void Workbench::FillBrowser(const ProofObj& target) {
+  target.AddToTree(view_.ClearFunctionTree(), std::nullopt);
+  std::vector<std::string> names;
+  for (std::int32_t k = 1; k <= target.Arity(); ++k)
+    names.push_back("X" + std::to_string(k));
+  view_.SetParameterNames(names);
+  view_.SetFunctionName(target.Name());
+  view_.SetResult("0");
+}
+
+void Workbench::ShowFileError(const std::string& message) {
+  view_.Message(MessageKind::Error, message, Answers::Ok);
+}
+
+}  // namespace vantorb

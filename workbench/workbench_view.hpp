@@ -1,0 +1,76 @@
+#pragma once
+// What the window's commands need from the screen and the disk, as small
+// interfaces: the Qt window implements them with widgets, dialogs and
+// QSaveFile; tests implement them with scripted answers.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "compiler/function_tree.hpp"
+
+namespace vantorb {
+
+enum class MessageKind { Warning, Error };
+enum class Answers { Ok, YesNo, YesCancel, YesNoCancel };
+enum class Answer { Ok, Yes, No, Cancel };
+enum class Tab { Program = 0, Browser = 1, Simulator = 2 };
+
+// The file dialogs' filter entries, numbered from 1; 0 keeps the last used.
+enum FilterEntry { kLastUsedFilter = 0, kProofFiles = 1, kEquationFiles = 2, kAllFiles = 3 };
+constexpr const char* kFileFilter =
+    "Proof files|*.PRV|Dynamic equation files|*.EQU|All files|*.*";
+
+// The six fields of the compiler information window.
+struct CompilerInfo {
+  std::string fileName = "None";    // fn
+  std::string lines = "0";          // size
+  std::string targetName = "None";  // tf
+  std::string statements = "0";     // decl
+  std::string neurons = "0";        // sizen
+  std::string synapses = "0";       // sizes
+  friend bool operator==(const CompilerInfo&, const CompilerInfo&) = default;
+};
+
+class WorkbenchView {
+ public:
+  virtual ~WorkbenchView() = default;
+
+  // Modal: a message box of that kind with that answer set ("\n\r" in the
+  // text is a line break); the open and save dialogs (nothing: cancelled);
+  // the three windows.
+  virtual Answer Message(MessageKind kind, const std::string& text,
+                         Answers answers) = 0;
+  virtual std::optional<std::string> OpenFileDialog(int filterEntry) = 0;
+  virtual std::optional<std::string> SaveFileDialog(int filterEntry) = 0;
+  virtual void ShowCompilerInfoWindow(const CompilerInfo& info) = 0;
+  virtual void ShowErrorWindow(const std::string& message) = 0;
+  virtual void ShowAboutWindow() = 0;
+
+  virtual void SetCaption(const std::string& caption) = 0;
+  virtual void ShowTab(Tab tab) = 0;
+  // The editor's text; setting it counts as an edit (the window calls
+  // EditorChange for it, as for typing).
+  virtual std::string EditorText() = 0;
+  virtual void SetEditorText(const std::string& text) = 0;
+
+  // Function browser: an emptied tree to fill; the parameter grid's name
+  // column (row count max(1, names), values kept); its value column.
+  virtual FunctionTreeNodes& ClearFunctionTree() = 0;
+  virtual void SetTreeExpanded(bool expanded) = 0;
+  virtual void SetParameterNames(const std::vector<std::string>& names) = 0;
+  virtual std::vector<std::string> ParameterValues() = 0;
+  virtual void SetFunctionName(const std::string& name) = 0;
+  virtual void SetResult(const std::string& text) = 0;
+};
+
+// Whole text files. Writing replaces a file only once the new text is
+// completely on disk. Both throw NeuroException naming the file.
+class TextFiles {
+ public:
+  virtual ~TextFiles() = default;
+  virtual std::string Read(const std::string& fileName) = 0;
+  virtual void Write(const std::string& fileName, const std::string& text) = 0;
+};
+
+}  // namespace vantorb
