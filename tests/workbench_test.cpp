@@ -1,0 +1,435 @@
+// The window's commands without a screen: scripted answers to prompts and
+// dialogs, and what each command shows and changes.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "network/exceptions.hpp"
+#include "workbench/workbench.hpp"
+
+namespace vantorb {
+namespace {
+
+namespace fs = std::filesystem;
+using Strings = std::vector<std::string>;
+
+}  // namespace
+
+void PrintTo(const CompilerInfo& i, std::ostream* os) {
+  *os << "{" << i.fileName << ", " << i.lines << ", " << i.targetName << ", "
+      << i.statements << ", " << i.neurons << ", " << i.synapses << "}";
+}
+
+namespace {
+
+// Records what the commands show; answers from scripts.
+class FakeView : public WorkbenchView {
+ public:
+  std::deque<Answer> answers;
+  std::deque<std::optional<std::string>> openChoices, saveChoices;
+  Strings shown;  // messages, dialogs and windows, in order
+  std::string caption, editor, functionName = "no function.", result = "0";
+  Tab tab = Tab::Program;
+  InMemoryTree tree;
+  bool expanded = false;
+  Strings names = Strings(6), values = Strings(6);
+  CompilerInfo infoShown;
+  Workbench* bench = nullptr;
+
+  Answer Message(MessageKind kind, const std::string& text, Answers) override {
+    shown.push_back((kind == MessageKind::Warning ? "warning:" : "error:") + text);
+    if (answers.empty()) return Answer::Ok;
+    const Answer a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+  std::optional<std::string> OpenFileDialog(int entry) override {
+    shown.push_back("open:" + std::to_string(entry));
+    return Next(openChoices);
+  }
+  std::optional<std::string> SaveFileDialog(int entry) override {
+    shown.push_back("save:" + std::to_string(entry));
+    return Next(saveChoices);
+  }
+  void ShowCompilerInfoWindow(const CompilerInfo& info) override {
+    shown.push_back("info");
+    infoShown = info;
+  }
+  void ShowErrorWindow(const std::string& message) override {
+    shown.push_back("errorwindow:" + message);
+  }
+  void ShowAboutWindow() override { shown.push_back("about"); }
+  void SetCaption(const std::string& text) override { caption = text; }
+  void ShowTab(Tab t) override { tab = t; }
+  std::string EditorText() override { return editor; }
+  void SetEditorText(const std::string& text) override {
+    editor = text;
+    if (bench) bench->EditorChange();
+  }
+  FunctionTreeNodes& ClearFunctionTree() override {
+    tree = InMemoryTree();
+    return tree;
+  }
+  void SetTreeExpanded(bool e) override { expanded = e; }
+  void SetParameterNames(const Strings& n) override {
+    const std::size_t rows = std::max<std::size_t>(1, n.size());
+    names.assign(rows, "");
+    std::copy(n.begin(), n.end(), names.begin());
+    values.resize(rows);
+  }
+  Strings ParameterValues() override { return values; }
+  void SetFunctionName(const std::string& name) override { functionName = name; }
+  void SetResult(const std::string& text) override { result = text; }
+
+  void Type(const std::string& text) {
+    editor += text;
+    bench->EditorChange();
+  }
+
+ private:
+  static std::optional<std::string> Next(std::deque<std::optional<std::string>>& q) {
+    if (q.empty()) return std::nullopt;
+    auto v = q.front();
+    q.pop_front();
+    return v;
+  }
+};
+
+// The disk, with files that refuse to be written.
+class DiskFiles : public TextFiles {
+ public:
+  std::set<std::string> unwritable;
+  std::string Read(const std::string& name) override {
+    std::ifstream in(name, std::ios::binary);
+    if (!in) throw NeuroException("Cannot read the file " + name);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  void Write(const std::string& name, const std::string& text) override {
+    if (unwritable.count(name)) throw NeuroException("Cannot write the file " + name);
+    std::ofstream(name, std::ios::binary) << text;
+  }
+};
+
+class WorkbenchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("vantorb-bench-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    view_.bench = &bench_;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Path(const std::string& name) { return (dir_ / name).string(); }
+  std::string Put(const std::string& name, const std::string& text) {
+    std::ofstream(Path(name), std::ios::binary) << text;
+    return Path(name);
+  }
+  std::string Slurp(const std::string& path) { return files_.Read(path); }
+  void Compile(const std::string& path) {
+    view_.openChoices.push_back(path);
+    bench_.BuildNeuralNetwork1Click();
+  }
+
+  fs::path dir_;
+  FakeView view_;
+  DiskFiles files_;
+  NParserInterface parser_;
+  Workbench bench_{view_, files_, parser_};
+};
+
+TEST_F(WorkbenchTest, StartsOnANewFile) {
+  EXPECT_EQ(view_.caption, " Vantorb - on a new file !");
+  EXPECT_EQ(view_.tab, Tab::Program);
+  EXPECT_FALSE(bench_.Modified());
+  EXPECT_TRUE(bench_.Untitled());
+  EXPECT_FALSE(bench_.Compiled());
+  EXPECT_EQ(bench_.Info(), CompilerInfo{});
+}
+
+TEST_F(WorkbenchTest, UnsavedChangesPromptForEveryCommand) {
+  struct Case {
+    const char* command;
+    Answer answer;
+    bool goesOn;
+  };
+  const Case cases[] = {
+      {"new", Answer::No, true},     {"new", Answer::Cancel, false},
+      {"load", Answer::No, true},    {"load", Answer::Cancel, false},
+      {"compile", Answer::No, true}, {"compile", Answer::Cancel, false},
+      {"close", Answer::No, true},   {"close", Answer::Cancel, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.command) + (c.goesOn ? " no" : " cancel"));
+    FakeView view;
+    NParserInterface parser;
+    Workbench bench(view, files_, parser);
+    view.bench = &bench;
+    view.Type("f S");
+    view.answers.push_back(c.answer);
+    bool closes = false;
+    const std::string command = c.command;
+    if (command == "new") bench.NewFunction1Click();
+    if (command == "load") bench.LoadFunction1Click();
+    if (command == "compile") bench.BuildNeuralNetwork1Click();
+    if (command == "close") closes = bench.FormCloseQuery();
+    ASSERT_FALSE(view.shown.empty());
+    EXPECT_EQ(view.shown[0], "warning: Changes not saved. Save now ?");
+    if (command == "new") {
+      EXPECT_EQ(view.editor.empty(), c.goesOn);
+    } else if (command == "close") {
+      EXPECT_EQ(closes, c.goesOn);
+    } else {
+      EXPECT_EQ(view.shown.size() > 1, c.goesOn) << "the open dialog follows";
+    }
+    EXPECT_EQ(bench.Modified(), !(command == "new" && c.goesOn));
+  }
+}
+
+TEST_F(WorkbenchTest, EmptyEditorOrUnmodifiedTextNeverAsks) {
+  view_.Type("x");
+  view_.editor.clear();  // deleted again: modified, but no line left
+  bench_.NewFunction1Click();
+  EXPECT_TRUE(bench_.FormCloseQuery());
+  view_.Type("f S");
+  view_.answers.push_back(Answer::No);
+  bench_.NewFunction1Click();
+  view_.shown.clear();
+  bench_.NewFunction1Click();
+  EXPECT_TRUE(bench_.FormCloseQuery());
+  EXPECT_TRUE(view_.shown.empty());
+}
+
+TEST_F(WorkbenchTest, YesSavesThenGoesOn) {
+  const std::string file = Path("kept.prv");
+  view_.Type("f S");
+  view_.answers.push_back(Answer::Yes);
+  view_.saveChoices.push_back(file);
+  bench_.NewFunction1Click();
+  EXPECT_EQ(view_.shown, (Strings{"warning: Changes not saved. Save now ?", "save:1"}));
+  EXPECT_EQ(Slurp(file), "f S");
+  EXPECT_EQ(view_.editor, "");
+  EXPECT_EQ(view_.caption, " Vantorb - on a new file !");
+  EXPECT_TRUE(bench_.Untitled());
+}
+
+TEST_F(WorkbenchTest, YesWithACancelledSaveKeepsTheText) {
+  view_.Type("precious");
+  for (int round = 0; round < 2; ++round) {
+    view_.answers.push_back(Answer::Yes);
+    view_.saveChoices.push_back(std::nullopt);
+    if (round == 0) {
+      bench_.NewFunction1Click();
+    } else {
+      EXPECT_FALSE(bench_.FormCloseQuery());
+    }
+    EXPECT_EQ(view_.editor, "precious");
+    EXPECT_TRUE(bench_.Modified());
+  }
+}
+
+TEST_F(WorkbenchTest, SaveOfUntitledTextAsksForAName) {
+  view_.Type("f S");
+  bench_.SaveFunction1Click();  // dialog cancelled
+  EXPECT_EQ(view_.shown, Strings{"save:1"});
+  EXPECT_TRUE(bench_.Untitled());
+  EXPECT_TRUE(bench_.Modified());
+  EXPECT_EQ(view_.caption, " Vantorb - on a new file !");
+
+  const std::string file = Path("f.prv");
+  view_.saveChoices.push_back(file);
+  bench_.SaveFunction1Click();
+  EXPECT_FALSE(bench_.Untitled());
+  EXPECT_FALSE(bench_.Modified());
+  EXPECT_EQ(view_.caption, " Vantorb - " + file);
+  view_.Type("\ng Z");
+  view_.shown.clear();
+  bench_.SaveFunction1Click();  // titled: no dialog
+  EXPECT_TRUE(view_.shown.empty());
+  EXPECT_EQ(Slurp(file), "f S\ng Z");
+}
+
+TEST_F(WorkbenchTest, FailedSaveKeepsEverything) {
+  const std::string file = Path("locked.prv");
+  files_.unwritable.insert(file);
+  view_.Type("f S");
+  view_.saveChoices.push_back(file);
+  bench_.SaveFunction1Click();
+  EXPECT_EQ(view_.shown, (Strings{"save:1", "error:Cannot write the file " + file}));
+  EXPECT_TRUE(bench_.Modified());
+  EXPECT_TRUE(bench_.Untitled());
+  EXPECT_EQ(view_.caption, " Vantorb - on a new file !");
+  EXPECT_EQ(view_.editor, "f S");
+}
+
+TEST_F(WorkbenchTest, LoadAndSaveAs) {
+  const std::string file = Put("p.prv", "a S\r\nb Z\r\n");
+  view_.openChoices.push_back(file);
+  bench_.LoadFunction1Click();
+  EXPECT_EQ(view_.shown, Strings{"open:0"}) << "Load keeps the entry last used";
+  EXPECT_EQ(view_.editor, "a S\nb Z\n");
+  EXPECT_EQ(view_.caption, " Vantorb - " + file);
+  EXPECT_FALSE(bench_.Modified());
+  EXPECT_FALSE(bench_.Untitled());
+  EXPECT_EQ(bench_.FileName(), file);
+
+  const std::string copy = Path("copy.prv");
+  view_.saveChoices.push_back(copy);
+  bench_.S1Click();
+  EXPECT_EQ(view_.shown.back(), "save:0");
+  EXPECT_EQ(view_.caption, " Vantorb - " + copy);
+  EXPECT_EQ(Slurp(copy), "a S\nb Z\n");
+
+  // A file that cannot be read names it and leaves the editor alone.
+  view_.openChoices.push_back(Path("missing.prv"));
+  bench_.LoadFunction1Click();
+  EXPECT_EQ(view_.shown.back(), "error:Cannot read the file " + Path("missing.prv"));
+  EXPECT_EQ(view_.editor, "a S\nb Z\n");
+  EXPECT_EQ(view_.caption, " Vantorb - " + copy);
+}
+
+TEST_F(WorkbenchTest, TypingThenLoadNoThenCancelKeepsTheText) {
+  view_.Type("draft");
+  view_.answers.push_back(Answer::No);
+  bench_.LoadFunction1Click();  // open dialog cancelled
+  EXPECT_EQ(view_.editor, "draft");
+  EXPECT_EQ(view_.tab, Tab::Program);
+  view_.shown.clear();
+  view_.answers.push_back(Answer::Cancel);
+  bench_.NewFunction1Click();
+  EXPECT_EQ(view_.shown, Strings{"warning: Changes not saved. Save now ?"});
+}
+
+TEST_F(WorkbenchTest, CompileOfArityThreeFillsTheBrowser) {
+  view_.values = {"4", "5", "6", "7", "8", "9"};
+  const std::string file = Put("three.prv", "// three\nt C(U(1,3), U(2,3), U(1,2))\n");
+  view_.shown.clear();
+  Compile(file);
+  EXPECT_EQ(view_.shown, (Strings{"open:1", "info"}));
+  EXPECT_EQ(view_.names, (Strings{"X1", "X2", "X3"}));
+  EXPECT_EQ(view_.values, (Strings{"4", "5", "6"})) << "typed values survive";
+  EXPECT_EQ(view_.functionName, "t");
+  EXPECT_EQ(view_.result, "0");
+  EXPECT_EQ(view_.tab, Tab::Browser);
+  EXPECT_EQ(view_.tree.Outline(), "t\n  C\n    U(1,3)\n    U(2,3)\n    U(1,2)\n");
+  const auto& inputs = bench_.State().network.inputNeurons;
+  ASSERT_EQ(inputs.size(), 4u);
+  EXPECT_EQ(inputs[0]->Name(), "Ein");
+  EXPECT_EQ(inputs[3]->Name(), "Edata3");
+  const CompilerInfo expected{"three.prv", "2", "t", "1", "17", "31"};
+  EXPECT_EQ(view_.infoShown, expected);
+  EXPECT_EQ(bench_.Info(), expected);
+  EXPECT_TRUE(bench_.Compiled());
+
+  view_.result = "42";
+  Compile(Put("one.prv", "s S"));
+  EXPECT_EQ(view_.names, Strings{"X1"});
+  EXPECT_EQ(view_.values, Strings{"4"});
+  EXPECT_EQ(view_.result, "0");
+  Compile(Put("none.prv", "w W"));
+  EXPECT_EQ(view_.names, Strings{""}) << "at least one row, unnamed";
+}
+
+TEST_F(WorkbenchTest, CompileFailuresShowTheErrorWindowAndResetTheInfo) {
+  Compile(Put("good.prv", "f S"));
+  ASSERT_EQ(bench_.Info().targetName, "f");
+  struct Case {
+    std::string text;
+    std::string error;
+  };
+  const Case cases[] = {
+      {"f S #target g", "Target function g was not defined"},
+      {"f S\ng C(S)", "Composition must have at least 2 arguments"},
+      {"f S\n\n)", " Syntax error at line 3"},
+  };
+  for (const auto& c : cases) {
+    view_.shown.clear();
+    Compile(Put("bad.prv", c.text));
+    EXPECT_EQ(view_.shown, (Strings{"open:1", "errorwindow:" + c.error}));
+    EXPECT_EQ(bench_.Info(), CompilerInfo{});
+    EXPECT_TRUE(bench_.Compiled());
+    EXPECT_FALSE(parser_.InputOpen());
+  }
+  view_.shown.clear();
+  Compile(Path("absent.prv"));
+  EXPECT_EQ(view_.shown.back(), "errorwindow:Cannot open file " + Path("absent.prv"));
+  view_.shown.clear();
+  view_.openChoices.push_back(std::nullopt);
+  bench_.BuildNeuralNetwork1Click();
+  EXPECT_EQ(view_.shown, Strings{"open:1"}) << "a cancelled dialog changes nothing";
+}
+
+TEST_F(WorkbenchTest, GenerateEquations) {
+  bench_.ProduceDynamicES1Click();
+  EXPECT_EQ(view_.shown, Strings{"warning: No file compiled! "});
+  Compile(Put("s.prv", "f S"));
+  const std::string out = Path("s.EQU");
+  view_.saveChoices.push_back(out);
+  view_.shown.clear();
+  bench_.ProduceDynamicES1Click();
+  EXPECT_EQ(view_.shown, Strings{"save:2"});
+  EXPECT_EQ(Slurp(out),
+            "XSin_1_0(i+1) = sigma( 1.0*Ein(i) + 0 )\r\n"
+            "XSEout_1_1(i+1) = sigma( 1.0*XSin_1_0(i) + 0 )\r\n"
+            "XSdata_1_2(i+1) = sigma( 1.0*Edata1(i) + 0 )\r\n"
+            "XSEres_1_3(i+1) = sigma( 1.0*XSin_1_0(i) + 0.10*XSdata_1_2(i) + -0.9 )\r\n");
+  // After a failure with no function, there is nothing to write.
+  Compile(Put("empty.prv", "// nothing"));
+  view_.saveChoices.push_back(out);
+  view_.shown.clear();
+  bench_.ProduceDynamicES1Click();
+  EXPECT_EQ(view_.shown, (Strings{"save:2", "warning: No file compiled! "}));
+}
+
+TEST_F(WorkbenchTest, LoadEquations) {
+  const std::string good = Put("s.equ",
+                               "XSin_1_0(i+1) = sigma( 1.0*Ein(i) + 0 )\r\n"
+                               "XSEout_1_1(i+1) = sigma( 1.0*XSin_1_0(i) + 0 )\r\n"
+                               "XSdata_1_2(i+1) = sigma( 1.0*Edata1(i) + 0 )\r\n"
+                               "XSEres_1_3(i+1) = sigma( 1.0*XSin_1_0(i) + 0.10*XSdata_1_2(i) + -0.9 )\r\n");
+  Compile(Put("a.prv", "f Z"));
+  view_.openChoices.push_back(good);
+  view_.shown.clear();
+  bench_.LoadEquations1Click();
+  EXPECT_EQ(view_.shown, (Strings{"open:2", "info"}));
+  EXPECT_EQ(view_.tree.Outline(), "UserNet\n");
+  EXPECT_EQ(view_.functionName, "UserNet");
+  EXPECT_EQ(view_.tab, Tab::Browser);
+  const CompilerInfo expected{"UserNet", "4", "f", "1", "4", "5"};
+  EXPECT_EQ(bench_.Info(), expected) << "the target field stays";
+
+  std::string bad;
+  for (int i = 0; i < 6; ++i) bad += "n" + std::to_string(i) + "(i+1)=sigma(0)\r\n";
+  bad += "broken\r\n";
+  view_.openChoices.push_back(Put("bad.equ", bad));
+  view_.shown.clear();
+  bench_.LoadEquations1Click();
+  EXPECT_EQ(view_.shown, (Strings{"open:2", "errorwindow: Syntax error at line 7 (Line 7)"}));
+  EXPECT_EQ(parser_.symbolTable().GetTarget()->Name(), "UserNet") << "nothing changed";
+}
+
+TEST_F(WorkbenchTest, TreeViewsAndWindows) {
+  bench_.SpeedButton21Click();
+  EXPECT_TRUE(view_.expanded);
+  bench_.SpeedButton20Click();
+  EXPECT_FALSE(view_.expanded);
+  bench_.About1Click();
+  bench_.ShowCompilerInfo1Click();
+  EXPECT_EQ(view_.shown, (Strings{"about", "info"}));
+  EXPECT_EQ(view_.infoShown, CompilerInfo{});
+}
+
+}  // namespace
+}  // namespace vantorb
