@@ -14,10 +14,6 @@ constexpr auto Connect = NeuronContainer::Connect;
 
 // The fixed circuit's wiring, by neuron number (1 = "in", 9 = "out",
 // 13 = "res"); the order decides the equation lines.
-struct Wire {
-  int source, target;
-  double weight;
-};
 constexpr std::array<Wire, 20> kWires{{
     {1, 2, 1},    {1, 4, 0.1},  {2, 3, 1},    {2, 10, 1},     {4, 4, 1},
     {4, 10, 1},   {4, 12, 0.1}, {4, 13, 1},   {5, 6, 2},      {5, 8, 2},
@@ -69,17 +65,14 @@ void Minim::BuildNetwork(const NeuronList& inputs, NeuronList& outputs) {
   const auto a = static_cast<std::size_t>(Arity());
   RequireInputs(inputs, a + 1);
 
-  std::array<Neuron*, 14> n{};  // n[1] .. n[13]
-  for (int i = 1; i <= 13; ++i) n[i] = NewNeuron(FixedName(i));
-  OwnNeurons().Reset();
+  const std::vector<Neuron*> n = NewCircuit(13, FixedName);
   n[6]->SetBias("-2");
   n[7]->SetBias(DecimalText("-0", "1"));
   n[8]->SetBias("-1");
   n[10]->SetBias("-1");
   n[12]->SetBias(DecimalText("-0", "9"));
   n[13]->SetBias("-1");
-  for (const auto& wire : kWires)
-    Connect(n[wire.source], n[wire.target], wire.weight);
+  ConnectAll(n, kWires);
   Connect(inputs[0], n[1], 1);
 
   Neuron* restart = n[2];

@@ -14,11 +14,8 @@ constexpr auto Connect = NeuronContainer::Connect;
 constexpr std::size_t kMaxMessageLength = 255;
 
 // The fixed circuit's wiring, by neuron number (1 = "in", 8 = "res",
-// 11 = "datay", 16 = "out"); the order decides the equation lines.
-struct Wire {
-  int source, target;
-  double weight;
-};
+// 11 = "datay", 16 = "out");
+// the order decides the equation lines.
 constexpr std::array<Wire, 35> kWires{{
     {1, 2, 1},     {1, 3, 0.1},   {3, 3, 1},     {3, 4, 0.1},   {3, 7, 1},
     {4, 3, 1},     {5, 3, -1},    {5, 4, 1},     {5, 9, 1},     {6, 5, 1},
@@ -75,9 +72,7 @@ void Recur::BuildNetwork(const NeuronList& inputs, NeuronList& outputs) {
   const auto a = static_cast<std::size_t>(Arity());
   RequireInputs(inputs, a + 1);
 
-  std::array<Neuron*, 22> n{};  // n[1] .. n[21]
-  for (int i = 1; i <= 21; ++i) n[i] = NewNeuron(FixedName(i));
-  OwnNeurons().Reset();
+  const std::vector<Neuron*> n = NewCircuit(21, FixedName);
   n[4]->SetBias(DecimalText("-0", "9"));
   n[7]->SetBias("-1");
   n[8]->SetBias("-1");
@@ -86,8 +81,7 @@ void Recur::BuildNetwork(const NeuronList& inputs, NeuronList& outputs) {
   n[14]->SetBias(DecimalText("-0", "1"));
   n[15]->SetBias("-2");
   n[18]->SetBias("-1");
-  for (const auto& wire : kWires)
-    Connect(n[wire.source], n[wire.target], wire.weight);
+  ConnectAll(n, kWires);
   Connect(inputs[0], n[1], 1);
 
   Neuron* in = n[1];

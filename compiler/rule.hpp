@@ -6,9 +6,19 @@
 // together without the parser fails with the same message instead of
 // building a circuit on the wrong inputs.
 
+#include <span>
+#include <string>
+#include <vector>
+
 #include "compiler/proof_obj.hpp"
 
 namespace vantorb {
+
+// One synapse of a rule's fixed circuit, by neuron number (from 1).
+struct Wire {
+  int source, target;
+  double weight;
+};
 
 class Rule : public ProofObj {
  public:
@@ -18,6 +28,14 @@ class Rule : public ProofObj {
   // Throws CompositionException or RecursionException with the first fault
   // of the argument functions; changes nothing.
   virtual void CheckArguments() const = 0;
+
+ protected:
+  // Creates the neurons 1..count of a fixed circuit, named by `name`, in the
+  // own container, resets it and returns them by number (entry 0 unused).
+  std::vector<Neuron*> NewCircuit(int count, std::string (*name)(int));
+  // Adds the circuit's synapses in the order listed.
+  static void ConnectAll(const std::vector<Neuron*>& circuit,
+                         std::span<const Wire> wires);
 };
 
 }  // namespace vantorb

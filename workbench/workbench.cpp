@@ -138,12 +138,7 @@ void Workbench::BuildNeuralNetwork1Click() {
     const CompilationReport report =
         CompileProgramFile(parser_, *file, compileState_, &filler);
     view_.ShowTab(Tab::Browser);
-    info_.fileName = report.fileName;
-    info_.statements = std::to_string(report.statements);
-    info_.lines = std::to_string(report.lines);
-    info_.neurons = std::to_string(report.neurons);
-    info_.synapses = std::to_string(report.synapses);
-    view_.ShowCompilerInfoWindow(info_);
+    ShowReport(report);
   } catch (const std::exception& e) {
     view_.ShowErrorWindow(e.what());
     info_ = CompilerInfo{};
@@ -188,15 +183,21 @@ void Workbench::LoadEquations1Click() {
     const CompilationReport report =
         LoadEquationFile(parser_, *file, compileState_.network, &filler);
     view_.ShowTab(Tab::Browser);
-    info_.fileName = report.fileName;
-    info_.statements = std::to_string(report.statements);
-    info_.lines = std::to_string(report.lines);
-    info_.neurons = std::to_string(report.neurons);
-    info_.synapses = std::to_string(report.synapses);
-    view_.ShowCompilerInfoWindow(info_);
+    ShowReport(report);
   } catch (const std::exception& e) {
     view_.ShowErrorWindow(e.what());
   }
+}
+
+// Fills the compiler information window from a report (its target field is
+// the listener's) and shows it.
+void Workbench::ShowReport(const CompilationReport& report) {
+  info_.fileName = report.fileName;
+  info_.statements = std::to_string(report.statements);
+  info_.lines = std::to_string(report.lines);
+  info_.neurons = std::to_string(report.neurons);
+  info_.synapses = std::to_string(report.synapses);
+  view_.ShowCompilerInfoWindow(info_);
 }
 
 void Workbench::FillBrowser(const ProofObj& target) {

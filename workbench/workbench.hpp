@@ -66,6 +66,7 @@ class Workbench {
   bool WriteProgramTo(const std::string& fileName);
   bool ReadProgramFrom(const std::string& fileName);
   void FillBrowser(const ProofObj& target);
+  void ShowReport(const CompilationReport& report);
   void ShowFileError(const std::string& message);
 
   WorkbenchView& view_;
