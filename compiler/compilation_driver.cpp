@@ -35,8 +35,8 @@ CompilationReport CompileProgramFile(NParserInterface& parser,
                                      CompilationListener* listener) {
   parser.OpenInput(fileName);
   InputCloser closer{parser};
+  if (listener) listener->SymbolTableReplacing();
   parser.ResetSymbolTable();
-  if (listener) listener->SymbolTableReplaced();
   state.compiled = false;
   parser.Parse();
 
@@ -74,8 +74,8 @@ CompilationReport LoadEquationFile(NParserInterface& parser,
                                  std::to_string(lineIndex + 1) + ")");
   }
   UserNet& net = *loaded;
+  if (listener) listener->SymbolTableReplacing();
   parser.ResetSymbolTable();
-  if (listener) listener->SymbolTableReplaced();
   SymbolTable& table = parser.symbolTable();
   table.Add(std::move(loaded));
   table.SetTarget(net.Name());

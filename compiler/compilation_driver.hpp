@@ -33,8 +33,8 @@ struct CompileState {
 class CompilationListener {
  public:
   virtual ~CompilationListener() = default;
-  // The old symbol table and every network built from it are gone.
-  virtual void SymbolTableReplaced() {}
+  // The symbol table, and every network built from it, is about to go.
+  virtual void SymbolTableReplacing() {}
   // The target named by "#target" is not declared.
   virtual void TargetUndefined(const std::string& /*targetName*/) {}
   // The target was found; its network is not built yet.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "network/exceptions.hpp"
+#include "fake_view.hpp"
 #include "workbench/workbench.hpp"
 
 namespace vantorb {
@@ -22,87 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
 
-}  // namespace
-
-void PrintTo(const CompilerInfo& i, std::ostream* os) {
-  *os << "{" << i.fileName << ", " << i.lines << ", " << i.targetName << ", "
-      << i.statements << ", " << i.neurons << ", " << i.synapses << "}";
-}
-
-namespace {
-
-// Records what the commands show; answers from scripts.
-class FakeView : public WorkbenchView {
- public:
-  std::deque<Answer> answers;
-  std::deque<std::optional<std::string>> openChoices, saveChoices;
-  Strings shown;  // messages, dialogs and windows, in order
-  std::string caption, editor, functionName = "no function.", result = "0";
-  Tab tab = Tab::Program;
-  InMemoryTree tree;
-  bool expanded = false;
-  Strings names = Strings(6), values = Strings(6);
-  CompilerInfo infoShown;
-  Workbench* bench = nullptr;
-
-  Answer Message(MessageKind kind, const std::string& text, Answers) override {
-    shown.push_back((kind == MessageKind::Warning ? "warning:" : "error:") + text);
-    if (answers.empty()) return Answer::Ok;
-    const Answer a = answers.front();
-    answers.pop_front();
-    return a;
-  }
-  std::optional<std::string> OpenFileDialog(int entry) override {
-    shown.push_back("open:" + std::to_string(entry));
-    return Next(openChoices);
-  }
-  std::optional<std::string> SaveFileDialog(int entry) override {
-    shown.push_back("save:" + std::to_string(entry));
-    return Next(saveChoices);
-  }
-  void ShowCompilerInfoWindow(const CompilerInfo& info) override {
-    shown.push_back("info");
-    infoShown = info;
-  }
-  void ShowErrorWindow(const std::string& message) override {
-    shown.push_back("errorwindow:" + message);
-  }
-  void ShowAboutWindow() override { shown.push_back("about"); }
-  void SetCaption(const std::string& text) override { caption = text; }
-  void ShowTab(Tab t) override { tab = t; }
-  std::string EditorText() override { return editor; }
-  void SetEditorText(const std::string& text) override {
-    editor = text;
-    if (bench) bench->EditorChange();
-  }
-  FunctionTreeNodes& ClearFunctionTree() override {
-    tree = InMemoryTree();
-    return tree;
-  }
-  void SetTreeExpanded(bool e) override { expanded = e; }
-  void SetParameterNames(const Strings& n) override {
-    const std::size_t rows = std::max<std::size_t>(1, n.size());
-    names.assign(rows, "");
-    std::copy(n.begin(), n.end(), names.begin());
-    values.resize(rows);
-  }
-  Strings ParameterValues() override { return values; }
-  void SetFunctionName(const std::string& name) override { functionName = name; }
-  void SetResult(const std::string& text) override { result = text; }
-
-  void Type(const std::string& text) {
-    editor += text;
-    bench->EditorChange();
-  }
-
- private:
-  static std::optional<std::string> Next(std::deque<std::optional<std::string>>& q) {
-    if (q.empty()) return std::nullopt;
-    auto v = q.front();
-    q.pop_front();
-    return v;
-  }
-};
+using vantorb::testing::FakeView;
 
 // The disk, with files that refuse to be written.
 class DiskFiles : public TextFiles {

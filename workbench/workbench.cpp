@@ -28,7 +28,9 @@ class Workbench::BrowserFiller : public CompilationListener {
  public:
   BrowserFiller(Workbench& workbench, bool namesTarget)
       : workbench_(workbench), namesTarget_(namesTarget) {}
-  void SymbolTableReplaced() override { workbench_.run_.Clear(); }
+  void SymbolTableReplacing() override {
+    workbench_.simulator_.BeforeSymbolTableReplaced();
+  }
   void TargetUndefined(const std::string& targetName) override {
     workbench_.info_.targetName = targetName + " (undef!)";
   }
@@ -44,7 +46,10 @@ class Workbench::BrowserFiller : public CompilationListener {
 
 Workbench::Workbench(WorkbenchView& view, TextFiles& files,
                      NParserInterface& parser)
-    : view_(view), files_(files), parser_(parser) {
+    : view_(view),
+      files_(files),
+      parser_(parser),
+      simulator_(view, parser, compileState_.network) {
   view_.SetCaption(kNewFileCaption);
   view_.ShowTab(Tab::Program);
 }

@@ -2,14 +2,14 @@
 // Workbench: the main window's state and commands without any widget. Each
 // handler is named after the control that triggers it and does the command's
 // steps in order, talking to the screen through WorkbenchView and to the
-// disk through TextFiles. It owns the parser interface's symbol table use,
-// the compile state with the network's input and output neurons, and the
-// window flags.
+// disk through TextFiles. It holds the compile state with the network's
+// input and output neurons, the window flags, and the Simulator that runs
+// and inspects the network (whose commands the window calls directly).
 
 #include <string>
 
 #include "compiler/compilation_driver.hpp"
-#include "simulation/network_run.hpp"
+#include "simulation/simulator.hpp"
 #include "workbench/workbench_view.hpp"
 
 namespace vantorb {
@@ -53,7 +53,7 @@ class Workbench {
   const std::string& FileName() const { return fileName_; }
   const CompilerInfo& Info() const { return info_; }
   const CompileState& State() const { return compileState_; }
-  NetworkRun& Run() { return run_; }
+  Simulator& Sim() { return simulator_; }
 
  private:
   class BrowserFiller;
@@ -77,7 +77,7 @@ class Workbench {
   std::string fileName_;
   CompileState compileState_;
   CompilerInfo info_;
-  NetworkRun run_;
+  Simulator simulator_;
 };
 
 }  // namespace vantorb

@@ -8,13 +8,9 @@
 #include <vector>
 
 #include "compiler/function_tree.hpp"
+#include "simulation/simulator_view.hpp"
 
 namespace vantorb {
-
-enum class MessageKind { Warning, Error };
-enum class Answers { Ok, YesNo, YesCancel, YesNoCancel };
-enum class Answer { Ok, Yes, No, Cancel };
-enum class Tab { Program = 0, Browser = 1, Simulator = 2 };
 
 // The file dialogs' filter entries, numbered from 1; 0 keeps the last used.
 enum FilterEntry { kLastUsedFilter = 0, kProofFiles = 1, kEquationFiles = 2, kAllFiles = 3 };
@@ -32,15 +28,10 @@ struct CompilerInfo {
   friend bool operator==(const CompilerInfo&, const CompilerInfo&) = default;
 };
 
-class WorkbenchView {
+class WorkbenchView : public SimulatorView {
  public:
-  virtual ~WorkbenchView() = default;
-
-  // Modal: a message box of that kind with that answer set ("\n\r" in the
-  // text is a line break); the open and save dialogs (nothing: cancelled);
-  // the three windows.
-  virtual Answer Message(MessageKind kind, const std::string& text,
-                         Answers answers) = 0;
+  // Modal: the open and save dialogs (nothing: cancelled); the three
+  // windows.
   virtual std::optional<std::string> OpenFileDialog(int filterEntry) = 0;
   virtual std::optional<std::string> SaveFileDialog(int filterEntry) = 0;
   virtual void ShowCompilerInfoWindow(const CompilerInfo& info) = 0;
@@ -48,7 +39,6 @@ class WorkbenchView {
   virtual void ShowAboutWindow() = 0;
 
   virtual void SetCaption(const std::string& caption) = 0;
-  virtual void ShowTab(Tab tab) = 0;
   // The editor's text; setting it counts as an edit (the window calls
   // EditorChange for it, as for typing).
   virtual std::string EditorText() = 0;
@@ -59,9 +49,7 @@ class WorkbenchView {
   virtual FunctionTreeNodes& ClearFunctionTree() = 0;
   virtual void SetTreeExpanded(bool expanded) = 0;
   virtual void SetParameterNames(const std::vector<std::string>& names) = 0;
-  virtual std::vector<std::string> ParameterValues() = 0;
   virtual void SetFunctionName(const std::string& name) = 0;
-  virtual void SetResult(const std::string& text) = 0;
 };
 
 // Whole text files. Writing replaces a file only once the new text is

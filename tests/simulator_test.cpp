@@ -1,0 +1,393 @@
+// The run controls and the simulator view without a screen: Compute, the
+// ticks with their limit, Step, Finish, Reset, the execution modes, the
+// inspection lists and hints, driven on compiled and loaded networks.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "fake_view.hpp"
+#include "network/exceptions.hpp"
+
+namespace vantorb {
+namespace {
+
+namespace fs = std::filesystem;
+using vantorb::testing::FakeView;
+using Strings = std::vector<std::string>;
+
+class NoFiles : public TextFiles {
+ public:
+  std::string Read(const std::string& name) override {
+    throw NeuroException("Cannot read the file " + name);
+  }
+  void Write(const std::string& name, const std::string&) override {
+    throw NeuroException("Cannot write the file " + name);
+  }
+};
+
+class SimulatorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("vantorb-sim-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    view_.bench = &bench_;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  void Compile(const std::string& program) {
+    const fs::path file = dir_ / "p.prv";
+    std::ofstream(file, std::ios::binary) << program;
+    view_.openChoices.push_back(file.string());
+    bench_.BuildNeuralNetwork1Click();
+    ASSERT_TRUE(bench_.Info().neurons != "0") << view_.shown.back();
+    view_.shown.clear();
+  }
+  void LoadEquations(const std::string& text) {
+    const fs::path file = dir_ / "n.equ";
+    std::ofstream(file, std::ios::binary) << text;
+    view_.openChoices.push_back(file.string());
+    bench_.LoadEquations1Click();
+    view_.shown.clear();
+  }
+  Simulator& sim() { return bench_.Sim(); }
+  const Neuron& Output(int i) { return *bench_.State().network.outputNeurons.at(i); }
+
+  fs::path dir_;
+  FakeView view_;
+  NoFiles files_;
+  NParserInterface parser_;
+  Workbench bench_{view_, files_, parser_};
+};
+
+TEST_F(SimulatorTest, UnaryZeroRunStepByStep) {
+  Compile("z Z");
+  view_.values = {"5"};
+  sim().BitBtn1Click();
+  EXPECT_EQ(view_.iterationText, "1");
+  EXPECT_EQ(view_.tab, Tab::Simulator);
+  EXPECT_TRUE(view_.computePressed);
+  EXPECT_TRUE(view_.runTimerOn);
+  EXPECT_EQ(view_.runTimerInterval, 0) << "slider 0: the timer never fires";
+  for (const auto& input : bench_.State().network.inputNeurons)
+    EXPECT_EQ(input->Value().IntegerPart() + input->Value().Limbs()[0].value, 0);
+
+  sim().BitBtn2Click();
+  EXPECT_EQ(view_.iterationText, "2");
+  EXPECT_EQ(Output(0).Value().IntegerPart(), 1) << "Eout";
+  EXPECT_EQ(view_.result, "0");
+  view_.result = "untouched";
+  sim().BitBtn2Click();
+  EXPECT_EQ(view_.result, "0");
+  EXPECT_EQ(view_.tab, Tab::Browser);
+  EXPECT_FALSE(view_.computePressed);
+  EXPECT_FALSE(view_.runTimerOn);
+  EXPECT_EQ(view_.iterationText, "2");
+  EXPECT_TRUE(view_.shown.empty());
+}
+
+TEST_F(SimulatorTest, LimitStopsAfterExactlyThatManyIterations) {
+  Compile("add R(U(1,1), C(U(3,3), S))");  // answers at iteration 31 for 2, 2
+  for (const char* step : {"1", "3", "10", "100"}) {
+    view_.values = {"2", "2"};
+    view_.stopAfterText = "5";
+    view_.stepSizeText = step;
+    view_.shown.clear();
+    sim().BitBtn1Click();
+    for (int ticks = 0; ticks < 10 && view_.computePressed; ++ticks) sim().BitBtn2Click();
+    EXPECT_EQ(view_.iterationText, "5") << step;
+    EXPECT_EQ(view_.shown, Strings{"error:Iteraction limit exceeded.\n\r Computation Stoped!"});
+    EXPECT_EQ(view_.result, "0");
+    EXPECT_FALSE(view_.computePressed);
+  }
+  view_.stopAfterText = "0";  // no limit
+  view_.stepSizeText = "100";
+  sim().BitBtn1Click();
+  sim().BitBtn2Click();
+  EXPECT_EQ(view_.result, "4");
+  EXPECT_EQ(view_.iterationText, "31");
+}
+
+TEST_F(SimulatorTest, StepSizeZeroDoesNoIterationButReadsTheFields) {
+  Compile("s S");
+  view_.values = {"1"};
+  view_.stepSizeText = "0";
+  sim().BitBtn1Click();
+  view_.stopAfterText = "77";
+  sim().BitBtn2Click();
+  EXPECT_EQ(view_.iterationText, "1");
+  EXPECT_EQ(sim().IterationLimit(), 77);
+  EXPECT_TRUE(view_.computePressed);
+}
+
+TEST_F(SimulatorTest, StepWhileIdleAsksForCompute) {
+  view_.tab = Tab::Simulator;
+  sim().BitBtn2Click();
+  EXPECT_EQ(view_.shown, Strings{"warning: First, you must press compute "});
+  EXPECT_EQ(view_.tab, Tab::Browser);
+}
+
+TEST_F(SimulatorTest, ComputeWithoutAFunctionOrWithMissingParameters) {
+  sim().BitBtn1Click();
+  EXPECT_EQ(view_.shown, Strings{"error:An error ocourred. Did you compile a function ?"});
+  EXPECT_FALSE(view_.computePressed);
+
+  Compile("add R(U(1,1), C(U(3,3), S))");
+  view_.values = {"2", ""};
+  view_.answers.push_back(Answer::No);
+  sim().BitBtn1Click();
+  EXPECT_EQ(view_.shown, Strings{"warning:There are parameters missing!\n\rProceed anyway ?"});
+  EXPECT_FALSE(view_.computePressed);
+  view_.answers.push_back(Answer::Yes);
+  view_.stepSizeText = "1000";
+  sim().BitBtn1Click();
+  sim().BitBtn2Click();
+  EXPECT_EQ(view_.result, "2") << "the empty cell counts as 0";
+
+  Compile("w W");  // no arguments: the grid's unnamed row is ignored
+  view_.values = {""};
+  view_.shown.clear();
+  sim().BitBtn1Click();
+  sim().BitBtn2Click();
+  EXPECT_TRUE(view_.shown.empty());
+  EXPECT_EQ(view_.result, "0");
+
+  Compile("s S");
+  view_.values = {"abc"};
+  sim().BitBtn1Click();
+  sim().BitBtn2Click();
+  EXPECT_EQ(view_.result, "1") << "no integer: 0";
+}
+
+TEST_F(SimulatorTest, ResetAsksAndRestoresTheSettings) {
+  Compile("s S");
+  view_.values = {"1"};
+  view_.stepSizeText = "7";
+  view_.stopAfterText = "9";
+  sim().BitBtn1Click();
+  view_.answers.push_back(Answer::Cancel);
+  sim().BitBtn4Click();
+  EXPECT_EQ(view_.shown.back(),
+            "warning: Reseting will abort the current computation\n\rAre you sure you want to reset ?");
+  EXPECT_TRUE(view_.computePressed);
+  view_.answers.push_back(Answer::Yes);
+  sim().SpeedButton4Click();  // inspecting "in"
+  sim().BitBtn4Click();
+  EXPECT_FALSE(view_.computePressed);
+  EXPECT_EQ(view_.stepSizeText, "1");
+  EXPECT_EQ(view_.stopAfterText, "1000");
+  EXPECT_EQ(view_.result, "");
+  EXPECT_EQ(view_.iterationText, "0");
+  EXPECT_EQ(view_.choice, InspectChoice::None);
+  EXPECT_EQ(sim().StatusRowCount(), 0u);
+  EXPECT_EQ(view_.tab, Tab::Browser);
+  view_.answers.push_back(Answer::Yes);
+  sim().BitBtn4Click();
+  EXPECT_EQ(view_.shown.back(), "warning: Are you sure you want to reset ?");
+}
+
+TEST_F(SimulatorTest, ExecutionModesAndTheTimerInterval) {
+  Compile("add R(U(1,1), C(U(3,3), S))");
+  view_.values = {"2", "5"};
+  sim().SpeedButton15Click();  // Automatic
+  EXPECT_EQ(view_.slider, 10);
+  EXPECT_EQ(view_.stepSizeText, "10");
+  sim().BitBtn1Click();
+  EXPECT_EQ(view_.runTimerInterval, 1);
+  sim().TimerTimer();
+  EXPECT_EQ(view_.iterationText, "11");
+  sim().SpeedButton14Click();  // Step-by-step during the automatic run
+  EXPECT_EQ(view_.runTimerInterval, 1) << "the timer keeps its pace until a tick ends";
+  sim().TimerTimer();
+  EXPECT_EQ(view_.iterationText, "12") << "one more tick of one iteration";
+  EXPECT_EQ(view_.runTimerInterval, 0) << "then it waits for Step";
+  for (int p : {1, 5, 10}) {
+    view_.slider = p;
+    sim().TrackBarChange();
+    EXPECT_EQ(view_.runTimerInterval, 1001 - 100 * p);
+  }
+}
+
+TEST_F(SimulatorTest, SpinButtonsWrap) {
+  struct Case {
+    std::string text;
+    int delta;
+    bool stopAfter;
+    std::string result;
+  };
+  const Case cases[] = {
+      {"32000", 1, true, "1"}, {"1", -1, true, "32000"}, {"999", 1, true, "1000"},
+      {"100", 1, false, "1"},  {"1", -1, false, "100"},  {"abc", 1, false, "1"},
+  };
+  for (const auto& c : cases) {
+    if (c.stopAfter) {
+      view_.stopAfterText = c.text;
+      sim().SpinStopAfter(c.delta);
+      EXPECT_EQ(view_.stopAfterText, c.result) << c.text;
+    } else {
+      view_.stepSizeText = c.text;
+      sim().SpinStepSize(c.delta);
+      EXPECT_EQ(view_.stepSizeText, c.result) << c.text;
+    }
+  }
+}
+
+TEST_F(SimulatorTest, BadSettingsTextIsReportedOnceAndTheRunGoesOn) {
+  Compile("add R(U(1,1), C(U(3,3), S))");
+  view_.values = {"2", "2"};
+  sim().BitBtn1Click();
+  view_.stepSizeText = "x";
+  sim().TimerTimer();
+  sim().TimerTimer();
+  EXPECT_EQ(view_.shown, Strings{"error:'x' is not a valid integer value"});
+  EXPECT_TRUE(view_.computePressed);
+}
+
+TEST_F(SimulatorTest, FinishRunsToTheEndAndRestoresTheSlider) {
+  Compile("add R(U(1,1), C(U(3,3), S))");
+  view_.values = {"2", "2"};
+  view_.slider = 3;
+  sim().bt_tknoneClick();  // idle: nothing
+  EXPECT_FALSE(view_.finishPressed);
+  sim().BitBtn1Click();
+  sim().bt_tknoneClick();
+  EXPECT_EQ(view_.result, "4");
+  EXPECT_EQ(view_.iterationText, "31");
+  EXPECT_EQ(view_.slider, 3);
+  EXPECT_FALSE(view_.finishPressed);
+  EXPECT_EQ(view_.tab, Tab::Browser);
+}
+
+TEST_F(SimulatorTest, FinishOfARunThatNeverEndsCanBeStopped) {
+  Compile("f M(C(U(2,2), S))");  // f(x, y) = y + 1 is never 0
+  view_.values = {"1"};
+  view_.stopAfterText = "0";
+  for (int stop = 0; stop < 3; ++stop) {
+    sim().BitBtn1Click();
+    int events = 0;
+    view_.onProcessEvents = [&] {
+      if (++events < 5) return;
+      if (stop == 0) sim().EscapePressed();
+      if (stop == 1) sim().bt_tknoneClick();  // Finish again
+      if (stop == 2) {
+        view_.answers.push_back(Answer::Yes);
+        sim().BitBtn4Click();
+      }
+    };
+    sim().bt_tknoneClick();
+    EXPECT_GE(events, 5);
+    EXPECT_FALSE(view_.finishPressed);
+    EXPECT_EQ(view_.computePressed, stop != 2) << "Reset also ends the run";
+    EXPECT_NE(view_.iterationText, "1") << "progress shows while it runs";
+    view_.onProcessEvents = nullptr;
+  }
+}
+
+TEST_F(SimulatorTest, InspectChangingListsWhatChangesAlwaysListsAll) {
+  Compile("s S");
+  view_.values = {"3"};
+  sim().bt_allClick();
+  sim().SpeedButton8Click();  // "out", no run yet: nothing to list
+  EXPECT_EQ(sim().StatusRowCount(), 0u);
+  sim().BitBtn1Click();
+  ASSERT_EQ(sim().StatusRowCount(), 1u);  // always: the successor's "out"
+  EXPECT_EQ(sim().StatusCell(0, 0), "XSEout_1_1");
+  sim().SpeedButton13Click();  // changing, after a commit: nothing changes
+  EXPECT_EQ(sim().StatusRowCount(), 0u);
+  sim().BitBtn2Click();        // Eout becomes 1 in this iteration
+  ASSERT_EQ(sim().StatusRowCount(), 1u);
+  EXPECT_EQ(sim().StatusCell(0, 1), "1.00000000");
+  view_.selectedRow = 1;
+  sim().StatWinClick();
+  EXPECT_EQ(view_.equationText, "XSEout_1_1(i+1) = sigma( 1.0*XSin_1_0(i) + 0 )");
+  sim().SpeedButton8Click();  // pressing the pressed choice releases it
+  EXPECT_EQ(view_.choice, InspectChoice::Released);
+  sim().bt_noneClick();
+  EXPECT_EQ(view_.choice, InspectChoice::None);
+  EXPECT_EQ(view_.tokenText, "");
+  EXPECT_EQ(sim().StatusRowCount(), 0u);
+  view_.tokenText = "";
+  sim().SpeedButton17Click();  // "&Set" with an empty field
+  EXPECT_EQ(view_.choice, InspectChoice::None);
+  sim().bt_allClick();  // shows the token in the field: empty
+  view_.tokenText = "XS";
+  sim().SpeedButton17Click();
+  EXPECT_EQ(sim().InspectToken(), "XS");
+  EXPECT_EQ(sim().StatusRowCount(), 4u);
+}
+
+TEST_F(SimulatorTest, HintsDecodeOutputsUpToFortyCharacters) {
+  Compile("s S");
+  view_.values = {"3"};
+  view_.stepSizeText = "1";
+  sim().bt_allClick();
+  sim().BitBtn1Click();
+  view_.tokenText = "data";
+  sim().SpeedButton17Click();  // "XSdata_0_2" holds the code of 3 now
+  ASSERT_EQ(sim().InspectedNeurons().size(), 1u);
+  EXPECT_EQ(sim().StatWinMouseMove(1, 1), "0.11110000 (3)");
+  EXPECT_EQ(sim().StatWinMouseMove(1, 0), "");
+  EXPECT_EQ(sim().StatWinMouseMove(0, 1), "");
+  EXPECT_EQ(sim().StatWinMouseMove(2, 1), "");
+
+  Compile("s S");  // a long code: 0.1 and 40 ones
+  view_.values = {"40"};
+  sim().BitBtn1Click();
+  sim().SpeedButton17Click();
+  const std::string value = sim().StatusCell(0, 1);
+  ASSERT_GT(value.size(), 40u);
+  EXPECT_EQ(sim().StatWinMouseMove(1, 1), value.substr(0, 40) + "... (40)");
+
+  LoadEquations("XAdata(i+1)=sigma(0.5)\r\n");
+  view_.values = {""};
+  sim().BitBtn1Click();  // no end neuron: cannot start
+  EXPECT_EQ(view_.shown.back(), "error:An error ocourred. Did you compile a function ?");
+}
+
+TEST_F(SimulatorTest, LoadedNetworksRunAndOnesWithoutResultStopClearly) {
+  LoadEquations(
+      "XSin_1_0(i+1) = sigma( 1.0*Ein(i) + 0 )\r\n"
+      "XSEout_1_1(i+1) = sigma( 1.0*XSin_1_0(i) + 0 )\r\n"
+      "XSdata_1_2(i+1) = sigma( 1.0*Edata1(i) + 0 )\r\n"
+      "XSEres_1_3(i+1) = sigma( 1.0*XSin_1_0(i) + 0.10*XSdata_1_2(i) + -0.9 )\r\n");
+  view_.values = {"6"};
+  view_.stepSizeText = "5";
+  sim().BitBtn1Click();
+  sim().BitBtn2Click();
+  EXPECT_EQ(view_.result, "7");
+
+  LoadEquations("XEout(i+1)=sigma(1.0*Ein(i)+0)\r\n");
+  sim().BitBtn1Click();
+  sim().BitBtn2Click();
+  EXPECT_EQ(view_.shown, Strings{"error:The network signalled its end but has no result neuron (Eres)"});
+  EXPECT_FALSE(view_.computePressed);
+}
+
+TEST_F(SimulatorTest, CompilingDuringARunStopsItAndKeepsTheRowsOnView) {
+  Compile("s S");
+  view_.values = {"2"};
+  sim().bt_allClick();
+  sim().SpeedButton4Click();  // "in"
+  sim().BitBtn1Click();
+  ASSERT_GT(sim().StatusRowCount(), 0u);
+  const std::string name = sim().StatusCell(0, 0);
+  Compile("t Z");
+  EXPECT_FALSE(view_.computePressed);
+  EXPECT_TRUE(sim().InspectedNeurons().empty());
+  ASSERT_GT(sim().StatusRowCount(), 0u);
+  EXPECT_EQ(sim().StatusCell(0, 0), name) << "the old rows stay on view as text";
+  EXPECT_EQ(sim().StatWinMouseMove(1, 1), "") << "but get no hint";
+  sim().BitBtn2Click();
+  EXPECT_EQ(view_.shown.back(), "warning: First, you must press compute ");
+}
+
+}  // namespace
+}  // namespace vantorb
