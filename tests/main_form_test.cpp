@@ -1,7 +1,12 @@
 // The window's wiring under the offscreen platform: menus and shortcuts,
 // tool bar hints, tabs, banners and initial texts. No dialog is opened.
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QSlider>
+#include <QTableView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -139,6 +144,80 @@ class MainFormTest : public QObject {
     form.SetParameterNames({});
     QCOMPARE(grid->rowCount(), 1);
     QCOMPARE(grid->item(0, 0)->text(), QString());
+  }
+
+  void simulatorTabStartsAtRest() {
+    TMainForm form(parser_);
+    QCOMPARE(form.findChild<QLineEdit*>("eb_iter")->text(), QString("0"));
+    QVERIFY(form.findChild<QLineEdit*>("eb_iter")->isReadOnly());
+    QCOMPARE(form.findChild<QLineEdit*>("ed_sai")->text(), QString("1000"));
+    QCOMPARE(form.findChild<QLineEdit*>("ed_ss")->text(), QString("1"));
+    auto* slider = form.findChild<QSlider*>("TrackBar");
+    QCOMPARE(slider->minimum(), 0);
+    QCOMPARE(slider->maximum(), 10);
+    QCOMPARE(slider->value(), 0);
+    QCOMPARE(slider->toolTip(), QString("Animation speed"));
+    const std::pair<const char*, const char*> captions[] = {
+        {"bt_finish", "Finish"}, {"BitBtn2", "St&ep"}, {"BitBtn4", "&Reset"},
+        {"bt_comp", "Compute"}, {"SpeedButton14", "Step-by-step"}, {"SpeedButton15", "Automatic"},
+        {"SpeedButton4", "IN neurons"}, {"SpeedButton8", "OUT neurons"},
+        {"SpeedButton24", "Data neurons"}, {"SpeedButton9", "Result neurons"},
+        {"SpeedButton10", "Hidden neurons"}, {"bt_none", "&None"}, {"SpeedButton17", "&Set"},
+        {"SpeedButton13", "Inspect changing"}, {"bt_all", "Inspect always"}};
+    for (const auto& [name, caption] : captions) {
+      auto* button = form.findChild<QAbstractButton*>(name);
+      QVERIFY2(button, name);
+      QCOMPARE(button->text(), QString(caption));
+    }
+    QVERIFY(form.findChild<QAbstractButton*>("bt_none")->isChecked());
+    QVERIFY(form.findChild<QAbstractButton*>("SpeedButton13")->isChecked());
+    QVERIFY(form.findChild<QAbstractButton*>("SpeedButton14")->isChecked());
+    auto* status = form.findChild<QTableView*>("StatWin");
+    QCOMPARE(status->model()->rowCount(), 0);
+    QCOMPARE(status->model()->headerData(0, Qt::Horizontal).toString(), QString("Neuron"));
+    QCOMPARE(status->model()->headerData(1, Qt::Horizontal).toString(), QString("Output"));
+  }
+
+  // Compile an example, type the arguments, Compute, Finish, read the result.
+  void computesAnExampleEndToEnd() {
+    TMainForm form(parser_);
+    form.ScriptDialogs(VANTORB_EXAMPLES_DIR "/multiplication.prv");
+    form.show();
+    form.Commands().BuildNeuralNetwork1Click();
+    QCOMPARE(form.Tabs()->currentIndex(), 1);
+    auto* grid = form.findChild<QTableWidget*>("ParameterGrid");
+    QCOMPARE(grid->rowCount(), 2);
+    grid->setItem(0, 1, new QTableWidgetItem("7"));
+    grid->setItem(1, 1, new QTableWidgetItem("6"));
+    auto* compute = form.findChild<QPushButton*>("bt_comp");
+    QTest::mouseClick(compute, Qt::LeftButton);
+    QVERIFY(compute->isChecked());
+    QCOMPARE(form.Tabs()->currentIndex(), 2);
+    QCOMPARE(form.findChild<QLineEdit*>("eb_iter")->text(), QString("1"));
+    QTest::mouseClick(form.findChild<QPushButton*>("bt_finish"), Qt::LeftButton);
+    QCOMPARE(form.findChild<QLineEdit*>("ed_Result")->text(), QString("42"));
+    QVERIFY(!compute->isChecked());
+    QCOMPARE(form.Tabs()->currentIndex(), 1);
+    QVERIFY(!form.findChild<QPushButton*>("bt_finish")->isChecked());
+  }
+
+  void statusWindowListsNeuronsWithHints() {
+    TMainForm form(parser_);
+    form.ScriptDialogs(VANTORB_EXAMPLES_DIR "/addition.prv");
+    form.Commands().BuildNeuralNetwork1Click();
+    form.SetParameterValues({"2", "3"});
+    form.findChild<QAbstractButton*>("bt_all")->click();
+    form.findChild<QAbstractButton*>("SpeedButton24")->click();  // "data"
+    QTest::mouseClick(form.findChild<QPushButton*>("bt_comp"), Qt::LeftButton);
+    auto* status = form.findChild<QTableView*>("StatWin");
+    QVERIFY(status->model()->rowCount() > 0);
+    QAbstractItemModel* model = status->model();
+    int coded = -1;
+    for (int row = 0; row < model->rowCount() && coded < 0; ++row)
+      if (model->index(row, 1).data().toString() == "0.11110000") coded = row;
+    QVERIFY(coded >= 0);  // the held y of add(2, 3)
+    QCOMPARE(model->index(coded, 1).data(Qt::ToolTipRole).toString(), QString("0.11110000 (3)"));
+    QVERIFY(!model->index(coded, 0).data(Qt::ToolTipRole).isValid());
   }
 };
 

@@ -3,6 +3,7 @@
 //   vantorb --screenshots DIR FILE.PRV      compiles the program and saves
 //                                           a picture of every tab into DIR
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QTabWidget>
@@ -24,12 +25,22 @@ int SaveScreenshots(vantorb::TMainForm& form, const QString& dir,
   QApplication::processEvents();
   form.Commands().BuildNeuralNetwork1Click();
   form.Commands().SpeedButton21Click();
-  const char* names[] = {"program", "browser", "simulator"};
-  for (int tab = 0; tab < 3; ++tab) {
+  auto shoot = [&](int tab, const QString& name) {
     form.Tabs()->setCurrentIndex(tab);
     QApplication::processEvents();
-    if (!form.grab().save(dir + "/" + names[tab] + ".png")) return 1;
-  }
+    return form.grab().save(dir + "/" + name + ".png");
+  };
+  if (!shoot(0, "program")) return 1;
+  // A run under way: the data neurons of 3 x 2, inspected always.
+  vantorb::Simulator& sim = form.Commands().Sim();
+  form.SetParameterValues({"3", "2"});
+  form.findChild<QAbstractButton*>("bt_all")->click();
+  form.findChild<QAbstractButton*>("SpeedButton24")->click();
+  sim.BitBtn1Click();
+  for (int step = 0; step < 40; ++step) sim.BitBtn2Click();
+  if (!shoot(2, "simulator")) return 1;
+  sim.bt_tknoneClick();
+  if (!shoot(1, "browser")) return 1;
   form.CompilerForm()->show();
   QApplication::processEvents();
   return form.CompilerForm()->grab().save(dir + "/compiler-info.png") ? 0 : 1;

@@ -1,9 +1,19 @@
 #include "workbench/qt/main_form.hpp"
 
 #include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QPainter>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QTableView>
+#include <QTimer>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -22,6 +32,7 @@
 #include <QVBoxLayout>
 
 #include "workbench/qt/dialogs.hpp"
+#include "workbench/qt/status_model.hpp"
 
 namespace vantorb {
 namespace {
@@ -63,6 +74,7 @@ TMainForm::TMainForm(NParserInterface& parser) {
   workbench_ = std::make_unique<Workbench>(*this, files_, parser);
   connect(editor_, &QPlainTextEdit::textChanged, this,
           [this] { workbench_->EditorChange(); });
+  ConnectRunControls();
 }
 
 TMainForm::~TMainForm() = default;
@@ -204,21 +216,22 @@ QWidget* TMainForm::CreateBrowserTab() {
   result_->setReadOnly(true);
   resultRow->addWidget(result_, 1);
   computationLayout->addLayout(resultRow);
-  // The run controls; they compute with the simulator.
-  auto* compute = new QPushButton("Compute", computation);
-  compute->setObjectName("bt_comp");
-  compute->setEnabled(false);
-  computationLayout->addWidget(compute);
+  compute_ = new QPushButton("Compute", computation);
+  compute_->setObjectName("bt_comp");
+  computationLayout->addWidget(compute_);
   auto* mode = new QGroupBox("Execution mode", computation);
   auto* modeLayout = new QHBoxLayout(mode);
+  auto* modeButtons = new QButtonGroup(mode);
+  int modeNumber = 14;
   for (const char* name : {"Step-by-step", "Automatic"}) {
     auto* button = new QToolButton(mode);
+    button->setObjectName(QString("SpeedButton%1").arg(modeNumber++));
     button->setText(name);
     button->setCheckable(true);
-    button->setAutoExclusive(true);
     button->setChecked(QString(name) == "Step-by-step");
-    button->setEnabled(false);
+    modeButtons->addButton(button);
     modeLayout->addWidget(button);
+    (QString(name) == "Automatic" ? automatic_ : stepByStep_) = button;
   }
   computationLayout->addWidget(mode);
   columns->addWidget(computation);
@@ -229,8 +242,180 @@ QWidget* TMainForm::CreateSimulatorTab() {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(Banner("Neural network computer ", page));
-  layout->addStretch(1);
+  auto* columns = new QHBoxLayout;
+  layout->addLayout(columns, 1);
+
+  auto* left = new QVBoxLayout;
+  left->addWidget(new QLabel("Status window", page));
+  statusModel_ = new StatusModel(this);
+  statusWindow_ = new QTableView(page);
+  statusWindow_->setObjectName("StatWin");
+  statusWindow_->setModel(statusModel_);
+  statusWindow_->verticalHeader()->hide();
+  statusWindow_->verticalHeader()->setDefaultSectionSize(24);
+  statusWindow_->horizontalHeader()->setSectionsMovable(true);
+  statusWindow_->horizontalHeader()->setStretchLastSection(true);
+  statusWindow_->setColumnWidth(0, 130);
+  statusWindow_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  statusWindow_->setSelectionMode(QAbstractItemView::SingleSelection);
+  statusWindow_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  left->addWidget(statusWindow_, 3);
+  left->addWidget(new QLabel("Equation", page));
+  equation_ = new QPlainTextEdit(page);
+  equation_->setObjectName("eq_memo");
+  equation_->setReadOnly(true);
+  equation_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  left->addWidget(equation_, 1);
+  columns->addLayout(left, 1);
+
+  auto* right = new QVBoxLayout;
+  right->addWidget(CreateInspectionGroup(page));
+  right->addWidget(CreateAnimationGroup(page));
+  columns->addLayout(right);
   return page;
+}
+
+QWidget* TMainForm::CreateInspectionGroup(QWidget* parent) {
+  auto* group = new QGroupBox(" Neuron inspection ", parent);
+  auto* grid = new QGridLayout(group);
+  struct Choice {
+    InspectChoice choice;
+    const char* name;
+    const char* text;
+  };
+  const Choice choices[] = {
+      {InspectChoice::In, "SpeedButton4", "IN neurons"},
+      {InspectChoice::Out, "SpeedButton8", "OUT neurons"},
+      {InspectChoice::Data, "SpeedButton24", "Data neurons"},
+      {InspectChoice::Result, "SpeedButton9", "Result neurons"},
+      {InspectChoice::Hidden, "SpeedButton10", "Hidden neurons"},
+      {InspectChoice::None, "bt_none", "&None"},
+      {InspectChoice::Set, "SpeedButton17", "&Set"},
+  };
+  int position = 0;
+  for (const auto& c : choices) {
+    auto* button = new QToolButton(group);
+    button->setObjectName(c.name);
+    button->setText(c.text);
+    button->setCheckable(true);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    grid->addWidget(button, position / 2, position % 2);
+    ++position;
+    choices_.push_back({c.choice, button});
+  }
+  auto* modes = new QButtonGroup(group);
+  inspectChanging_ = new QRadioButton("Inspect changing", group);
+  inspectChanging_->setObjectName("SpeedButton13");
+  inspectChanging_->setChecked(true);
+  inspectAlways_ = new QRadioButton("Inspect always", group);
+  inspectAlways_->setObjectName("bt_all");
+  modes->addButton(inspectChanging_);
+  modes->addButton(inspectAlways_);
+  grid->addWidget(inspectChanging_, 4, 0, 1, 2);
+  grid->addWidget(inspectAlways_, 5, 0, 1, 2);
+  grid->addWidget(new QLabel("Token", group), 6, 0);
+  token_ = new QLineEdit(group);
+  token_->setObjectName("ed_itoken");
+  grid->addWidget(token_, 6, 1);
+  return group;
+}
+
+QWidget* TMainForm::CreateAnimationGroup(QWidget* parent) {
+  auto* group = new QGroupBox("Animation", parent);
+  auto* grid = new QGridLayout(group);
+  auto spinField = [group](const char* name, const QString& text,
+                           QAbstractButton*& up, QAbstractButton*& down) {
+    auto* field = new QLineEdit(text, group);
+    field->setObjectName(name);
+    field->setMaximumWidth(56);
+    up = new QToolButton(group);
+    up->setText(QString::fromUtf8("\u25B4"));
+    down = new QToolButton(group);
+    down->setText(QString::fromUtf8("\u25BE"));
+    return field;
+  };
+  grid->addWidget(new QLabel("Iteration", group), 0, 0);
+  iteration_ = new QLineEdit("0", group);
+  iteration_->setObjectName("eb_iter");
+  iteration_->setReadOnly(true);
+  grid->addWidget(iteration_, 0, 1, 1, 3);
+  grid->addWidget(new QLabel("Stop after", group), 1, 0);
+  stopAfter_ = spinField("ed_sai", "1000", stopAfterUp_, stopAfterDown_);
+  grid->addWidget(stopAfter_, 1, 1);
+  grid->addWidget(stopAfterUp_, 1, 2);
+  grid->addWidget(stopAfterDown_, 1, 3);
+  grid->addWidget(new QLabel("iterations", group), 1, 4);
+  grid->addWidget(new QLabel("Step size", group), 2, 0);
+  stepSize_ = spinField("ed_ss", "1", stepSizeUp_, stepSizeDown_);
+  grid->addWidget(stepSize_, 2, 1);
+  grid->addWidget(stepSizeUp_, 2, 2);
+  grid->addWidget(stepSizeDown_, 2, 3);
+  speed_ = new QSlider(Qt::Horizontal, group);
+  speed_->setObjectName("TrackBar");
+  speed_->setRange(0, 10);
+  speed_->setValue(0);
+  speed_->setTickPosition(QSlider::TicksBelow);
+  speed_->setToolTip("Animation speed");
+  grid->addWidget(speed_, 3, 0, 1, 5);
+  grid->addWidget(new QLabel("Step-by-step", group), 4, 0, 1, 2);
+  grid->addWidget(new QLabel("Automatic", group), 4, 3, 1, 2, Qt::AlignRight);
+  finish_ = new QPushButton("Finish", group);
+  finish_->setObjectName("bt_finish");
+  finish_->setCheckable(true);
+  step_ = new QPushButton("St&ep", group);
+  step_->setObjectName("BitBtn2");
+  reset_ = new QPushButton("&Reset", group);
+  reset_->setObjectName("BitBtn4");
+  grid->addWidget(finish_, 5, 0, 1, 2);
+  grid->addWidget(step_, 5, 2, 1, 2);
+  grid->addWidget(reset_, 5, 4);
+  indicator_ = new QLabel(group);
+  indicator_->setObjectName("Image1");
+  indicator_->setFixedSize(34, 34);
+  grid->addWidget(indicator_, 0, 4, Qt::AlignRight);
+  runTimer_ = new QTimer(this);
+  runTimer_->setObjectName("Timer");
+  indicatorTimer_ = new QTimer(this);
+  indicatorTimer_->setObjectName("TimerCamera");
+  indicatorTimer_->setInterval(500);
+  return group;
+}
+
+void TMainForm::ConnectRunControls() {
+  Simulator& sim = workbench_->Sim();
+  statusModel_->Attach(&sim);
+  connect(compute_, &QPushButton::clicked, this, [&sim] { sim.BitBtn1Click(); });
+  connect(stepByStep_, &QAbstractButton::clicked, this, [&sim] { sim.SpeedButton14Click(); });
+  connect(automatic_, &QAbstractButton::clicked, this, [&sim] { sim.SpeedButton15Click(); });
+  connect(speed_, &QSlider::valueChanged, this, [&sim] { sim.TrackBarChange(); });
+  connect(runTimer_, &QTimer::timeout, this, [&sim] { sim.TimerTimer(); });
+  connect(indicatorTimer_, &QTimer::timeout, this, [&sim] { sim.TimerCameraTimer(); });
+  connect(step_, &QPushButton::clicked, this, [&sim] { sim.BitBtn2Click(); });
+  connect(finish_, &QPushButton::clicked, this, [&sim] { sim.bt_tknoneClick(); });
+  connect(reset_, &QPushButton::clicked, this, [&sim] { sim.BitBtn4Click(); });
+  connect(stopAfterUp_, &QAbstractButton::clicked, this, [&sim] { sim.SpinStopAfter(1); });
+  connect(stopAfterDown_, &QAbstractButton::clicked, this, [&sim] { sim.SpinStopAfter(-1); });
+  connect(stepSizeUp_, &QAbstractButton::clicked, this, [&sim] { sim.SpinStepSize(1); });
+  connect(stepSizeDown_, &QAbstractButton::clicked, this, [&sim] { sim.SpinStepSize(-1); });
+  for (auto [choice, button] : choices_) {
+    connect(button, &QAbstractButton::clicked, this, [&sim, choice = choice] {
+      switch (choice) {
+        case InspectChoice::In: sim.SpeedButton4Click(); break;
+        case InspectChoice::Out: sim.SpeedButton8Click(); break;
+        case InspectChoice::Data: sim.SpeedButton24Click(); break;
+        case InspectChoice::Result: sim.SpeedButton9Click(); break;
+        case InspectChoice::Hidden: sim.SpeedButton10Click(); break;
+        case InspectChoice::None: sim.bt_noneClick(); break;
+        default: sim.SpeedButton17Click(); break;
+      }
+    });
+  }
+  connect(inspectChanging_, &QAbstractButton::clicked, this, [&sim] { sim.SpeedButton13Click(); });
+  connect(inspectAlways_, &QAbstractButton::clicked, this, [&sim] { sim.bt_allClick(); });
+  connect(statusWindow_, &QTableView::clicked, this, [&sim] { sim.StatWinClick(); });
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this, [&sim] { sim.EscapePressed(); });
 }
 
 void TMainForm::ScriptDialogs(const std::string& openFile) {
@@ -341,6 +526,11 @@ void TMainForm::SetParameterNames(const std::vector<std::string>& names) {
   }
 }
 
+void TMainForm::SetParameterValues(const std::vector<std::string>& values) {
+  for (std::size_t row = 0; row < values.size() && static_cast<int>(row) < parameterGrid_->rowCount(); ++row)
+    parameterGrid_->setItem(static_cast<int>(row), 1, new QTableWidgetItem(Qs(values[row])));
+}
+
 std::vector<std::string> TMainForm::ParameterValues() {
   std::vector<std::string> values;
   for (int row = 0; row < parameterGrid_->rowCount(); ++row) {
@@ -353,6 +543,81 @@ std::vector<std::string> TMainForm::ParameterValues() {
 void TMainForm::SetFunctionName(const std::string& name) { functionName_->setText(Qs(name)); }
 
 void TMainForm::SetResult(const std::string& text) { result_->setText(Qs(text)); }
+
+void TMainForm::SetIterationText(const std::string& text) { iteration_->setText(Qs(text)); }
+std::string TMainForm::StepSizeText() { return stepSize_->text().toStdString(); }
+void TMainForm::SetStepSizeText(const std::string& text) { stepSize_->setText(Qs(text)); }
+std::string TMainForm::StopAfterText() { return stopAfter_->text().toStdString(); }
+void TMainForm::SetStopAfterText(const std::string& text) { stopAfter_->setText(Qs(text)); }
+int TMainForm::SliderPosition() { return speed_->value(); }
+
+void TMainForm::SetSliderPosition(int position) {
+  const QSignalBlocker quiet(speed_);
+  speed_->setValue(position);
+  speed_->repaint();
+}
+
+void TMainForm::SetComputePressed(bool pressed) {
+  compute_->setCheckable(pressed);
+  compute_->setChecked(pressed);
+}
+
+void TMainForm::SetFinishPressed(bool pressed) {
+  finish_->setChecked(pressed);
+  finish_->repaint();
+}
+
+void TMainForm::SetRunTimer(int intervalMs, bool enabled) {
+  runTimer_->setInterval(intervalMs);
+  if (enabled && intervalMs > 0) {
+    if (!runTimer_->isActive()) runTimer_->start();
+  } else {
+    runTimer_->stop();
+  }
+}
+
+void TMainForm::SetIndicatorTimer(bool enabled) {
+  if (enabled) {
+    indicatorTimer_->start();
+  } else {
+    indicatorTimer_->stop();
+  }
+}
+
+// The running indicator: a wheel whose bright spoke turns a step per frame.
+void TMainForm::ShowIndicatorFrame(int frame) {
+  QPixmap picture(32, 32);
+  picture.fill(Qt::transparent);
+  QPainter painter(&picture);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.translate(16, 16);
+  for (int spoke = 0; spoke < Simulator::kIndicatorFrames; ++spoke) {
+    painter.setPen(QPen(spoke == frame ? QColor(20, 90, 200) : QColor(190, 190, 190), 3,
+                        Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(0, -6, 0, -13);
+    painter.rotate(360.0 / Simulator::kIndicatorFrames);
+  }
+  painter.end();
+  indicator_->setPixmap(picture);
+  indicator_->repaint();
+}
+
+void TMainForm::ClearIndicator() { indicator_->clear(); }
+void TMainForm::ProcessEvents() { QApplication::processEvents(); }
+void TMainForm::StatusWindowChanged() { statusModel_->Refresh(); }
+
+int TMainForm::SelectedStatusRow() {
+  const QModelIndex current = statusWindow_->currentIndex();
+  return current.isValid() ? current.row() + 1 : 0;
+}
+
+void TMainForm::SetEquationText(const std::string& text) { equation_->setPlainText(Qs(text)); }
+std::string TMainForm::TokenFieldText() { return token_->text().toStdString(); }
+void TMainForm::SetTokenFieldText(const std::string& text) { token_->setText(Qs(text)); }
+
+void TMainForm::ShowInspectChoice(InspectChoice choice) {
+  for (auto [which, button] : choices_) button->setChecked(which == choice);
+}
 
 void TMainForm::closeEvent(QCloseEvent* event) {
   if (workbench_->FormCloseQuery()) {

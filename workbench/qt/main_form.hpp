@@ -14,11 +14,16 @@
 #include "workbench/qt/qt_text_files.hpp"
 #include "workbench/workbench.hpp"
 
+class QAbstractButton;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QPushButton;
+class QSlider;
 class QTabWidget;
+class QTableView;
 class QTableWidget;
+class QTimer;
 class QTreeView;
 
 namespace vantorb {
@@ -40,6 +45,8 @@ class TMainForm : public QMainWindow, public WorkbenchView {
   // and modal windows are not shown.
   void ScriptDialogs(const std::string& openFile);
   QTabWidget* Tabs() const { return tabs_; }
+  // Types values into the parameter grid's value column.
+  void SetParameterValues(const std::vector<std::string>& values);
   TCompilerForm* CompilerForm() const { return compilerForm_; }
 
   // WorkbenchView
@@ -59,6 +66,27 @@ class TMainForm : public QMainWindow, public WorkbenchView {
   std::vector<std::string> ParameterValues() override;
   void SetFunctionName(const std::string& name) override;
   void SetResult(const std::string& text) override;
+  // SimulatorView
+  void SetIterationText(const std::string& text) override;
+  std::string StepSizeText() override;
+  void SetStepSizeText(const std::string& text) override;
+  std::string StopAfterText() override;
+  void SetStopAfterText(const std::string& text) override;
+  int SliderPosition() override;
+  void SetSliderPosition(int position) override;
+  void SetComputePressed(bool pressed) override;
+  void SetFinishPressed(bool pressed) override;
+  void SetRunTimer(int intervalMs, bool enabled) override;
+  void SetIndicatorTimer(bool enabled) override;
+  void ShowIndicatorFrame(int frame) override;
+  void ClearIndicator() override;
+  void ProcessEvents() override;
+  void StatusWindowChanged() override;
+  int SelectedStatusRow() override;
+  void SetEquationText(const std::string& text) override;
+  std::string TokenFieldText() override;
+  void SetTokenFieldText(const std::string& text) override;
+  void ShowInspectChoice(InspectChoice choice) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -69,6 +97,9 @@ class TMainForm : public QMainWindow, public WorkbenchView {
   QWidget* CreateProgramTab();
   QWidget* CreateBrowserTab();
   QWidget* CreateSimulatorTab();
+  QWidget* CreateInspectionGroup(QWidget* parent);
+  QWidget* CreateAnimationGroup(QWidget* parent);
+  void ConnectRunControls();
   std::optional<std::string> FileDialog(bool save, int filterEntry);
 
   QtTextFiles files_;
@@ -79,6 +110,21 @@ class TMainForm : public QMainWindow, public WorkbenchView {
   QTableWidget* parameterGrid_ = nullptr;
   QLabel* functionName_ = nullptr;
   QLineEdit* result_ = nullptr;
+  QPushButton* compute_ = nullptr;
+  QAbstractButton *stepByStep_ = nullptr, *automatic_ = nullptr;
+  QTableView* statusWindow_ = nullptr;
+  class StatusModel* statusModel_ = nullptr;
+  QPlainTextEdit* equation_ = nullptr;
+  std::vector<std::pair<InspectChoice, QAbstractButton*>> choices_;
+  QAbstractButton *inspectChanging_ = nullptr, *inspectAlways_ = nullptr;
+  QLineEdit* token_ = nullptr;
+  QLineEdit *iteration_ = nullptr, *stopAfter_ = nullptr, *stepSize_ = nullptr;
+  QAbstractButton *stopAfterUp_ = nullptr, *stopAfterDown_ = nullptr;
+  QAbstractButton *stepSizeUp_ = nullptr, *stepSizeDown_ = nullptr;
+  QSlider* speed_ = nullptr;
+  QPushButton *finish_ = nullptr, *step_ = nullptr, *reset_ = nullptr;
+  QLabel* indicator_ = nullptr;
+  QTimer *runTimer_ = nullptr, *indicatorTimer_ = nullptr;
   TAboutBox* aboutBox_ = nullptr;
   TCompilerForm* compilerForm_ = nullptr;
   TErrorForm* errorForm_ = nullptr;

@@ -1,0 +1,37 @@
+#include "workbench/qt/status_model.hpp"
+
+namespace vantorb {
+
+void StatusModel::Refresh() {
+  beginResetModel();
+  endResetModel();
+}
+
+int StatusModel::rowCount(const QModelIndex& parent) const {
+  if (parent.isValid() || simulator_ == nullptr) return 0;
+  return static_cast<int>(simulator_->StatusRowCount());
+}
+
+int StatusModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : 2;
+}
+
+QVariant StatusModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || simulator_ == nullptr) return {};
+  // The grid's row 0 is its header row "Neuron" / "Output".
+  if (role == Qt::DisplayRole)
+    return QString::fromStdString(simulator_->StatusCell(index.row(), index.column()));
+  if (role == Qt::ToolTipRole) {
+    const std::string hint = simulator_->StatWinMouseMove(index.row() + 1, index.column());
+    return hint.empty() ? QVariant() : QVariant(QString::fromStdString(hint));
+  }
+  return {};
+}
+
+QVariant StatusModel::headerData(int section, Qt::Orientation orientation,
+                                 int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+  return section == 0 ? QString("Neuron") : QString("Output");
+}
+
+}  // namespace vantorb
