@@ -1,5 +1,6 @@
 #include "cli/commands.hpp"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -54,6 +55,18 @@ bool IsNatural(const std::string& text) {
 void PrintRunState(const NetworkRun& run) {
   std::cout << "result: " << run.Result() << "\n"
             << "iterations: " << run.Iteration() << "\n";
+}
+
+// The cost of a run: wall time, rates and the process's peak memory.
+void PrintStats(const NetworkRun& run, double seconds) {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  const double rate = seconds > 0 ? run.Iteration() / seconds : 0;
+  const double synapses = seconds > 0 ? run.UsedEngine().SynapseEvaluations() / seconds : 0;
+  std::cout << "wall time: " << seconds << " s\n"
+            << "iterations per second: " << static_cast<long long>(rate) << "\n"
+            << "synapse evaluations per second: " << static_cast<long long>(synapses) << "\n"
+            << "peak memory: " << usage.ru_maxrss << " KiB\n";
 }
 
 // Shows iterations so far and their rate on a terminal, every half second.
@@ -114,7 +127,8 @@ int Equations(const std::string& file, const std::string& outFile) {
 }
 
 int Run(const std::string& file, const std::vector<std::string>& arguments,
-        long long limit) {
+        const RunOptions& options) {
+  const EngineKind engine = EngineKindFromName(options.engine);
   for (const auto& argument : arguments)
     if (!IsNatural(argument))
       throw UsageError("argument '" + argument +
@@ -127,7 +141,8 @@ int Run(const std::string& file, const std::vector<std::string>& arguments,
                      (arity == 1 ? " argument, " : " arguments, ") +
                      std::to_string(arguments.size()) + " given");
 
-  NetworkRun run;
+  NetworkRun run(engine);
+  const auto started = std::chrono::steady_clock::now();
   run.Start(loaded.target, loaded.state.network, arguments);
   interrupted = 0;
   std::signal(SIGINT, OnInterrupt);
@@ -135,16 +150,19 @@ int Run(const std::string& file, const std::vector<std::string>& arguments,
   RunStatus status = RunStatus::Running;
   while (status == RunStatus::Running && !interrupted) {
     // The limit never comes between two ticks: each pass tests it.
-    status = run.Tick(1000, static_cast<int>(std::clamp<long long>(limit, INT32_MIN, INT32_MAX)));
+    status = run.Tick(1000, static_cast<int>(std::clamp<long long>(options.limit, INT32_MIN, INT32_MAX)));
     progress.Update(run.Iteration());
   }
   std::signal(SIGINT, SIG_DFL);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   if (status == RunStatus::Running) {
     PrintRunState(run);
+    if (options.stats) PrintStats(run, seconds);
     std::cerr << "Interrupted at iteration " << run.Iteration() << "\n";
     return kInterrupted;
   }
   PrintRunState(run);
+  if (options.stats) PrintStats(run, seconds);
   if (status == RunStatus::LimitReached) {
     std::cerr << NetworkRun::kLimitMessage << "\n";
     return kLimit;

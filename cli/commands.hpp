@@ -22,8 +22,12 @@ struct UsageError : std::runtime_error {
 
 int Info(const std::string& file);
 int Equations(const std::string& file, const std::string& outFile);
-// limit 0: no limit.
+struct RunOptions {
+  long long limit = 0;          // 0: no limit
+  std::string engine = "event"; // or "reference"
+  bool stats = false;           // wall time, rate and peak memory too
+};
 int Run(const std::string& file, const std::vector<std::string>& arguments,
-        long long limit);
+        const RunOptions& options);
 
 }  // namespace vantorb::cli

@@ -16,7 +16,7 @@ namespace {
 constexpr const char* kUsageText =
     "usage: vantorb-cli info FILE\n"
     "       vantorb-cli equations PROGRAM.PRV [-o OUT.EQU]\n"
-    "       vantorb-cli run FILE [ARG...] [--limit N]\n"
+    "       vantorb-cli run FILE [ARG...] [--limit N] [--engine event|reference] [--stats]\n"
     "       vantorb-cli --help | --version\n"
     "\n"
     "FILE is a program (.PRV) or a dynamic equation file (.EQU, by extension).\n"
@@ -25,7 +25,10 @@ constexpr const char* kUsageText =
     "             standard output\n"
     "  run        computes the target function for the natural numbers ARG...\n"
     "             (as many as it takes) and prints result and iterations;\n"
-    "             --limit N stops after N iterations (0, the default: no limit)\n"
+    "             --limit N stops after N iterations (0, the default: no limit);\n"
+    "             --engine reference updates every neuron through its text, as\n"
+    "             defined (event, the default, only what changed: same values);\n"
+    "             --stats adds wall time, rates and peak memory\n"
     "Exit status: 0 done, 1 usage error, 2 error, 3 iteration limit reached,\n"
     "130 interrupted.\n";
 
@@ -58,21 +61,27 @@ int Dispatch(const std::vector<std::string>& args) {
   if (command == "run") {
     if (args.size() < 2) return Usage("run takes a file");
     std::vector<std::string> arguments;
-    long long limit = 0;
+    cli::RunOptions options;
     for (std::size_t i = 2; i < args.size(); ++i) {
-      if (args[i] != "--limit") {
+      if (args[i] == "--stats") {
+        options.stats = true;
+      } else if (args[i] == "--engine") {
+        if (i + 1 == args.size() || (args[i + 1] != "event" && args[i + 1] != "reference"))
+          return Usage("--engine takes event or reference");
+        options.engine = args[++i];
+      } else if (args[i] == "--limit") {
+        char* end = nullptr;
+        if (i + 1 == args.size() || args[i + 1].empty() || args[i + 1][0] == '-')
+          return Usage("--limit takes a number of iterations");
+        options.limit = std::strtoll(args[i + 1].c_str(), &end, 10);
+        if (*end != '\0' || options.limit > 2147483647)
+          return Usage("--limit takes a number of iterations up to 2147483647");
+        ++i;
+      } else {
         arguments.push_back(args[i]);
-        continue;
       }
-      char* end = nullptr;
-      if (i + 1 == args.size() || args[i + 1].empty() || args[i + 1][0] == '-')
-        return Usage("--limit takes a number of iterations");
-      limit = std::strtoll(args[i + 1].c_str(), &end, 10);
-      if (*end != '\0' || limit > 2147483647)
-        return Usage("--limit takes a number of iterations up to 2147483647");
-      ++i;
     }
-    return cli::Run(args[1], arguments, limit);
+    return cli::Run(args[1], arguments, options);
   }
   return Usage("unknown command '" + command + "'");
 }

@@ -122,6 +122,11 @@ void ProofObj::WriteEquations(std::vector<std::string>& lines) const {
   for (const auto& child : children_) child->WriteEquations(lines);
 }
 
+void ProofObj::AppendNeurons(NeuronList& list) const {
+  for (std::size_t i = 0; i < neurons_.Count(); ++i) list.push_back(neurons_.Get(i));
+  for (const auto& child : children_) child->AppendNeurons(list);
+}
+
 void ProofObj::CollectNeurons(NeuronList& list, std::string_view text,
                               bool all) const {
   neurons_.CollectNeurons(list, text, all);

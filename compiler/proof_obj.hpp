@@ -112,6 +112,8 @@ class ProofObj {
   void Commit();
   void Reset();
   void WriteEquations(std::vector<std::string>& lines) const;
+  // Appends every neuron of the subtree, in subtree order.
+  void AppendNeurons(NeuronList& list) const;
   // Neurons of the subtree whose name contains text (an empty text matches
   // none); unless all, only those whose value and next differ.
   void CollectNeurons(NeuronList& list, std::string_view text, bool all) const;

@@ -43,6 +43,8 @@ class Neuron {
   void SetBias(std::string text);
   const Number& Value() const { return value_; }
   const Number& Next() const { return next_; }
+  // For the engines that compute next values in their own way.
+  Number& MutableNext() { return next_; }
   const std::vector<NReference>& Synapses() const { return synapses_; }
 
   // Appends a synapse from source (not owned, must outlive this neuron's

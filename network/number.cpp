@@ -195,20 +195,33 @@ bool Number::IsValidWeight(double w) {
   return std::isfinite(w) && std::fabs(w) < static_cast<double>(kMaxWeightIntegerPart) + 1.0;
 }
 
-void Number::MultiplyByWeight(double w) {
+Number::WeightParts Number::SplitWeight(double w) {
   if (!IsValidWeight(w))
     throw NumberException("Invalid weight: not finite or beyond 32 bits");
-  if (w == 1.0) {
-    Normalize();
-    return;
-  }
   // The weight as c + f / 10^8: c its integer part, f its first eight
   // decimal places, rounded to nearest (halves to even) in extended precision.
   const long double magnitude = std::fabs(static_cast<long double>(w));
   const long double whole = std::trunc(magnitude);
-  const auto c = static_cast<std::int64_t>(whole);
-  const auto f = static_cast<std::int64_t>(
+  WeightParts parts;
+  parts.integer = static_cast<std::int64_t>(whole);
+  parts.places = static_cast<std::int64_t>(
       std::nearbyintl((magnitude - whole) * static_cast<long double>(kBase)));
+  parts.negative = w < 0;
+  return parts;
+}
+
+void Number::MultiplyByWeight(double w) {
+  MultiplyByParts(SplitWeight(w));
+}
+
+void Number::MultiplyByParts(const WeightParts& weight) {
+  if (weight.integer == 1 && weight.places == 0) {  // 1 and -1 change no limb
+    if (weight.negative) sign_ = -sign_;
+    Normalize();
+    return;
+  }
+  const std::int64_t c = weight.integer;
+  const std::int64_t f = weight.places;
   // |this| * c spreads over the limb's own group and the ones above it;
   // |this| * f / 10^8 reaches one group further down, so the product has a
   // limb more than this number only when f is not 0. Group g of the product
@@ -247,7 +260,7 @@ void Number::MultiplyByWeight(double w) {
   }
   product += integerTimesF / kBase;
   integerPart_ = CheckedIntegerPart(product);
-  if (w < 0) sign_ = -sign_;
+  if (weight.negative) sign_ = -sign_;
   Normalize();
 }
 

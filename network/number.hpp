@@ -55,6 +55,17 @@ class Number {
   void Subtract(const Number& other);
   // this := this * w, w's integer part and eight decimal places exactly.
   void MultiplyByWeight(double w);
+  // A weight taken apart once for many products: |w| = integer + places /
+  // 10^8, the places rounded to nearest, halves to even. Throws
+  // NumberException for a weight IsValidWeight rejects.
+  struct WeightParts {
+    std::int64_t integer = 1;
+    std::int64_t places = 0;
+    bool negative = false;
+  };
+  static WeightParts SplitWeight(double w);
+  // The same product as MultiplyByWeight of the weight split.
+  void MultiplyByParts(const WeightParts& weight);
   // sigma: negative -> 0, integer part >= 1 -> 1, otherwise unchanged.
   void Saturate();
   void Normalize();

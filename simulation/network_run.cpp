@@ -34,10 +34,9 @@ void NetworkRun::Start(ProofObj* target, const TargetNetwork& network,
     inputs[k]->SetArgument(k - 1 < arguments.size() ? arguments[k - 1] : "");
   runFunction_->Reset();
   endNeuron_->SetValueText("0");
+  engine_->Bind(*runFunction_, network.InputList());
 
-  runFunction_->ComputeNext();
-  if (observer_) observer_->Computed();
-  runFunction_->Commit();
+  Iterate();
   iteration_ = 1;
   for (const auto& input : inputs) input->SetValueText("0");
   running_ = true;
@@ -55,14 +54,18 @@ bool NetworkRun::EndSignal() const {
 void NetworkRun::RunIteration() {
   if (runFunction_ == nullptr) return;
   if (!EndSignal()) {
-    runFunction_->ComputeNext();
-    if (observer_) observer_->Computed();
-    runFunction_->Commit();
+    Iterate();
     ++iteration_;
     return;
   }
   running_ = false;
   ReadResult();
+}
+
+void NetworkRun::Iterate() {
+  engine_->ComputeNext();
+  if (observer_) observer_->Computed();
+  engine_->Commit();
 }
 
 RunStatus NetworkRun::Tick(int stepSize, int iterationLimit) {

@@ -7,13 +7,15 @@
 // count of "Eres" at that moment.
 //
 // It refers to the target's tree and to the network's input and output
-// lists without owning them; Clear() must be called when they go away.
+// lists without owning them; Clear() must be called when they go away. The
+// iterations are done by an Engine, the event engine unless told otherwise.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "compiler/target_network.hpp"
+#include "simulation/engine.hpp"
 
 namespace vantorb {
 
@@ -31,6 +33,9 @@ enum class RunStatus { Running, Finished, LimitReached };
 
 class NetworkRun {
  public:
+  explicit NetworkRun(EngineKind engine = EngineKind::Event)
+      : engine_(MakeEngine(engine)) {}
+
   static constexpr const char* kStartError =
       "An error ocourred. Did you compile a function ?";
   static constexpr const char* kLimitMessage =
@@ -68,10 +73,14 @@ class NetworkRun {
   ProofObj* RunFunction() const { return runFunction_; }
   // The end signal: "Eout" holds exactly 1.
   bool EndSignal() const;
+  const Engine& UsedEngine() const { return *engine_; }
 
  private:
   void ReadResult();
 
+  void Iterate();
+
+  std::unique_ptr<Engine> engine_;
   ProofObj* runFunction_ = nullptr;
   const TargetNetwork* network_ = nullptr;
   Neuron* endNeuron_ = nullptr;

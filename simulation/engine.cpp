@@ -1,0 +1,154 @@
+#include "simulation/engine.hpp"
+
+#include <unordered_map>
+
+#include "network/exceptions.hpp"
+
+namespace vantorb {
+
+std::unique_ptr<Engine> MakeEngine(EngineKind kind) {
+  if (kind == EngineKind::Reference) return std::make_unique<ReferenceEngine>();
+  return std::make_unique<EventEngine>();
+}
+
+EngineKind EngineKindFromName(const std::string& name) {
+  if (name == "event") return EngineKind::Event;
+  if (name == "reference") return EngineKind::Reference;
+  throw NeuroException("Unknown engine '" + name + "': event or reference");
+}
+
+// --- the update as defined ---
+
+void ReferenceEngine::Bind(const ProofObj& tree, const NeuronList&) {
+  neurons_.clear();
+  tree.AppendNeurons(neurons_);
+}
+
+void ReferenceEngine::ComputeNext() {
+  for (Neuron* neuron : neurons_) {
+    Number next;
+    next.FromText("0");
+    for (const auto& synapse : neuron->Synapses()) {
+      Number copy;
+      copy.FromText(synapse.source->Value().ToText());
+      copy.MultiplyByWeight(synapse.weight);
+      next.Add(copy);
+      ++evaluations_;
+    }
+    Number bias;
+    bias.FromText(neuron->Bias());
+    next.Add(bias);
+    next.Saturate();
+    neuron->MutableNext() = std::move(next);
+  }
+}
+
+void ReferenceEngine::Commit() {
+  for (Neuron* neuron : neurons_) neuron->Commit();
+}
+
+// --- only what changed ---
+
+void EventEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
+  nodes_.clear();
+  tree.AppendNeurons(nodes_);
+  computed_ = static_cast<std::uint32_t>(nodes_.size());
+  std::unordered_map<const Neuron*, std::uint32_t> id;
+  for (std::uint32_t n = 0; n < nodes_.size(); ++n) id.emplace(nodes_[n], n);
+  auto nodeOf = [&](Neuron* neuron) {
+    const auto [it, added] = id.emplace(neuron, static_cast<std::uint32_t>(nodes_.size()));
+    if (added) nodes_.push_back(neuron);
+    return it->second;
+  };
+  for (Neuron* input : inputs) nodeOf(input);
+
+  synapseStart_.assign(1, 0);
+  synapseSource_.clear();
+  synapseWeight_.clear();
+  bias_.assign(computed_, Number());
+  for (std::uint32_t n = 0; n < computed_; ++n) {
+    for (const auto& synapse : nodes_[n]->Synapses()) {
+      synapseSource_.push_back(nodeOf(synapse.source));
+      synapseWeight_.push_back(Number::SplitWeight(synapse.weight));
+    }
+    synapseStart_.push_back(static_cast<std::uint32_t>(synapseSource_.size()));
+    bias_[n].FromText(nodes_[n]->Bias());
+  }
+
+  // Who feeds whom, counted first and then filled in place.
+  feedStart_.assign(nodes_.size() + 1, 0);
+  for (auto source : synapseSource_) ++feedStart_[source + 1];
+  for (std::size_t node = 0; node < nodes_.size(); ++node)
+    feedStart_[node + 1] += feedStart_[node];
+  feedTarget_.assign(synapseSource_.size(), 0);
+  std::vector<std::uint32_t> fill(feedStart_.begin(), feedStart_.end() - 1);
+  for (std::uint32_t n = 0; n < computed_; ++n)
+    for (auto k = synapseStart_[n]; k < synapseStart_[n + 1]; ++k)
+      feedTarget_[fill[synapseSource_[k]]++] = n;
+
+  lastSeen_.clear();
+  for (std::size_t node = computed_; node < nodes_.size(); ++node)
+    lastSeen_.push_back(nodes_[node]->Value());
+  dirtyMark_.assign(computed_, 0);
+  dirty_.clear();
+  changed_.clear();
+  everything_ = true;
+}
+
+void EventEngine::MarkTargets(std::uint32_t node) {
+  for (auto k = feedStart_[node]; k < feedStart_[node + 1]; ++k) {
+    const std::uint32_t target = feedTarget_[k];
+    if (dirtyMark_[target] == generation_) continue;
+    dirtyMark_[target] = generation_;
+    dirty_.push_back(target);
+  }
+}
+
+void EventEngine::ComputeNext() {
+  ++generation_;
+  dirty_.clear();
+  if (everything_) {
+    for (std::uint32_t n = 0; n < computed_; ++n) dirty_.push_back(n);
+  } else {
+    for (auto n : changed_) MarkTargets(n);
+  }
+  // Outside nodes may have been set since the last iteration.
+  for (std::uint32_t node = computed_; node < nodes_.size(); ++node) {
+    Number& seen = lastSeen_[node - computed_];
+    if (nodes_[node]->Value() == seen) continue;
+    seen = nodes_[node]->Value();
+    if (!everything_) MarkTargets(node);
+  }
+  for (auto n : dirty_) Compute(n);
+}
+
+// The definition's update for one neuron: a product per synapse from a
+// copy of its source's value (a value without limbs reads as one zero limb,
+// as its text would), their sum, the bias, and sigma.
+void EventEngine::Compute(std::uint32_t n) {
+  Number& next = nodes_[n]->MutableNext();
+  next.Clear();
+  next.Normalize();
+  for (auto k = synapseStart_[n]; k < synapseStart_[n + 1]; ++k) {
+    term_ = nodes_[synapseSource_[k]]->Value();
+    if (term_.Limbs().empty()) term_.Normalize();
+    term_.MultiplyByParts(synapseWeight_[k]);
+    next.Add(term_);
+  }
+  evaluations_ += synapseStart_[n + 1] - synapseStart_[n];
+  next.Add(bias_[n]);
+  next.Saturate();
+}
+
+void EventEngine::Commit() {
+  changed_.clear();
+  for (auto n : dirty_) {
+    Neuron& neuron = *nodes_[n];
+    if (neuron.Value() == neuron.Next()) continue;
+    neuron.Commit();
+    changed_.push_back(n);
+  }
+  everything_ = false;
+}
+
+}  // namespace vantorb
