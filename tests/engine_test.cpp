@@ -1,0 +1,191 @@
+// The event engine against the reference update: on every example and on
+// random networks, both give every neuron the same value and next value at
+// every iteration, the same Changed answers, done iterations and results.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "compiler/compilation_driver.hpp"
+#include "network/exceptions.hpp"
+#include "separator_scope.hpp"
+#include "simulation/engine.hpp"
+#include "simulation/network_run.hpp"
+
+namespace vantorb {
+namespace {
+
+using vantorb::testing::SeparatorScope;
+
+// Every neuron's value, next value and Changed answer, in tree order.
+struct State {
+  std::vector<Number> values, nexts;
+  std::vector<bool> changed;
+  friend bool operator==(const State&, const State&) = default;
+};
+
+State Snapshot(const ProofObj& tree) {
+  NeuronList neurons;
+  tree.AppendNeurons(neurons);
+  State state;
+  for (const Neuron* n : neurons) {
+    state.values.push_back(n->Value());
+    state.nexts.push_back(n->Next());
+    state.changed.push_back(n->Changed());
+  }
+  return state;
+}
+
+// Records the state between compute and commit of each iteration.
+struct Recorder : RunObserver {
+  const ProofObj* tree = nullptr;
+  std::vector<State> states;
+  void Computed() override { states.push_back(Snapshot(*tree)); }
+};
+
+struct CompiledRun {
+  NParserInterface parser;
+  CompileState state;
+  Recorder recorder;
+  NetworkRun run;
+  explicit CompiledRun(EngineKind kind) : run(kind) {}
+};
+
+TEST(EngineDifferential, EveryExampleRunsIdenticallyUnderBothEngines) {
+  struct Case {
+    const char* file;
+    std::vector<std::string> arguments;
+  };
+  const Case cases[] = {
+      {"addition.prv", {"3", "2"}},     {"multiplication.prv", {"3", "2"}},
+      {"predecessor.prv", {"4"}},       {"subtraction.prv", {"5", "2"}},
+      {"factorial.prv", {"3"}},         {"power.prv", {"2", "3"}},
+      {"zero_test.prv", {"0"}},         {"minimum.prv", {"3", "5"}},
+      {"maximum.prv", {"3", "5"}},      {"division.prv", {"5", "2"}},
+      {"remainder.prv", {"5", "2"}},    {"target_first.prv", {"3"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    CompiledRun reference(EngineKind::Reference), event(EngineKind::Event);
+    for (CompiledRun* r : {&reference, &event}) {
+      CompileProgramFile(r->parser, std::string(VANTORB_EXAMPLES_DIR) + "/" + c.file, r->state);
+      r->recorder.tree = r->parser.symbolTable().GetTarget();
+      r->run.Start(r->parser.symbolTable().GetTarget(), r->state.network, c.arguments,
+                   &r->recorder);
+    }
+    int iterations = 0;
+    while (reference.run.Running() && ++iterations < 200000) {
+      reference.run.RunIteration();
+      event.run.RunIteration();
+      ASSERT_EQ(reference.recorder.states.size(), event.recorder.states.size());
+      ASSERT_TRUE(reference.recorder.states == event.recorder.states)
+          << "first difference at iteration " << reference.run.Iteration();
+      reference.recorder.states.clear();
+      event.recorder.states.clear();
+      ASSERT_TRUE(Snapshot(*reference.recorder.tree) == Snapshot(*event.recorder.tree));
+    }
+    EXPECT_FALSE(event.run.Running());
+    EXPECT_EQ(reference.run.Iteration(), event.run.Iteration());
+    EXPECT_EQ(reference.run.Result(), event.run.Result());
+    EXPECT_LT(event.run.UsedEngine().SynapseEvaluations(),
+              reference.run.UsedEngine().SynapseEvaluations() / 2)
+        << "the event engine should skip most of the work";
+  }
+}
+
+// A random network of own neurons wired among themselves and to the inputs.
+class RandomNet : public ProofObj {
+ public:
+  RandomNet(std::uint64_t seed, int size) : ProofObj("N", 2, 0), seed_(seed), size_(size) {}
+  std::unique_ptr<ProofObj> Clone() const override {
+    return std::make_unique<RandomNet>(seed_, size_);
+  }
+  void AddToTree(FunctionTreeNodes&, std::optional<TreeNodeHandle>) const override {}
+  NetworkSize PlannedOwnSize() const override { return {}; }
+
+  void BuildNetwork(const NeuronList& inputs, NeuronList& outputs) override {
+    std::mt19937_64 random(seed_);
+    const double weights[] = {0.1, 0.2, 1, -1, 2, 10, -10, 100, -100, 0.05, -0.5, 3};
+    const char* biases[] = {"0", "-0.9", "-1", "-2", "0.5", "", "x", "-0.1", "-1.2", "1.5"};
+    NeuronList own;
+    for (int i = 0; i < size_; ++i) own.push_back(NewNeuron("n" + std::to_string(i)));
+    for (Neuron* n : own) {
+      n->SetBias(ReplaceFirst(biases[random() % std::size(biases)], ".", decimalSeparator));
+      const int fanIn = static_cast<int>(random() % 5);
+      for (int s = 0; s < fanIn; ++s) {
+        const bool fromInput = random() % 4 == 0;
+        Neuron* source = fromInput ? inputs[random() % inputs.size()] : own[random() % own.size()];
+        n->AddSynapse(source, weights[random() % std::size(weights)]);
+      }
+      switch (random() % 4) {  // start values of every kind
+        case 0: break;
+        case 1: n->SetArgument(std::to_string(random() % 30)); break;
+        case 2: n->SetValueText(DecimalText("0", "1000000000000000")); break;
+        default: n->SetValueText(DecimalText("0", std::to_string(random() % 100000))); break;
+      }
+    }
+    outputs.push_back(own[0]);
+    outputs.push_back(own[1]);
+  }
+
+ private:
+  std::uint64_t seed_;
+  int size_;
+};
+
+TEST(EngineDifferential, RandomNetworksStepIdentically) {
+  for (int network = 0; network < 150; ++network) {
+    SeparatorScope scope(network % 2 ? "," : ".");
+    std::mt19937_64 random(1000 + network);
+    const int size = 2 + static_cast<int>(random() % 30);
+    RandomNet a(network, size), b(network, size);
+    TargetNetwork inputsA, inputsB;
+    BuildTargetNetwork(a, inputsA);
+    BuildTargetNetwork(b, inputsB);
+    ReferenceEngine reference;
+    EventEngine event;
+    reference.Bind(a, inputsA.InputList());
+    event.Bind(b, inputsB.InputList());
+    for (int step = 0; step < 40; ++step) {
+      if (random() % 3 == 0) {  // inputs set from outside, now and then
+        const std::size_t k = random() % inputsA.inputNeurons.size();
+        const std::string argument = std::to_string(random() % 12);
+        inputsA.inputNeurons[k]->SetArgument(argument);
+        inputsB.inputNeurons[k]->SetArgument(argument);
+      }
+      reference.ComputeNext();
+      event.ComputeNext();
+      ASSERT_TRUE(Snapshot(a) == Snapshot(b)) << "network " << network << " step " << step;
+      reference.Commit();
+      event.Commit();
+      ASSERT_TRUE(Snapshot(a) == Snapshot(b)) << "network " << network << " step " << step;
+    }
+  }
+}
+
+TEST(EngineKinds, NamesAndWeightsOutOfRange) {
+  EXPECT_EQ(EngineKindFromName("event"), EngineKind::Event);
+  EXPECT_EQ(EngineKindFromName("reference"), EngineKind::Reference);
+  EXPECT_THROW(EngineKindFromName("fast"), NeuroException);
+  // A weight no number can take is refused when the network is bound.
+  IOObj source("Ein");
+  class One : public ProofObj {
+   public:
+    One() : ProofObj("O", 0, 0) {}
+    std::unique_ptr<ProofObj> Clone() const override { return nullptr; }
+    void AddToTree(FunctionTreeNodes&, std::optional<TreeNodeHandle>) const override {}
+    NetworkSize PlannedOwnSize() const override { return {}; }
+    void BuildNetwork(const NeuronList& inputs, NeuronList&) override {
+      NewNeuron("n")->AddSynapse(inputs[0], 1e12);
+    }
+  } tree;
+  NeuronList outputs;
+  tree.BuildNetwork({&source}, outputs);
+  EventEngine event;
+  EXPECT_THROW(event.Bind(tree, {&source}), NumberException);
+}
+
+}  // namespace
+}  // namespace vantorb
