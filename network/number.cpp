@@ -116,6 +116,7 @@ bool Number::LessInMagnitude(const Number& a, const Number& b) {
 }
 
 void Number::Add(const Number& other) { Add(other, false); }
+void Number::AddSigned(const Number& other, bool negate) { Add(other, negate); }
 void Number::Subtract(const Number& other) { Subtract(other, false); }
 
 // `flipOther` stands for negating other's sign for the duration of the
@@ -135,10 +136,8 @@ void Number::Subtract(const Number& other, bool flipOther) {
   if (sign_ != otherSign) {
     Add(other, !flipOther);
   } else if (LessInMagnitude(*this, other)) {
-    Number difference = other;
-    difference.SubtractSmallerMagnitude(*this);
-    difference.sign_ = -otherSign;
-    *this = std::move(difference);
+    SubtractFromLargerMagnitude(other);
+    sign_ = -otherSign;
   } else {
     SubtractSmallerMagnitude(other);
   }
@@ -171,6 +170,22 @@ void Number::SubtractSmallerMagnitude(const Number& smaller) {
     limbs_[i].value = d + borrow * kLimbBase;
   }
   integerPart_ -= smaller.integerPart_ + borrow;
+}
+
+// |this| := |larger| - |this|, for |larger| > |this|: the same limbs as
+// subtracting this from a copy of larger, made in place.
+void Number::SubtractFromLargerMagnitude(const Number& larger) {
+  const size_t own = limbs_.size();
+  const size_t theirs = larger.limbs_.size();
+  if (theirs > own)
+    limbs_.insert(limbs_.end(), larger.limbs_.begin() + own, larger.limbs_.end());
+  std::int32_t borrow = 0;
+  for (size_t i = own; i-- > 0;) {
+    std::int32_t d = LimbAt(larger.limbs_, i) - limbs_[i].value - borrow;
+    borrow = d < 0 ? 1 : 0;
+    limbs_[i].value = d + borrow * kLimbBase;
+  }
+  integerPart_ = larger.integerPart_ - integerPart_ - borrow;
 }
 
 void Number::Normalize() {
@@ -215,53 +230,72 @@ void Number::MultiplyByWeight(double w) {
 }
 
 void Number::MultiplyByParts(const WeightParts& weight) {
-  if (weight.integer == 1 && weight.places == 0) {  // 1 and -1 change no limb
-    if (weight.negative) sign_ = -sign_;
-    Normalize();
-    return;
-  }
+  Multiply(*this, weight, *this);
+}
+
+void Number::AssignProduct(const Number& source, const WeightParts& weight) {
+  Multiply(source, weight, *this);
+}
+
+bool Number::NormalizeStable() const {
+  if (limbs_.empty()) return false;
+  const std::int32_t last = limbs_.back().value;
+  return limbs_.size() == 1 || (last != 0 && last != kTopLimb);
+}
+
+// dst := src * weight, then Normalize; dst may be src itself.
+void Number::Multiply(const Number& src, const WeightParts& weight, Number& dst) {
   const std::int64_t c = weight.integer;
   const std::int64_t f = weight.places;
-  // |this| * c spreads over the limb's own group and the ones above it;
-  // |this| * f / 10^8 reaches one group further down, so the product has a
-  // limb more than this number only when f is not 0. Group g of the product
-  // collects limb[g] * c, the high half of limb[g] * f and the low half of
-  // limb[g - 1] * f; every term fits 64 bits, so only the integer part needs
-  // 128-bit arithmetic.
-  const auto cc = static_cast<std::uint64_t>(c);
-  const auto ff = static_cast<std::uint64_t>(f);
-  const size_t n = limbs_.size();
-  if (f != 0) limbs_.resize(n + 1);
-  const size_t groups = limbs_.size();
-  auto limbAt = [&](size_t g) -> std::uint64_t {
-    return g < n ? static_cast<std::uint32_t>(limbs_[g].value) : 0;
-  };
-  std::uint64_t carry = 0;
-  std::uint64_t fTimesThis = groups > 0 ? limbAt(groups - 1) * ff : 0;
-  for (size_t g = groups; g-- > 0;) {
-    const std::uint64_t limb = limbAt(g);
-    const std::uint64_t fTimesAbove = g > 0 ? limbAt(g - 1) * ff : 0;
-    const std::uint64_t sum = limb * cc + fTimesThis / kBase +
-                              fTimesAbove % kBase + carry;
-    limbs_[g].value = static_cast<std::int32_t>(sum % kBase);
-    carry = sum / kBase;
-    fTimesThis = fTimesAbove;
+  const size_t n = src.limbs_.size();
+  const std::int64_t integerPart = src.integerPart_;
+  dst.sign_ = src.sign_;
+  if (c == 1 && f == 0) {  // 1 and -1 change no limb
+    if (&dst != &src) dst.limbs_.assign(src.limbs_.begin(), src.limbs_.end());
+  } else {
+    // |src| * c spreads over the limb's own group and the ones above it;
+    // |src| * f / 10^8 reaches one group further down, so the product has a
+    // limb more than src only when f is not 0. Group g of the product
+    // collects limb[g] * c, the high half of limb[g] * f and the low half of
+    // limb[g - 1] * f; every term fits 64 bits, so only the integer part
+    // needs 128-bit arithmetic. Each group reads only src limbs at or above
+    // its own position, so writing in place from the last group up is safe.
+    const auto cc = static_cast<std::uint64_t>(c);
+    const auto ff = static_cast<std::uint64_t>(f);
+    const size_t groups = n + (f != 0 ? 1 : 0);
+    dst.limbs_.resize(groups);
+    const Number_Node* in = src.limbs_.data();  // valid after the resize too
+    Number_Node* out = dst.limbs_.data();
+    auto limbAt = [&](size_t g) -> std::uint64_t {
+      return g < n ? static_cast<std::uint32_t>(in[g].value) : 0;
+    };
+    std::uint64_t carry = 0;
+    std::uint64_t fTimesThis = groups > 0 ? limbAt(groups - 1) * ff : 0;
+    for (size_t g = groups; g-- > 0;) {
+      const std::uint64_t limb = limbAt(g);
+      const std::uint64_t fTimesAbove = g > 0 ? limbAt(g - 1) * ff : 0;
+      const std::uint64_t sum =
+          limb * cc + fTimesThis / kBase + fTimesAbove % kBase + carry;
+      out[g].value = static_cast<std::int32_t>(sum % kBase);
+      carry = sum / kBase;
+      fTimesThis = fTimesAbove;
+    }
+    const auto integer = static_cast<unsigned __int128>(integerPart);
+    const unsigned __int128 integerTimesF = integer * ff;
+    unsigned __int128 product = integer * cc + carry;
+    if (groups > 0) {
+      // The integer part's share of f lands partly in the first limb.
+      const auto low = static_cast<std::uint64_t>(integerTimesF % kBase);
+      const std::uint64_t first = static_cast<std::uint32_t>(out[0].value) + low;
+      out[0].value = static_cast<std::int32_t>(first % kBase);
+      product += first / kBase;
+    }
+    product += integerTimesF / kBase;
+    dst.integerPart_ = CheckedIntegerPart(product);
   }
-  const auto integer = static_cast<unsigned __int128>(integerPart_);
-  const unsigned __int128 integerTimesF = integer * ff;
-  unsigned __int128 product = integer * cc + carry;
-  if (groups > 0) {
-    // The integer part's share of f lands partly in the first limb.
-    const std::uint64_t low = static_cast<std::uint64_t>(integerTimesF % kBase);
-    const std::uint64_t first =
-        static_cast<std::uint32_t>(limbs_[0].value) + low;
-    limbs_[0].value = static_cast<std::int32_t>(first % kBase);
-    product += first / kBase;
-  }
-  product += integerTimesF / kBase;
-  integerPart_ = CheckedIntegerPart(product);
-  if (weight.negative) sign_ = -sign_;
-  Normalize();
+  if (c == 1 && f == 0) dst.integerPart_ = integerPart;
+  if (weight.negative) dst.sign_ = -dst.sign_;
+  dst.Normalize();
 }
 
 // The results are the numbers FromText gives for "0" and "1".

@@ -66,6 +66,13 @@ class Number {
   static WeightParts SplitWeight(double w);
   // The same product as MultiplyByWeight of the weight split.
   void MultiplyByParts(const WeightParts& weight);
+  // this := a copy of source multiplied by the weight, without the copy.
+  void AssignProduct(const Number& source, const WeightParts& weight);
+  // this := this + other, or this - other when negate: the same as adding a
+  // copy of other whose sign was flipped.
+  void AddSigned(const Number& other, bool negate);
+  // Whether Normalize would leave this number as it is.
+  bool NormalizeStable() const;
   // sigma: negative -> 0, integer part >= 1 -> 1, otherwise unchanged.
   void Saturate();
   void Normalize();
@@ -83,12 +90,22 @@ class Number {
   static Number FromParts(int sign, std::int64_t integerPart,
                           std::vector<Number_Node> limbs);
 
-  // Identical representation, which is the same as identical ToText.
-  friend bool operator==(const Number&, const Number&) = default;
+  // Identical representation, which is the same as identical ToText. The
+  // limbs are compared from the last, where a growing code differs.
+  friend bool operator==(const Number& a, const Number& b) {
+    if (a.sign_ != b.sign_ || a.integerPart_ != b.integerPart_ ||
+        a.limbs_.size() != b.limbs_.size())
+      return false;
+    for (auto i = a.limbs_.size(); i-- > 0;)
+      if (a.limbs_[i].value != b.limbs_[i].value) return false;
+    return true;
+  }
 
  private:
+  static void Multiply(const Number& src, const WeightParts& weight, Number& dst);
   void AddMagnitude(const Number& other);
   void SubtractSmallerMagnitude(const Number& smaller);
+  void SubtractFromLargerMagnitude(const Number& larger);
   void Subtract(const Number& other, bool flipOther);
   void Add(const Number& other, bool flipOther);
 

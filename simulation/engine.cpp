@@ -31,6 +31,7 @@ void ReferenceEngine::ComputeNext() {
     for (const auto& synapse : neuron->Synapses()) {
       Number copy;
       copy.FromText(synapse.source->Value().ToText());
+      limbs_ += copy.Limbs().size();
       copy.MultiplyByWeight(synapse.weight);
       next.Add(copy);
       ++evaluations_;
@@ -124,15 +125,28 @@ void EventEngine::ComputeNext() {
 
 // The definition's update for one neuron: a product per synapse from a
 // copy of its source's value (a value without limbs reads as one zero limb,
-// as its text would), their sum, the bias, and sigma.
+// as its text would), their sum, the bias, and sigma. The copy is made only
+// where it could differ from the value itself: a weight of 1 or -1 merely
+// normalises the copy, which leaves most values as they are.
 void EventEngine::Compute(std::uint32_t n) {
   Number& next = nodes_[n]->MutableNext();
   next.Clear();
   next.Normalize();
   for (auto k = synapseStart_[n]; k < synapseStart_[n + 1]; ++k) {
-    term_ = nodes_[synapseSource_[k]]->Value();
-    if (term_.Limbs().empty()) term_.Normalize();
-    term_.MultiplyByParts(synapseWeight_[k]);
+    const Number& value = nodes_[synapseSource_[k]]->Value();
+    const Number::WeightParts& weight = synapseWeight_[k];
+    limbs_ += value.Limbs().size();
+    if (weight.integer == 1 && weight.places == 0 && value.NormalizeStable()) {
+      next.AddSigned(value, weight.negative);
+      continue;
+    }
+    if (value.Limbs().empty()) {
+      term_ = value;
+      term_.Normalize();
+      term_.MultiplyByParts(weight);
+    } else {
+      term_.AssignProduct(value, weight);
+    }
     next.Add(term_);
   }
   evaluations_ += synapseStart_[n + 1] - synapseStart_[n];

@@ -30,8 +30,10 @@ class Engine {
   virtual void ComputeNext() = 0;
   // Every next value becomes current.
   virtual void Commit() = 0;
-  // Synapse terms evaluated so far: a measure of work done.
+  // Synapse terms evaluated so far, and the limbs of their source values:
+  // measures of the work done.
   virtual std::uint64_t SynapseEvaluations() const = 0;
+  virtual std::uint64_t LimbsProcessed() const = 0;
 };
 
 enum class EngineKind { Event, Reference };
@@ -45,10 +47,11 @@ class ReferenceEngine : public Engine {
   void ComputeNext() override;
   void Commit() override;
   std::uint64_t SynapseEvaluations() const override { return evaluations_; }
+  std::uint64_t LimbsProcessed() const override { return limbs_; }
 
  private:
   NeuronList neurons_;
-  std::uint64_t evaluations_ = 0;
+  std::uint64_t evaluations_ = 0, limbs_ = 0;
 };
 
 class EventEngine : public Engine {
@@ -57,6 +60,7 @@ class EventEngine : public Engine {
   void ComputeNext() override;
   void Commit() override;
   std::uint64_t SynapseEvaluations() const override { return evaluations_; }
+  std::uint64_t LimbsProcessed() const override { return limbs_; }
 
  private:
   void MarkTargets(std::uint32_t node);
@@ -78,7 +82,7 @@ class EventEngine : public Engine {
   std::uint64_t generation_ = 0;
   bool everything_ = true;
   Number term_;  // the scratch number every product is made in
-  std::uint64_t evaluations_ = 0;
+  std::uint64_t evaluations_ = 0, limbs_ = 0;
 };
 
 }  // namespace vantorb
