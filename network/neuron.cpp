@@ -27,7 +27,14 @@ const Number& Neuron::BiasNumber() {
   return biasNumber_;
 }
 
+void Neuron::DetachNext() {
+  if (!nextIsValue_) return;
+  next_ = value_;
+  nextIsValue_ = false;
+}
+
 void Neuron::ComputeNext() {
+  nextIsValue_ = false;
   next_.Clear();
   next_.Normalize();  // the number read from "0"
   Number term;
@@ -44,14 +51,19 @@ void Neuron::ComputeNext() {
 }
 
 void Neuron::Reset() {
+  nextIsValue_ = false;
   value_.Clear();
   value_.Normalize();
   next_ = value_;
 }
 
-void Neuron::SetValueText(std::string_view text) { value_.FromText(text); }
+void Neuron::SetValueText(std::string_view text) {
+  DetachNext();
+  value_.FromText(text);
+}
 
 void Neuron::SetArgument(std::string_view text) {
+  DetachNext();
   value_ = UnaryCode(UnaryArgument(text));
 }
 

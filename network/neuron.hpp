@@ -10,6 +10,7 @@
 // again only after SetBias or a change of decimalSeparator.
 
 #include <cstddef>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,9 +43,12 @@ class Neuron {
   // empty one as 0.
   void SetBias(std::string text);
   const Number& Value() const { return value_; }
-  const Number& Next() const { return next_; }
+  const Number& Next() const { return nextIsValue_ ? value_ : next_; }
   // For the engines that compute next values in their own way.
-  Number& MutableNext() { return next_; }
+  Number& MutableNext() {
+    nextIsValue_ = false;
+    return next_;
+  }
   const std::vector<NReference>& Synapses() const { return synapses_; }
 
   // Appends a synapse from source (not owned, must outlive this neuron's
@@ -56,7 +60,16 @@ class Neuron {
   // each source value through its text. Throws NumberException for a weight
   // Number rejects.
   void ComputeNext();
-  void Commit() { value_ = next_; }
+  void Commit() {
+    if (!nextIsValue_) value_ = next_;
+  }
+  // The same as Commit, by exchanging the two numbers instead of copying:
+  // the next value then reads as the value until it is computed again.
+  void CommitBySwap() {
+    if (nextIsValue_) return;
+    std::swap(value_, next_);
+    nextIsValue_ = true;
+  }
   // value and next := 0 (one zero limb).
   void Reset();
 
@@ -67,21 +80,24 @@ class Neuron {
   // The unary count of value, as decimal text (see UnaryResultText).
   std::string ResultText() const;
   // The text of next; after Commit it equals the text of value.
-  std::string ValueText() const { return next_.ToText(); }
+  std::string ValueText() const { return Next().ToText(); }
   // Whether value and next have different texts.
-  bool Changed() const { return !(value_ == next_); }
+  bool Changed() const { return !nextIsValue_ && !(value_ == next_); }
 
   // The neuron's dynamic equation line.
   std::string EquationText() const;
 
  private:
   const Number& BiasNumber();
+  // Before value_ changes on its own, the next value gets its own copy.
+  void DetachNext();
 
   std::string bias_ = "0";
   Number next_;
   std::string name_;
   Number value_;
   std::vector<NReference> synapses_;
+  bool nextIsValue_ = false;  // next_ is stale: the next value is value_
 
   Number biasNumber_;
   std::string biasSeparator_;  // decimalSeparator biasNumber_ was read with

@@ -159,7 +159,7 @@ void EventEngine::Commit() {
   for (auto n : dirty_) {
     Neuron& neuron = *nodes_[n];
     if (neuron.Value() == neuron.Next()) continue;
-    neuron.Commit();
+    neuron.CommitBySwap();
     changed_.push_back(n);
   }
   everything_ = false;
