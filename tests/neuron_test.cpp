@@ -266,3 +266,33 @@ TEST(NeuronContainerOps, OwnsItsNeuronsButNotTheirSources) {
 
 }  // namespace
 }  // namespace vantorb
+
+namespace vantorb {
+namespace {
+
+TEST(NeuronCommit, ExchangeReadsLikeACopy) {
+  testing::SeparatorScope scope(".");
+  Neuron source, n;
+  source.SetValueText("0.25");
+  n.AddSynapse(&source, 2);
+  n.Reset();
+  n.ComputeNext();            // next 0.5, value 0
+  n.CommitBySwap();
+  EXPECT_EQ(n.Value().ToText(), "0.50000000");
+  EXPECT_EQ(n.Next(), n.Value());
+  EXPECT_EQ(n.ValueText(), "0.50000000");
+  EXPECT_FALSE(n.Changed());
+  n.CommitBySwap();           // nothing new to commit
+  EXPECT_EQ(n.Value().ToText(), "0.50000000");
+  n.SetValueText("0.75");     // the next value keeps what it was
+  EXPECT_EQ(n.Next().ToText(), "0.50000000");
+  EXPECT_TRUE(n.Changed());
+  n.Commit();
+  EXPECT_EQ(n.Value().ToText(), "0.50000000");
+  n.MutableNext().FromText("0.1");
+  EXPECT_TRUE(n.Changed());
+  EXPECT_EQ(n.Value().ToText(), "0.50000000");
+}
+
+}  // namespace
+}  // namespace vantorb
