@@ -7,10 +7,10 @@
 #include <cctype>
 #include <chrono>
 #include <csignal>
-#include <fstream>
 #include <iostream>
 
 #include "compiler/compilation_driver.hpp"
+#include "network/text_lines.hpp"
 #include "network/exceptions.hpp"
 #include "simulation/network_run.hpp"
 
@@ -46,10 +46,9 @@ void Load(const std::string& file, Loaded& loaded) {
 }
 
 bool IsNatural(const std::string& text) {
-  return !text.empty() && text.size() <= 10 &&
-         std::all_of(text.begin(), text.end(),
-                     [](unsigned char c) { return std::isdigit(c); }) &&
-         std::stoll(text) <= 2147483647;
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) {
+    return std::isdigit(c);
+  });
 }
 
 void PrintRunState(const NetworkRun& run) {
@@ -114,15 +113,13 @@ int Equations(const std::string& file, const std::string& outFile) {
   Load(file, loaded);
   std::vector<std::string> lines;
   GenerateEquations(*parserInterface, loaded.state, lines);
-  std::ofstream out;
-  if (!outFile.empty()) {
-    out.open(outFile, std::ios::binary | std::ios::trunc);
-    if (!out) throw NeuroException("Cannot write the file " + outFile);
+  std::string text;
+  for (const auto& line : lines) text += line + "\r\n";
+  if (outFile.empty()) {
+    std::cout << text << std::flush;
+  } else {
+    WriteFileAtomically(outFile, text);
   }
-  std::ostream& stream = outFile.empty() ? std::cout : out;
-  for (const auto& line : lines) stream << line << "\r\n";
-  stream.flush();
-  if (!stream) throw NeuroException("Cannot write the file " + outFile);
   return kOk;
 }
 
@@ -131,8 +128,7 @@ int Run(const std::string& file, const std::vector<std::string>& arguments,
   const EngineKind engine = EngineKindFromName(options.engine);
   for (const auto& argument : arguments)
     if (!IsNatural(argument))
-      throw UsageError("argument '" + argument +
-                       "' is not a natural number (0 to 2147483647)");
+      throw UsageError("argument '" + argument + "' is not a natural number");
   Loaded loaded;
   Load(file, loaded);
   const auto arity = loaded.target ? loaded.target->Arity() : 0;

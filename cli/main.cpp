@@ -1,6 +1,7 @@
 // vantorb-cli: Vantorb without a window. Compiles programs, writes and reads
 // dynamic equations and runs networks; see Usage() for the forms.
 
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -89,6 +90,9 @@ int Dispatch(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A file size limit makes writes fail with an error we report, instead of
+  // killing the program half-way through a file.
+  std::signal(SIGXFSZ, SIG_IGN);
   vantorb::decimalSeparator = vantorb::ReadDecimalSeparator();
   vantorb::CreateParserInterface();
   int status = vantorb::cli::kError;

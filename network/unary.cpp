@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "network/exceptions.hpp"
 #include "network/utils.hpp"
 
 namespace vantorb {
@@ -22,6 +23,21 @@ Number UnaryCode(std::int64_t n) {
 std::int32_t UnaryArgument(std::string_view text) {
   return static_cast<std::int32_t>(
       ParseDecimalInteger(text, INT32_MIN, INT32_MAX).value_or(0));
+}
+
+void CheckArgumentSize(std::string_view text) {
+  std::string_view digits = text;
+  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+  if (digits.empty()) return;
+  for (char c : digits)
+    if (c < '0' || c > '9') return;
+  while (digits.size() > 1 && digits.front() == '0') digits.remove_prefix(1);
+  const auto value = ParseDecimalInteger(digits, 0, INT64_MAX);
+  if (value && *value <= kMaxArgument) return;
+  std::string shown(text.substr(0, 40));
+  if (text.size() > 40) shown += "...";
+  throw NeuroException("The argument " + shown + " is too large: at most " +
+                       std::to_string(kMaxArgument) + " can be computed");
 }
 
 std::string UnaryResultText(std::string_view valueText) {

@@ -19,6 +19,15 @@ Number UnaryCode(std::int64_t n);
 // it is not one.
 std::int32_t UnaryArgument(std::string_view text);
 
+// The largest argument a run takes: its code holds that many digits 1.
+constexpr std::int64_t kMaxArgument = 10'000'000;
+
+// Refuses, with a NeuroException naming it, an argument made of digits
+// (with an optional sign "+") whose value passes kMaxArgument, however many
+// digits it has: its code would not fit in memory. Negative and other texts
+// pass; they count as 0.
+void CheckArgumentSize(std::string_view text);
+
 // Counts the digits "1" of a value text from its 4th character on (the
 // integer digit, the separator and the code's leading 1 come before), as a
 // decimal text. Does not check the code.

@@ -1,6 +1,7 @@
 #include "simulation/network_run.hpp"
 
 #include "network/exceptions.hpp"
+#include "network/unary.hpp"
 
 namespace vantorb {
 namespace {
@@ -16,6 +17,7 @@ void NetworkRun::Start(ProofObj* target, const TargetNetwork& network,
                        RunObserver* observer) {
   running_ = false;
   iteration_ = 0;
+  for (const auto& argument : arguments) CheckArgumentSize(argument);
   const auto& inputs = network.inputNeurons;
   const auto& outputs = network.outputNeurons;
   if (target == nullptr || inputs.empty() ||

@@ -47,7 +47,9 @@ class NetworkRun {
   // (missing ones count as 0, extra ones are ignored), the whole tree reset,
   // "Eout" := 0, the first iteration, every input back to 0. Throws
   // NeuroException kStartError, and stays idle, when there is no target, too
-  // few input neurons or no end neuron.
+  // few input neurons or no end neuron; an argument too large to code
+  // (CheckArgumentSize) is refused with its own message before anything is
+  // set.
   void Start(ProofObj* target, const TargetNetwork& network,
              const std::vector<std::string>& arguments,
              RunObserver* observer = nullptr);

@@ -110,6 +110,13 @@ void Simulator::BitBtn1Click() {
     return;
   }
   try {
+    for (const auto& argument : arguments) CheckArgumentSize(argument);
+  } catch (const NeuroException& e) {
+    if (abandoning) StopRun();
+    ReportError(e.what());
+    return;
+  }
+  try {
     ResetIterationCounter();
     run_.Start(parser_.symbolTable().GetTarget(), network_, arguments, this);
     iteration_ = run_.Iteration();

@@ -167,6 +167,32 @@ TEST_F(CliTest, UsageErrorsHaveStatusOne) {
   EXPECT_NE(arity.err.find("add takes 2 arguments, 1 given"), std::string::npos) << arity.err;
 }
 
+TEST_F(CliTest, HugeArgumentsAreRefusedBeforeAnyMemoryIsTaken) {
+  const Outcome o = Cli("run " + Example("addition.prv") + " 2000000000 1");
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(o.err, "The argument 2000000000 is too large: at most 10000000 can be computed\n");
+}
+
+TEST_F(CliTest, AFailedWriteNamesTheFileAndKeepsTheOldOne) {
+  const std::string out = (dir_ / "kept.EQU").string();
+  std::ofstream(out) << "old contents\n";
+  // A file size limit of one block stands for a full disk.
+  const std::string command = "ulimit -f 1; '" + std::string(VANTORB_CLI) + "' equations " +
+                              Example("division.prv") + " -o '" + out + "' 2>'" +
+                              (dir_ / "err").string() + "'";
+  const int raw = std::system(command.c_str());
+  EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2);
+  EXPECT_EQ(Slurp(dir_ / "err"), "Cannot write the file " + out + ": File too large\n");
+  EXPECT_EQ(Slurp(out), "old contents\n");
+  std::size_t files = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_)) ++files;
+  EXPECT_EQ(files, 2u) << "no temporary file is left behind";
+  const Outcome noFolder = Cli("equations " + Example("addition.prv") + " -o '" +
+                               (dir_ / "none" / "x.equ").string() + "'");
+  EXPECT_EQ(noFolder.status, 2);
+  EXPECT_NE(noFolder.err.find("No such file or directory"), std::string::npos);
+}
+
 TEST_F(CliTest, HelpAndVersion) {
   const Outcome help = Cli("--help");
   EXPECT_EQ(help.status, 0);

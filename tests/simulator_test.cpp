@@ -167,6 +167,16 @@ TEST_F(SimulatorTest, ComputeWithoutAFunctionOrWithMissingParameters) {
   EXPECT_EQ(view_.result, "1") << "no integer: 0";
 }
 
+TEST_F(SimulatorTest, HugeArgumentIsRefusedWithItsOwnMessage) {
+  Compile("s S");
+  view_.values = {"99999999999999999999"};
+  sim().BitBtn1Click();
+  EXPECT_EQ(view_.shown, Strings{"error:The argument 99999999999999999999 is too large: at most "
+                                 "10000000 can be computed"});
+  EXPECT_FALSE(view_.computePressed);
+  EXPECT_EQ(view_.iterationText, "0");
+}
+
 TEST_F(SimulatorTest, ResetAsksAndRestoresTheSettings) {
   Compile("s S");
   view_.values = {"1"};

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "network/exceptions.hpp"
 #include "network/neuron.hpp"
 #include "network/unary.hpp"
 #include "separator_scope.hpp"
@@ -77,6 +78,34 @@ TEST(UnaryDecode, DecodesCodesAndRejectsTheRest) {
   };
   for (const auto& [text, decoded] : cases)
     EXPECT_EQ(DecodeUnary(text), decoded) << "'" << text << "'";
+}
+
+}  // namespace
+}  // namespace vantorb
+
+namespace vantorb {
+namespace {
+
+TEST(UnaryArgumentSize, RefusesCodesTooLongToHold) {
+  const std::pair<const char*, bool> cases[] = {
+      {"0", true},        {"10000000", true},  {"+10000000", true},
+      {"0010000000", true}, {"-2000000000", true},  // negative: counts 0
+      {"abc", true},      {"", true},          {"1e9", true},
+      {"10000001", false}, {"2000000000", false},
+      {"99999999999999999999999999999", false}, {"+2000000000", false},
+  };
+  for (const auto& [text, accepted] : cases) {
+    if (accepted) {
+      EXPECT_NO_THROW(CheckArgumentSize(text)) << text;
+    } else {
+      EXPECT_THROW(CheckArgumentSize(text), NeuroException) << text;
+    }
+  }
+  try {
+    CheckArgumentSize("2000000000");
+  } catch (const NeuroException& e) {
+    EXPECT_STREQ(e.what(), "The argument 2000000000 is too large: at most 10000000 can be computed");
+  }
 }
 
 }  // namespace
