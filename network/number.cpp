@@ -36,6 +36,12 @@ std::int32_t FractionGroupToLimb(std::string_view group) {
   return limb;
 }
 
+// Makes room for n limbs, doubling the room each time: values that grow a
+// limb at a time would otherwise be moved to a new buffer at every limb.
+void Reserve(std::vector<Number_Node>& limbs, size_t n) {
+  if (limbs.capacity() < n) limbs.reserve(std::max(n, 2 * limbs.capacity()));
+}
+
 std::int32_t LimbAt(const std::vector<Number_Node>& limbs, size_t i) {
   return i < limbs.size() ? limbs[i].value : 0;
 }
@@ -147,6 +153,7 @@ void Number::Subtract(const Number& other, bool flipOther) {
 void Number::AddMagnitude(const Number& other) {
   if (integerPart_ > kMaxIntegerPart - 1 - other.integerPart_) ThrowOverflow();
   const size_t shared = std::min(limbs_.size(), other.limbs_.size());
+  Reserve(limbs_, other.limbs_.size());
   if (limbs_.size() < other.limbs_.size())
     limbs_.insert(limbs_.end(), other.limbs_.begin() + limbs_.size(),
                   other.limbs_.end());
@@ -161,8 +168,10 @@ void Number::AddMagnitude(const Number& other) {
 
 // |this| := |this| - |smaller|, for |this| >= |smaller|.
 void Number::SubtractSmallerMagnitude(const Number& smaller) {
-  if (limbs_.size() < smaller.limbs_.size())
+  if (limbs_.size() < smaller.limbs_.size()) {
+    Reserve(limbs_, smaller.limbs_.size());
     limbs_.resize(smaller.limbs_.size(), Number_Node{0});
+  }
   std::int32_t borrow = 0;
   for (size_t i = smaller.limbs_.size(); i-- > 0;) {
     std::int32_t d = limbs_[i].value - smaller.limbs_[i].value - borrow;
@@ -177,6 +186,7 @@ void Number::SubtractSmallerMagnitude(const Number& smaller) {
 void Number::SubtractFromLargerMagnitude(const Number& larger) {
   const size_t own = limbs_.size();
   const size_t theirs = larger.limbs_.size();
+  Reserve(limbs_, theirs);
   if (theirs > own)
     limbs_.insert(limbs_.end(), larger.limbs_.begin() + own, larger.limbs_.end());
   std::int32_t borrow = 0;
@@ -251,7 +261,10 @@ void Number::Multiply(const Number& src, const WeightParts& weight, Number& dst)
   const std::int64_t integerPart = src.integerPart_;
   dst.sign_ = src.sign_;
   if (c == 1 && f == 0) {  // 1 and -1 change no limb
-    if (&dst != &src) dst.limbs_.assign(src.limbs_.begin(), src.limbs_.end());
+    if (&dst != &src) {
+      Reserve(dst.limbs_, n);
+      dst.limbs_.assign(src.limbs_.begin(), src.limbs_.end());
+    }
   } else {
     // |src| * c spreads over the limb's own group and the ones above it;
     // |src| * f / 10^8 reaches one group further down, so the product has a
@@ -263,6 +276,7 @@ void Number::Multiply(const Number& src, const WeightParts& weight, Number& dst)
     const auto cc = static_cast<std::uint64_t>(c);
     const auto ff = static_cast<std::uint64_t>(f);
     const size_t groups = n + (f != 0 ? 1 : 0);
+    Reserve(dst.limbs_, groups);
     dst.limbs_.resize(groups);
     const Number_Node* in = src.limbs_.data();  // valid after the resize too
     Number_Node* out = dst.limbs_.data();

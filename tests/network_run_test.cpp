@@ -170,3 +170,41 @@ TEST(NetworkRunErrors, NetworksThatCannotStart) {
 
 }  // namespace
 }  // namespace vantorb
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+// Every allocation of this test program is counted, to show that a running
+// network stops allocating once its values have room.
+namespace {
+std::atomic<long> allocations{0};
+}
+void* operator new(std::size_t size) {
+  ++allocations;
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace vantorb {
+namespace {
+
+TEST(NetworkRunMemory, ALongRunAllocatesOnlyAsItsValuesGrow) {
+  using namespace vantorb::testing;
+  Built never(M(C(U(2, 2), S())));  // f(x, y) = y + 1 is never 0
+  NetworkRun run;
+  run.Start(never.tree.get(), never.network, {"1"});
+  for (int i = 0; i < 2000; ++i) run.RunIteration();
+  const long before = allocations;
+  const int iterations = 100000;
+  for (int i = 0; i < iterations; ++i) run.RunIteration();
+  EXPECT_TRUE(run.Running());
+  // The candidate grows a digit per try, and a buffer doubles when it is
+  // full: a few hundred allocations in all, not one per iteration.
+  EXPECT_LT(allocations - before, iterations / 100);
+}
+
+}  // namespace
+}  // namespace vantorb

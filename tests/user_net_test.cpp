@@ -132,6 +132,9 @@ TEST(UserNetRead, FaultsNameTheirLine) {
       {{"B(i+1)=sigma(abc*Ein(i)+0)"}, "'abc' is not a valid floating point value", 0},
       {{"B(i+1)=sigma(inf*Ein(i)+0)"}, "'inf' is not a valid floating point value", 0},
       {{"B(i+1)=sigma(1e10*Ein(i)+0)"}, "'1e10' is not a valid floating point value", 0},
+      {{"B(i+1)=sigma(nan*Ein(i)+0)"}, "'nan' is not a valid floating point value", 0},
+      {{"B(i+1)=sigma(1e300*Ein(i)+0)"}, "'1e300' is not a valid floating point value", 0},
+      {{"B(i+1)=sigma(-inf*Ein(i)+0)"}, "'-inf' is not a valid floating point value", 0},
       {{"B(i+1)=sigma(*Ein(i)+0)"}, "'' is not a valid floating point value", 0},
       {{"B(i+1)=sigma(1.0*Edatax(i)+0)"}, "'x' is not a valid integer value", 0},
       {{"B(i+1)=sigma(1.0*Edata(i)+0)"}, "'' is not a valid integer value", 0},
@@ -146,6 +149,20 @@ TEST(UserNetRead, FaultsNameTheirLine) {
     EXPECT_EQ(r.lineIndex, c.lineIndex) << c.lines.back();
   }
   EXPECT_EQ(Read({"B(i+1)=sigma(1.0*Edata100000(i)+0)"}).net->Arity(), 100000);
+  const ReadOutcome minusZero = Read({"B(i+1)=sigma(-0*B(i)+0)"});
+  ASSERT_EQ(minusZero.error, "");
+  EXPECT_EQ(minusZero.net->Neurons().Get(0)->Synapses()[0].weight, 0.0);
+}
+
+TEST(UserNetRead, ManyLinesLoadInLinearTime) {
+  Lines lines;
+  const int count = 200000;
+  for (int i = 0; i < count; ++i)
+    lines.push_back("n" + std::to_string(i) + "(i+1)=sigma(1.0*n" + std::to_string((i + 1) % count) + "(i)+0)");
+  const ReadOutcome r = Read(lines);
+  ASSERT_EQ(r.error, "");
+  EXPECT_EQ(r.net->Neurons().Count(), static_cast<std::size_t>(count));
+  EXPECT_EQ(r.net->SynapseCount(), static_cast<std::size_t>(count));
 }
 
 TEST(UserNetRead, NumbersFollowTheProgramsSeparator) {
