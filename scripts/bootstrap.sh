@@ -8,6 +8,7 @@ packages=(
   g++ cmake ninja-build
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -6,17 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 
-scripts/bootstrap.sh
-missing=()
-for package in clang libclang-rt-14-dev; do
-  [[ "$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)" == "install ok installed" ]] ||
-    missing+=("$package")
-done
-if [[ ${#missing[@]} -gt 0 ]]; then
-  run_as_root=()
-  [[ $(id -u) -eq 0 ]] || run_as_root=(sudo)
-  DEBIAN_FRONTEND=noninteractive "${run_as_root[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+scripts/bootstrap.sh  # clang and its libFuzzer runtime among the rest
 
 build=build/fuzz
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

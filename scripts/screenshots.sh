@@ -8,7 +8,9 @@ scripts/bootstrap.sh
 if ! command -v xvfb-run >/dev/null; then
   run_as_root=()
   [[ $(id -u) -eq 0 ]] || run_as_root=(sudo)
-  DEBIAN_FRONTEND=noninteractive "${run_as_root[@]}" apt-get install -y -qq xvfb xauth >/dev/null
+  export DEBIAN_FRONTEND=noninteractive
+  "${run_as_root[@]}" apt-get update -qq
+  "${run_as_root[@]}" apt-get install -y -qq xvfb xauth >/dev/null
 fi
 build=build/release
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
