@@ -10,6 +10,7 @@
 
 #include "compiler/compilation_driver.hpp"
 #include "network/exceptions.hpp"
+#include "example_runs.hpp"
 #include "separator_scope.hpp"
 #include "simulation/engine.hpp"
 #include "simulation/network_run.hpp"
@@ -54,19 +55,7 @@ struct CompiledRun {
 };
 
 TEST(EngineDifferential, EveryExampleRunsIdenticallyUnderBothEngines) {
-  struct Case {
-    const char* file;
-    std::vector<std::string> arguments;
-  };
-  const Case cases[] = {
-      {"addition.prv", {"3", "2"}},     {"multiplication.prv", {"3", "2"}},
-      {"predecessor.prv", {"4"}},       {"subtraction.prv", {"5", "2"}},
-      {"factorial.prv", {"3"}},         {"power.prv", {"2", "3"}},
-      {"zero_test.prv", {"0"}},         {"minimum.prv", {"3", "5"}},
-      {"maximum.prv", {"3", "5"}},      {"division.prv", {"5", "2"}},
-      {"remainder.prv", {"5", "2"}},    {"target_first.prv", {"3"}},
-  };
-  for (const auto& c : cases) {
+  for (const auto& c : vantorb::testing::ExampleRuns()) {
     SCOPED_TRACE(c.file);
     CompiledRun reference(EngineKind::Reference), event(EngineKind::Event);
     for (CompiledRun* r : {&reference, &event}) {
