@@ -196,6 +196,8 @@ class MainFormTest : public QObject {
     QCOMPARE(form.findChild<QLineEdit*>("eb_iter")->text(), QString("1"));
     QTest::mouseClick(form.findChild<QPushButton*>("bt_finish"), Qt::LeftButton);
     QCOMPARE(form.findChild<QLineEdit*>("ed_Result")->text(), QString("42"));
+    QTest::mouseClick(form.findChild<QPushButton*>("bt_finish"), Qt::LeftButton);
+    QVERIFY(!form.findChild<QPushButton*>("bt_finish")->isChecked());  // idle: nothing
     QVERIFY(!compute->isChecked());
     QCOMPARE(form.Tabs()->currentIndex(), 1);
     QVERIFY(!form.findChild<QPushButton*>("bt_finish")->isChecked());

@@ -392,7 +392,10 @@ void TMainForm::ConnectRunControls() {
   connect(runTimer_, &QTimer::timeout, this, [&sim] { sim.TimerTimer(); });
   connect(indicatorTimer_, &QTimer::timeout, this, [&sim] { sim.TimerCameraTimer(); });
   connect(step_, &QPushButton::clicked, this, [&sim] { sim.BitBtn2Click(); });
-  connect(finish_, &QPushButton::clicked, this, [&sim] { sim.bt_tknoneClick(); });
+  connect(finish_, &QPushButton::clicked, this, [this, &sim] {
+    sim.bt_tknoneClick();
+    finish_->setChecked(sim.FinishPressed());  // a click while idle changes nothing
+  });
   connect(reset_, &QPushButton::clicked, this, [&sim] { sim.BitBtn4Click(); });
   connect(stopAfterUp_, &QAbstractButton::clicked, this, [&sim] { sim.SpinStopAfter(1); });
   connect(stopAfterDown_, &QAbstractButton::clicked, this, [&sim] { sim.SpinStopAfter(-1); });
