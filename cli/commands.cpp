@@ -10,6 +10,8 @@
 #include <iostream>
 
 #include "compiler/compilation_driver.hpp"
+#include "compiler/interpreter.hpp"
+#include "network/utils.hpp"
 #include "network/text_lines.hpp"
 #include "network/exceptions.hpp"
 #include "simulation/network_run.hpp"
@@ -43,6 +45,18 @@ void Load(const std::string& file, Loaded& loaded) {
   }
   loaded.state.compiled = true;
   loaded.target = parserInterface->symbolTable().GetTarget();
+}
+
+// The target's value from its definition, for the arguments given.
+std::uint64_t Interpret(const ProofObj& target, const std::vector<std::string>& arguments,
+                        std::uint64_t searchBound) {
+  std::vector<std::uint64_t> values;
+  for (const auto& argument : arguments) {
+    const auto value = ParseDecimalInteger(argument, 0, INT64_MAX);
+    if (!value) throw UsageError("argument '" + argument + "' is beyond 64 bits");
+    values.push_back(static_cast<std::uint64_t>(*value));
+  }
+  return Interpreter(searchBound).Evaluate(target, values);
 }
 
 bool IsNatural(const std::string& text) {
@@ -159,10 +173,36 @@ int Run(const std::string& file, const std::vector<std::string>& arguments,
   }
   PrintRunState(run);
   if (options.stats) PrintStats(run, seconds);
+  if (options.check && status == RunStatus::Finished) {
+    const std::string defined = std::to_string(Interpret(*loaded.target, arguments, 1'000'000));
+    if (defined != run.Result()) {
+      std::cerr << "Check failed: the network gave " << run.Result()
+                << ", the definition gives " << defined << "\n";
+      return kCheckFailed;
+    }
+    std::cout << "check: the definition gives " << defined << " too\n";
+  }
   if (status == RunStatus::LimitReached) {
     std::cerr << NetworkRun::kLimitMessage << "\n";
     return kLimit;
   }
+  return kOk;
+}
+
+int Eval(const std::string& file, const std::vector<std::string>& arguments,
+         std::uint64_t searchBound) {
+  for (const auto& argument : arguments)
+    if (!IsNatural(argument))
+      throw UsageError("argument '" + argument + "' is not a natural number");
+  Loaded loaded;
+  Load(file, loaded);
+  const auto arity = loaded.target ? loaded.target->Arity() : 0;
+  if (arguments.size() != static_cast<std::size_t>(arity))
+    throw UsageError(loaded.report.targetName + " takes " + std::to_string(arity) +
+                     (arity == 1 ? " argument, " : " arguments, ") +
+                     std::to_string(arguments.size()) + " given");
+  const std::uint64_t value = Interpret(*loaded.target, arguments, searchBound);
+  std::cout << "result: " << value << "\n";
   return kOk;
 }
 

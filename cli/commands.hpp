@@ -3,6 +3,7 @@
 // 0 success, 1 usage error, 2 an error the window would show, 3 iteration
 // limit reached, 130 interrupted.
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@ constexpr int kOk = 0;
 constexpr int kUsage = 1;
 constexpr int kError = 2;
 constexpr int kLimit = 3;
+constexpr int kCheckFailed = 4;
 constexpr int kInterrupted = 130;
 
 // A command line that does not fit the command: status 1 and the usage.
@@ -26,8 +28,13 @@ struct RunOptions {
   long long limit = 0;          // 0: no limit
   std::string engine = "event"; // or "reference"
   bool stats = false;           // wall time, rate and peak memory too
+  bool check = false;           // compare with the definition's value
 };
 int Run(const std::string& file, const std::vector<std::string>& arguments,
         const RunOptions& options);
+// Computes the target straight from its definition; searchBound caps the
+// candidates each minimization tries.
+int Eval(const std::string& file, const std::vector<std::string>& arguments,
+         std::uint64_t searchBound);
 
 }  // namespace vantorb::cli

@@ -17,7 +17,8 @@ namespace {
 constexpr const char* kUsageText =
     "usage: vantorb-cli info FILE\n"
     "       vantorb-cli equations PROGRAM.PRV [-o OUT.EQU]\n"
-    "       vantorb-cli run FILE [ARG...] [--limit N] [--engine event|reference] [--stats]\n"
+    "       vantorb-cli run FILE [ARG...] [--limit N] [--engine event|reference] [--stats] [--check]\n"
+    "       vantorb-cli eval PROGRAM.PRV [ARG...] [--bound N]\n"
     "       vantorb-cli --help | --version\n"
     "\n"
     "FILE is a program (.PRV) or a dynamic equation file (.EQU, by extension).\n"
@@ -29,9 +30,13 @@ constexpr const char* kUsageText =
     "             --limit N stops after N iterations (0, the default: no limit);\n"
     "             --engine reference updates every neuron through its text, as\n"
     "             defined (event, the default, only what changed: same values);\n"
-    "             --stats adds wall time, rates and peak memory\n"
+    "             --stats adds wall time, rates and peak memory; --check also\n"
+    "             computes the value from the definition and fails (status 4)\n"
+    "             when the two differ\n"
+    "  eval       computes the target from its definition, without a network;\n"
+    "             --bound N caps each minimization's search (default 1000000)\n"
     "Exit status: 0 done, 1 usage error, 2 error, 3 iteration limit reached,\n"
-    "130 interrupted.\n";
+    "4 check failed, 130 interrupted.\n";
 
 int Usage(const std::string& problem) {
   std::cerr << "vantorb-cli: " << problem << "\n" << kUsageText;
@@ -66,6 +71,8 @@ int Dispatch(const std::vector<std::string>& args) {
     for (std::size_t i = 2; i < args.size(); ++i) {
       if (args[i] == "--stats") {
         options.stats = true;
+      } else if (args[i] == "--check") {
+        options.check = true;
       } else if (args[i] == "--engine") {
         if (i + 1 == args.size() || (args[i + 1] != "event" && args[i + 1] != "reference"))
           return Usage("--engine takes event or reference");
@@ -83,6 +90,23 @@ int Dispatch(const std::vector<std::string>& args) {
       }
     }
     return cli::Run(args[1], arguments, options);
+  }
+  if (command == "eval") {
+    if (args.size() < 2) return Usage("eval takes a file");
+    std::vector<std::string> arguments;
+    std::uint64_t bound = 1'000'000;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+      if (args[i] != "--bound") {
+        arguments.push_back(args[i]);
+        continue;
+      }
+      char* end = nullptr;
+      if (i + 1 == args.size() || args[i + 1].empty() || args[i + 1][0] == '-')
+        return Usage("--bound takes a number of candidates");
+      bound = std::strtoull(args[++i].c_str(), &end, 10);
+      if (*end != '\0') return Usage("--bound takes a number of candidates");
+    }
+    return cli::Eval(args[1], arguments, bound);
   }
   return Usage("unknown command '" + command + "'");
 }

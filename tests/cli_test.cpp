@@ -193,6 +193,19 @@ TEST_F(CliTest, AFailedWriteNamesTheFileAndKeepsTheOldOne) {
   EXPECT_NE(noFolder.err.find("No such file or directory"), std::string::npos);
 }
 
+TEST_F(CliTest, EvalAndCheckAgainstTheDefinition) {
+  EXPECT_EQ(Cli("eval " + Example("factorial.prv") + " 10").out, "result: 3628800\n");
+  const Outcome checked = Cli("run " + Example("power.prv") + " 2 3 --check");
+  EXPECT_EQ(checked.status, 0) << checked.err;
+  EXPECT_EQ(checked.out.rfind("result: 8\niterations: ", 0), 0u) << checked.out;
+  EXPECT_NE(checked.out.find("\ncheck: the definition gives 8 too\n"), std::string::npos);
+  const Outcome unbounded = Cli("eval " + Write("never.prv", "f M(C(U(2,2), S))") + " 1 --bound 50");
+  EXPECT_EQ(unbounded.status, 2);
+  EXPECT_EQ(unbounded.out, "");
+  EXPECT_EQ(unbounded.err, "No value below 50 makes the minimized function 0\n");
+  EXPECT_EQ(Cli("eval " + Example("addition.prv") + " 1").status, 1);
+}
+
 TEST_F(CliTest, HelpAndVersion) {
   const Outcome help = Cli("--help");
   EXPECT_EQ(help.status, 0);
