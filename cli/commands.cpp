@@ -11,6 +11,7 @@
 
 #include "compiler/compilation_driver.hpp"
 #include "compiler/interpreter.hpp"
+#include "compiler/network_graph.hpp"
 #include "network/utils.hpp"
 #include "network/text_lines.hpp"
 #include "network/exceptions.hpp"
@@ -185,6 +186,18 @@ int Run(const std::string& file, const std::vector<std::string>& arguments,
   if (status == RunStatus::LimitReached) {
     std::cerr << NetworkRun::kLimitMessage << "\n";
     return kLimit;
+  }
+  return kOk;
+}
+
+int Graph(const std::string& file, const std::string& outFile) {
+  Loaded loaded;
+  Load(file, loaded);
+  const std::string dot = NetworkDot(*loaded.target, loaded.state.network.InputList());
+  if (outFile.empty()) {
+    std::cout << dot << std::flush;
+  } else {
+    WriteFileAtomically(outFile, dot);
   }
   return kOk;
 }

@@ -32,6 +32,9 @@ struct RunOptions {
 };
 int Run(const std::string& file, const std::vector<std::string>& arguments,
         const RunOptions& options);
+// Writes the target's network as Graphviz DOT (to outFile, else standard
+// output).
+int Graph(const std::string& file, const std::string& outFile);
 // Computes the target straight from its definition; searchBound caps the
 // candidates each minimization tries.
 int Eval(const std::string& file, const std::vector<std::string>& arguments,

@@ -19,6 +19,7 @@ constexpr const char* kUsageText =
     "       vantorb-cli equations PROGRAM.PRV [-o OUT.EQU]\n"
     "       vantorb-cli run FILE [ARG...] [--limit N] [--engine event|reference] [--stats] [--check]\n"
     "       vantorb-cli eval PROGRAM.PRV [ARG...] [--bound N]\n"
+    "       vantorb-cli graph FILE [-o OUT.dot]\n"
     "       vantorb-cli --help | --version\n"
     "\n"
     "FILE is a program (.PRV) or a dynamic equation file (.EQU, by extension).\n"
@@ -33,6 +34,8 @@ constexpr const char* kUsageText =
     "             --stats adds wall time, rates and peak memory; --check also\n"
     "             computes the value from the definition and fails (status 4)\n"
     "             when the two differ\n"
+    "  graph      writes the network as a Graphviz DOT picture, a cluster per\n"
+    "             function object\n"
     "  eval       computes the target from its definition, without a network;\n"
     "             --bound N caps each minimization's search (default 1000000)\n"
     "Exit status: 0 done, 1 usage error, 2 error, 3 iteration limit reached,\n"
@@ -90,6 +93,11 @@ int Dispatch(const std::vector<std::string>& args) {
       }
     }
     return cli::Run(args[1], arguments, options);
+  }
+  if (command == "graph") {
+    if (args.size() == 2) return cli::Graph(args[1], "");
+    if (args.size() == 4 && args[2] == "-o") return cli::Graph(args[1], args[3]);
+    return Usage("graph takes a file and optionally -o OUT.dot");
   }
   if (command == "eval") {
     if (args.size() < 2) return Usage("eval takes a file");

@@ -206,6 +206,15 @@ TEST_F(CliTest, EvalAndCheckAgainstTheDefinition) {
   EXPECT_EQ(Cli("eval " + Example("addition.prv") + " 1").status, 1);
 }
 
+TEST_F(CliTest, GraphWritesDot) {
+  const Outcome toOut = Cli("graph " + Example("addition.prv"));
+  EXPECT_EQ(toOut.status, 0) << toOut.err;
+  EXPECT_EQ(toOut.out.rfind("digraph network {\n", 0), 0u);
+  const std::string file = (dir_ / "add.dot").string();
+  EXPECT_EQ(Cli("graph " + Example("addition.prv") + " -o '" + file + "'").status, 0);
+  EXPECT_EQ(Slurp(file), toOut.out);
+}
+
 TEST_F(CliTest, HelpAndVersion) {
   const Outcome help = Cli("--help");
   EXPECT_EQ(help.status, 0);
