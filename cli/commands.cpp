@@ -16,6 +16,7 @@
 #include "network/text_lines.hpp"
 #include "network/exceptions.hpp"
 #include "simulation/network_run.hpp"
+#include "simulation/trace.hpp"
 
 namespace vantorb::cli {
 namespace {
@@ -182,6 +183,43 @@ int Run(const std::string& file, const std::vector<std::string>& arguments,
       return kCheckFailed;
     }
     std::cout << "check: the definition gives " << defined << " too\n";
+  }
+  if (status == RunStatus::LimitReached) {
+    std::cerr << NetworkRun::kLimitMessage << "\n";
+    return kLimit;
+  }
+  return kOk;
+}
+
+int Trace(const std::string& file, const std::vector<std::string>& arguments,
+          const TraceOptions& options) {
+  for (const auto& argument : arguments)
+    if (!IsNatural(argument))
+      throw UsageError("argument '" + argument + "' is not a natural number");
+  Loaded loaded;
+  Load(file, loaded);
+  const auto arity = loaded.target ? loaded.target->Arity() : 0;
+  if (arguments.size() != static_cast<std::size_t>(arity))
+    throw UsageError(loaded.report.targetName + " takes " + std::to_string(arity) +
+                     (arity == 1 ? " argument, " : " arguments, ") +
+                     std::to_string(arguments.size()) + " given");
+  TraceRecorder recorder(*loaded.target, options.token);
+  NetworkRun run;
+  run.Start(loaded.target, loaded.state.network, arguments);
+  recorder.Record(run.Iteration());
+  const int limit = static_cast<int>(std::clamp<long long>(options.limit, 0, INT32_MAX));
+  RunStatus status = RunStatus::Running;
+  while (status == RunStatus::Running) {
+    const auto before = run.Iteration();
+    status = run.Tick(1, limit);
+    if (run.Iteration() != before) recorder.Record(run.Iteration());
+  }
+  if (!options.csvFile.empty()) WriteFileAtomically(options.csvFile, recorder.Csv());
+  if (!options.vcdFile.empty()) WriteFileAtomically(options.vcdFile, recorder.Vcd());
+  if (options.csvFile.empty() && options.vcdFile.empty()) {
+    std::cout << recorder.Csv();
+  } else {
+    PrintRunState(run);
   }
   if (status == RunStatus::LimitReached) {
     std::cerr << NetworkRun::kLimitMessage << "\n";

@@ -32,6 +32,15 @@ struct RunOptions {
 };
 int Run(const std::string& file, const std::vector<std::string>& arguments,
         const RunOptions& options);
+// Runs like Run and records the values of the neurons whose names contain
+// token at every iteration, as CSV and/or VCD files (CSV on standard output
+// when neither is named).
+struct TraceOptions {
+  std::string token, csvFile, vcdFile;
+  long long limit = 100000;
+};
+int Trace(const std::string& file, const std::vector<std::string>& arguments,
+          const TraceOptions& options);
 // Writes the target's network as Graphviz DOT (to outFile, else standard
 // output).
 int Graph(const std::string& file, const std::string& outFile);

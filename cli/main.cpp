@@ -20,6 +20,7 @@ constexpr const char* kUsageText =
     "       vantorb-cli run FILE [ARG...] [--limit N] [--engine event|reference] [--stats] [--check]\n"
     "       vantorb-cli eval PROGRAM.PRV [ARG...] [--bound N]\n"
     "       vantorb-cli graph FILE [-o OUT.dot]\n"
+    "       vantorb-cli trace FILE [ARG...] --token TOKEN [--csv OUT.csv] [--vcd OUT.vcd] [--limit N]\n"
     "       vantorb-cli --help | --version\n"
     "\n"
     "FILE is a program (.PRV) or a dynamic equation file (.EQU, by extension).\n"
@@ -34,6 +35,9 @@ constexpr const char* kUsageText =
     "             --stats adds wall time, rates and peak memory; --check also\n"
     "             computes the value from the definition and fails (status 4)\n"
     "             when the two differ\n"
+    "  trace      runs and records, at every iteration, the exact values of the\n"
+    "             neurons whose names contain TOKEN (\"*\": all), as CSV (standard\n"
+    "             output by default) or a VCD waveform; --limit defaults to 100000\n"
     "  graph      writes the network as a Graphviz DOT picture, a cluster per\n"
     "             function object\n"
     "  eval       computes the target from its definition, without a network;\n"
@@ -93,6 +97,32 @@ int Dispatch(const std::vector<std::string>& args) {
       }
     }
     return cli::Run(args[1], arguments, options);
+  }
+  if (command == "trace") {
+    if (args.size() < 2) return Usage("trace takes a file");
+    std::vector<std::string> arguments;
+    cli::TraceOptions options;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+      const bool valued = args[i] == "--token" || args[i] == "--csv" || args[i] == "--vcd" ||
+                          args[i] == "--limit";
+      if (!valued) {
+        arguments.push_back(args[i]);
+        continue;
+      }
+      if (i + 1 == args.size()) return Usage(args[i] + " takes a value");
+      const std::string& value = args[++i];
+      if (args[i - 1] == "--token") options.token = value;
+      if (args[i - 1] == "--csv") options.csvFile = value;
+      if (args[i - 1] == "--vcd") options.vcdFile = value;
+      if (args[i - 1] == "--limit") {
+        char* end = nullptr;
+        options.limit = std::strtoll(value.c_str(), &end, 10);
+        if (value.empty() || *end != '\0' || options.limit < 0)
+          return Usage("--limit takes a number of iterations");
+      }
+    }
+    if (options.token.empty()) return Usage("trace needs --token");
+    return cli::Trace(args[1], arguments, options);
   }
   if (command == "graph") {
     if (args.size() == 2) return cli::Graph(args[1], "");

@@ -215,6 +215,19 @@ TEST_F(CliTest, GraphWritesDot) {
   EXPECT_EQ(Slurp(file), toOut.out);
 }
 
+TEST_F(CliTest, TraceWritesCsvAndVcd) {
+  const std::string program = Write("s.prv", "f S");
+  const Outcome csv = Cli("trace " + program + " 2 --token E");
+  EXPECT_EQ(csv.status, 0) << csv.err;
+  EXPECT_EQ(csv.out, "iteration,XSEout_1_1,XSEres_1_3\n1,0.00000000,0.00000000\n"
+                     "2,1.00000000,0.11110000\n");
+  const std::string vcd = (dir_ / "s.vcd").string();
+  const Outcome files = Cli("trace " + program + " 2 --token '*' --vcd '" + vcd + "'");
+  EXPECT_EQ(files.out, "result: 3\niterations: 2\n");
+  EXPECT_EQ(Slurp(vcd).rfind("$version Vantorb $end", 0), 0u);
+  EXPECT_EQ(Cli("trace " + program + " 2").status, 1) << "a token is needed";
+}
+
 TEST_F(CliTest, HelpAndVersion) {
   const Outcome help = Cli("--help");
   EXPECT_EQ(help.status, 0);

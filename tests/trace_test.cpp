@@ -1,0 +1,67 @@
+// Recording a run: the exact values of the chosen neurons at every
+// iteration, as CSV and as a VCD waveform.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "function_builders.hpp"
+#include "separator_scope.hpp"
+#include "simulation/network_run.hpp"
+#include "simulation/trace.hpp"
+
+namespace vantorb {
+namespace {
+
+using namespace vantorb::testing;
+
+// Runs tree on the arguments to its end, recording after every iteration.
+TraceRecorder Record(ProofObj& tree, const std::string& token,
+                     const std::vector<std::string>& arguments) {
+  TargetNetwork network;
+  BuildTargetNetwork(tree, network);
+  TraceRecorder recorder(tree, token);
+  NetworkRun run;
+  run.Start(&tree, network, arguments);
+  recorder.Record(run.Iteration());
+  while (run.Running()) {
+    const auto before = run.Iteration();
+    run.RunIteration();
+    if (run.Iteration() != before) recorder.Record(run.Iteration());
+  }
+  return recorder;
+}
+
+TEST(Trace, SuccessorOfTwoAsCsv) {
+  SeparatorScope scope(",");  // traces write "." all the same
+  Tree f = F("f", S());
+  const TraceRecorder trace = Record(*f, "E", {"2"});
+  EXPECT_EQ(trace.Csv(),
+            "iteration,XSEout_1_1,XSEres_1_3\n"
+            "1,0.00000000,0.00000000\n"
+            "2,1.00000000,0.11110000\n");
+}
+
+TEST(Trace, ChoosesNeuronsByToken) {
+  Tree add = Add();
+  EXPECT_EQ(TraceRecorder(*add, "*").NeuronCount(), add->NeuronCount());
+  EXPECT_EQ(TraceRecorder(*add, "").NeuronCount(), 0u);
+  NeuronList hidden;
+  add->CollectNeurons(hidden, "hid", true);
+  EXPECT_EQ(TraceRecorder(*add, "hid").NeuronCount(), hidden.size());
+}
+
+TEST(Trace, VcdDeclaresEverySignalOnceAndWritesOnlyChanges) {
+  Tree f = F("f", S());
+  const std::string vcd = Record(*f, "*", {"1"}).Vcd();
+  EXPECT_EQ(vcd.rfind("$version Vantorb $end\n$timescale 1 ns $end\n", 0), 0u);
+  EXPECT_NE(vcd.find("$scope module S_1 $end\n$var real 64 ! XSin_1_0 $end\n"), std::string::npos);
+  EXPECT_NE(vcd.find("$var real 64 $ XSEres_1_3 $end\n$upscope $end\n"), std::string::npos);
+  EXPECT_NE(vcd.find("$enddefinitions $end\n#1\nr1 !\nr0 \"\nr0.11 #\nr0 $\n"), std::string::npos);
+  // At iteration 2 "in" falls to 0, "out" rises, "data" falls, "res" holds 0.111.
+  EXPECT_NE(vcd.find("#2\nr0 !\nr1 \"\nr0 #\nr0.111 $\n"), std::string::npos);
+  EXPECT_EQ(vcd.find("#3"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vantorb
