@@ -43,6 +43,8 @@ class FakeView : public WorkbenchView {
   bool indicatorOn = false;
   int statusRedraws = 0, eventsProcessed = 0;
   InspectChoice choice = InspectChoice::None;
+  int errorLine = 0;
+  std::vector<std::string> remembered;
   std::function<void()> onProcessEvents;
 
   Answer Message(MessageKind kind, const std::string& text, Answers) override {
@@ -116,6 +118,8 @@ class FakeView : public WorkbenchView {
   std::string TokenFieldText() override { return tokenText; }
   void SetTokenFieldText(const std::string& t) override { tokenText = t; }
   void ShowInspectChoice(InspectChoice c) override { choice = c; }
+  void MarkErrorLine(int line) override { errorLine = line; }
+  void RememberFile(const std::string& name) override { remembered.push_back(name); }
 
   void Type(const std::string& text) {
     editor += text;

@@ -19,6 +19,10 @@
 #include "language/parser_interface.hpp"
 #include "workbench/qt/dialogs.hpp"
 #include "workbench/qt/main_form.hpp"
+#include "workbench/qt/program_editor.hpp"
+
+#include <QTextBlock>
+#include <QTextLayout>
 
 using vantorb::TMainForm;
 
@@ -130,6 +134,29 @@ class MainFormTest : public QObject {
     QCOMPARE(form.EditorText(), std::string("f S"));
     form.SetEditorText(std::string("caf\xe9 // no UTF-8"));
     QCOMPARE(form.EditorText(), std::string("caf\xe9 // no UTF-8"));  // bytes kept
+  }
+
+  void editorMarksErrorLinesAndColoursTheLanguage() {
+    TMainForm form(parser_);
+    auto* editor = form.findChild<vantorb::ProgramEditor*>("Editor");
+    QVERIFY(editor);
+    form.SetEditorText("#define f S // one\ng C(S)\nh Z\n");
+    form.MarkErrorLine(2);
+    QCOMPARE(editor->MarkedLine(), 2);
+    QCOMPARE(editor->textCursor().blockNumber(), 1);
+    QCOMPARE(editor->extraSelections().size(), qsizetype(1));
+    QTest::keyClicks(editor, "x");  // the text changed: the mark goes
+    QCOMPARE(editor->MarkedLine(), 0);
+    QCOMPARE(editor->extraSelections().size(), qsizetype(0));
+    // "#define", "f", "S" and the comment of the first line are coloured apart.
+    const QList<QTextLayout::FormatRange> ranges =
+        editor->document()->firstBlock().layout()->formats();
+    QVector<int> starts;
+    for (const auto& range : ranges) starts << range.start;
+    QVERIFY(starts.contains(0));   // #define
+    QVERIFY(starts.contains(10));  // S
+    QVERIFY(starts.contains(12));  // // one
+    QVERIFY(editor->LineNumberWidth() > 0);
   }
 
   void parameterGridKeepsValues() {

@@ -341,6 +341,25 @@ TEST_F(WorkbenchTest, LoadEquations) {
   EXPECT_EQ(parser_.symbolTable().GetTarget()->Name(), "UserNet") << "nothing changed";
 }
 
+TEST_F(WorkbenchTest, CompileErrorsMarkTheEditorsLine) {
+  const std::string file = Put("e.prv", "f S\n\ng C(S)\nh Z\n");
+  view_.openChoices.push_back(file);
+  bench_.LoadFunction1Click();
+  EXPECT_EQ(view_.remembered, Strings{file});
+  Compile(file);
+  EXPECT_EQ(view_.errorLine, 3) << "the line whose \")\" made the check fail";
+  Put("e.prv", "f S\n");
+  Compile(file);
+  EXPECT_EQ(view_.errorLine, 0);
+  Compile(Put("other.prv", "\n)"));  // not the editor's file: no mark
+  EXPECT_EQ(view_.errorLine, 0);
+  view_.Type("x");
+  view_.answers.push_back(Answer::No);
+  bench_.OpenRecent(Put("r.prv", "r S"));
+  EXPECT_EQ(view_.editor, "r S");
+  EXPECT_EQ(view_.remembered.back(), Path("r.prv"));
+}
+
 TEST_F(WorkbenchTest, TreeViewsAndWindows) {
   bench_.SpeedButton21Click();
   EXPECT_TRUE(view_.expanded);

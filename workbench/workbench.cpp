@@ -89,6 +89,11 @@ void Workbench::OpenAtStart(const std::string& fileName) {
   ReadProgramFrom(fileName);
 }
 
+void Workbench::OpenRecent(const std::string& fileName) {
+  if (ConfirmUnsavedChanges()) ReadProgramFrom(fileName);
+  view_.ShowTab(Tab::Program);
+}
+
 bool Workbench::ReadProgramFrom(const std::string& fileName) {
   std::string text;
   try {
@@ -98,6 +103,8 @@ bool Workbench::ReadProgramFrom(const std::string& fileName) {
     return false;
   }
   view_.SetEditorText(WithNewlines(text));
+  view_.MarkErrorLine(0);
+  view_.RememberFile(fileName);
   fileName_ = fileName;
   view_.SetCaption(kCaptionPrefix + fileName_);
   untitled_ = false;
@@ -127,6 +134,7 @@ bool Workbench::WriteProgramTo(const std::string& fileName) {
     fileName_ = fileName;
     view_.SetCaption(kCaptionPrefix + fileName_);
   }
+  view_.RememberFile(fileName_);
   untitled_ = false;
   modified_ = false;
   return true;
@@ -139,12 +147,16 @@ void Workbench::BuildNeuralNetwork1Click() {
   const auto file = view_.OpenFileDialog(kProofFiles);
   if (!file) return;
   BrowserFiller filler(*this, true);
+  // The editor shows where the program it holds went wrong.
+  const bool editorsFile = !untitled_ && *file == fileName_;
+  if (editorsFile) view_.MarkErrorLine(0);
   try {
     const CompilationReport report =
         CompileProgramFile(parser_, *file, compileState_, &filler);
     view_.ShowTab(Tab::Browser);
     ShowReport(report);
   } catch (const std::exception& e) {
+    if (editorsFile && parser_.lineNumber() > 0) view_.MarkErrorLine(parser_.lineNumber());
     view_.ShowErrorWindow(e.what());
     info_ = CompilerInfo{};
     parser_.CloseInput();

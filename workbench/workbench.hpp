@@ -46,6 +46,8 @@ class Workbench {
 
   // Opens a program file in the editor at start ("vantorb FILE.PRV").
   void OpenAtStart(const std::string& fileName);
+  // A file of the recent files list: Load without the dialog.
+  void OpenRecent(const std::string& fileName);
 
   bool Modified() const { return modified_; }
   bool Untitled() const { return untitled_; }

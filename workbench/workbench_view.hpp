@@ -50,6 +50,12 @@ class WorkbenchView : public SimulatorView {
   virtual void SetTreeExpanded(bool expanded) = 0;
   virtual void SetParameterNames(const std::vector<std::string>& names) = 0;
   virtual void SetFunctionName(const std::string& name) = 0;
+
+  // Marks the editor line (from 1) where a compilation of the editor's file
+  // failed, and puts the cursor there; 0 takes the mark away.
+  virtual void MarkErrorLine(int /*line*/) {}
+  // A program file was opened or saved: the recent files list takes it.
+  virtual void RememberFile(const std::string& /*fileName*/) {}
 };
 
 // Whole text files. Writing replaces a file only once the new text is

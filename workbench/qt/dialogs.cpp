@@ -84,7 +84,13 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   auto* text = new QLabel(
       "<b>Vantorb</b> 0.1<br><br>"
       "Partial recursive functions compiled into networks of<br>"
-      "saturated-linear neurons, computed in exact decimals.",
+      "saturated-linear neurons, computed in exact decimals.<br><br>"
+      "<b>The language</b><br>"
+      "<tt>W</tt> zero, <tt>Z</tt> zero of x, <tt>S</tt> successor, "
+      "<tt>U(i,n)</tt> projection;<br>"
+      "<tt>C(g1,..,gm,f)</tt> composition, <tt>R(f,g)</tt> recursion on the last "
+      "argument,<br><tt>M(f)</tt> minimization;<br>"
+      "<tt>#define name body</tt>, <tt>#target name</tt>, <tt>//</tt> comments.",
       this);
   text->setObjectName("aboutText");
   auto* layout = new QVBoxLayout(this);

@@ -31,7 +31,10 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <QSettings>
+
 #include "workbench/qt/dialogs.hpp"
+#include "workbench/qt/program_editor.hpp"
 #include "workbench/qt/status_model.hpp"
 
 namespace vantorb {
@@ -93,6 +96,9 @@ void TMainForm::CreateMenus() {
   add(file, "LoadFunction1", "&Load File ...", Qt::Key_F3, [this] { workbench_->LoadFunction1Click(); });
   add(file, "SaveFunction1", "&Save File ...", Qt::Key_F2, [this] { workbench_->SaveFunction1Click(); });
   add(file, "S1", "Save &As ...", {}, [this] { workbench_->S1Click(); });
+  recentMenu_ = file->addMenu("&Recent Files");
+  recentMenu_->setObjectName("RecentFiles");
+  ShowRecentFiles();
   file->addSeparator();
   add(file, "Exit1", "E&xit", {}, [this] { close(); });
 
@@ -148,7 +154,7 @@ QWidget* TMainForm::CreateProgramTab() {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(Banner("Partial recursive function program editor", page));
-  editor_ = new QPlainTextEdit(page);
+  editor_ = new ProgramEditor(page);
   editor_->setObjectName("Editor");
   editor_->setLineWrapMode(QPlainTextEdit::NoWrap);
   editor_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -620,6 +626,34 @@ void TMainForm::SetTokenFieldText(const std::string& text) { token_->setText(Qs(
 
 void TMainForm::ShowInspectChoice(InspectChoice choice) {
   for (auto [which, button] : choices_) button->setChecked(which == choice);
+}
+
+void TMainForm::MarkErrorLine(int line) { editor_->MarkLine(line); }
+
+namespace {
+constexpr int kRecentFiles = 6;
+}
+
+// The recent program files, newest first, kept in the user's settings.
+void TMainForm::RememberFile(const std::string& fileName) {
+  QSettings settings("Vantorb", "vantorb");
+  QStringList files = settings.value("recentFiles").toStringList();
+  files.removeAll(Qs(fileName));
+  files.prepend(Qs(fileName));
+  while (files.size() > kRecentFiles) files.removeLast();
+  settings.setValue("recentFiles", files);
+  ShowRecentFiles();
+}
+
+void TMainForm::ShowRecentFiles() {
+  recentMenu_->clear();
+  const QStringList files = QSettings("Vantorb", "vantorb").value("recentFiles").toStringList();
+  for (const QString& file : files) {
+    QAction* action = recentMenu_->addAction(file);
+    connect(action, &QAction::triggered, this,
+            [this, file] { workbench_->OpenRecent(file.toStdString()); });
+  }
+  recentMenu_->setEnabled(!files.isEmpty());
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

@@ -15,6 +15,7 @@
 #include "workbench/workbench.hpp"
 
 class QAbstractButton;
+class QMenu;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -66,6 +67,8 @@ class TMainForm : public QMainWindow, public WorkbenchView {
   std::vector<std::string> ParameterValues() override;
   void SetFunctionName(const std::string& name) override;
   void SetResult(const std::string& text) override;
+  void MarkErrorLine(int line) override;
+  void RememberFile(const std::string& fileName) override;
   // SimulatorView
   void SetIterationText(const std::string& text) override;
   std::string StepSizeText() override;
@@ -93,6 +96,7 @@ class TMainForm : public QMainWindow, public WorkbenchView {
 
  private:
   void CreateMenus();
+  void ShowRecentFiles();
   void CreateToolBar();
   QWidget* CreateProgramTab();
   QWidget* CreateBrowserTab();
@@ -104,7 +108,8 @@ class TMainForm : public QMainWindow, public WorkbenchView {
 
   QtTextFiles files_;
   QTabWidget* tabs_ = nullptr;
-  QPlainTextEdit* editor_ = nullptr;
+  class ProgramEditor* editor_ = nullptr;
+  QMenu* recentMenu_ = nullptr;
   QTreeView* treeView_ = nullptr;
   FunctionTreeModel* treeModel_ = nullptr;
   QTableWidget* parameterGrid_ = nullptr;
