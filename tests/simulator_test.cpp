@@ -128,6 +128,27 @@ TEST_F(SimulatorTest, StepSizeZeroDoesNoIterationButReadsTheFields) {
   EXPECT_TRUE(view_.computePressed);
 }
 
+TEST_F(SimulatorTest, CheckResultAgainstTheDefinition) {
+  bench_.CheckResultClick();
+  EXPECT_EQ(view_.shown, Strings{"warning:Compute a result first."});
+  Compile("add R(U(1,1), C(U(3,3), S))");
+  view_.values = {"2", "3"};
+  view_.stepSizeText = "100";
+  sim().BitBtn1Click();
+  sim().BitBtn2Click();
+  ASSERT_EQ(view_.result, "5");
+  view_.shown.clear();
+  bench_.CheckResultClick();
+  EXPECT_EQ(view_.shown, Strings{"warning:The definition gives 5 too."});
+  LoadEquations("XEout(i+1)=sigma(1.0*Ein(i)+0)\r\nXEres(i+1)=sigma(0.1*Ein(i)+0)\r\n");
+  view_.values = {""};
+  sim().BitBtn1Click();
+  sim().BitBtn2Click();
+  view_.shown.clear();
+  bench_.CheckResultClick();
+  EXPECT_EQ(view_.shown, Strings{"error:Function UserNet has no definition to evaluate"});
+}
+
 TEST_F(SimulatorTest, StepWhileIdleAsksForCompute) {
   view_.tab = Tab::Simulator;
   sim().BitBtn2Click();

@@ -1,6 +1,8 @@
 #include "workbench/workbench.hpp"
 
+#include "compiler/interpreter.hpp"
 #include "network/exceptions.hpp"
+#include "network/unary.hpp"
 
 namespace vantorb {
 namespace {
@@ -87,6 +89,34 @@ void Workbench::LoadFunction1Click() {
 
 void Workbench::OpenAtStart(const std::string& fileName) {
   ReadProgramFrom(fileName);
+}
+
+void Workbench::CheckResultClick() {
+  const NetworkRun& run = simulator_.Run();
+  const ProofObj* target = run.RunFunction();
+  if (target == nullptr || run.Running() || !run.EndSignal() || run.Result().empty()) {
+    view_.Message(MessageKind::Warning, "Compute a result first.", Answers::Ok);
+    return;
+  }
+  std::vector<std::uint64_t> arguments;
+  const std::vector<std::string> values = view_.ParameterValues();
+  for (std::int32_t k = 0; k < target->Arity(); ++k) {
+    const std::string text = k < static_cast<std::int32_t>(values.size()) ? values[k] : "";
+    arguments.push_back(static_cast<std::uint64_t>(std::max(UnaryArgument(text), 0)));
+  }
+  try {
+    const std::string defined = std::to_string(Interpreter().Evaluate(*target, arguments));
+    if (defined == run.Result()) {
+      view_.Message(MessageKind::Warning, "The definition gives " + defined + " too.",
+                    Answers::Ok);
+    } else {
+      view_.Message(MessageKind::Error,
+                    "The network gave " + run.Result() + ", the definition gives " + defined + ".",
+                    Answers::Ok);
+    }
+  } catch (const NeuroException& e) {
+    view_.Message(MessageKind::Error, e.what(), Answers::Ok);
+  }
 }
 
 void Workbench::OpenRecent(const std::string& fileName) {

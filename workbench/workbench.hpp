@@ -46,6 +46,9 @@ class Workbench {
 
   // Opens a program file in the editor at start ("vantorb FILE.PRV").
   void OpenAtStart(const std::string& fileName);
+  // "Check result": the last run's result against the value the target's
+  // definition gives for the arguments in the grid.
+  void CheckResultClick();
   // A file of the recent files list: Load without the dialog.
   void OpenRecent(const std::string& fileName);
 

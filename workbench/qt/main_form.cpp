@@ -224,7 +224,14 @@ QWidget* TMainForm::CreateBrowserTab() {
   computationLayout->addLayout(resultRow);
   compute_ = new QPushButton("Compute", computation);
   compute_->setObjectName("bt_comp");
-  computationLayout->addWidget(compute_);
+  auto* check = new QPushButton("Check result", computation);
+  check->setObjectName("bt_check");
+  check->setToolTip("Compare the result with the value the definition gives");
+  connect(check, &QPushButton::clicked, this, [this] { workbench_->CheckResultClick(); });
+  auto* computeRow = new QHBoxLayout;
+  computeRow->addWidget(compute_);
+  computeRow->addWidget(check);
+  computationLayout->addLayout(computeRow);
   auto* mode = new QGroupBox("Execution mode", computation);
   auto* modeLayout = new QHBoxLayout(mode);
   auto* modeButtons = new QButtonGroup(mode);
