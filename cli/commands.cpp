@@ -67,6 +67,21 @@ bool IsNatural(const std::string& text) {
   });
 }
 
+// Loads FILE for a computation on the arguments: they must be natural
+// numbers, as many as the target takes (a usage error otherwise).
+void LoadForArguments(const std::string& file, const std::vector<std::string>& arguments,
+                      Loaded& loaded) {
+  for (const auto& argument : arguments)
+    if (!IsNatural(argument))
+      throw UsageError("argument '" + argument + "' is not a natural number");
+  Load(file, loaded);
+  const auto arity = loaded.target ? loaded.target->Arity() : 0;
+  if (arguments.size() != static_cast<std::size_t>(arity))
+    throw UsageError(loaded.report.targetName + " takes " + std::to_string(arity) +
+                     (arity == 1 ? " argument, " : " arguments, ") +
+                     std::to_string(arguments.size()) + " given");
+}
+
 void PrintRunState(const NetworkRun& run) {
   std::cout << "result: " << run.Result() << "\n"
             << "iterations: " << run.Iteration() << "\n";
@@ -142,16 +157,8 @@ int Equations(const std::string& file, const std::string& outFile) {
 int Run(const std::string& file, const std::vector<std::string>& arguments,
         const RunOptions& options) {
   const EngineKind engine = EngineKindFromName(options.engine);
-  for (const auto& argument : arguments)
-    if (!IsNatural(argument))
-      throw UsageError("argument '" + argument + "' is not a natural number");
   Loaded loaded;
-  Load(file, loaded);
-  const auto arity = loaded.target ? loaded.target->Arity() : 0;
-  if (arguments.size() != static_cast<std::size_t>(arity))
-    throw UsageError(loaded.report.targetName + " takes " + std::to_string(arity) +
-                     (arity == 1 ? " argument, " : " arguments, ") +
-                     std::to_string(arguments.size()) + " given");
+  LoadForArguments(file, arguments, loaded);
 
   NetworkRun run(engine);
   const auto started = std::chrono::steady_clock::now();
@@ -193,16 +200,8 @@ int Run(const std::string& file, const std::vector<std::string>& arguments,
 
 int Trace(const std::string& file, const std::vector<std::string>& arguments,
           const TraceOptions& options) {
-  for (const auto& argument : arguments)
-    if (!IsNatural(argument))
-      throw UsageError("argument '" + argument + "' is not a natural number");
   Loaded loaded;
-  Load(file, loaded);
-  const auto arity = loaded.target ? loaded.target->Arity() : 0;
-  if (arguments.size() != static_cast<std::size_t>(arity))
-    throw UsageError(loaded.report.targetName + " takes " + std::to_string(arity) +
-                     (arity == 1 ? " argument, " : " arguments, ") +
-                     std::to_string(arguments.size()) + " given");
+  LoadForArguments(file, arguments, loaded);
   TraceRecorder recorder(*loaded.target, options.token);
   NetworkRun run;
   run.Start(loaded.target, loaded.state.network, arguments);
@@ -242,16 +241,8 @@ int Graph(const std::string& file, const std::string& outFile) {
 
 int Eval(const std::string& file, const std::vector<std::string>& arguments,
          std::uint64_t searchBound) {
-  for (const auto& argument : arguments)
-    if (!IsNatural(argument))
-      throw UsageError("argument '" + argument + "' is not a natural number");
   Loaded loaded;
-  Load(file, loaded);
-  const auto arity = loaded.target ? loaded.target->Arity() : 0;
-  if (arguments.size() != static_cast<std::size_t>(arity))
-    throw UsageError(loaded.report.targetName + " takes " + std::to_string(arity) +
-                     (arity == 1 ? " argument, " : " arguments, ") +
-                     std::to_string(arguments.size()) + " given");
+  LoadForArguments(file, arguments, loaded);
   const std::uint64_t value = Interpret(*loaded.target, arguments, searchBound);
   std::cout << "result: " << value << "\n";
   return kOk;
