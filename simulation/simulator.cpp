@@ -47,6 +47,7 @@ void Simulator::ReadRunSettings() {
 
 void Simulator::ShowRunProgress() {
   view_.SetIterationText(std::to_string(iteration_));
+  view_.WaveformsChanged();
   if (computePressed_) runTimerEnabled_ = true;
   view_.SetRunTimer(timerInterval_, runTimerEnabled_);
   FillStatusWindow();
@@ -120,6 +121,9 @@ void Simulator::BitBtn1Click() {
     ResetIterationCounter();
     run_.Start(parser_.symbolTable().GetTarget(), network_, arguments, this);
     iteration_ = run_.Iteration();
+    waves_.Begin(*run_.RunFunction(), inspectToken_);
+    waves_.Record(iteration_);
+    view_.WaveformsChanged();
     view_.SetIterationText(std::to_string(iteration_));
     view_.ShowTab(Tab::Simulator);
     StartRun();
@@ -161,6 +165,7 @@ Simulator::PassOutcome Simulator::RunPass() {
     ReportError(e.what());
     return PassOutcome::Stopped;
   }
+  if (run_.Iteration() != iteration_) waves_.Record(run_.Iteration());
   iteration_ = run_.Iteration();
   switch (status) {
     case RunStatus::Running:
@@ -205,6 +210,12 @@ void Simulator::Tick() {
     return;
   }
   ShowRunProgress();
+}
+
+void Simulator::WaveformClick(std::size_t trace) {
+  const auto& traces = waves_.Traces();
+  if (trace < traces.size() && traces[trace].neuron != nullptr)
+    view_.SetEquationText(traces[trace].neuron->EquationText());
 }
 
 void Simulator::Pass() {
@@ -392,6 +403,7 @@ void Simulator::BeforeSymbolTableReplaced() {
     row.neuron = nullptr;
   }
   inspected_.clear();
+  waves_.ForgetNeurons();
   stopFinish_ = true;
   run_.Clear();
   if (computePressed_) StopRun();

@@ -17,6 +17,7 @@
 #include "language/parser_interface.hpp"
 #include "simulation/network_run.hpp"
 #include "simulation/simulator_view.hpp"
+#include "simulation/waveforms.hpp"
 
 namespace vantorb {
 
@@ -70,6 +71,11 @@ class Simulator : private RunObserver {
   std::string StatusCell(std::size_t row, int column) const;
 
   void BeforeSymbolTableReplaced();
+
+  // The waveforms of the neurons inspected when the run started, recorded
+  // at every iteration; a click on trace i shows its neuron's equation.
+  const Waveforms& Waves() const { return waves_; }
+  void WaveformClick(std::size_t trace);
 
   bool ComputePressed() const { return computePressed_; }
   bool FinishPressed() const { return finishPressed_; }
@@ -131,6 +137,7 @@ class Simulator : private RunObserver {
   bool inspectAlways_ = false;
   NeuronList inspected_;
   std::vector<StatusRow> rows_;
+  Waveforms waves_;
 };
 
 }  // namespace vantorb

@@ -57,6 +57,8 @@ class SimulatorView {
   virtual std::string TokenFieldText() = 0;
   virtual void SetTokenFieldText(const std::string& text) = 0;
   virtual void ShowInspectChoice(InspectChoice choice) = 0;
+  // The recorded waveforms have new iterations to draw.
+  virtual void WaveformsChanged() {}
 };
 
 }  // namespace vantorb

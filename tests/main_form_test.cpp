@@ -2,6 +2,7 @@
 // tool bar hints, tabs, banners and initial texts. No dialog is opened.
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QAction>
 #include <QHeaderView>
 #include <QPushButton>
@@ -228,6 +229,28 @@ class MainFormTest : public QObject {
     QVERIFY(!compute->isChecked());
     QCOMPARE(form.Tabs()->currentIndex(), 1);
     QVERIFY(!form.findChild<QPushButton*>("bt_finish")->isChecked());
+  }
+
+  void waveformsFollowARunAndShowEquations() {
+    TMainForm form(parser_);
+    form.ScriptDialogs(VANTORB_EXAMPLES_DIR "/addition.prv");
+    form.show();
+    form.Commands().BuildNeuralNetwork1Click();
+    form.SetParameterValues({"1", "2"});
+    form.findChild<QAbstractButton*>("SpeedButton9")->click();  // "res"
+    QTest::mouseClick(form.findChild<QPushButton*>("bt_comp"), Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QPushButton*>("bt_finish"), Qt::LeftButton);
+    QCOMPARE(form.findChild<QLineEdit*>("ed_Result")->text(), QString("3"));
+    auto* tabs = form.findChild<QTabWidget*>("StatusTabs");
+    QVERIFY(tabs);
+    QCOMPARE(tabs->tabText(1), QString("Waveforms"));
+    tabs->setCurrentIndex(1);
+    auto* panel = tabs->widget(1);
+    QVERIFY(!panel->grab().isNull());  // paints the traces
+    QVERIFY(form.Commands().Sim().Waves().Traces().size() > 0);
+    QTest::mouseClick(static_cast<QAbstractScrollArea*>(panel)->viewport(), Qt::LeftButton,
+                      {}, QPoint(200, 10));
+    QVERIFY(form.findChild<QPlainTextEdit*>("eq_memo")->toPlainText().contains("res"));
   }
 
   void statusWindowListsNeuronsWithHints() {

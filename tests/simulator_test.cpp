@@ -149,6 +149,35 @@ TEST_F(SimulatorTest, CheckResultAgainstTheDefinition) {
   EXPECT_EQ(view_.shown, Strings{"error:Function UserNet has no definition to evaluate"});
 }
 
+TEST_F(SimulatorTest, WaveformsRecordTheInspectedNeuronsOfARun) {
+  Compile("s S");
+  view_.values = {"2"};
+  view_.stepSizeText = "10";
+  view_.tokenText = "E";
+  sim().SpeedButton17Click();  // the token "E": the successor's Eout and Eres
+  sim().BitBtn1Click();
+  sim().BitBtn2Click();
+  const auto& traces = sim().Waves().Traces();
+  ASSERT_EQ(traces.size(), 2u);
+  EXPECT_EQ(traces[0].name, "XSEout_1_1");
+  EXPECT_EQ(traces[1].name, "XSEres_1_3");
+  ASSERT_EQ(traces[0].changes.size(), 2u);  // 0 at iteration 1, 1 at 2
+  EXPECT_EQ(traces[0].changes[1].iteration, 2);
+  EXPECT_EQ(traces[0].changes[1].value, 1.0);
+  EXPECT_EQ(traces[1].changes.back().decoded, "3") << "0.1111 codes 3";
+  EXPECT_EQ(traces[1].changes.front().decoded, "") << "0 is no code";
+  EXPECT_EQ(sim().Waves().LastIteration(), 2);
+  sim().WaveformClick(1);
+  EXPECT_EQ(view_.equationText,
+            "XSEres_1_3(i+1) = sigma( 1.0*XSin_1_0(i) + 0.10*XSdata_1_2(i) + -0.9 )");
+  Compile("t Z");  // the traces stay, their neurons are gone
+  ASSERT_EQ(sim().Waves().Traces().size(), 2u);
+  EXPECT_EQ(sim().Waves().Traces()[0].neuron, nullptr);
+  view_.equationText = "kept";
+  sim().WaveformClick(0);
+  EXPECT_EQ(view_.equationText, "kept");
+}
+
 TEST_F(SimulatorTest, StepWhileIdleAsksForCompute) {
   view_.tab = Tab::Simulator;
   sim().BitBtn2Click();

@@ -39,6 +39,10 @@ int SaveScreenshots(vantorb::TMainForm& form, const QString& dir,
   sim.BitBtn1Click();
   for (int step = 0; step < 40; ++step) sim.BitBtn2Click();
   if (!shoot(2, "simulator")) return 1;
+  auto* views = form.findChild<QTabWidget*>("StatusTabs");
+  views->setCurrentIndex(1);
+  if (!shoot(2, "waveforms")) return 1;
+  views->setCurrentIndex(0);
   sim.bt_tknoneClick();
   if (!shoot(1, "browser")) return 1;
   form.CompilerForm()->show();

@@ -35,6 +35,7 @@
 
 #include "workbench/qt/dialogs.hpp"
 #include "workbench/qt/program_editor.hpp"
+#include "workbench/qt/waveform_panel.hpp"
 #include "workbench/qt/status_model.hpp"
 
 namespace vantorb {
@@ -259,9 +260,10 @@ QWidget* TMainForm::CreateSimulatorTab() {
   layout->addLayout(columns, 1);
 
   auto* left = new QVBoxLayout;
-  left->addWidget(new QLabel("Status window", page));
+  statusTabs_ = new QTabWidget(page);
+  statusTabs_->setObjectName("StatusTabs");
   statusModel_ = new StatusModel(this);
-  statusWindow_ = new QTableView(page);
+  statusWindow_ = new QTableView(statusTabs_);
   statusWindow_->setObjectName("StatWin");
   statusWindow_->setModel(statusModel_);
   statusWindow_->verticalHeader()->hide();
@@ -272,7 +274,8 @@ QWidget* TMainForm::CreateSimulatorTab() {
   statusWindow_->setSelectionBehavior(QAbstractItemView::SelectRows);
   statusWindow_->setSelectionMode(QAbstractItemView::SingleSelection);
   statusWindow_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  left->addWidget(statusWindow_, 3);
+  statusTabs_->addTab(statusWindow_, "Status window");
+  left->addWidget(statusTabs_, 3);
   left->addWidget(new QLabel("Equation", page));
   equation_ = new QPlainTextEdit(page);
   equation_->setObjectName("eq_memo");
@@ -398,6 +401,10 @@ QWidget* TMainForm::CreateAnimationGroup(QWidget* parent) {
 void TMainForm::ConnectRunControls() {
   Simulator& sim = workbench_->Sim();
   statusModel_->Attach(&sim);
+  waveforms_ = new WaveformPanel(sim, statusTabs_);
+  statusTabs_->addTab(waveforms_, "Waveforms");
+  connect(waveforms_, &WaveformPanel::TraceClicked, this,
+          [&sim](int trace) { sim.WaveformClick(static_cast<std::size_t>(trace)); });
   connect(compute_, &QPushButton::clicked, this, [&sim] { sim.BitBtn1Click(); });
   connect(stepByStep_, &QAbstractButton::clicked, this, [&sim] { sim.SpeedButton14Click(); });
   connect(automatic_, &QAbstractButton::clicked, this, [&sim] { sim.SpeedButton15Click(); });
@@ -636,6 +643,10 @@ void TMainForm::ShowInspectChoice(InspectChoice choice) {
 }
 
 void TMainForm::MarkErrorLine(int line) { editor_->MarkLine(line); }
+
+void TMainForm::WaveformsChanged() {
+  if (waveforms_ != nullptr) waveforms_->Refresh();
+}
 
 namespace {
 constexpr int kRecentFiles = 6;

@@ -90,6 +90,7 @@ class TMainForm : public QMainWindow, public WorkbenchView {
   std::string TokenFieldText() override;
   void SetTokenFieldText(const std::string& text) override;
   void ShowInspectChoice(InspectChoice choice) override;
+  void WaveformsChanged() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -118,6 +119,8 @@ class TMainForm : public QMainWindow, public WorkbenchView {
   QPushButton* compute_ = nullptr;
   QAbstractButton *stepByStep_ = nullptr, *automatic_ = nullptr;
   QTableView* statusWindow_ = nullptr;
+  QTabWidget* statusTabs_ = nullptr;
+  class WaveformPanel* waveforms_ = nullptr;
   class StatusModel* statusModel_ = nullptr;
   QPlainTextEdit* equation_ = nullptr;
   std::vector<std::pair<InspectChoice, QAbstractButton*>> choices_;
