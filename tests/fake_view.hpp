@@ -44,6 +44,8 @@ class FakeView : public WorkbenchView {
   int statusRedraws = 0, eventsProcessed = 0;
   InspectChoice choice = InspectChoice::None;
   int errorLine = 0;
+  std::optional<TreeNodeHandle> selectedNode;
+  std::string pictureTitle, pictureDot;
   std::vector<std::string> remembered;
   std::function<void()> onProcessEvents;
 
@@ -120,6 +122,11 @@ class FakeView : public WorkbenchView {
   void ShowInspectChoice(InspectChoice c) override { choice = c; }
   void MarkErrorLine(int line) override { errorLine = line; }
   void RememberFile(const std::string& name) override { remembered.push_back(name); }
+  std::optional<TreeNodeHandle> SelectedTreeNode() override { return selectedNode; }
+  void ShowNetworkPicture(const std::string& title, const std::string& dot) override {
+    pictureTitle = title;
+    pictureDot = dot;
+  }
 
   void Type(const std::string& text) {
     editor += text;

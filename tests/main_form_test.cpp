@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTableView>
+#include <QTreeView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -251,6 +252,24 @@ class MainFormTest : public QObject {
     QTest::mouseClick(static_cast<QAbstractScrollArea*>(panel)->viewport(), Qt::LeftButton,
                       {}, QPoint(200, 10));
     QVERIFY(form.findChild<QPlainTextEdit*>("eq_memo")->toPlainText().contains("res"));
+  }
+
+  void drawsTheNetworkOfTheSelectedFunction() {
+    TMainForm form(parser_);
+    form.ScriptDialogs(VANTORB_EXAMPLES_DIR "/addition.prv");
+    form.Commands().BuildNeuralNetwork1Click();
+    QTest::mouseClick(form.findChild<QPushButton*>("bt_picture"), Qt::LeftButton);
+    const QSize whole = form.LastPicture().size();
+    QVERIFY(whole.width() > 100 && whole.height() > 100);
+    auto* tree = form.findChild<QTreeView*>("TreeView");
+    tree->expandAll();
+    const QModelIndex successor = tree->model()->index(0, 0, tree->model()->index(1, 0,
+        tree->model()->index(0, 0, tree->model()->index(0, 0))));
+    tree->setCurrentIndex(successor.isValid() ? successor : tree->model()->index(0, 0));
+    QTest::mouseClick(form.findChild<QPushButton*>("bt_picture"), Qt::LeftButton);
+    QVERIFY(!form.LastPicture().isNull());
+    QVERIFY(form.LastPicture().width() * form.LastPicture().height() <
+            whole.width() * whole.height());  // a part draws smaller
   }
 
   void statusWindowListsNeuronsWithHints() {

@@ -360,6 +360,35 @@ TEST_F(WorkbenchTest, CompileErrorsMarkTheEditorsLine) {
   EXPECT_EQ(view_.remembered.back(), Path("r.prv"));
 }
 
+TEST_F(WorkbenchTest, NetworkPictureOfTheSelectedFunction) {
+  bench_.NetworkPictureClick();
+  EXPECT_EQ(view_.shown, Strings{"warning: No file compiled! "});
+  Compile(Put("t.prv", "g S\nt C(U(1,1), g)\n"));
+  bench_.NetworkPictureClick();  // nothing selected: the whole target
+  EXPECT_EQ(view_.pictureTitle, "t");
+  EXPECT_NE(view_.pictureDot.find("label=\"U(1,1)\""), std::string::npos);
+  // The tree shows t, C, U(1,1), g, S: node 3 is g and its successor only.
+  EXPECT_EQ(view_.tree.Outline(), "t\n  C\n    U(1,1)\n    g\n      S\n");
+  view_.selectedNode = 3;
+  bench_.NetworkPictureClick();
+  EXPECT_EQ(view_.pictureTitle, "g");
+  EXPECT_EQ(view_.pictureDot.find("U(1,1)"), std::string::npos);
+  EXPECT_NE(view_.pictureDot.find("XSEres"), std::string::npos);
+  // Too large a network is not drawn.
+  std::string big = "f0 R(U(1,1), C(U(3,3), S))\n";  // 39 neurons, doubled 6 times
+  for (int k = 1; k <= 6; ++k)
+    big += "f" + std::to_string(k) + " C(f" + std::to_string(k - 1) + ", f" +
+           std::to_string(k - 1) + ", U(1,2))\n";
+  Compile(Put("big.prv", big));
+  view_.selectedNode = std::nullopt;
+  view_.pictureTitle.clear();
+  view_.shown.clear();
+  bench_.NetworkPictureClick();
+  EXPECT_EQ(view_.pictureTitle, "");
+  ASSERT_EQ(view_.shown.size(), 1u);
+  EXPECT_EQ(view_.shown[0].rfind("warning:The network of f6 has ", 0), 0u);
+}
+
 TEST_F(WorkbenchTest, TreeViewsAndWindows) {
   bench_.SpeedButton21Click();
   EXPECT_TRUE(view_.expanded);

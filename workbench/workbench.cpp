@@ -1,6 +1,7 @@
 #include "workbench/workbench.hpp"
 
 #include "compiler/interpreter.hpp"
+#include "compiler/network_graph.hpp"
 #include "network/exceptions.hpp"
 #include "network/unary.hpp"
 
@@ -89,6 +90,45 @@ void Workbench::LoadFunction1Click() {
 
 void Workbench::OpenAtStart(const std::string& fileName) {
   ReadProgramFrom(fileName);
+}
+
+namespace {
+
+// The function objects in the order AddToTree shows them: each object, then
+// the children it shows beneath it.
+void InTreeOrder(const ProofObj& object, std::vector<const ProofObj*>& order) {
+  order.push_back(&object);
+  for (const auto& child : object.Children()) InTreeOrder(*child, order);
+}
+
+}  // namespace
+
+void Workbench::NetworkPictureClick() {
+  const ProofObj* target = nullptr;
+  try {
+    target = parser_.symbolTable().GetTarget();
+  } catch (const NeuroException&) {
+  }
+  if (target == nullptr || target->NeuronCount() == 0 || !compileState_.compiled) {
+    view_.Message(MessageKind::Warning, kNoFileCompiled, Answers::Ok);
+    return;
+  }
+  std::vector<const ProofObj*> order;
+  InTreeOrder(*target, order);
+  const auto selected = view_.SelectedTreeNode();
+  const ProofObj* shown = selected && *selected < order.size() ? order[*selected] : target;
+  constexpr std::size_t kMostNeuronsDrawn = 1500;
+  if (shown->NeuronCount() > kMostNeuronsDrawn) {
+    view_.Message(MessageKind::Warning,
+                  "The network of " + shown->Name() + " has " +
+                      std::to_string(shown->NeuronCount()) +
+                      " neurons, too many to draw here; choose a part of it in the tree, "
+                      "or write it with vantorb-cli graph.",
+                  Answers::Ok);
+    return;
+  }
+  view_.ShowNetworkPicture(shown->Name(),
+                           NetworkDot(*shown, compileState_.network.InputList()));
 }
 
 void Workbench::CheckResultClick() {

@@ -46,6 +46,9 @@ class Workbench {
 
   // Opens a program file in the editor at start ("vantorb FILE.PRV").
   void OpenAtStart(const std::string& fileName);
+  // "Network picture": the network of the function selected in the tree
+  // (the whole target when none is), drawn from its DOT text.
+  void NetworkPictureClick();
   // "Check result": the last run's result against the value the target's
   // definition gives for the arguments in the grid.
   void CheckResultClick();

@@ -56,6 +56,11 @@ class WorkbenchView : public SimulatorView {
   virtual void MarkErrorLine(int /*line*/) {}
   // A program file was opened or saved: the recent files list takes it.
   virtual void RememberFile(const std::string& /*fileName*/) {}
+  // The function tree node the user selected, counted in the order the
+  // nodes were added (nothing: none).
+  virtual std::optional<TreeNodeHandle> SelectedTreeNode() { return std::nullopt; }
+  // Shows a network as a picture, from its Graphviz DOT text.
+  virtual void ShowNetworkPicture(const std::string& /*title*/, const std::string& /*dot*/) {}
 };
 
 // Whole text files. Writing replaces a file only once the new text is

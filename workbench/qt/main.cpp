@@ -31,6 +31,8 @@ int SaveScreenshots(vantorb::TMainForm& form, const QString& dir,
     return form.grab().save(dir + "/" + name + ".png");
   };
   if (!shoot(0, "program")) return 1;
+  form.Commands().NetworkPictureClick();
+  if (!form.LastPicture().save(dir + "/network.png")) return 1;
   // A run under way: the data neurons of 3 x 2, inspected always.
   vantorb::Simulator& sim = form.Commands().Sim();
   form.SetParameterValues({"3", "2"});

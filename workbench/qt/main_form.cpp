@@ -31,10 +31,13 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <QDialog>
+#include <QScrollArea>
 #include <QSettings>
 
 #include "workbench/qt/dialogs.hpp"
 #include "workbench/qt/program_editor.hpp"
+#include "workbench/qt/network_picture.hpp"
 #include "workbench/qt/waveform_panel.hpp"
 #include "workbench/qt/status_model.hpp"
 
@@ -192,10 +195,17 @@ QWidget* TMainForm::CreateBrowserTab() {
   auto* expand = new QPushButton("Expanded view", treeButtons);
   expand->setObjectName("SpeedButton21");
   expand->setToolTip("Expanded view");
+  auto* picture = new QPushButton("Network picture", treeButtons);
+  picture->setObjectName("bt_picture");
+  picture->setToolTip("Draw the network of the function selected in the tree");
+  connect(picture, &QPushButton::clicked, this, [this] { workbench_->NetworkPictureClick(); });
   connect(collapse, &QPushButton::clicked, this, [this] { workbench_->SpeedButton20Click(); });
   connect(expand, &QPushButton::clicked, this, [this] { workbench_->SpeedButton21Click(); });
-  treeButtonsLayout->addWidget(collapse);
-  treeButtonsLayout->addWidget(expand);
+  auto* treeButtonsGrid = new QGridLayout;
+  treeButtonsGrid->addWidget(collapse, 0, 0);
+  treeButtonsGrid->addWidget(expand, 0, 1);
+  treeButtonsGrid->addWidget(picture, 1, 0, 1, 2);
+  treeButtonsLayout->addLayout(treeButtonsGrid);
   hierarchyLayout->addWidget(treeButtons);
   columns->addWidget(hierarchy, 1);
 
@@ -643,6 +653,30 @@ void TMainForm::ShowInspectChoice(InspectChoice choice) {
 }
 
 void TMainForm::MarkErrorLine(int line) { editor_->MarkLine(line); }
+
+std::optional<TreeNodeHandle> TMainForm::SelectedTreeNode() {
+  const QModelIndex current = treeView_->currentIndex();
+  if (!current.isValid()) return std::nullopt;
+  return static_cast<TreeNodeHandle>(current.internalId() - 1);
+}
+
+void TMainForm::ShowNetworkPicture(const std::string& title, const std::string& dot) {
+  lastPicture_ = RenderDot(dot);
+  if (scriptedOpenFile_) return;
+  QDialog dialog(this);
+  dialog.setWindowTitle(" Network of " + Qs(title));
+  auto* layout = new QVBoxLayout(&dialog);
+  auto* scroll = new QScrollArea(&dialog);
+  auto* label = new QLabel(scroll);
+  label->setPixmap(QPixmap::fromImage(lastPicture_));
+  scroll->setWidget(label);
+  layout->addWidget(scroll);
+  auto* back = new QPushButton("Back", &dialog);
+  connect(back, &QPushButton::clicked, &dialog, &QDialog::accept);
+  layout->addWidget(back, 0, Qt::AlignRight);
+  dialog.resize(900, 650);
+  dialog.exec();
+}
 
 void TMainForm::WaveformsChanged() {
   if (waveforms_ != nullptr) waveforms_->Refresh();

@@ -3,6 +3,7 @@
 // tabs, forwards every command to the Workbench and shows what the
 // Workbench asks it to show; it decides nothing itself.
 
+#include <QImage>
 #include <QMainWindow>
 
 #include <memory>
@@ -91,6 +92,10 @@ class TMainForm : public QMainWindow, public WorkbenchView {
   void SetTokenFieldText(const std::string& text) override;
   void ShowInspectChoice(InspectChoice choice) override;
   void WaveformsChanged() override;
+  std::optional<TreeNodeHandle> SelectedTreeNode() override;
+  void ShowNetworkPicture(const std::string& title, const std::string& dot) override;
+  // The last network picture drawn.
+  const QImage& LastPicture() const { return lastPicture_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -139,6 +144,7 @@ class TMainForm : public QMainWindow, public WorkbenchView {
   QString openFilter_, saveFilter_;  // the entries last used
   bool editorIsLatin1_ = false;      // the loaded bytes were no UTF-8
   std::optional<std::string> scriptedOpenFile_;
+  QImage lastPicture_;
   std::unique_ptr<Workbench> workbench_;
 };
 
