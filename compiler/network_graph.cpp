@@ -1,6 +1,7 @@
 #include "compiler/network_graph.hpp"
 
 #include <unordered_map>
+#include <unordered_set>
 
 #include "network/equation_text.hpp"
 #include "network/utils.hpp"
@@ -21,8 +22,8 @@ std::string Quoted(const std::string& text) { return "\"" + Escaped(text) + "\""
 
 class DotWriter {
  public:
-  explicit DotWriter(const NeuronList& inputs) {
-    for (Neuron* input : inputs) Node(input);
+  explicit DotWriter(const NeuronList& inputs) : inputs_(inputs.begin(), inputs.end()) {
+    for (const Neuron* input : inputs) Id(input);  // the inputs come first
   }
 
   void Cluster(const ProofObj& object, int depth) {
@@ -31,6 +32,7 @@ class DotWriter {
     text_ += indent + "  label=" + Quoted(object.Name()) + ";\n";
     for (std::size_t i = 0; i < object.Neurons().Count(); ++i) {
       const Neuron* neuron = object.Neurons().Get(i);
+      drawn_.insert(neuron);
       text_ += indent + "  " + Id(neuron) + " [label=\"" + Escaped(neuron->Name()) +
                "\\nbias " + Escaped(ReplaceFirst(neuron->Bias(), decimalSeparator, ".")) +
                "\"];\n";
@@ -43,25 +45,34 @@ class DotWriter {
     for (std::size_t i = 0; i < object.Neurons().Count(); ++i) {
       const Neuron* target = object.Neurons().Get(i);
       for (const auto& synapse : target->Synapses())
-        edges_ += "  " + Id(synapse.source) + " -> " + Id(target) +
+        edges_ += "  " + Source(synapse.source) + " -> " + Id(target) +
                   " [label=" + Quoted(weightText(synapse.weight)) + "];\n";
     }
     for (const auto& child : object.Children()) Edges(*child);
   }
 
-  std::string Finish() { return text_ + edges_; }
+  std::string Finish() { return outside_ + text_ + edges_; }
 
  private:
   std::string Id(const Neuron* neuron) {
     const auto [it, added] = ids_.emplace(neuron, "n" + std::to_string(ids_.size()));
     return it->second;
   }
-  void Node(const Neuron* input) {
-    text_ += "  " + Id(input) + " [label=" + Quoted(input->Name()) + ", shape=box];\n";
+  // A source outside the picture is drawn once, on its first use: an input
+  // neuron as a box, a neuron of another part of the network dashed.
+  std::string Source(const Neuron* neuron) {
+    const std::string id = Id(neuron);
+    if (drawn_.insert(neuron).second) {
+      const bool input = inputs_.count(neuron) > 0;
+      outside_ += "  " + id + " [label=" + Quoted(neuron->Name()) +
+                  (input ? ", shape=box" : ", style=dashed") + "];\n";
+    }
+    return id;
   }
 
+  std::unordered_set<const Neuron*> inputs_, drawn_;
   std::unordered_map<const Neuron*, std::string> ids_;
-  std::string text_, edges_;
+  std::string outside_, text_, edges_;
   int clusters_ = 0;
 };
 

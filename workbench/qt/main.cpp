@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTreeView>
 
 #include "language/parser_interface.hpp"
 #include "network/utils.hpp"
@@ -31,6 +32,11 @@ int SaveScreenshots(vantorb::TMainForm& form, const QString& dir,
     return form.grab().save(dir + "/" + name + ".png");
   };
   if (!shoot(0, "program")) return 1;
+  // The picture of a small part: the composition inside the addition.
+  auto* tree = form.findChild<QTreeView*>("TreeView");
+  const QModelIndexList parts = tree->model()->match(
+      tree->model()->index(0, 0), Qt::DisplayRole, "C", -1, Qt::MatchExactly | Qt::MatchRecursive);
+  if (!parts.isEmpty()) tree->setCurrentIndex(parts.back());
   form.Commands().NetworkPictureClick();
   if (!form.LastPicture().save(dir + "/network.png")) return 1;
   // A run under way: the data neurons of 3 x 2, inspected always.
