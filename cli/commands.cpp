@@ -82,6 +82,15 @@ void LoadForArguments(const std::string& file, const std::vector<std::string>& a
                      std::to_string(arguments.size()) + " given");
 }
 
+// Text for a file, or for standard output when no file is named.
+void Emit(const std::string& text, const std::string& outFile) {
+  if (outFile.empty()) {
+    std::cout << text << std::flush;
+  } else {
+    WriteFileAtomically(outFile, text);
+  }
+}
+
 void PrintRunState(const NetworkRun& run) {
   std::cout << "result: " << run.Result() << "\n"
             << "iterations: " << run.Iteration() << "\n";
@@ -146,11 +155,7 @@ int Equations(const std::string& file, const std::string& outFile) {
   GenerateEquations(*parserInterface, loaded.state, lines);
   std::string text;
   for (const auto& line : lines) text += line + "\r\n";
-  if (outFile.empty()) {
-    std::cout << text << std::flush;
-  } else {
-    WriteFileAtomically(outFile, text);
-  }
+  Emit(text, outFile);
   return kOk;
 }
 
@@ -231,11 +236,7 @@ int Graph(const std::string& file, const std::string& outFile) {
   Loaded loaded;
   Load(file, loaded);
   const std::string dot = NetworkDot(*loaded.target, loaded.state.network.InputList());
-  if (outFile.empty()) {
-    std::cout << dot << std::flush;
-  } else {
-    WriteFileAtomically(outFile, dot);
-  }
+  Emit(dot, outFile);
   return kOk;
 }
 

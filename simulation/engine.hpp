@@ -32,8 +32,11 @@ class Engine {
   virtual void Commit() = 0;
   // Synapse terms evaluated so far, and the limbs of their source values:
   // measures of the work done.
-  virtual std::uint64_t SynapseEvaluations() const = 0;
-  virtual std::uint64_t LimbsProcessed() const = 0;
+  std::uint64_t SynapseEvaluations() const { return evaluations_; }
+  std::uint64_t LimbsProcessed() const { return limbs_; }
+
+ protected:
+  std::uint64_t evaluations_ = 0, limbs_ = 0;
 };
 
 enum class EngineKind { Event, Reference };
@@ -46,12 +49,9 @@ class ReferenceEngine : public Engine {
   void Bind(const ProofObj& tree, const NeuronList& inputs) override;
   void ComputeNext() override;
   void Commit() override;
-  std::uint64_t SynapseEvaluations() const override { return evaluations_; }
-  std::uint64_t LimbsProcessed() const override { return limbs_; }
 
  private:
   NeuronList neurons_;
-  std::uint64_t evaluations_ = 0, limbs_ = 0;
 };
 
 class EventEngine : public Engine {
@@ -59,8 +59,6 @@ class EventEngine : public Engine {
   void Bind(const ProofObj& tree, const NeuronList& inputs) override;
   void ComputeNext() override;
   void Commit() override;
-  std::uint64_t SynapseEvaluations() const override { return evaluations_; }
-  std::uint64_t LimbsProcessed() const override { return limbs_; }
 
  private:
   void MarkTargets(std::uint32_t node);
@@ -82,7 +80,6 @@ class EventEngine : public Engine {
   std::uint64_t generation_ = 0;
   bool everything_ = true;
   Number term_;  // the scratch number every product is made in
-  std::uint64_t evaluations_ = 0, limbs_ = 0;
 };
 
 }  // namespace vantorb
