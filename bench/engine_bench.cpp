@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/compilation_driver.hpp"
+#include "driver/compilation_driver.hpp"
 #include "simulation/engine.hpp"
 #include "simulation/network_run.hpp"
 
@@ -53,16 +53,16 @@ struct HeavyCase {
 // A compiled run advanced to the start of the window.
 struct Prepared {
   NParserInterface parser;
-  CompileState state;
+  std::unique_ptr<Network> network;
   NetworkRun run;
   ProofObj* tree = nullptr;
 };
 
 std::unique_ptr<Prepared> Prepare(const HeavyCase& c, int warm) {
   auto p = std::make_unique<Prepared>();
-  CompileProgramFile(p->parser, c.file, p->state);
-  p->tree = p->parser.symbolTable().GetTarget();
-  p->run.Start(p->tree, p->state.network, c.arguments);
+  p->network = CompileProgramFile(p->parser, c.file);
+  p->tree = &p->network->Target();
+  p->run.Start(*p->network, c.arguments);
   for (int i = 1; i < warm && p->run.Running(); ++i) p->run.RunIteration();
   return p;
 }
@@ -75,7 +75,7 @@ struct Timing {
 Timing TimeWindow(const HeavyCase& c, EngineKind kind, int warm, int window) {
   auto prepared = Prepare(c, warm);
   auto engine = MakeEngine(kind);
-  engine->Bind(*prepared->tree, prepared->state.network.InputList());
+  engine->Bind(*prepared->tree, prepared->network->Io().InputList());
   engine->ComputeNext();  // a first full iteration, left out of the timing
   engine->Commit();
   const std::uint64_t synapsesBefore = engine->SynapseEvaluations();
@@ -174,9 +174,8 @@ void BM_Compile(benchmark::State& state) {
   double seconds = 0;
   for (auto _ : state) {
     NParserInterface parser;
-    CompileState compiled;
     const auto start = Clock::now();
-    benchmark::DoNotOptimize(CompileProgramFile(parser, path.string(), compiled));
+    benchmark::DoNotOptimize(CompileProgramFile(parser, path.string()));
     seconds += std::chrono::duration<double>(Clock::now() - start).count();
   }
   state.counters["us_per_function"] =

@@ -9,7 +9,7 @@
 #include <csignal>
 #include <iostream>
 
-#include "compiler/compilation_driver.hpp"
+#include "driver/compilation_driver.hpp"
 #include "compiler/interpreter.hpp"
 #include "compiler/network_graph.hpp"
 #include "network/utils.hpp"
@@ -33,20 +33,9 @@ bool IsEquationFile(const std::string& file) {
 }
 
 // A compiled program or a loaded equation file, ready to run.
-struct Loaded {
-  CompileState state;
-  CompilationReport report;
-  ProofObj* target = nullptr;
-};
-
-void Load(const std::string& file, Loaded& loaded) {
-  if (IsEquationFile(file)) {
-    loaded.report = LoadEquationFile(*parserInterface, file, loaded.state.network);
-  } else {
-    loaded.report = CompileProgramFile(*parserInterface, file, loaded.state);
-  }
-  loaded.state.compiled = true;
-  loaded.target = parserInterface->symbolTable().GetTarget();
+std::unique_ptr<Network> Load(const std::string& file) {
+  if (IsEquationFile(file)) return LoadEquationFile(file);
+  return CompileProgramFile(*parserInterface, file);
 }
 
 // The target's value from its definition, for the arguments given.
@@ -69,17 +58,18 @@ bool IsNatural(const std::string& text) {
 
 // Loads FILE for a computation on the arguments: they must be natural
 // numbers, as many as the target takes (a usage error otherwise).
-void LoadForArguments(const std::string& file, const std::vector<std::string>& arguments,
-                      Loaded& loaded) {
+std::unique_ptr<Network> LoadForArguments(const std::string& file,
+                                          const std::vector<std::string>& arguments) {
   for (const auto& argument : arguments)
     if (!IsNatural(argument))
       throw UsageError("argument '" + argument + "' is not a natural number");
-  Load(file, loaded);
-  const auto arity = loaded.target ? loaded.target->Arity() : 0;
+  std::unique_ptr<Network> network = Load(file);
+  const auto arity = network->Target().Arity();
   if (arguments.size() != static_cast<std::size_t>(arity))
-    throw UsageError(loaded.report.targetName + " takes " + std::to_string(arity) +
+    throw UsageError(network->Report().targetName + " takes " + std::to_string(arity) +
                      (arity == 1 ? " argument, " : " arguments, ") +
                      std::to_string(arguments.size()) + " given");
+  return network;
 }
 
 // Text for a file, or for standard output when no file is named.
@@ -136,9 +126,7 @@ class Progress {
 }  // namespace
 
 int Info(const std::string& file) {
-  Loaded loaded;
-  Load(file, loaded);
-  const CompilationReport& r = loaded.report;
+  const CompilationReport r = Load(file)->Report();
   std::cout << "file: " << r.fileName << "\n"
             << "lines: " << r.lines << "\n"
             << "target: " << r.targetName << "\n"
@@ -149,12 +137,8 @@ int Info(const std::string& file) {
 }
 
 int Equations(const std::string& file, const std::string& outFile) {
-  Loaded loaded;
-  Load(file, loaded);
-  std::vector<std::string> lines;
-  GenerateEquations(*parserInterface, loaded.state, lines);
   std::string text;
-  for (const auto& line : lines) text += line + "\r\n";
+  for (const auto& line : Load(file)->Equations()) text += line + "\r\n";
   Emit(text, outFile);
   return kOk;
 }
@@ -162,12 +146,11 @@ int Equations(const std::string& file, const std::string& outFile) {
 int Run(const std::string& file, const std::vector<std::string>& arguments,
         const RunOptions& options) {
   const EngineKind engine = EngineKindFromName(options.engine);
-  Loaded loaded;
-  LoadForArguments(file, arguments, loaded);
+  const std::unique_ptr<Network> network = LoadForArguments(file, arguments);
 
   NetworkRun run(engine);
   const auto started = std::chrono::steady_clock::now();
-  run.Start(loaded.target, loaded.state.network, arguments);
+  run.Start(*network, arguments);
   interrupted = 0;
   std::signal(SIGINT, OnInterrupt);
   Progress progress;
@@ -188,7 +171,7 @@ int Run(const std::string& file, const std::vector<std::string>& arguments,
   PrintRunState(run);
   if (options.stats) PrintStats(run, seconds);
   if (options.check && status == RunStatus::Finished) {
-    const std::string defined = std::to_string(Interpret(*loaded.target, arguments, 1'000'000));
+    const std::string defined = std::to_string(Interpret(network->Target(), arguments, 1'000'000));
     if (defined != run.Result()) {
       std::cerr << "Check failed: the network gave " << run.Result()
                 << ", the definition gives " << defined << "\n";
@@ -205,11 +188,10 @@ int Run(const std::string& file, const std::vector<std::string>& arguments,
 
 int Trace(const std::string& file, const std::vector<std::string>& arguments,
           const TraceOptions& options) {
-  Loaded loaded;
-  LoadForArguments(file, arguments, loaded);
-  TraceRecorder recorder(*loaded.target, options.token);
+  const std::unique_ptr<Network> network = LoadForArguments(file, arguments);
+  TraceRecorder recorder(network->Target(), options.token);
   NetworkRun run;
-  run.Start(loaded.target, loaded.state.network, arguments);
+  run.Start(*network, arguments);
   recorder.Record(run.Iteration());
   const int limit = static_cast<int>(std::clamp<long long>(options.limit, 0, INT32_MAX));
   RunStatus status = RunStatus::Running;
@@ -233,18 +215,16 @@ int Trace(const std::string& file, const std::vector<std::string>& arguments,
 }
 
 int Graph(const std::string& file, const std::string& outFile) {
-  Loaded loaded;
-  Load(file, loaded);
-  const std::string dot = NetworkDot(*loaded.target, loaded.state.network.InputList());
+  const std::unique_ptr<Network> network = Load(file);
+  const std::string dot = NetworkDot(network->Target(), network->Io().InputList());
   Emit(dot, outFile);
   return kOk;
 }
 
 int Eval(const std::string& file, const std::vector<std::string>& arguments,
          std::uint64_t searchBound) {
-  Loaded loaded;
-  LoadForArguments(file, arguments, loaded);
-  const std::uint64_t value = Interpret(*loaded.target, arguments, searchBound);
+  const std::unique_ptr<Network> network = LoadForArguments(file, arguments);
+  const std::uint64_t value = Interpret(network->Target(), arguments, searchBound);
   std::cout << "result: " << value << "\n";
   return kOk;
 }

@@ -22,6 +22,12 @@ void NParserInterface::ResetSymbolTable() {
   symbolTable_ = std::make_unique<SymbolTable>();
 }
 
+std::unique_ptr<SymbolTable> NParserInterface::TakeSymbolTable() {
+  auto taken = std::make_unique<SymbolTable>();
+  taken.swap(symbolTable_);
+  return taken;
+}
+
 void NParserInterface::OpenInput(const std::string& fileName) {
   input_.reset();
   std::error_code error;

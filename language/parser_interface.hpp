@@ -1,7 +1,8 @@
 #pragma once
 // NParserInterface: the front door of the language front end. It owns the
-// current symbol table (there is always one) and the scanner with its
-// input, a program file read whole when it is opened.
+// symbol table that parsing fills (there is always one) until a finished
+// compilation takes it, and the scanner with its input, a program file
+// read whole when it is opened.
 //
 // parserInterface is the program's one instance, made by the window or the
 // tool at start and released at the end.
@@ -23,6 +24,9 @@ class NParserInterface {
   // Releases the table with all its functions and their networks and puts
   // an empty one in its place.
   void ResetSymbolTable();
+  // Hands over the table as the last Parse left it and puts an empty one in
+  // its place.
+  std::unique_ptr<SymbolTable> TakeSymbolTable();
 
   // Reads the file as the scanner's input; throws NeuroCompilerException
   // "Cannot open file NAME" and leaves the input closed when it cannot.

@@ -4,6 +4,7 @@
 // errors catch NeuroException and show what() to the user.
 
 #include <exception>
+#include <new>
 #include <string>
 
 namespace vantorb {
@@ -43,5 +44,14 @@ class NeuroCompilerException : public NeuroException {
 class NumberException : public NeuroException {
   using NeuroException::NeuroException;
 };
+
+// The text to show for an error that ended a command: the message of the
+// system's own errors, a plain sentence for memory that ran out, and what()
+// of anything else.
+inline std::string ErrorMessage(const std::exception& error) {
+  if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr)
+    return "Not enough memory to finish the command; it was stopped.";
+  return error.what();
+}
 
 }  // namespace vantorb

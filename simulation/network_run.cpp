@@ -26,7 +26,6 @@ void NetworkRun::Start(ProofObj* target, const TargetNetwork& network,
     throw NeuroException(kStartError);
 
   runFunction_ = target;
-  network_ = &network;
   observer_ = observer;
   endNeuron_ = outputs[0];
   resultNeuron_ = outputs.size() > 1 && NameHas(outputs[1], "Eres") ? outputs[1]
@@ -86,14 +85,6 @@ RunStatus NetworkRun::Tick(int stepSize, int iterationLimit) {
 void NetworkRun::ReadResult() {
   if (resultNeuron_ == nullptr) throw NeuroException(kNoResultError);
   result_ = resultNeuron_->ResultText();
-}
-
-void NetworkRun::Clear() {
-  runFunction_ = nullptr;
-  network_ = nullptr;
-  endNeuron_ = nullptr;
-  resultNeuron_ = nullptr;
-  running_ = false;
 }
 
 }  // namespace vantorb

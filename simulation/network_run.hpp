@@ -6,15 +6,18 @@
 // The run has finished when "Eout" holds exactly 1; the result is the unary
 // count of "Eres" at that moment.
 //
-// It refers to the target's tree and to the network's input and output
-// lists without owning them; Clear() must be called when they go away. The
-// iterations are done by an Engine, the event engine unless told otherwise.
+// It refers into a network it does not own (the target's tree and the input
+// and output lists), so whoever holds both releases the run first, as
+// CurrentNetwork does. The iterations are done by an Engine, the event
+// engine unless told otherwise. Not thread-safe; runs over different
+// networks may go on in different threads.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "compiler/target_network.hpp"
+#include "driver/network.hpp"
 #include "simulation/engine.hpp"
 
 namespace vantorb {
@@ -53,6 +56,11 @@ class NetworkRun {
   void Start(ProofObj* target, const TargetNetwork& network,
              const std::vector<std::string>& arguments,
              RunObserver* observer = nullptr);
+  // The same on a network's target and lists.
+  void Start(const Network& network, const std::vector<std::string>& arguments,
+             RunObserver* observer = nullptr) {
+    Start(&network.Target(), network.Io(), arguments, observer);
+  }
 
   // One tick of up to stepSize passes. Before each pass the limit is tested
   // (limit 0: none): iteration + 1 beyond it stops the run with the result
@@ -65,8 +73,6 @@ class NetworkRun {
   void RunIteration();
 
   void Stop() { running_ = false; }
-  // Forgets the tree and the network (the symbol table is being replaced).
-  void Clear();
 
   bool Running() const { return running_; }
   std::int64_t Iteration() const { return iteration_; }
@@ -84,7 +90,6 @@ class NetworkRun {
 
   std::unique_ptr<Engine> engine_;
   ProofObj* runFunction_ = nullptr;
-  const TargetNetwork* network_ = nullptr;
   Neuron* endNeuron_ = nullptr;
   Neuron* resultNeuron_ = nullptr;
   RunObserver* observer_ = nullptr;

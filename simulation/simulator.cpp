@@ -9,6 +9,7 @@
 namespace vantorb {
 namespace {
 
+using Clock = std::chrono::steady_clock;
 constexpr std::size_t kMaxToken = 255;
 
 int ToInteger(const std::string& text) {
@@ -25,11 +26,27 @@ std::string Spun(const std::string& text, int delta, int low, int high) {
   return std::to_string(next);
 }
 
+// Sets a flag for the length of a command, also when it ends by an error.
+class FlagScope {
+ public:
+  explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+  ~FlagScope() { flag_ = false; }
+  FlagScope(const FlagScope&) = delete;
+  FlagScope& operator=(const FlagScope&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+bool TurnDue(Clock::time_point since) {
+  return Clock::now() - since > std::chrono::milliseconds(Simulator::kEventTurnMs);
+}
+
 }  // namespace
 
-Simulator::Simulator(SimulatorView& view, NParserInterface& parser,
-                     const TargetNetwork& network)
-    : view_(view), parser_(parser), network_(network) {
+Simulator::Simulator(SimulatorView& view, CurrentNetwork& network)
+    : view_(view), network_(network), rowsNetwork_(network.Id()),
+      wavesNetwork_(network.Id()) {
   view_.SetIterationText("0");
   view_.SetStepSizeText("1");
   view_.SetStopAfterText("1000");
@@ -84,7 +101,7 @@ void Simulator::ReportError(const std::string& message) {
 
 // --- commands ---
 
-void Simulator::BitBtn1Click() {
+void Simulator::Compute() {
   animationFrame_ = 0;
   // A click on the pressed toggle releases it: the run in progress is
   // abandoned, and a new one starts with the arguments in the grid now.
@@ -93,15 +110,12 @@ void Simulator::BitBtn1Click() {
     computePressed_ = false;
     view_.SetComputePressed(false);
   }
-  const ProofObj* target = nullptr;
-  try {
-    target = parser_.symbolTable().GetTarget();
-  } catch (const NeuroException&) {
-  }
+  const Network* network = network_.Get();
   // Only the target's own rows count: a target without arguments leaves
   // the grid one unnamed row, which it ignores.
   const std::vector<std::string> values = view_.ParameterValues();
-  const std::size_t rows = target ? std::min<std::size_t>(values.size(), target->Arity()) : 0;
+  const std::size_t rows =
+      network ? std::min<std::size_t>(values.size(), network->Target().Arity()) : 0;
   const std::vector<std::string> arguments(values.begin(), values.begin() + rows);
   bool missing = false;
   for (const auto& value : arguments) missing = missing || value.empty();
@@ -119,33 +133,46 @@ void Simulator::BitBtn1Click() {
   }
   try {
     ResetIterationCounter();
-    run_.Start(parser_.symbolTable().GetTarget(), network_, arguments, this);
-    iteration_ = run_.Iteration();
-    waves_.Begin(*run_.RunFunction(), inspectToken_);
-    waves_.Record(iteration_);
+    if (network == nullptr) {
+      StopRun();
+      ReportError(NetworkRun::kStartError);
+      return;
+    }
+    NetworkRun& run = network_.Run();
+    run.Start(*network, arguments, this);
+    iteration_ = run.Iteration();
+    NeuronList& recorded = network_.Recorded();
+    recorded.clear();
+    network->Target().CollectNeurons(recorded, inspectToken_, true);
+    waves_.Begin(recorded);
+    wavesNetwork_ = network_.Id();
+    waves_.Record(recorded, iteration_);
     view_.WaveformsChanged();
     view_.SetIterationText(std::to_string(iteration_));
     view_.ShowTab(Tab::Simulator);
     StartRun();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    // The message says what went wrong: a setting that is no number, a
+    // network that cannot start, a value out of range in the first
+    // iteration.
     StopRun();
-    ReportError(NetworkRun::kStartError);
+    ReportError(ErrorMessage(e));
   }
 }
 
-void Simulator::SpeedButton14Click() {
+void Simulator::StepByStepMode() {
   view_.SetSliderPosition(0);
   stepSize_ = 1;
   view_.SetStepSizeText("1");
 }
 
-void Simulator::SpeedButton15Click() {
+void Simulator::AutomaticMode() {
   view_.SetSliderPosition(10);
   stepSize_ = 10;
   view_.SetStepSizeText("10");
 }
 
-void Simulator::TrackBarChange() {
+void Simulator::SpeedChanged() {
   try {
     ReadRunSettings();
   } catch (const NeuroException& e) {
@@ -156,47 +183,64 @@ void Simulator::TrackBarChange() {
 }
 
 Simulator::PassOutcome Simulator::RunPass() {
-  RunStatus status;
-  try {
-    status = run_.Tick(1, iterationLimit_);
-  } catch (const NeuroException& e) {  // an end without a result neuron
-    iteration_ = run_.Iteration();
+  NetworkRun& run = network_.Run();
+  if (run.RunFunction() == nullptr) {  // its network went
     StopRun();
-    ReportError(e.what());
     return PassOutcome::Stopped;
   }
-  if (run_.Iteration() != iteration_) waves_.Record(run_.Iteration());
-  iteration_ = run_.Iteration();
+  RunStatus status;
+  try {
+    status = run.Tick(1, iterationLimit_);
+  } catch (const std::exception& e) {
+    // An end without a result neuron, a value out of range, no memory: the
+    // values are not to be trusted any further.
+    iteration_ = run.Iteration();
+    StopRun();
+    ReportError(ErrorMessage(e));
+    return PassOutcome::Stopped;
+  }
+  if (run.Iteration() != iteration_) waves_.Record(network_.Recorded(), run.Iteration());
+  iteration_ = run.Iteration();
   switch (status) {
     case RunStatus::Running:
       return PassOutcome::Continue;
     case RunStatus::Finished:
-      view_.SetResult(run_.Result());
+      view_.SetResult(run.Result());
       view_.ShowTab(Tab::Browser);
       StopRun();
       return PassOutcome::Finished;
     case RunStatus::LimitReached:
       break;
   }
+  const std::string result = run.Result();
   StopRun();
   ReportError(NetworkRun::kLimitMessage);
-  view_.SetResult(run_.Result());
+  view_.SetResult(result);
   return PassOutcome::Stopped;
 }
 
-void Simulator::TimerTimer() {
-  if (busy_) return;  // a tick inside a message box or a Finish waits
-  busy_ = true;
+void Simulator::RunTimerTick() {
+  if (busy_) return;  // a tick inside a message box, a tick or a Finish waits
+  FlagScope busy(busy_);
+  stopRequested_ = false;
   Tick();
-  busy_ = false;
 }
 
+// Up to stepSize passes; a tick that takes long lets the window take events
+// between passes, and ends early when the run is stopped meanwhile.
 void Simulator::Tick() {
   if (!computePressed_) return;
+  auto lastEvents = Clock::now();
   for (int k = 1; k <= stepSize_; ++k) {
     const PassOutcome outcome = RunPass();
     if (outcome == PassOutcome::Stopped) return;
     if (outcome == PassOutcome::Finished) break;  // settings are read all the same
+    if (k < stepSize_ && TurnDue(lastEvents)) {
+      view_.SetIterationText(std::to_string(iteration_));
+      view_.ProcessEvents();
+      lastEvents = Clock::now();
+      if (!computePressed_ || stopRequested_) break;
+    }
   }
   try {
     ReadRunSettings();
@@ -212,10 +256,10 @@ void Simulator::Tick() {
   ShowRunProgress();
 }
 
-void Simulator::WaveformClick(std::size_t trace) {
-  const auto& traces = waves_.Traces();
-  if (trace < traces.size() && traces[trace].neuron != nullptr)
-    view_.SetEquationText(traces[trace].neuron->EquationText());
+void Simulator::SelectTrace(std::size_t trace) {
+  const NeuronList& recorded = network_.Recorded();
+  if (TracesLive() && trace < recorded.size())
+    view_.SetEquationText(recorded[trace]->EquationText());
 }
 
 void Simulator::Pass() {
@@ -223,48 +267,55 @@ void Simulator::Pass() {
   animationFrame_ = (animationFrame_ + 1) % kIndicatorFrames;
 }
 
-void Simulator::TimerCameraTimer() { Pass(); }
+void Simulator::IndicatorTick() { Pass(); }
 
-void Simulator::BitBtn2Click() {
+void Simulator::Step() {
   if (computePressed_) {
-    TimerTimer();
+    RunTimerTick();
     return;
   }
   view_.Message(MessageKind::Warning, kFirstPressCompute, Answers::Ok);
   view_.ShowTab(Tab::Browser);
 }
 
-void Simulator::bt_tknoneClick() {
+void Simulator::Finish() {
   if (finishPressed_) {
-    stopFinish_ = true;  // Finish again stops it
+    stopRequested_ = true;  // Finish again stops it
     return;
   }
-  if (!computePressed_ || busy_) return;
-  busy_ = true;
+  if (!computePressed_ || busy_ || shutDown_) return;
+  FlagScope busy(busy_);
   finishPressed_ = true;
-  stopFinish_ = false;
+  stopRequested_ = false;
   view_.SetFinishPressed(true);
   const int slider = view_.SliderPosition();
   view_.SetSliderPosition(10);
-  FinishLoop();
-  ApplyInspectToken();
+  try {
+    FinishLoop();
+    ApplyInspectToken();
+  } catch (...) {
+    EndFinish(slider);  // the controls come back whatever stopped the loop
+    throw;
+  }
+  EndFinish(slider);
+  if (computePressed_) SpeedChanged();  // stopped early: the slider's pace again
+}
+
+void Simulator::EndFinish(int slider) {
   view_.SetSliderPosition(slider);
   finishPressed_ = false;
   view_.SetFinishPressed(false);
-  busy_ = false;
-  if (computePressed_) TrackBarChange();  // stopped early: the slider's pace again
 }
 
 // Runs ticks until the run ends, letting the window repaint and take a
 // stop request every few milliseconds.
 void Simulator::FinishLoop() {
-  using Clock = std::chrono::steady_clock;
   auto lastEvents = Clock::now();
-  while (computePressed_ && !stopFinish_) {
+  while (computePressed_ && !stopRequested_) {
     const std::int64_t before = iteration_;
     Tick();
     const bool stalled = iteration_ == before;
-    if (stalled || Clock::now() - lastEvents > std::chrono::milliseconds(40)) {
+    if (stalled || TurnDue(lastEvents)) {
       view_.SetIterationText(std::to_string(iteration_));
       view_.ProcessEvents();
       lastEvents = Clock::now();
@@ -272,15 +323,21 @@ void Simulator::FinishLoop() {
   }
 }
 
-void Simulator::EscapePressed() {
-  if (finishPressed_) stopFinish_ = true;
+void Simulator::Interrupt() {
+  if (finishPressed_ || busy_) stopRequested_ = true;
 }
 
-void Simulator::BitBtn4Click() {
+void Simulator::Shutdown() {
+  shutDown_ = true;
+  stopRequested_ = true;
+  if (computePressed_) StopRun();
+}
+
+void Simulator::ResetRun() {
   const char* question = computePressed_ ? kResetWhileRunning : kResetIdle;
   if (view_.Message(MessageKind::Warning, question, Answers::YesCancel) != Answer::Yes)
     return;
-  stopFinish_ = true;
+  stopRequested_ = true;
   StopRun();
   stepSize_ = 1;
   view_.SetStepSizeText("1");
@@ -304,6 +361,16 @@ void Simulator::SpinStepSize(int delta) {
   view_.SetStepSizeText(Spun(view_.StepSizeText(), delta, 1, 100));
 }
 
+void Simulator::LeaveNetwork() {
+  stopRequested_ = true;
+  if (computePressed_) StopRun();
+  if (!RowsLive()) return;
+  frozenRows_.clear();
+  for (const Neuron* neuron : network_.Listed())
+    frozenRows_.push_back({neuron->Name(), neuron->ValueText()});
+  rowsNetwork_ = 0;  // no network has that number once one has been replaced
+}
+
 // --- inspection ---
 
 void Simulator::ChooseToken(InspectChoice choice, const std::string& token) {
@@ -313,7 +380,7 @@ void Simulator::ChooseToken(InspectChoice choice, const std::string& token) {
   ApplyInspectToken();
 }
 
-void Simulator::bt_noneClick() {
+void Simulator::InspectNone() {
   choice_ = InspectChoice::None;
   view_.ShowInspectChoice(choice_);
   inspectToken_.clear();
@@ -321,7 +388,7 @@ void Simulator::bt_noneClick() {
   EmptyStatusWindow();
 }
 
-void Simulator::SpeedButton17Click() {
+void Simulator::InspectTypedToken() {
   const std::string token = view_.TokenFieldText();
   if (token.empty()) {
     choice_ = InspectChoice::None;
@@ -331,12 +398,12 @@ void Simulator::SpeedButton17Click() {
   ChooseToken(InspectChoice::Set, token);
 }
 
-void Simulator::SpeedButton13Click() {
+void Simulator::InspectChanging() {
   inspectAlways_ = false;
   ApplyInspectToken();
 }
 
-void Simulator::bt_allClick() {
+void Simulator::InspectAlways() {
   inspectAlways_ = true;
   ApplyInspectToken();
 }
@@ -348,39 +415,49 @@ void Simulator::ApplyInspectToken() {
 }
 
 void Simulator::CollectInspectedNeurons() {
-  if (choice_ == InspectChoice::None || run_.RunFunction() == nullptr) return;
-  inspected_.clear();
-  run_.RunFunction()->CollectNeurons(inspected_, inspectToken_, inspectAlways_);
+  const ProofObj* tree = network_.Run().RunFunction();
+  if (choice_ == InspectChoice::None || tree == nullptr) return;
+  NeuronList& inspected = network_.Inspected();
+  inspected.clear();
+  tree->CollectNeurons(inspected, inspectToken_, inspectAlways_);
 }
 
 void Simulator::FillStatusWindow() {
-  if (choice_ == InspectChoice::None || run_.RunFunction() == nullptr) return;
-  rows_.clear();
-  rows_.reserve(inspected_.size());
-  for (const Neuron* neuron : inspected_) rows_.push_back({neuron, {}, {}});
+  if (choice_ == InspectChoice::None || network_.Run().RunFunction() == nullptr) return;
+  network_.Listed() = network_.Inspected();
+  rowsNetwork_ = network_.Id();
+  frozenRows_.clear();
   view_.StatusWindowChanged();
   ShowSelectedEquation();
 }
 
 void Simulator::EmptyStatusWindow() {
-  rows_.clear();
+  network_.Listed().clear();
+  rowsNetwork_ = network_.Id();
+  frozenRows_.clear();
   view_.StatusWindowChanged();
 }
 
-void Simulator::ShowSelectedEquation() {
-  const int row = view_.SelectedStatusRow();
-  const bool neuronRow = row >= 1 && static_cast<std::size_t>(row) <= inspected_.size();
-  view_.SetEquationText(neuronRow ? inspected_[row - 1]->EquationText() : "");
+const Neuron* Simulator::ListedNeuron(int row) const {
+  const NeuronList& listed = network_.Listed();
+  if (!RowsLive() || row < 1 || static_cast<std::size_t>(row) > listed.size())
+    return nullptr;
+  return listed[row - 1];
 }
 
-void Simulator::StatWinClick() {
+void Simulator::ShowSelectedEquation() {
+  const Neuron* neuron = ListedNeuron(view_.SelectedStatusRow());
+  view_.SetEquationText(neuron ? neuron->EquationText() : "");
+}
+
+void Simulator::StatusWindowClick() {
   if (choice_ != InspectChoice::None) ShowSelectedEquation();
 }
 
-std::string Simulator::StatWinMouseMove(int row, int column) const {
-  if (column != 1 || row < 1 || static_cast<std::size_t>(row) > inspected_.size())
-    return "";
-  const std::string value = inspected_[row - 1]->ValueText();
+std::string Simulator::StatusHint(int row, int column) const {
+  const Neuron* neuron = column == 1 ? ListedNeuron(row) : nullptr;
+  if (neuron == nullptr) return "";
+  const std::string value = neuron->ValueText();
   const std::string decoded = DecodeUnary(value);
   const bool cut = value.size() > kHintLength;
   std::string hint = cut ? value.substr(0, kHintLength) + "..." : value;
@@ -388,25 +465,19 @@ std::string Simulator::StatWinMouseMove(int row, int column) const {
   return hint;
 }
 
-std::string Simulator::StatusCell(std::size_t row, int column) const {
-  const StatusRow& r = rows_.at(row);
-  if (r.neuron != nullptr) return column == 0 ? r.neuron->Name() : r.neuron->ValueText();
-  return column == 0 ? r.name : r.value;
+std::size_t Simulator::StatusRowCount() const {
+  return RowsLive() ? network_.Listed().size() : frozenRows_.size();
 }
 
-void Simulator::BeforeSymbolTableReplaced() {
-  // Rows already on view keep their texts; their neurons are going.
-  for (auto& row : rows_) {
-    if (row.neuron == nullptr) continue;
-    row.name = row.neuron->Name();
-    row.value = row.neuron->ValueText();
-    row.neuron = nullptr;
+std::string Simulator::StatusCell(std::size_t row, int column) const {
+  if (!RowsLive()) {
+    if (row >= frozenRows_.size()) return "";
+    const FrozenRow& r = frozenRows_[row];
+    return column == 0 ? r.name : r.value;
   }
-  inspected_.clear();
-  waves_.ForgetNeurons();
-  stopFinish_ = true;
-  run_.Clear();
-  if (computePressed_) StopRun();
+  const Neuron* neuron = ListedNeuron(static_cast<int>(row) + 1);
+  if (neuron == nullptr) return "";
+  return column == 0 ? neuron->Name() : neuron->ValueText();
 }
 
 }  // namespace vantorb

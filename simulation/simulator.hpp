@@ -1,21 +1,24 @@
 #pragma once
 // Simulator: the window's run controls and its simulator view without any
-// widget. It runs the target's network with NetworkRun as Compute, the run
-// timer, Step, Finish and Reset drive it, shows the progress in the
-// Animation group, and lists the inspected neurons in the status window.
-// Handlers carry the names of the controls that trigger them.
+// widget. It runs the current network as Compute, the run timer, Step,
+// Finish and Reset drive it, shows the progress in the Animation group, and
+// lists the inspected neurons in the status window and the waveforms.
 //
-// It refers to the symbol table's target and to the network's neurons;
-// BeforeSymbolTableReplaced must be called while they still exist, when a
-// compilation or an equation load is about to replace them.
+// It keeps no pointer into the network: the run and the neuron lists
+// belong to the CurrentNetwork it is given, and the rows and traces it
+// shows are positions in those lists, valid while the network they came
+// from is current. LeaveNetwork() stops the run and keeps the texts of the
+// rows on view before the window replaces the network.
+//
+// Long ticks and Finish let the window take events every few milliseconds
+// (ProcessEvents), so any command may come in between their passes; every
+// pass asks the CurrentNetwork again. Not thread-safe: the window's thread.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "compiler/target_network.hpp"
-#include "language/parser_interface.hpp"
-#include "simulation/network_run.hpp"
+#include "simulation/current_network.hpp"
 #include "simulation/simulator_view.hpp"
 #include "simulation/waveforms.hpp"
 
@@ -31,51 +34,60 @@ class Simulator : private RunObserver {
   static constexpr const char* kResetIdle = " Are you sure you want to reset ?";
   static constexpr int kIndicatorFrames = 8;
   static constexpr std::size_t kHintLength = 40;
+  // The longest the window goes without taking events during a run.
+  static constexpr int kEventTurnMs = 40;
 
-  Simulator(SimulatorView& view, NParserInterface& parser,
-            const TargetNetwork& network);
+  Simulator(SimulatorView& view, CurrentNetwork& network);
 
   // Browser tab.
-  void BitBtn1Click();       // Compute (a click releases the pressed toggle)
-  void SpeedButton14Click(); // Step-by-step
-  void SpeedButton15Click(); // Automatic
+  void Compute();         // a click on the pressed toggle releases it first
+  void StepByStepMode();
+  void AutomaticMode();
   // Simulator tab, Animation group.
-  void TrackBarChange();     // the user moved the speed slider
-  void TimerTimer();         // the run timer's tick
-  void TimerCameraTimer();   // the running indicator's tick
-  void BitBtn2Click();       // "St&ep"
-  void bt_tknoneClick();     // Finish (again while it runs: stops it)
-  void BitBtn4Click();       // "&Reset"
-  void EscapePressed();      // stops a Finish
+  void SpeedChanged();    // the user moved the speed slider
+  void RunTimerTick();
+  void IndicatorTick();
+  void Step();
+  void Finish();          // again while it runs: stops it
+  void ResetRun();
+  void Interrupt();       // Escape: ends a Finish or a long tick
   // The spin buttons of "Stop after" (1..32000) and Step size (1..100),
   // wrapping; a text that is no number starts again from the bottom.
   void SpinStopAfter(int delta);
   void SpinStepSize(int delta);
+  // The window is closing: the run stops, and a Finish or tick in progress
+  // returns at its next turn.
+  void Shutdown();
 
   // Neuron inspection.
-  void SpeedButton4Click() { ChooseToken(InspectChoice::In, "in"); }
-  void SpeedButton8Click() { ChooseToken(InspectChoice::Out, "out"); }
-  void SpeedButton24Click() { ChooseToken(InspectChoice::Data, "data"); }
-  void SpeedButton9Click() { ChooseToken(InspectChoice::Result, "res"); }
-  void SpeedButton10Click() { ChooseToken(InspectChoice::Hidden, "hid"); }
-  void bt_noneClick();       // "&None"
-  void SpeedButton17Click(); // "&Set"
-  void SpeedButton13Click(); // Inspect changing
-  void bt_allClick();        // Inspect always
-  void StatWinClick();       // a click in the status window
+  void InspectIn() { ChooseToken(InspectChoice::In, "in"); }
+  void InspectOut() { ChooseToken(InspectChoice::Out, "out"); }
+  void InspectData() { ChooseToken(InspectChoice::Data, "data"); }
+  void InspectResults() { ChooseToken(InspectChoice::Result, "res"); }
+  void InspectHidden() { ChooseToken(InspectChoice::Hidden, "hid"); }
+  void InspectNone();
+  void InspectTypedToken();  // "&Set"
+  void InspectChanging();
+  void InspectAlways();
+  void StatusWindowClick();
   // The hint for the status window cell under the mouse (row 0 the header).
-  std::string StatWinMouseMove(int row, int column) const;
+  std::string StatusHint(int row, int column) const;
 
-  // The status window below its header row: one row per listed neuron.
-  std::size_t StatusRowCount() const { return rows_.size(); }
+  // The status window below its header row: one row per listed neuron
+  // (cells past the last row are empty).
+  std::size_t StatusRowCount() const;
   std::string StatusCell(std::size_t row, int column) const;
 
-  void BeforeSymbolTableReplaced();
+  // The network is about to be replaced: the run stops, and the rows on
+  // view keep their texts without their neurons.
+  void LeaveNetwork();
 
   // The waveforms of the neurons inspected when the run started, recorded
   // at every iteration; a click on trace i shows its neuron's equation.
   const Waveforms& Waves() const { return waves_; }
-  void WaveformClick(std::size_t trace);
+  // Whether the traced neurons still exist (their network is current).
+  bool TracesLive() const { return wavesNetwork_ == network_.Id(); }
+  void SelectTrace(std::size_t trace);
 
   bool ComputePressed() const { return computePressed_; }
   bool FinishPressed() const { return finishPressed_; }
@@ -84,16 +96,10 @@ class Simulator : private RunObserver {
   int IterationLimit() const { return iterationLimit_; }
   int TimerInterval() const { return timerInterval_; }
   const std::string& InspectToken() const { return inspectToken_; }
-  const NeuronList& InspectedNeurons() const { return inspected_; }
-  const NetworkRun& Run() const { return run_; }
+  const NeuronList& InspectedNeurons() const { return network_.Inspected(); }
+  const NetworkRun& Run() const { return network_.Run(); }
 
  private:
-  // A status window row: live while its neuron exists, frozen text after.
-  struct StatusRow {
-    const Neuron* neuron;
-    std::string name, value;
-  };
-
   void Computed() override { CollectInspectedNeurons(); }
   void Pass() override;  // the running indicator advances a frame
   void Tick();
@@ -107,6 +113,7 @@ class Simulator : private RunObserver {
   enum class PassOutcome { Continue, Finished, Stopped };
   PassOutcome RunPass();
   void FinishLoop();
+  void EndFinish(int slider);
   void ReportError(const std::string& message);
 
   void ChooseToken(InspectChoice choice, const std::string& token);
@@ -115,17 +122,19 @@ class Simulator : private RunObserver {
   void FillStatusWindow();
   void ShowSelectedEquation();
   void EmptyStatusWindow();
+  // The listed neuron of a status row (from 1), when it is live.
+  const Neuron* ListedNeuron(int row) const;
+  bool RowsLive() const { return rowsNetwork_ == network_.Id(); }
 
   SimulatorView& view_;
-  NParserInterface& parser_;
-  const TargetNetwork& network_;
-  NetworkRun run_;
+  CurrentNetwork& network_;
   bool computePressed_ = false;
   bool runTimerEnabled_ = false;
   bool busy_ = false;  // inside a tick or a Finish
   std::string settingsError_;
   bool finishPressed_ = false;
-  bool stopFinish_ = false;
+  bool stopRequested_ = false;  // a Finish or tick in progress ends
+  bool shutDown_ = false;
   std::int64_t iteration_ = 0;
   int stepSize_ = 1;
   int iterationLimit_ = 1000;
@@ -135,9 +144,15 @@ class Simulator : private RunObserver {
   std::string inspectToken_;
   InspectChoice choice_ = InspectChoice::None;
   bool inspectAlways_ = false;
-  NeuronList inspected_;
-  std::vector<StatusRow> rows_;
+  // The status rows: the network's listed neurons while rowsNetwork_ is
+  // current, else the texts they had when their network went.
+  std::uint64_t rowsNetwork_ = 0;
+  struct FrozenRow {
+    std::string name, value;
+  };
+  std::vector<FrozenRow> frozenRows_;
   Waveforms waves_;
+  std::uint64_t wavesNetwork_ = 0;
 };
 
 }  // namespace vantorb

@@ -7,25 +7,24 @@
 
 namespace vantorb {
 
-void Waveforms::Begin(const ProofObj& tree, const std::string& token) {
+void Waveforms::Begin(const NeuronList& neurons) {
   traces_.clear();
   lastValue_.clear();
   last_ = 0;
-  if (token.empty()) return;
-  NeuronList neurons;
-  tree.CollectNeurons(neurons, token, true);
-  for (const Neuron* neuron : neurons) traces_.push_back({neuron->Name(), neuron, {}, false});
+  total_ = 0;
+  traces_.reserve(neurons.size());
+  for (const Neuron* neuron : neurons) traces_.push_back({neuron->Name(), {}, false});
   lastValue_.resize(traces_.size());
 }
 
-void Waveforms::Record(std::int64_t iteration) {
+void Waveforms::Record(const NeuronList& neurons, std::int64_t iteration) {
   last_ = iteration;
-  for (std::size_t i = 0; i < traces_.size(); ++i) {
+  const std::size_t count = std::min(traces_.size(), neurons.size());
+  for (std::size_t i = 0; i < count; ++i) {
     Trace& trace = traces_[i];
-    if (trace.neuron == nullptr) continue;
-    const Number& current = trace.neuron->Value();
+    const Number& current = neurons[i]->Value();
     if (!trace.changes.empty() && current == lastValue_[i]) continue;
-    if (trace.changes.size() >= kMaxChanges) {
+    if (trace.changes.size() >= kMaxChanges || total_ >= kMaxTotalChanges) {
       trace.truncated = true;
       continue;
     }
@@ -33,13 +32,10 @@ void Waveforms::Record(std::int64_t iteration) {
     const std::string text = ReplaceFirst(current.ToText(), decimalSeparator, ".");
     double value = 0;
     std::from_chars(text.data(), text.data() + text.size(), value);
-    const std::string decoded = DecodeUnary(text);
-    trace.changes.push_back({iteration, value, decoded == "?" ? "" : decoded});
+    const auto decoded = ParseDecimalInteger(DecodeUnary(text), 0, INT64_MAX);
+    trace.changes.push_back({iteration, value, decoded ? *decoded : -1});
+    ++total_;
   }
-}
-
-void Waveforms::ForgetNeurons() {
-  for (auto& trace : traces_) trace.neuron = nullptr;
 }
 
 }  // namespace vantorb

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/compilation_driver.hpp"
+#include "driver/compilation_driver.hpp"
 #include "network/exceptions.hpp"
 #include "separator_scope.hpp"
 
@@ -38,21 +38,16 @@ class CompileTest : public ::testing::Test {
 
   std::string CompileError(const std::string& file) {
     try {
-      CompileProgramFile(parser_, file, state_, &listener_);
+      CompileProgramFile(parser_, file, &listener_);
     } catch (const NeuroException& e) {
       return e.what();
     }
     return "";
   }
 
-  std::vector<std::string> Equations() {
-    std::vector<std::string> lines;
-    GenerateEquations(parser_, state_, lines);
-    return lines;
-  }
-
   struct Listener : CompilationListener {
     std::vector<std::string> calls;
+    void ProgramOpened() override { calls.push_back("opened"); }
     void TargetUndefined(const std::string& name) override {
       calls.push_back(name + " (undef!)");
     }
@@ -63,36 +58,37 @@ class CompileTest : public ::testing::Test {
 
   fs::path dir_;
   NParserInterface parser_;
-  CompileState state_;
   Listener listener_;
 };
 
 TEST_F(CompileTest, NamedSuccessorGivesItsReportAndFourEquationLines) {
   SeparatorScope scope(",");
   const std::string file = Write("succ.prv", "// successor\r\nf S\r\n");
-  const CompilationReport report = CompileProgramFile(parser_, file, state_, &listener_);
+  const auto network = CompileProgramFile(parser_, file, &listener_);
+  const CompilationReport& report = network->Report();
   EXPECT_EQ(report.fileName, "succ.prv");
   EXPECT_EQ(report.targetName, "f");
   EXPECT_EQ(report.statements, 1u);
   EXPECT_EQ(report.lines, 2);
   EXPECT_EQ(report.neurons, 4u);
   EXPECT_EQ(report.synapses, 5u);
-  EXPECT_EQ(listener_.calls, std::vector<std::string>{"f"});
-  ASSERT_EQ(state_.network.inputNeurons.size(), 2u);
-  EXPECT_EQ(state_.network.inputNeurons[0]->Name(), "Ein");
-  EXPECT_EQ(state_.network.inputNeurons[1]->Name(), "Edata1");
-  EXPECT_EQ(state_.network.outputNeurons[0]->Name(), "XSEout_1_1");
-  EXPECT_EQ(state_.network.outputNeurons[1]->Name(), "XSEres_1_3");
+  EXPECT_EQ(listener_.calls, (std::vector<std::string>{"opened", "f"}));
+  const TargetNetwork& io = network->Io();
+  ASSERT_EQ(io.inputNeurons.size(), 2u);
+  EXPECT_EQ(io.inputNeurons[0]->Name(), "Ein");
+  EXPECT_EQ(io.inputNeurons[1]->Name(), "Edata1");
+  EXPECT_EQ(io.outputNeurons[0]->Name(), "XSEout_1_1");
+  EXPECT_EQ(io.outputNeurons[1]->Name(), "XSEres_1_3");
+  EXPECT_EQ(&network->Target(), network->Table().GetTarget());
+  EXPECT_EQ(parser_.symbolTable().Count(), 0u) << "the network took the table";
 
-  EXPECT_TRUE(Equations().empty()) << "nothing counts as compiled yet";
-  state_.compiled = true;  // the compile command ends
   const std::vector<std::string> expected{
       "XSin_1_0(i+1) = sigma( 1.0*Ein(i) + 0 )",
       "XSEout_1_1(i+1) = sigma( 1.0*XSin_1_0(i) + 0 )",
       "XSdata_1_2(i+1) = sigma( 1.0*Edata1(i) + 0 )",
       "XSEres_1_3(i+1) = sigma( 1.0*XSin_1_0(i) + 0.10*XSdata_1_2(i) + -0.9 )",
   };
-  EXPECT_EQ(Equations(), expected);
+  EXPECT_EQ(network->Equations(), expected);
 }
 
 TEST_F(CompileTest, CompilingTwiceGivesTheSameNetwork) {
@@ -102,9 +98,9 @@ TEST_F(CompileTest, CompilingTwiceGivesTheSameNetwork) {
   std::vector<CompilationReport> reports;
   std::vector<std::vector<std::string>> lines;
   for (int round = 0; round < 2; ++round) {
-    reports.push_back(CompileProgramFile(parser_, file, state_));
-    state_.compiled = true;
-    lines.push_back(Equations());
+    const auto network = CompileProgramFile(parser_, file);
+    reports.push_back(network->Report());
+    lines.push_back(network->Equations());
   }
   EXPECT_EQ(reports[0].neurons, reports[1].neurons);
   EXPECT_EQ(reports[0].synapses, reports[1].synapses);
@@ -118,45 +114,40 @@ TEST_F(CompileTest, CompilingTwiceGivesTheSameNetwork) {
 }
 
 TEST_F(CompileTest, ArityZeroTargetHasOnlyTheStartNeuron) {
-  CompileProgramFile(parser_, Write("w.prv", "zero W"), state_);
-  ASSERT_EQ(state_.network.inputNeurons.size(), 1u);
-  EXPECT_EQ(state_.network.inputNeurons[0]->Name(), "Ein");
+  const auto network = CompileProgramFile(parser_, Write("w.prv", "zero W"));
+  ASSERT_EQ(network->Io().inputNeurons.size(), 1u);
+  EXPECT_EQ(network->Io().inputNeurons[0]->Name(), "Ein");
 }
 
-TEST_F(CompileTest, FailuresLeaveWhatTheirStepReached) {
-  CompileProgramFile(parser_, Write("good.prv", "g S\nh Z"), state_);
-  state_.compiled = true;
-  const Neuron* previousStart = state_.network.inputNeurons[0].get();
-
-  // A file that cannot be opened changes nothing.
-  EXPECT_EQ(CompileError((dir_ / "missing.prv").string()),
-            "Cannot open file " + (dir_ / "missing.prv").string());
-  EXPECT_EQ(CompileError(dir_.string()), "Cannot open file " + dir_.string());
-  EXPECT_TRUE(state_.compiled);
-  EXPECT_EQ(parser_.symbolTable().Count(), 2u);
-  EXPECT_FALSE(parser_.InputOpen());
-
-  // An error in line 5 keeps the functions completed before it and the
-  // previous input neurons.
-  EXPECT_EQ(CompileError(Write("bad.prv", "a S\nb Z\nc W\nd S\ne C(S)\nf S")),
-            "Composition must have at least 2 arguments");
-  EXPECT_FALSE(state_.compiled);
-  EXPECT_EQ(parser_.symbolTable().Count(), 4u);
-  EXPECT_EQ(parser_.lineNumber(), 5);
-  EXPECT_EQ(state_.network.inputNeurons[0].get(), previousStart);
-  EXPECT_FALSE(parser_.InputOpen());
-
-  // A target that is not declared.
-  EXPECT_EQ(CompileError(Write("undef.prv", "a S #target nothere")),
-            "Target function nothere was not defined");
-  EXPECT_EQ(listener_.calls, std::vector<std::string>{"nothere (undef!)"});
-  EXPECT_EQ(state_.network.inputNeurons[0].get(), previousStart);
-
-  // No function at all.
-  EXPECT_EQ(CompileError(Write("empty.prv", "// nothing\n")),
-            "The program declares no function");
-  state_.compiled = true;
-  EXPECT_TRUE(Equations().empty());
+// A failure hands over no network and leaves nothing half built in the
+// parser; only a file that could be opened lets the previous network go.
+TEST_F(CompileTest, FailuresHandOverNothingAndSayWhereTheyStopped) {
+  struct Case {
+    std::string file;
+    std::string error;
+    std::vector<std::string> calls;
+    int line;  // how far the parse got; -1: not asked
+  };
+  const Case cases[] = {
+      {(dir_ / "missing.prv").string(), "Cannot open file " + (dir_ / "missing.prv").string(), {}, -1},
+      {dir_.string(), "Cannot open file " + dir_.string(), {}, -1},
+      {Write("bad.prv", "a S\nb Z\nc W\nd S\ne C(S)\nf S"),
+       "Composition must have at least 2 arguments", {"opened"}, 5},
+      {Write("undef.prv", "a S #target nothere"), "Target function nothere was not defined",
+       {"opened", "nothere (undef!)"}, 1},
+      {Write("empty.prv", "// nothing\n"), "The program declares no function", {"opened"}, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    listener_.calls.clear();
+    EXPECT_EQ(CompileError(c.file), c.error);
+    EXPECT_EQ(listener_.calls, c.calls);
+    if (c.line >= 0) {
+      EXPECT_EQ(parser_.lineNumber(), c.line);
+    }
+    EXPECT_EQ(parser_.symbolTable().Count(), 0u);
+    EXPECT_FALSE(parser_.InputOpen());
+  }
 }
 
 TEST_F(CompileTest, OversizedTargetNetworkIsRefusedBeforeBuilding) {
@@ -167,7 +158,7 @@ TEST_F(CompileTest, OversizedTargetNetworkIsRefusedBeforeBuilding) {
       "c16 C(c8, c8, U(1,2))\nc32 C(c16, c16, U(1,2))\nc64 C(c32, c32, U(1,2))\n");
   const std::string error = CompileError(file);
   EXPECT_EQ(error.rfind("Target function c64 needs ", 0), 0u) << error;
-  EXPECT_EQ(parser_.symbolTable().GetTarget()->NeuronCount(), 0u);
+  EXPECT_EQ(listener_.calls, (std::vector<std::string>{"opened", "c64"}));
 }
 
 TEST(BaseFileNameTest, CutsEveryFolder) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/compilation_driver.hpp"
+#include "driver/compilation_driver.hpp"
 #include "network/exceptions.hpp"
 #include "example_runs.hpp"
 #include "separator_scope.hpp"
@@ -48,7 +48,7 @@ struct Recorder : RunObserver {
 
 struct CompiledRun {
   NParserInterface parser;
-  CompileState state;
+  std::unique_ptr<Network> network;
   Recorder recorder;
   NetworkRun run;
   explicit CompiledRun(EngineKind kind) : run(kind) {}
@@ -59,10 +59,10 @@ TEST(EngineDifferential, EveryExampleRunsIdenticallyUnderBothEngines) {
     SCOPED_TRACE(c.file);
     CompiledRun reference(EngineKind::Reference), event(EngineKind::Event);
     for (CompiledRun* r : {&reference, &event}) {
-      CompileProgramFile(r->parser, std::string(VANTORB_EXAMPLES_DIR) + "/" + c.file, r->state);
-      r->recorder.tree = r->parser.symbolTable().GetTarget();
-      r->run.Start(r->parser.symbolTable().GetTarget(), r->state.network, c.arguments,
-                   &r->recorder);
+      r->network =
+          CompileProgramFile(r->parser, std::string(VANTORB_EXAMPLES_DIR) + "/" + c.file);
+      r->recorder.tree = &r->network->Target();
+      r->run.Start(*r->network, c.arguments, &r->recorder);
     }
     int iterations = 0;
     while (reference.run.Running() && ++iterations < 200000) {

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "compiler/compilation_driver.hpp"
+#include "driver/compilation_driver.hpp"
 #include "language/parser_interface.hpp"
 #include "network/exceptions.hpp"
 #include "pulse_harness.hpp"
@@ -109,27 +109,26 @@ class ExampleProgram : public ::testing::TestWithParam<ExampleCase> {};
 TEST_P(ExampleProgram, CompilesAndComputesWhatItsHeaderSays) {
   const ExampleCase& c = GetParam();
   NParserInterface parser;
-  CompileState state;
-  CompilationReport report;
+  std::unique_ptr<Network> network;
   try {
-    report = CompileProgramFile(parser, ExamplePath(c.file), state);
+    network = CompileProgramFile(parser, ExamplePath(c.file));
   } catch (const NeuroException& e) {
     FAIL() << c.file << " does not compile: " << e.what();
   }
+  const CompilationReport& report = network->Report();
   EXPECT_EQ(report.fileName, c.file);
   EXPECT_EQ(report.targetName, c.target);
   EXPECT_EQ(report.statements, c.statements);
   EXPECT_GT(report.neurons, 0u);
 
-  ProofObj* target = parser.symbolTable().GetTarget();
-  ASSERT_NE(target, nullptr);
+  ProofObj* target = &network->Target();
   EXPECT_EQ(target->Name(), c.target);
   EXPECT_EQ(static_cast<std::size_t>(target->Arity()),
             c.arguments.front().size());
-  ASSERT_EQ(state.network.inputNeurons.size(), c.arguments.front().size() + 1)
+  ASSERT_EQ(network->Io().inputNeurons.size(), c.arguments.front().size() + 1)
       << "one start neuron and one neuron per argument";
 
-  PulseHarness h(*target, state.network);
+  PulseHarness h(*target, network->Io());
   for (const auto& args : c.arguments) {
     const std::string label = Label(c, args);
     const PulseRun run = h.Run(args, 2'000'000);  // one network, restarted
@@ -155,9 +154,8 @@ INSTANTIATE_TEST_SUITE_P(
 // last: the last function of target_first.prv, quadruple, stays unused.
 TEST(Examples, TargetNamedBeforeItsDefinitionIsNotTheLastFunction) {
   NParserInterface parser;
-  CompileState state;
-  CompileProgramFile(parser, ExamplePath("target_first.prv"), state);
-  SymbolTable& table = parser.symbolTable();
+  const auto network = CompileProgramFile(parser, ExamplePath("target_first.prv"));
+  const SymbolTable& table = network->Table();
   ASSERT_GE(table.Count(), 2u);
   EXPECT_EQ(table.TargetName(), "double");
   EXPECT_NE(table.Entry(table.Count() - 1).Name(), "double");

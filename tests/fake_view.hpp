@@ -77,7 +77,7 @@ class FakeView : public WorkbenchView {
   std::string EditorText() override { return editor; }
   void SetEditorText(const std::string& text) override {
     editor = text;
-    if (bench) bench->EditorChange();
+    if (bench) bench->EditorChanged();
   }
   FunctionTreeNodes& ClearFunctionTree() override {
     tree = InMemoryTree();
@@ -130,7 +130,7 @@ class FakeView : public WorkbenchView {
 
   void Type(const std::string& text) {
     editor += text;
-    bench->EditorChange();
+    bench->EditorChanged();
   }
 
  private:

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/compilation_driver.hpp"
+#include "driver/compilation_driver.hpp"
 #include "compiler/interpreter.hpp"
 #include "compiler/user_net.hpp"
 #include "example_runs.hpp"
@@ -60,12 +60,12 @@ TEST(Interpreter, BoundsAndThingsWithoutADefinition) {
 TEST(Interpreter, AgreesWithTheNetworkOnEveryExample) {
   for (const auto& c : ExampleRuns()) {
     NParserInterface parser;
-    CompileState state;
-    CompileProgramFile(parser, std::string(VANTORB_EXAMPLES_DIR) + "/" + c.file, state);
-    ProofObj* target = parser.symbolTable().GetTarget();
+    const auto network =
+        CompileProgramFile(parser, std::string(VANTORB_EXAMPLES_DIR) + "/" + c.file);
+    const ProofObj* target = &network->Target();
     NetworkRun run;
-    run.Start(target, state.network, c.arguments);
-    while (run.Tick(10000, 0) == RunStatus::Running) {
+    run.Start(*network, c.arguments);
+    while (run.Tick(10000, 2'000'000) == RunStatus::Running) {
     }
     Values values;
     for (const auto& a : c.arguments) values.push_back(std::stoull(a));

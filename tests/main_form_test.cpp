@@ -212,7 +212,7 @@ class MainFormTest : public QObject {
     TMainForm form(parser_);
     form.ScriptDialogs(VANTORB_EXAMPLES_DIR "/multiplication.prv");
     form.show();
-    form.Commands().BuildNeuralNetwork1Click();
+    form.Commands().Compile();
     QCOMPARE(form.Tabs()->currentIndex(), 1);
     auto* grid = form.findChild<QTableWidget*>("ParameterGrid");
     QCOMPARE(grid->rowCount(), 2);
@@ -236,7 +236,7 @@ class MainFormTest : public QObject {
     TMainForm form(parser_);
     form.ScriptDialogs(VANTORB_EXAMPLES_DIR "/addition.prv");
     form.show();
-    form.Commands().BuildNeuralNetwork1Click();
+    form.Commands().Compile();
     form.SetParameterValues({"1", "2"});
     form.findChild<QAbstractButton*>("SpeedButton9")->click();  // "res"
     QTest::mouseClick(form.findChild<QPushButton*>("bt_comp"), Qt::LeftButton);
@@ -257,7 +257,7 @@ class MainFormTest : public QObject {
   void drawsTheNetworkOfTheSelectedFunction() {
     TMainForm form(parser_);
     form.ScriptDialogs(VANTORB_EXAMPLES_DIR "/addition.prv");
-    form.Commands().BuildNeuralNetwork1Click();
+    form.Commands().Compile();
     QTest::mouseClick(form.findChild<QPushButton*>("bt_picture"), Qt::LeftButton);
     const QSize whole = form.LastPicture().size();
     QVERIFY(whole.width() > 100 && whole.height() > 100);
@@ -275,7 +275,7 @@ class MainFormTest : public QObject {
   void statusWindowListsNeuronsWithHints() {
     TMainForm form(parser_);
     form.ScriptDialogs(VANTORB_EXAMPLES_DIR "/addition.prv");
-    form.Commands().BuildNeuralNetwork1Click();
+    form.Commands().Compile();
     form.SetParameterValues({"2", "3"});
     form.findChild<QAbstractButton*>("bt_all")->click();
     form.findChild<QAbstractButton*>("SpeedButton24")->click();  // "data"

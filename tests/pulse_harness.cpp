@@ -16,7 +16,7 @@ PulseHarness::PulseHarness(std::unique_ptr<ProofObj> tree)
   BuildTargetNetwork(*tree_, ownNetwork_);
 }
 
-PulseHarness::PulseHarness(ProofObj& tree, TargetNetwork& network)
+PulseHarness::PulseHarness(ProofObj& tree, const TargetNetwork& network)
     : tree_(&tree), network_(&network) {}
 
 NeuronList PulseHarness::AllNeurons() const {

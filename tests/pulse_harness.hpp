@@ -24,7 +24,7 @@ class PulseHarness {
   // Builds the tree's network on fresh input neurons and keeps both.
   explicit PulseHarness(std::unique_ptr<ProofObj> tree);
   // Runs a network built elsewhere, such as a compiled program's.
-  PulseHarness(ProofObj& tree, TargetNetwork& network);
+  PulseHarness(ProofObj& tree, const TargetNetwork& network);
 
   // Starts the network from whatever state it is in (no Reset), so that a
   // second Run checks that the network came back to rest by itself.
@@ -40,7 +40,7 @@ class PulseHarness {
   std::unique_ptr<ProofObj> ownTree_;
   TargetNetwork ownNetwork_;
   ProofObj* tree_;
-  TargetNetwork* network_;
+  const TargetNetwork* network_;
 };
 
 bool IsZero(const Number& n);

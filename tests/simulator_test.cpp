@@ -47,7 +47,7 @@ class SimulatorTest : public ::testing::Test {
     const fs::path file = dir_ / "p.prv";
     std::ofstream(file, std::ios::binary) << program;
     view_.openChoices.push_back(file.string());
-    bench_.BuildNeuralNetwork1Click();
+    bench_.Compile();
     ASSERT_TRUE(bench_.Info().neurons != "0") << view_.shown.back();
     view_.shown.clear();
   }
@@ -55,11 +55,11 @@ class SimulatorTest : public ::testing::Test {
     const fs::path file = dir_ / "n.equ";
     std::ofstream(file, std::ios::binary) << text;
     view_.openChoices.push_back(file.string());
-    bench_.LoadEquations1Click();
+    bench_.LoadEquations();
     view_.shown.clear();
   }
   Simulator& sim() { return bench_.Sim(); }
-  const Neuron& Output(int i) { return *bench_.State().network.outputNeurons.at(i); }
+  const Neuron& Output(int i) { return *bench_.Current()->Io().outputNeurons.at(i); }
 
   fs::path dir_;
   FakeView view_;
@@ -71,21 +71,21 @@ class SimulatorTest : public ::testing::Test {
 TEST_F(SimulatorTest, UnaryZeroRunStepByStep) {
   Compile("z Z");
   view_.values = {"5"};
-  sim().BitBtn1Click();
+  sim().Compute();
   EXPECT_EQ(view_.iterationText, "1");
   EXPECT_EQ(view_.tab, Tab::Simulator);
   EXPECT_TRUE(view_.computePressed);
   EXPECT_TRUE(view_.runTimerOn);
   EXPECT_EQ(view_.runTimerInterval, 0) << "slider 0: the timer never fires";
-  for (const auto& input : bench_.State().network.inputNeurons)
+  for (const auto& input : bench_.Current()->Io().inputNeurons)
     EXPECT_EQ(input->Value().IntegerPart() + input->Value().Limbs()[0].value, 0);
 
-  sim().BitBtn2Click();
+  sim().Step();
   EXPECT_EQ(view_.iterationText, "2");
   EXPECT_EQ(Output(0).Value().IntegerPart(), 1) << "Eout";
   EXPECT_EQ(view_.result, "0");
   view_.result = "untouched";
-  sim().BitBtn2Click();
+  sim().Step();
   EXPECT_EQ(view_.result, "0");
   EXPECT_EQ(view_.tab, Tab::Browser);
   EXPECT_FALSE(view_.computePressed);
@@ -101,8 +101,8 @@ TEST_F(SimulatorTest, LimitStopsAfterExactlyThatManyIterations) {
     view_.stopAfterText = "5";
     view_.stepSizeText = step;
     view_.shown.clear();
-    sim().BitBtn1Click();
-    for (int ticks = 0; ticks < 10 && view_.computePressed; ++ticks) sim().BitBtn2Click();
+    sim().Compute();
+    for (int ticks = 0; ticks < 10 && view_.computePressed; ++ticks) sim().Step();
     EXPECT_EQ(view_.iterationText, "5") << step;
     EXPECT_EQ(view_.shown, Strings{"error:Iteraction limit exceeded.\n\r Computation Stoped!"});
     EXPECT_EQ(view_.result, "0");
@@ -110,8 +110,8 @@ TEST_F(SimulatorTest, LimitStopsAfterExactlyThatManyIterations) {
   }
   view_.stopAfterText = "0";  // no limit
   view_.stepSizeText = "100";
-  sim().BitBtn1Click();
-  sim().BitBtn2Click();
+  sim().Compute();
+  sim().Step();
   EXPECT_EQ(view_.result, "4");
   EXPECT_EQ(view_.iterationText, "31");
 }
@@ -120,32 +120,32 @@ TEST_F(SimulatorTest, StepSizeZeroDoesNoIterationButReadsTheFields) {
   Compile("s S");
   view_.values = {"1"};
   view_.stepSizeText = "0";
-  sim().BitBtn1Click();
+  sim().Compute();
   view_.stopAfterText = "77";
-  sim().BitBtn2Click();
+  sim().Step();
   EXPECT_EQ(view_.iterationText, "1");
   EXPECT_EQ(sim().IterationLimit(), 77);
   EXPECT_TRUE(view_.computePressed);
 }
 
 TEST_F(SimulatorTest, CheckResultAgainstTheDefinition) {
-  bench_.CheckResultClick();
+  bench_.CheckResult();
   EXPECT_EQ(view_.shown, Strings{"warning:Compute a result first."});
   Compile("add R(U(1,1), C(U(3,3), S))");
   view_.values = {"2", "3"};
   view_.stepSizeText = "100";
-  sim().BitBtn1Click();
-  sim().BitBtn2Click();
+  sim().Compute();
+  sim().Step();
   ASSERT_EQ(view_.result, "5");
   view_.shown.clear();
-  bench_.CheckResultClick();
+  bench_.CheckResult();
   EXPECT_EQ(view_.shown, Strings{"warning:The definition gives 5 too."});
   LoadEquations("XEout(i+1)=sigma(1.0*Ein(i)+0)\r\nXEres(i+1)=sigma(0.1*Ein(i)+0)\r\n");
   view_.values = {""};
-  sim().BitBtn1Click();
-  sim().BitBtn2Click();
+  sim().Compute();
+  sim().Step();
   view_.shown.clear();
-  bench_.CheckResultClick();
+  bench_.CheckResult();
   EXPECT_EQ(view_.shown, Strings{"error:Function UserNet has no definition to evaluate"});
 }
 
@@ -154,9 +154,9 @@ TEST_F(SimulatorTest, WaveformsRecordTheInspectedNeuronsOfARun) {
   view_.values = {"2"};
   view_.stepSizeText = "10";
   view_.tokenText = "E";
-  sim().SpeedButton17Click();  // the token "E": the successor's Eout and Eres
-  sim().BitBtn1Click();
-  sim().BitBtn2Click();
+  sim().InspectTypedToken();  // the token "E": the successor's Eout and Eres
+  sim().Compute();
+  sim().Step();
   const auto& traces = sim().Waves().Traces();
   ASSERT_EQ(traces.size(), 2u);
   EXPECT_EQ(traces[0].name, "XSEout_1_1");
@@ -164,63 +164,63 @@ TEST_F(SimulatorTest, WaveformsRecordTheInspectedNeuronsOfARun) {
   ASSERT_EQ(traces[0].changes.size(), 2u);  // 0 at iteration 1, 1 at 2
   EXPECT_EQ(traces[0].changes[1].iteration, 2);
   EXPECT_EQ(traces[0].changes[1].value, 1.0);
-  EXPECT_EQ(traces[1].changes.back().decoded, "3") << "0.1111 codes 3";
-  EXPECT_EQ(traces[1].changes.front().decoded, "") << "0 is no code";
+  EXPECT_EQ(traces[1].changes.back().decoded, 3) << "0.1111 codes 3";
+  EXPECT_EQ(traces[1].changes.front().decoded, -1) << "0 is no code";
   EXPECT_EQ(sim().Waves().LastIteration(), 2);
-  sim().WaveformClick(1);
+  sim().SelectTrace(1);
   EXPECT_EQ(view_.equationText,
             "XSEres_1_3(i+1) = sigma( 1.0*XSin_1_0(i) + 0.10*XSdata_1_2(i) + -0.9 )");
   Compile("t Z");  // the traces stay, their neurons are gone
   ASSERT_EQ(sim().Waves().Traces().size(), 2u);
-  EXPECT_EQ(sim().Waves().Traces()[0].neuron, nullptr);
+  EXPECT_FALSE(sim().TracesLive());
   view_.equationText = "kept";
-  sim().WaveformClick(0);
+  sim().SelectTrace(0);
   EXPECT_EQ(view_.equationText, "kept");
 }
 
 TEST_F(SimulatorTest, StepWhileIdleAsksForCompute) {
   view_.tab = Tab::Simulator;
-  sim().BitBtn2Click();
+  sim().Step();
   EXPECT_EQ(view_.shown, Strings{"warning: First, you must press compute "});
   EXPECT_EQ(view_.tab, Tab::Browser);
 }
 
 TEST_F(SimulatorTest, ComputeWithoutAFunctionOrWithMissingParameters) {
-  sim().BitBtn1Click();
+  sim().Compute();
   EXPECT_EQ(view_.shown, Strings{"error:An error ocourred. Did you compile a function ?"});
   EXPECT_FALSE(view_.computePressed);
 
   Compile("add R(U(1,1), C(U(3,3), S))");
   view_.values = {"2", ""};
   view_.answers.push_back(Answer::No);
-  sim().BitBtn1Click();
+  sim().Compute();
   EXPECT_EQ(view_.shown, Strings{"warning:There are parameters missing!\n\rProceed anyway ?"});
   EXPECT_FALSE(view_.computePressed);
   view_.answers.push_back(Answer::Yes);
   view_.stepSizeText = "1000";
-  sim().BitBtn1Click();
-  sim().BitBtn2Click();
+  sim().Compute();
+  sim().Step();
   EXPECT_EQ(view_.result, "2") << "the empty cell counts as 0";
 
   Compile("w W");  // no arguments: the grid's unnamed row is ignored
   view_.values = {""};
   view_.shown.clear();
-  sim().BitBtn1Click();
-  sim().BitBtn2Click();
+  sim().Compute();
+  sim().Step();
   EXPECT_TRUE(view_.shown.empty());
   EXPECT_EQ(view_.result, "0");
 
   Compile("s S");
   view_.values = {"abc"};
-  sim().BitBtn1Click();
-  sim().BitBtn2Click();
+  sim().Compute();
+  sim().Step();
   EXPECT_EQ(view_.result, "1") << "no integer: 0";
 }
 
 TEST_F(SimulatorTest, HugeArgumentIsRefusedWithItsOwnMessage) {
   Compile("s S");
   view_.values = {"99999999999999999999"};
-  sim().BitBtn1Click();
+  sim().Compute();
   EXPECT_EQ(view_.shown, Strings{"error:The argument 99999999999999999999 is too large: at most "
                                  "10000000 can be computed"});
   EXPECT_FALSE(view_.computePressed);
@@ -232,15 +232,15 @@ TEST_F(SimulatorTest, ResetAsksAndRestoresTheSettings) {
   view_.values = {"1"};
   view_.stepSizeText = "7";
   view_.stopAfterText = "9";
-  sim().BitBtn1Click();
+  sim().Compute();
   view_.answers.push_back(Answer::Cancel);
-  sim().BitBtn4Click();
+  sim().ResetRun();
   EXPECT_EQ(view_.shown.back(),
             "warning: Reseting will abort the current computation\n\rAre you sure you want to reset ?");
   EXPECT_TRUE(view_.computePressed);
   view_.answers.push_back(Answer::Yes);
-  sim().SpeedButton4Click();  // inspecting "in"
-  sim().BitBtn4Click();
+  sim().InspectIn();  // inspecting "in"
+  sim().ResetRun();
   EXPECT_FALSE(view_.computePressed);
   EXPECT_EQ(view_.stepSizeText, "1");
   EXPECT_EQ(view_.stopAfterText, "1000");
@@ -250,28 +250,28 @@ TEST_F(SimulatorTest, ResetAsksAndRestoresTheSettings) {
   EXPECT_EQ(sim().StatusRowCount(), 0u);
   EXPECT_EQ(view_.tab, Tab::Browser);
   view_.answers.push_back(Answer::Yes);
-  sim().BitBtn4Click();
+  sim().ResetRun();
   EXPECT_EQ(view_.shown.back(), "warning: Are you sure you want to reset ?");
 }
 
 TEST_F(SimulatorTest, ExecutionModesAndTheTimerInterval) {
   Compile("add R(U(1,1), C(U(3,3), S))");
   view_.values = {"2", "5"};
-  sim().SpeedButton15Click();  // Automatic
+  sim().AutomaticMode();  // Automatic
   EXPECT_EQ(view_.slider, 10);
   EXPECT_EQ(view_.stepSizeText, "10");
-  sim().BitBtn1Click();
+  sim().Compute();
   EXPECT_EQ(view_.runTimerInterval, 1);
-  sim().TimerTimer();
+  sim().RunTimerTick();
   EXPECT_EQ(view_.iterationText, "11");
-  sim().SpeedButton14Click();  // Step-by-step during the automatic run
+  sim().StepByStepMode();  // Step-by-step during the automatic run
   EXPECT_EQ(view_.runTimerInterval, 1) << "the timer keeps its pace until a tick ends";
-  sim().TimerTimer();
+  sim().RunTimerTick();
   EXPECT_EQ(view_.iterationText, "12") << "one more tick of one iteration";
   EXPECT_EQ(view_.runTimerInterval, 0) << "then it waits for Step";
   for (int p : {1, 5, 10}) {
     view_.slider = p;
-    sim().TrackBarChange();
+    sim().SpeedChanged();
     EXPECT_EQ(view_.runTimerInterval, 1001 - 100 * p);
   }
 }
@@ -303,10 +303,10 @@ TEST_F(SimulatorTest, SpinButtonsWrap) {
 TEST_F(SimulatorTest, BadSettingsTextIsReportedOnceAndTheRunGoesOn) {
   Compile("add R(U(1,1), C(U(3,3), S))");
   view_.values = {"2", "2"};
-  sim().BitBtn1Click();
+  sim().Compute();
   view_.stepSizeText = "x";
-  sim().TimerTimer();
-  sim().TimerTimer();
+  sim().RunTimerTick();
+  sim().RunTimerTick();
   EXPECT_EQ(view_.shown, Strings{"error:'x' is not a valid integer value"});
   EXPECT_TRUE(view_.computePressed);
 }
@@ -315,10 +315,10 @@ TEST_F(SimulatorTest, FinishRunsToTheEndAndRestoresTheSlider) {
   Compile("add R(U(1,1), C(U(3,3), S))");
   view_.values = {"2", "2"};
   view_.slider = 3;
-  sim().bt_tknoneClick();  // idle: nothing
+  sim().Finish();  // idle: nothing
   EXPECT_FALSE(view_.finishPressed);
-  sim().BitBtn1Click();
-  sim().bt_tknoneClick();
+  sim().Compute();
+  sim().Finish();
   EXPECT_EQ(view_.result, "4");
   EXPECT_EQ(view_.iterationText, "31");
   EXPECT_EQ(view_.slider, 3);
@@ -331,18 +331,18 @@ TEST_F(SimulatorTest, FinishOfARunThatNeverEndsCanBeStopped) {
   view_.values = {"1"};
   view_.stopAfterText = "0";
   for (int stop = 0; stop < 3; ++stop) {
-    sim().BitBtn1Click();
+    sim().Compute();
     int events = 0;
     view_.onProcessEvents = [&] {
       if (++events < 5) return;
-      if (stop == 0) sim().EscapePressed();
-      if (stop == 1) sim().bt_tknoneClick();  // Finish again
+      if (stop == 0) sim().Interrupt();
+      if (stop == 1) sim().Finish();  // Finish again
       if (stop == 2) {
         view_.answers.push_back(Answer::Yes);
-        sim().BitBtn4Click();
+        sim().ResetRun();
       }
     };
-    sim().bt_tknoneClick();
+    sim().Finish();
     EXPECT_GE(events, 5);
     EXPECT_FALSE(view_.finishPressed);
     EXPECT_EQ(view_.computePressed, stop != 2) << "Reset also ends the run";
@@ -354,32 +354,32 @@ TEST_F(SimulatorTest, FinishOfARunThatNeverEndsCanBeStopped) {
 TEST_F(SimulatorTest, InspectChangingListsWhatChangesAlwaysListsAll) {
   Compile("s S");
   view_.values = {"3"};
-  sim().bt_allClick();
-  sim().SpeedButton8Click();  // "out", no run yet: nothing to list
+  sim().InspectAlways();
+  sim().InspectOut();  // "out", no run yet: nothing to list
   EXPECT_EQ(sim().StatusRowCount(), 0u);
-  sim().BitBtn1Click();
+  sim().Compute();
   ASSERT_EQ(sim().StatusRowCount(), 1u);  // always: the successor's "out"
   EXPECT_EQ(sim().StatusCell(0, 0), "XSEout_1_1");
-  sim().SpeedButton13Click();  // changing, after a commit: nothing changes
+  sim().InspectChanging();  // changing, after a commit: nothing changes
   EXPECT_EQ(sim().StatusRowCount(), 0u);
-  sim().BitBtn2Click();        // Eout becomes 1 in this iteration
+  sim().Step();        // Eout becomes 1 in this iteration
   ASSERT_EQ(sim().StatusRowCount(), 1u);
   EXPECT_EQ(sim().StatusCell(0, 1), "1.00000000");
   view_.selectedRow = 1;
-  sim().StatWinClick();
+  sim().StatusWindowClick();
   EXPECT_EQ(view_.equationText, "XSEout_1_1(i+1) = sigma( 1.0*XSin_1_0(i) + 0 )");
-  sim().SpeedButton8Click();  // pressing the pressed choice releases it
+  sim().InspectOut();  // pressing the pressed choice releases it
   EXPECT_EQ(view_.choice, InspectChoice::Released);
-  sim().bt_noneClick();
+  sim().InspectNone();
   EXPECT_EQ(view_.choice, InspectChoice::None);
   EXPECT_EQ(view_.tokenText, "");
   EXPECT_EQ(sim().StatusRowCount(), 0u);
   view_.tokenText = "";
-  sim().SpeedButton17Click();  // "&Set" with an empty field
+  sim().InspectTypedToken();  // "&Set" with an empty field
   EXPECT_EQ(view_.choice, InspectChoice::None);
-  sim().bt_allClick();  // shows the token in the field: empty
+  sim().InspectAlways();  // shows the token in the field: empty
   view_.tokenText = "XS";
-  sim().SpeedButton17Click();
+  sim().InspectTypedToken();
   EXPECT_EQ(sim().InspectToken(), "XS");
   EXPECT_EQ(sim().StatusRowCount(), 4u);
 }
@@ -388,27 +388,27 @@ TEST_F(SimulatorTest, HintsDecodeOutputsUpToFortyCharacters) {
   Compile("s S");
   view_.values = {"3"};
   view_.stepSizeText = "1";
-  sim().bt_allClick();
-  sim().BitBtn1Click();
+  sim().InspectAlways();
+  sim().Compute();
   view_.tokenText = "data";
-  sim().SpeedButton17Click();  // "XSdata_0_2" holds the code of 3 now
+  sim().InspectTypedToken();  // "XSdata_0_2" holds the code of 3 now
   ASSERT_EQ(sim().InspectedNeurons().size(), 1u);
-  EXPECT_EQ(sim().StatWinMouseMove(1, 1), "0.11110000 (3)");
-  EXPECT_EQ(sim().StatWinMouseMove(1, 0), "");
-  EXPECT_EQ(sim().StatWinMouseMove(0, 1), "");
-  EXPECT_EQ(sim().StatWinMouseMove(2, 1), "");
+  EXPECT_EQ(sim().StatusHint(1, 1), "0.11110000 (3)");
+  EXPECT_EQ(sim().StatusHint(1, 0), "");
+  EXPECT_EQ(sim().StatusHint(0, 1), "");
+  EXPECT_EQ(sim().StatusHint(2, 1), "");
 
   Compile("s S");  // a long code: 0.1 and 40 ones
   view_.values = {"40"};
-  sim().BitBtn1Click();
-  sim().SpeedButton17Click();
+  sim().Compute();
+  sim().InspectTypedToken();
   const std::string value = sim().StatusCell(0, 1);
   ASSERT_GT(value.size(), 40u);
-  EXPECT_EQ(sim().StatWinMouseMove(1, 1), value.substr(0, 40) + "... (40)");
+  EXPECT_EQ(sim().StatusHint(1, 1), value.substr(0, 40) + "... (40)");
 
   LoadEquations("XAdata(i+1)=sigma(0.5)\r\n");
   view_.values = {""};
-  sim().BitBtn1Click();  // no end neuron: cannot start
+  sim().Compute();  // no end neuron: cannot start
   EXPECT_EQ(view_.shown.back(), "error:An error ocourred. Did you compile a function ?");
 }
 
@@ -420,13 +420,13 @@ TEST_F(SimulatorTest, LoadedNetworksRunAndOnesWithoutResultStopClearly) {
       "XSEres_1_3(i+1) = sigma( 1.0*XSin_1_0(i) + 0.10*XSdata_1_2(i) + -0.9 )\r\n");
   view_.values = {"6"};
   view_.stepSizeText = "5";
-  sim().BitBtn1Click();
-  sim().BitBtn2Click();
+  sim().Compute();
+  sim().Step();
   EXPECT_EQ(view_.result, "7");
 
   LoadEquations("XEout(i+1)=sigma(1.0*Ein(i)+0)\r\n");
-  sim().BitBtn1Click();
-  sim().BitBtn2Click();
+  sim().Compute();
+  sim().Step();
   EXPECT_EQ(view_.shown, Strings{"error:The network signalled its end but has no result neuron (Eres)"});
   EXPECT_FALSE(view_.computePressed);
 }
@@ -434,9 +434,9 @@ TEST_F(SimulatorTest, LoadedNetworksRunAndOnesWithoutResultStopClearly) {
 TEST_F(SimulatorTest, CompilingDuringARunStopsItAndKeepsTheRowsOnView) {
   Compile("s S");
   view_.values = {"2"};
-  sim().bt_allClick();
-  sim().SpeedButton4Click();  // "in"
-  sim().BitBtn1Click();
+  sim().InspectAlways();
+  sim().InspectIn();  // "in"
+  sim().Compute();
   ASSERT_GT(sim().StatusRowCount(), 0u);
   const std::string name = sim().StatusCell(0, 0);
   Compile("t Z");
@@ -444,8 +444,8 @@ TEST_F(SimulatorTest, CompilingDuringARunStopsItAndKeepsTheRowsOnView) {
   EXPECT_TRUE(sim().InspectedNeurons().empty());
   ASSERT_GT(sim().StatusRowCount(), 0u);
   EXPECT_EQ(sim().StatusCell(0, 0), name) << "the old rows stay on view as text";
-  EXPECT_EQ(sim().StatWinMouseMove(1, 1), "") << "but get no hint";
-  sim().BitBtn2Click();
+  EXPECT_EQ(sim().StatusHint(1, 1), "") << "but get no hint";
+  sim().Step();
   EXPECT_EQ(view_.shown.back(), "warning: First, you must press compute ");
 }
 

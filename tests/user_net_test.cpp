@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/compilation_driver.hpp"
+#include "driver/compilation_driver.hpp"
 #include "compiler/user_net.hpp"
 #include "network/exceptions.hpp"
 #include "example_runs.hpp"
@@ -200,10 +200,10 @@ class LoadTest : public ::testing::Test {
     return path.string();
   }
 
-  // Runs the symbol table's target to its end; "result/iterations".
-  std::string RunToEnd(TargetNetwork& network, const std::vector<std::string>& args) {
+  // Runs a network's target to its end; "result/iterations".
+  std::string RunToEnd(const Network& network, const std::vector<std::string>& args) {
     NetworkRun run;
-    run.Start(parser_.symbolTable().GetTarget(), network, args);
+    run.Start(network, args);
     RunStatus status = RunStatus::Running;
     while (status == RunStatus::Running) status = run.Tick(1000, 2'000'000);
     return run.Result() + "/" + std::to_string(run.Iteration());
@@ -214,91 +214,78 @@ class LoadTest : public ::testing::Test {
 };
 
 TEST_F(LoadTest, LoadedFileBecomesTheOnlyFunctionAndTheTarget) {
-  CompileState state;
-  CompileProgramFile(parser_, Write("a.prv", {"f S", "g Z"}), state);
-  TargetNetwork network;
-  const CompilationReport report =
-      LoadEquationFile(parser_, Write("s.equ", kSuccessor), network);
+  const auto network = LoadEquationFile(Write("s.equ", kSuccessor));
+  const CompilationReport& report = network->Report();
   EXPECT_EQ(report.fileName, "UserNet");
   EXPECT_EQ(report.targetName, "UserNet");
   EXPECT_EQ(report.statements, 1u);
   EXPECT_EQ(report.lines, 4);
   EXPECT_EQ(report.neurons, 4u);
   EXPECT_EQ(report.synapses, 5u);
-  EXPECT_EQ(parser_.symbolTable().Count(), 1u);
-  EXPECT_EQ(parser_.symbolTable().GetTarget()->Name(), "UserNet");
-  ASSERT_EQ(network.inputNeurons.size(), 2u);
-  EXPECT_EQ(network.inputNeurons[1]->Name(), "Edata1");
-  EXPECT_EQ(network.outputNeurons[0]->Name(), "XSEout_1_1") << "names stay";
-  EXPECT_EQ(RunToEnd(network, {"6"}), "7/2");
+  EXPECT_EQ(network->Table().Count(), 1u);
+  EXPECT_EQ(network->Table().GetTarget(), &network->Target());
+  EXPECT_EQ(network->Target().Name(), "UserNet");
+  ASSERT_EQ(network->Io().inputNeurons.size(), 2u);
+  EXPECT_EQ(network->Io().inputNeurons[1]->Name(), "Edata1");
+  EXPECT_EQ(network->Io().outputNeurons[0]->Name(), "XSEout_1_1") << "names stay";
+  EXPECT_EQ(RunToEnd(*network, {"6"}), "7/2");
   InMemoryTree tree;
-  parser_.symbolTable().GetTarget()->AddToTree(tree, std::nullopt);
+  network->Target().AddToTree(tree, std::nullopt);
   EXPECT_EQ(tree.Outline(), "UserNet\n");
 }
 
-TEST_F(LoadTest, FailureShowsTheLineAndChangesNothing) {
-  CompileState state;
-  CompileProgramFile(parser_, Write("a.prv", {"f S", "g Z"}), state);
-  TargetNetwork network;
+TEST_F(LoadTest, FailureShowsTheLine) {
   Lines lines(kSuccessor);
   lines.insert(lines.end(), {"a(i+1)=sigma(0)", "b(i+1)=sigma(0)", "broken line"});
   try {
-    LoadEquationFile(parser_, Write("bad.equ", lines), network);
+    LoadEquationFile(Write("bad.equ", lines));
     ADD_FAILURE() << "loaded";
   } catch (const NeuroCompilerException& e) {
     EXPECT_STREQ(e.what(), " Syntax error at line 7 (Line 7)");
   }
-  EXPECT_EQ(parser_.symbolTable().Count(), 2u);
-  EXPECT_THROW(LoadEquationFile(parser_, (dir_ / "none.equ").string(), network),
-               NeuroCompilerException);
-  EXPECT_EQ(parser_.symbolTable().GetTarget()->Name(), "g");
+  EXPECT_THROW(LoadEquationFile((dir_ / "none.equ").string()), NeuroCompilerException);
 }
 
 TEST_F(LoadTest, NetworksWithoutEndOrResultNeuronStopClearly) {
-  TargetNetwork network;
-  LoadEquationFile(parser_, Write("noend.equ", {"XEres(i+1)=sigma(1.0*Ein(i)+0)"}), network);
+  const auto noEnd = LoadEquationFile(Write("noend.equ", {"XEres(i+1)=sigma(1.0*Ein(i)+0)"}));
   NetworkRun run;
   try {
-    run.Start(parser_.symbolTable().GetTarget(), network, {});
+    run.Start(*noEnd, {});
     ADD_FAILURE() << "a result neuron served as end neuron";
   } catch (const NeuroException& e) {
     EXPECT_STREQ(e.what(), NetworkRun::kStartError);
   }
-  LoadEquationFile(parser_, Write("nores.equ", {"XEout(i+1)=sigma(1.0*Ein(i)+0)"}), network);
-  run.Start(parser_.symbolTable().GetTarget(), network, {});
-  EXPECT_TRUE(run.EndSignal());
+  const auto noResult =
+      LoadEquationFile(Write("nores.equ", {"XEout(i+1)=sigma(1.0*Ein(i)+0)"}));
+  NetworkRun second;
+  second.Start(*noResult, {});
+  EXPECT_TRUE(second.EndSignal());
   try {
-    run.Tick(5, 0);
+    second.Tick(5, 0);
     ADD_FAILURE() << "no result neuron went unnoticed";
   } catch (const NeuroException& e) {
     EXPECT_STREQ(e.what(), NetworkRun::kNoResultError);
   }
-  EXPECT_FALSE(run.Running());
-  LoadEquationFile(parser_, Write("empty.equ", {}), network);
-  EXPECT_THROW(run.Start(parser_.symbolTable().GetTarget(), network, {}), NeuroException);
+  EXPECT_FALSE(second.Running());
+  const auto empty = LoadEquationFile(Write("empty.equ", {}));
+  NetworkRun third;
+  EXPECT_THROW(third.Start(*empty, {}), NeuroException);
 }
 
 TEST_F(LoadTest, EveryExampleRunsTheSameThroughItsEquations) {
   for (const auto& c : vantorb::testing::ExampleRuns()) {
-    CompileState state;
     const std::string program = std::string(VANTORB_EXAMPLES_DIR) + "/" + c.file;
-    CompileProgramFile(parser_, program, state);
-    state.compiled = true;
-    const int arity = parser_.symbolTable().GetTarget()->Arity();
-    const std::string compiled = RunToEnd(state.network, c.arguments);
-    Lines lines;
-    GenerateEquations(parser_, state, lines);
+    const auto compiled = CompileProgramFile(parser_, program);
+    const std::string result = RunToEnd(*compiled, c.arguments);
+    const Lines lines = compiled->Equations();
     std::size_t longest = 0;
     for (const auto& line : lines) longest = std::max(longest, line.size());
     ASSERT_LE(longest, 255u) << c.file;
 
-    TargetNetwork loadedNetwork;
-    LoadEquationFile(parser_, Write("round.equ", lines), loadedNetwork);
-    EXPECT_EQ(parser_.symbolTable().GetTarget()->Arity(), arity) << c.file;
-    EXPECT_EQ(RunToEnd(loadedNetwork, c.arguments), compiled) << c.file;
-    Lines again;
-    parser_.symbolTable().GetTarget()->WriteEquations(again);
-    EXPECT_EQ(again, lines) << c.file;
+    const auto loaded = LoadEquationFile(Write("round.equ", lines));
+    EXPECT_EQ(loaded->Target().Arity(), compiled->Target().Arity()) << c.file;
+    EXPECT_EQ(RunToEnd(*loaded, c.arguments), result) << c.file;
+    EXPECT_EQ(loaded->Equations(), lines) << c.file;
   }
 }
 

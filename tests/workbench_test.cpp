@@ -61,7 +61,7 @@ class WorkbenchTest : public ::testing::Test {
   std::string Slurp(const std::string& path) { return files_.Read(path); }
   void Compile(const std::string& path) {
     view_.openChoices.push_back(path);
-    bench_.BuildNeuralNetwork1Click();
+    bench_.Compile();
   }
 
   fs::path dir_;
@@ -102,10 +102,10 @@ TEST_F(WorkbenchTest, UnsavedChangesPromptForEveryCommand) {
     view.answers.push_back(c.answer);
     bool closes = false;
     const std::string command = c.command;
-    if (command == "new") bench.NewFunction1Click();
-    if (command == "load") bench.LoadFunction1Click();
-    if (command == "compile") bench.BuildNeuralNetwork1Click();
-    if (command == "close") closes = bench.FormCloseQuery();
+    if (command == "new") bench.NewFile();
+    if (command == "load") bench.LoadFile();
+    if (command == "compile") bench.Compile();
+    if (command == "close") closes = bench.Close();
     ASSERT_FALSE(view.shown.empty());
     EXPECT_EQ(view.shown[0], "warning: Changes not saved. Save now ?");
     if (command == "new") {
@@ -122,14 +122,14 @@ TEST_F(WorkbenchTest, UnsavedChangesPromptForEveryCommand) {
 TEST_F(WorkbenchTest, EmptyEditorOrUnmodifiedTextNeverAsks) {
   view_.Type("x");
   view_.editor.clear();  // deleted again: modified, but no line left
-  bench_.NewFunction1Click();
-  EXPECT_TRUE(bench_.FormCloseQuery());
+  bench_.NewFile();
+  EXPECT_TRUE(bench_.Close());
   view_.Type("f S");
   view_.answers.push_back(Answer::No);
-  bench_.NewFunction1Click();
+  bench_.NewFile();
   view_.shown.clear();
-  bench_.NewFunction1Click();
-  EXPECT_TRUE(bench_.FormCloseQuery());
+  bench_.NewFile();
+  EXPECT_TRUE(bench_.Close());
   EXPECT_TRUE(view_.shown.empty());
 }
 
@@ -138,7 +138,7 @@ TEST_F(WorkbenchTest, YesSavesThenGoesOn) {
   view_.Type("f S");
   view_.answers.push_back(Answer::Yes);
   view_.saveChoices.push_back(file);
-  bench_.NewFunction1Click();
+  bench_.NewFile();
   EXPECT_EQ(view_.shown, (Strings{"warning: Changes not saved. Save now ?", "save:1"}));
   EXPECT_EQ(Slurp(file), "f S");
   EXPECT_EQ(view_.editor, "");
@@ -152,9 +152,9 @@ TEST_F(WorkbenchTest, YesWithACancelledSaveKeepsTheText) {
     view_.answers.push_back(Answer::Yes);
     view_.saveChoices.push_back(std::nullopt);
     if (round == 0) {
-      bench_.NewFunction1Click();
+      bench_.NewFile();
     } else {
-      EXPECT_FALSE(bench_.FormCloseQuery());
+      EXPECT_FALSE(bench_.Close());
     }
     EXPECT_EQ(view_.editor, "precious");
     EXPECT_TRUE(bench_.Modified());
@@ -163,7 +163,7 @@ TEST_F(WorkbenchTest, YesWithACancelledSaveKeepsTheText) {
 
 TEST_F(WorkbenchTest, SaveOfUntitledTextAsksForAName) {
   view_.Type("f S");
-  bench_.SaveFunction1Click();  // dialog cancelled
+  bench_.SaveFile();  // dialog cancelled
   EXPECT_EQ(view_.shown, Strings{"save:1"});
   EXPECT_TRUE(bench_.Untitled());
   EXPECT_TRUE(bench_.Modified());
@@ -171,13 +171,13 @@ TEST_F(WorkbenchTest, SaveOfUntitledTextAsksForAName) {
 
   const std::string file = Path("f.prv");
   view_.saveChoices.push_back(file);
-  bench_.SaveFunction1Click();
+  bench_.SaveFile();
   EXPECT_FALSE(bench_.Untitled());
   EXPECT_FALSE(bench_.Modified());
   EXPECT_EQ(view_.caption, " Vantorb - " + file);
   view_.Type("\ng Z");
   view_.shown.clear();
-  bench_.SaveFunction1Click();  // titled: no dialog
+  bench_.SaveFile();  // titled: no dialog
   EXPECT_TRUE(view_.shown.empty());
   EXPECT_EQ(Slurp(file), "f S\ng Z");
 }
@@ -187,7 +187,7 @@ TEST_F(WorkbenchTest, FailedSaveKeepsEverything) {
   files_.unwritable.insert(file);
   view_.Type("f S");
   view_.saveChoices.push_back(file);
-  bench_.SaveFunction1Click();
+  bench_.SaveFile();
   EXPECT_EQ(view_.shown, (Strings{"save:1", "error:Cannot write the file " + file}));
   EXPECT_TRUE(bench_.Modified());
   EXPECT_TRUE(bench_.Untitled());
@@ -198,7 +198,7 @@ TEST_F(WorkbenchTest, FailedSaveKeepsEverything) {
 TEST_F(WorkbenchTest, LoadAndSaveAs) {
   const std::string file = Put("p.prv", "a S\r\nb Z\r\n");
   view_.openChoices.push_back(file);
-  bench_.LoadFunction1Click();
+  bench_.LoadFile();
   EXPECT_EQ(view_.shown, Strings{"open:0"}) << "Load keeps the entry last used";
   EXPECT_EQ(view_.editor, "a S\nb Z\n");
   EXPECT_EQ(view_.caption, " Vantorb - " + file);
@@ -208,14 +208,14 @@ TEST_F(WorkbenchTest, LoadAndSaveAs) {
 
   const std::string copy = Path("copy.prv");
   view_.saveChoices.push_back(copy);
-  bench_.S1Click();
+  bench_.SaveFileAs();
   EXPECT_EQ(view_.shown.back(), "save:0");
   EXPECT_EQ(view_.caption, " Vantorb - " + copy);
   EXPECT_EQ(Slurp(copy), "a S\nb Z\n");
 
   // A file that cannot be read names it and leaves the editor alone.
   view_.openChoices.push_back(Path("missing.prv"));
-  bench_.LoadFunction1Click();
+  bench_.LoadFile();
   EXPECT_EQ(view_.shown.back(), "error:Cannot read the file " + Path("missing.prv"));
   EXPECT_EQ(view_.editor, "a S\nb Z\n");
   EXPECT_EQ(view_.caption, " Vantorb - " + copy);
@@ -224,12 +224,12 @@ TEST_F(WorkbenchTest, LoadAndSaveAs) {
 TEST_F(WorkbenchTest, TypingThenLoadNoThenCancelKeepsTheText) {
   view_.Type("draft");
   view_.answers.push_back(Answer::No);
-  bench_.LoadFunction1Click();  // open dialog cancelled
+  bench_.LoadFile();  // open dialog cancelled
   EXPECT_EQ(view_.editor, "draft");
   EXPECT_EQ(view_.tab, Tab::Program);
   view_.shown.clear();
   view_.answers.push_back(Answer::Cancel);
-  bench_.NewFunction1Click();
+  bench_.NewFile();
   EXPECT_EQ(view_.shown, Strings{"warning: Changes not saved. Save now ?"});
 }
 
@@ -245,7 +245,7 @@ TEST_F(WorkbenchTest, CompileOfArityThreeFillsTheBrowser) {
   EXPECT_EQ(view_.result, "0");
   EXPECT_EQ(view_.tab, Tab::Browser);
   EXPECT_EQ(view_.tree.Outline(), "t\n  C\n    U(1,3)\n    U(2,3)\n    U(1,2)\n");
-  const auto& inputs = bench_.State().network.inputNeurons;
+  const auto& inputs = bench_.Current()->Io().inputNeurons;
   ASSERT_EQ(inputs.size(), 4u);
   EXPECT_EQ(inputs[0]->Name(), "Ein");
   EXPECT_EQ(inputs[3]->Name(), "Edata3");
@@ -288,30 +288,35 @@ TEST_F(WorkbenchTest, CompileFailuresShowTheErrorWindowAndResetTheInfo) {
   EXPECT_EQ(view_.shown.back(), "errorwindow:Cannot open file " + Path("absent.prv"));
   view_.shown.clear();
   view_.openChoices.push_back(std::nullopt);
-  bench_.BuildNeuralNetwork1Click();
+  bench_.Compile();
   EXPECT_EQ(view_.shown, Strings{"open:1"}) << "a cancelled dialog changes nothing";
 }
 
 TEST_F(WorkbenchTest, GenerateEquations) {
-  bench_.ProduceDynamicES1Click();
+  bench_.GenerateEquationFile();
   EXPECT_EQ(view_.shown, Strings{"warning: No file compiled! "});
   Compile(Put("s.prv", "f S"));
   const std::string out = Path("s.EQU");
   view_.saveChoices.push_back(out);
   view_.shown.clear();
-  bench_.ProduceDynamicES1Click();
+  bench_.GenerateEquationFile();
   EXPECT_EQ(view_.shown, Strings{"save:2"});
   EXPECT_EQ(Slurp(out),
             "XSin_1_0(i+1) = sigma( 1.0*Ein(i) + 0 )\r\n"
             "XSEout_1_1(i+1) = sigma( 1.0*XSin_1_0(i) + 0 )\r\n"
             "XSdata_1_2(i+1) = sigma( 1.0*Edata1(i) + 0 )\r\n"
             "XSEres_1_3(i+1) = sigma( 1.0*XSin_1_0(i) + 0.10*XSdata_1_2(i) + -0.9 )\r\n");
-  // After a failure with no function, there is nothing to write.
-  Compile(Put("empty.prv", "// nothing"));
-  view_.saveChoices.push_back(out);
-  view_.shown.clear();
-  bench_.ProduceDynamicES1Click();
-  EXPECT_EQ(view_.shown, (Strings{"save:2", "warning: No file compiled! "}));
+  // After a failed compilation there is no network: nothing is asked and
+  // the file written before stays as it was.
+  for (const char* program : {"// nothing", "f S\ng C(S)", "f S #target g"}) {
+    SCOPED_TRACE(program);
+    Compile(Put("bad.prv", program));
+    view_.saveChoices.push_back(out);
+    view_.shown.clear();
+    bench_.GenerateEquationFile();
+    EXPECT_EQ(view_.shown, Strings{std::string("warning:") + Workbench::kCompilationFailed});
+    EXPECT_EQ(Slurp(out).substr(0, 9), "XSin_1_0(");
+  }
 }
 
 TEST_F(WorkbenchTest, LoadEquations) {
@@ -323,7 +328,7 @@ TEST_F(WorkbenchTest, LoadEquations) {
   Compile(Put("a.prv", "f Z"));
   view_.openChoices.push_back(good);
   view_.shown.clear();
-  bench_.LoadEquations1Click();
+  bench_.LoadEquations();
   EXPECT_EQ(view_.shown, (Strings{"open:2", "info"}));
   EXPECT_EQ(view_.tree.Outline(), "UserNet\n");
   EXPECT_EQ(view_.functionName, "UserNet");
@@ -336,15 +341,16 @@ TEST_F(WorkbenchTest, LoadEquations) {
   bad += "broken\r\n";
   view_.openChoices.push_back(Put("bad.equ", bad));
   view_.shown.clear();
-  bench_.LoadEquations1Click();
+  bench_.LoadEquations();
   EXPECT_EQ(view_.shown, (Strings{"open:2", "errorwindow: Syntax error at line 7 (Line 7)"}));
-  EXPECT_EQ(parser_.symbolTable().GetTarget()->Name(), "UserNet") << "nothing changed";
+  ASSERT_NE(bench_.Current(), nullptr);
+  EXPECT_EQ(bench_.Current()->Target().Name(), "UserNet") << "nothing changed";
 }
 
 TEST_F(WorkbenchTest, CompileErrorsMarkTheEditorsLine) {
   const std::string file = Put("e.prv", "f S\n\ng C(S)\nh Z\n");
   view_.openChoices.push_back(file);
-  bench_.LoadFunction1Click();
+  bench_.LoadFile();
   EXPECT_EQ(view_.remembered, Strings{file});
   Compile(file);
   EXPECT_EQ(view_.errorLine, 3) << "the line whose \")\" made the check fail";
@@ -361,16 +367,16 @@ TEST_F(WorkbenchTest, CompileErrorsMarkTheEditorsLine) {
 }
 
 TEST_F(WorkbenchTest, NetworkPictureOfTheSelectedFunction) {
-  bench_.NetworkPictureClick();
+  bench_.DrawNetworkPicture();
   EXPECT_EQ(view_.shown, Strings{"warning: No file compiled! "});
   Compile(Put("t.prv", "g S\nt C(U(1,1), g)\n"));
-  bench_.NetworkPictureClick();  // nothing selected: the whole target
+  bench_.DrawNetworkPicture();  // nothing selected: the whole target
   EXPECT_EQ(view_.pictureTitle, "t");
   EXPECT_NE(view_.pictureDot.find("label=\"U(1,1)\""), std::string::npos);
   // The tree shows t, C, U(1,1), g, S: node 3 is g and its successor only.
   EXPECT_EQ(view_.tree.Outline(), "t\n  C\n    U(1,1)\n    g\n      S\n");
   view_.selectedNode = 3;
-  bench_.NetworkPictureClick();
+  bench_.DrawNetworkPicture();
   EXPECT_EQ(view_.pictureTitle, "g");
   EXPECT_EQ(view_.pictureDot.find("U(1,1)"), std::string::npos);
   EXPECT_NE(view_.pictureDot.find("XSEres"), std::string::npos);
@@ -383,19 +389,19 @@ TEST_F(WorkbenchTest, NetworkPictureOfTheSelectedFunction) {
   view_.selectedNode = std::nullopt;
   view_.pictureTitle.clear();
   view_.shown.clear();
-  bench_.NetworkPictureClick();
+  bench_.DrawNetworkPicture();
   EXPECT_EQ(view_.pictureTitle, "");
   ASSERT_EQ(view_.shown.size(), 1u);
   EXPECT_EQ(view_.shown[0].rfind("warning:The network of f6 has ", 0), 0u);
 }
 
 TEST_F(WorkbenchTest, TreeViewsAndWindows) {
-  bench_.SpeedButton21Click();
+  bench_.ExpandTree();
   EXPECT_TRUE(view_.expanded);
-  bench_.SpeedButton20Click();
+  bench_.CollapseTree();
   EXPECT_FALSE(view_.expanded);
-  bench_.About1Click();
-  bench_.ShowCompilerInfo1Click();
+  bench_.ShowAbout();
+  bench_.ShowCompilerInfo();
   EXPECT_EQ(view_.shown, (Strings{"about", "info"}));
   EXPECT_EQ(view_.infoShown, CompilerInfo{});
 }

@@ -25,36 +25,48 @@ std::string WithNewlines(const std::string& text) {
 
 }  // namespace
 
-// Fills the browser and the information window's target field while a
-// compilation or an equation load runs.
+// Follows a compilation: the previous network goes once the file is open,
+// and the browser and the information window's target field are filled as
+// the target is found.
 class Workbench::BrowserFiller : public CompilationListener {
  public:
-  BrowserFiller(Workbench& workbench, bool namesTarget)
-      : workbench_(workbench), namesTarget_(namesTarget) {}
-  void SymbolTableReplacing() override {
-    workbench_.simulator_.BeforeSymbolTableReplaced();
+  explicit BrowserFiller(Workbench& workbench) : workbench_(workbench) {}
+  void ProgramOpened() override {
+    workbench_.InstallNetwork(nullptr);
+    workbench_.compiled_ = false;
   }
   void TargetUndefined(const std::string& targetName) override {
     workbench_.info_.targetName = targetName + " (undef!)";
   }
   void TargetFound(const ProofObj& target) override {
-    if (namesTarget_) workbench_.info_.targetName = target.Name();
+    workbench_.info_.targetName = target.Name();
     workbench_.FillBrowser(target);
   }
 
  private:
   Workbench& workbench_;
-  bool namesTarget_;
 };
 
 Workbench::Workbench(WorkbenchView& view, TextFiles& files,
                      NParserInterface& parser)
-    : view_(view),
-      files_(files),
-      parser_(parser),
-      simulator_(view, parser, compileState_.network) {
+    : view_(view), files_(files), parser_(parser), simulator_(view, network_) {
   view_.SetCaption(kNewFileCaption);
   view_.ShowTab(Tab::Program);
+}
+
+void Workbench::RunCommand(const std::function<void()>& command) {
+  try {
+    command();
+  } catch (const std::exception& e) {
+    view_.ShowErrorWindow(ErrorMessage(e));
+  } catch (...) {
+    view_.ShowErrorWindow(kUnexpectedError);
+  }
+}
+
+void Workbench::InstallNetwork(std::unique_ptr<Network> next) {
+  simulator_.LeaveNetwork();
+  network_.Replace(std::move(next));
 }
 
 bool Workbench::ConfirmUnsavedChanges() {
@@ -71,7 +83,7 @@ bool Workbench::ConfirmUnsavedChanges() {
   }
 }
 
-void Workbench::NewFunction1Click() {
+void Workbench::NewFile() {
   if (!ConfirmUnsavedChanges()) return;
   view_.SetEditorText("");
   modified_ = false;
@@ -80,7 +92,7 @@ void Workbench::NewFunction1Click() {
   view_.ShowTab(Tab::Program);
 }
 
-void Workbench::LoadFunction1Click() {
+void Workbench::LoadFile() {
   if (ConfirmUnsavedChanges()) {
     if (const auto file = view_.OpenFileDialog(kLastUsedFilter))
       ReadProgramFrom(*file);
@@ -103,16 +115,13 @@ void InTreeOrder(const ProofObj& object, std::vector<const ProofObj*>& order) {
 
 }  // namespace
 
-void Workbench::NetworkPictureClick() {
-  const ProofObj* target = nullptr;
-  try {
-    target = parser_.symbolTable().GetTarget();
-  } catch (const NeuroException&) {
-  }
-  if (target == nullptr || target->NeuronCount() == 0 || !compileState_.compiled) {
+void Workbench::DrawNetworkPicture() {
+  const Network* network = network_.Get();
+  if (network == nullptr || network->Target().NeuronCount() == 0 || !compiled_) {
     view_.Message(MessageKind::Warning, kNoFileCompiled, Answers::Ok);
     return;
   }
+  const ProofObj* target = &network->Target();
   std::vector<const ProofObj*> order;
   InTreeOrder(*target, order);
   const auto selected = view_.SelectedTreeNode();
@@ -128,10 +137,10 @@ void Workbench::NetworkPictureClick() {
     return;
   }
   view_.ShowNetworkPicture(shown->Name(),
-                           NetworkDot(*shown, compileState_.network.InputList()));
+                           NetworkDot(*shown, network->Io().InputList()));
 }
 
-void Workbench::CheckResultClick() {
+void Workbench::CheckResult() {
   const NetworkRun& run = simulator_.Run();
   const ProofObj* target = run.RunFunction();
   if (target == nullptr || run.Running() || !run.EndSignal() || run.Result().empty()) {
@@ -188,7 +197,7 @@ bool Workbench::SaveProgram() {
   return file && WriteProgramTo(*file);
 }
 
-void Workbench::S1Click() {
+void Workbench::SaveFileAs() {
   if (const auto file = view_.SaveFileDialog(kLastUsedFilter))
     WriteProgramTo(*file);
 }
@@ -210,51 +219,50 @@ bool Workbench::WriteProgramTo(const std::string& fileName) {
   return true;
 }
 
-bool Workbench::FormCloseQuery() { return ConfirmUnsavedChanges(); }
+bool Workbench::Close() {
+  if (!ConfirmUnsavedChanges()) return false;
+  simulator_.Shutdown();
+  return true;
+}
 
-void Workbench::BuildNeuralNetwork1Click() {
+void Workbench::Compile() {
   if (!ConfirmUnsavedChanges()) return;
   const auto file = view_.OpenFileDialog(kProofFiles);
   if (!file) return;
-  BrowserFiller filler(*this, true);
+  BrowserFiller filler(*this);
   // The editor shows where the program it holds went wrong.
   const bool editorsFile = !untitled_ && *file == fileName_;
   if (editorsFile) view_.MarkErrorLine(0);
   try {
-    const CompilationReport report =
-        CompileProgramFile(parser_, *file, compileState_, &filler);
+    std::unique_ptr<Network> built = CompileProgramFile(parser_, *file, &filler);
+    const CompilationReport report = built->Report();
+    InstallNetwork(std::move(built));
     view_.ShowTab(Tab::Browser);
     ShowReport(report);
   } catch (const std::exception& e) {
     if (editorsFile && parser_.lineNumber() > 0) view_.MarkErrorLine(parser_.lineNumber());
-    view_.ShowErrorWindow(e.what());
+    view_.ShowErrorWindow(ErrorMessage(e));
     info_ = CompilerInfo{};
-    parser_.CloseInput();
   }
-  parser_.CloseInput();
-  compileState_.compiled = true;
+  compiled_ = true;
 }
 
-void Workbench::ProduceDynamicES1Click() {
-  if (!compileState_.compiled) {
+// Only a compilation makes equations worth writing; after a failed one
+// there is no network, and an empty file would look like a result.
+void Workbench::GenerateEquationFile() {
+  if (!compiled_) {
     view_.Message(MessageKind::Warning, kNoFileCompiled, Answers::Ok);
+    return;
+  }
+  const Network* network = network_.Get();
+  if (network == nullptr) {
+    view_.Message(MessageKind::Warning, kCompilationFailed, Answers::Ok);
     return;
   }
   const auto file = view_.SaveFileDialog(kEquationFiles);
   if (!file) return;
-  const ProofObj* target = nullptr;
-  try {
-    target = parser_.symbolTable().GetTarget();
-  } catch (const NeuroException&) {
-  }
-  if (target == nullptr) {
-    view_.Message(MessageKind::Warning, kNoFileCompiled, Answers::Ok);
-    return;
-  }
-  std::vector<std::string> lines;
-  GenerateEquations(parser_, compileState_, lines);
   std::string text;
-  for (const auto& line : lines) text += line + "\r\n";
+  for (const auto& line : network->Equations()) text += line + "\r\n";
   try {
     files_.Write(*file, text);
   } catch (const NeuroException& e) {
@@ -262,18 +270,23 @@ void Workbench::ProduceDynamicES1Click() {
   }
 }
 
-void Workbench::LoadEquations1Click() {
+// A file that cannot be read changes nothing: the loaded network takes the
+// place of the current one only once it is whole.
+void Workbench::LoadEquations() {
   const auto file = view_.OpenFileDialog(kEquationFiles);
   if (!file) return;
-  BrowserFiller filler(*this, false);
+  std::unique_ptr<Network> loaded;
   try {
-    const CompilationReport report =
-        LoadEquationFile(parser_, *file, compileState_.network, &filler);
-    view_.ShowTab(Tab::Browser);
-    ShowReport(report);
+    loaded = LoadEquationFile(*file);
   } catch (const std::exception& e) {
-    view_.ShowErrorWindow(e.what());
+    view_.ShowErrorWindow(ErrorMessage(e));
+    return;
   }
+  const CompilationReport report = loaded->Report();
+  FillBrowser(loaded->Target());
+  InstallNetwork(std::move(loaded));
+  view_.ShowTab(Tab::Browser);
+  ShowReport(report);
 }
 
 // Fills the compiler information window from a report (its target field is

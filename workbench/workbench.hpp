@@ -1,14 +1,19 @@
 #pragma once
 // Workbench: the main window's state and commands without any widget. Each
-// handler is named after the control that triggers it and does the command's
-// steps in order, talking to the screen through WorkbenchView and to the
-// disk through TextFiles. It holds the compile state with the network's
-// input and output neurons, the window flags, and the Simulator that runs
-// and inspects the network (whose commands the window calls directly).
+// command does its steps in order, talking to the screen through
+// WorkbenchView and to the disk through TextFiles. It owns the current
+// network (a CurrentNetwork, replaced whole by a successful compile or
+// equation load and dropped by a failed compile), the window flags, and
+// the Simulator that runs and inspects the network (whose commands the
+// window calls directly).
+//
+// Not thread-safe: the window's thread.
 
+#include <functional>
+#include <memory>
 #include <string>
 
-#include "compiler/compilation_driver.hpp"
+#include "driver/compilation_driver.hpp"
 #include "simulation/simulator.hpp"
 #include "workbench/workbench_view.hpp"
 
@@ -20,47 +25,59 @@ class Workbench {
   static constexpr const char* kCaptionPrefix = " Vantorb - ";
   static constexpr const char* kSavePrompt = " Changes not saved. Save now ?";
   static constexpr const char* kNoFileCompiled = " No file compiled! ";
+  static constexpr const char* kCompilationFailed =
+      "The last compilation failed, so there are no equations to write. "
+      "Compile a program without errors first.";
+  static constexpr const char* kUnexpectedError =
+      "An unexpected error stopped the command.";
 
-  // Window creation: the parser interface, flags, the separator.
+  // Window creation: flags, caption, the Program tab.
   Workbench(WorkbenchView& view, TextFiles& files, NParserInterface& parser);
 
+  // Runs one command of the window: an error that escapes it is shown in
+  // the error window, and the window goes on with the state the command
+  // had reached (the editor's text untouched).
+  void RunCommand(const std::function<void()>& command);
+
   // File menu.
-  void NewFunction1Click();
-  void LoadFunction1Click();
-  void SaveFunction1Click() { SaveProgram(); }
-  void S1Click();  // Save As
-  // Closing the window (also Exit): whether it may close.
-  bool FormCloseQuery();
+  void NewFile();
+  void LoadFile();
+  void SaveFile() { SaveProgram(); }
+  void SaveFileAs();
+  // Closing the window (also Exit): whether it may close. When it may, the
+  // run stops for good, so that nothing keeps the program going.
+  bool Close();
   // Any change of the editor text.
-  void EditorChange() { modified_ = true; }
+  void EditorChanged() { modified_ = true; }
 
   // Compiler menu and the information windows.
-  void BuildNeuralNetwork1Click();
-  void ShowCompilerInfo1Click() { view_.ShowCompilerInfoWindow(info_); }
-  void ProduceDynamicES1Click();
-  void LoadEquations1Click();
-  void About1Click() { view_.ShowAboutWindow(); }
+  void Compile();
+  void ShowCompilerInfo() { view_.ShowCompilerInfoWindow(info_); }
+  void GenerateEquationFile();
+  void LoadEquations();
+  void ShowAbout() { view_.ShowAboutWindow(); }
   // "Collapsed view" and "Expanded view".
-  void SpeedButton20Click() { view_.SetTreeExpanded(false); }
-  void SpeedButton21Click() { view_.SetTreeExpanded(true); }
+  void CollapseTree() { view_.SetTreeExpanded(false); }
+  void ExpandTree() { view_.SetTreeExpanded(true); }
 
   // Opens a program file in the editor at start ("vantorb FILE.PRV").
   void OpenAtStart(const std::string& fileName);
   // "Network picture": the network of the function selected in the tree
   // (the whole target when none is), drawn from its DOT text.
-  void NetworkPictureClick();
+  void DrawNetworkPicture();
   // "Check result": the last run's result against the value the target's
   // definition gives for the arguments in the grid.
-  void CheckResultClick();
+  void CheckResult();
   // A file of the recent files list: Load without the dialog.
   void OpenRecent(const std::string& fileName);
 
   bool Modified() const { return modified_; }
   bool Untitled() const { return untitled_; }
-  bool Compiled() const { return compileState_.compiled; }
+  bool Compiled() const { return compiled_; }
   const std::string& FileName() const { return fileName_; }
   const CompilerInfo& Info() const { return info_; }
-  const CompileState& State() const { return compileState_; }
+  // The network Compute runs; null when there is none.
+  const Network* Current() const { return network_.Get(); }
   Simulator& Sim() { return simulator_; }
 
  private:
@@ -73,6 +90,9 @@ class Workbench {
   bool SaveProgram();
   bool WriteProgramTo(const std::string& fileName);
   bool ReadProgramFrom(const std::string& fileName);
+  // The one way the current network changes: the simulator lets go of the
+  // old one, which then goes with its run and lists.
+  void InstallNetwork(std::unique_ptr<Network> next);
   void FillBrowser(const ProofObj& target);
   void ShowReport(const CompilationReport& report);
   void ShowFileError(const std::string& message);
@@ -82,9 +102,10 @@ class Workbench {
   NParserInterface& parser_;
   bool modified_ = false;
   bool untitled_ = true;
+  bool compiled_ = false;  // a compilation has been run, successful or not
   std::string fileName_;
-  CompileState compileState_;
   CompilerInfo info_;
+  CurrentNetwork network_;
   Simulator simulator_;
 };
 

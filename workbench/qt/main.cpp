@@ -24,8 +24,8 @@ int SaveScreenshots(vantorb::TMainForm& form, const QString& dir,
   form.ScriptDialogs(program.toStdString());
   form.show();
   QApplication::processEvents();
-  form.Commands().BuildNeuralNetwork1Click();
-  form.Commands().SpeedButton21Click();
+  form.Commands().Compile();
+  form.Commands().ExpandTree();
   auto shoot = [&](int tab, const QString& name) {
     form.Tabs()->setCurrentIndex(tab);
     QApplication::processEvents();
@@ -37,21 +37,21 @@ int SaveScreenshots(vantorb::TMainForm& form, const QString& dir,
   const QModelIndexList parts = tree->model()->match(
       tree->model()->index(0, 0), Qt::DisplayRole, "C", -1, Qt::MatchExactly | Qt::MatchRecursive);
   if (!parts.isEmpty()) tree->setCurrentIndex(parts.back());
-  form.Commands().NetworkPictureClick();
+  form.Commands().DrawNetworkPicture();
   if (!form.LastPicture().save(dir + "/network.png")) return 1;
   // A run under way: the data neurons of 3 x 2, inspected always.
   vantorb::Simulator& sim = form.Commands().Sim();
   form.SetParameterValues({"3", "2"});
   form.findChild<QAbstractButton*>("bt_all")->click();
   form.findChild<QAbstractButton*>("SpeedButton24")->click();
-  sim.BitBtn1Click();
-  for (int step = 0; step < 40; ++step) sim.BitBtn2Click();
+  sim.Compute();
+  for (int step = 0; step < 40; ++step) sim.Step();
   if (!shoot(2, "simulator")) return 1;
   auto* views = form.findChild<QTabWidget*>("StatusTabs");
   views->setCurrentIndex(1);
   if (!shoot(2, "waveforms")) return 1;
   views->setCurrentIndex(0);
-  sim.bt_tknoneClick();
+  sim.Finish();
   if (!shoot(1, "browser")) return 1;
   form.CompilerForm()->show();
   QApplication::processEvents();

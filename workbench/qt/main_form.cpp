@@ -80,7 +80,7 @@ TMainForm::TMainForm(NParserInterface& parser) {
   setFixedSize(621, 498);
   workbench_ = std::make_unique<Workbench>(*this, files_, parser);
   connect(editor_, &QPlainTextEdit::textChanged, this,
-          [this] { workbench_->EditorChange(); });
+          [this] { workbench_->EditorChanged(); });
   ConnectRunControls();
 }
 
@@ -92,14 +92,14 @@ void TMainForm::CreateMenus() {
     QAction* action = menu->addAction(text);
     action->setObjectName(name);
     action->setShortcut(key);
-    connect(action, &QAction::triggered, this, handler);
+    OnSignal(action, &QAction::triggered, handler);
     return action;
   };
   QMenu* file = menuBar()->addMenu("&File");
-  add(file, "NewFunction1", "&New File", {}, [this] { workbench_->NewFunction1Click(); });
-  add(file, "LoadFunction1", "&Load File ...", Qt::Key_F3, [this] { workbench_->LoadFunction1Click(); });
-  add(file, "SaveFunction1", "&Save File ...", Qt::Key_F2, [this] { workbench_->SaveFunction1Click(); });
-  add(file, "S1", "Save &As ...", {}, [this] { workbench_->S1Click(); });
+  add(file, "NewFunction1", "&New File", {}, [this] { workbench_->NewFile(); });
+  add(file, "LoadFunction1", "&Load File ...", Qt::Key_F3, [this] { workbench_->LoadFile(); });
+  add(file, "SaveFunction1", "&Save File ...", Qt::Key_F2, [this] { workbench_->SaveFile(); });
+  add(file, "S1", "Save &As ...", {}, [this] { workbench_->SaveFileAs(); });
   recentMenu_ = file->addMenu("&Recent Files");
   recentMenu_->setObjectName("RecentFiles");
   ShowRecentFiles();
@@ -114,18 +114,18 @@ void TMainForm::CreateMenus() {
 
   QMenu* compiler = menuBar()->addMenu("&Compiler");
   add(compiler, "BuildNeuralNetwork1", "&Build Neural Network", Qt::Key_F9,
-      [this] { workbench_->BuildNeuralNetwork1Click(); });
+      [this] { workbench_->Compile(); });
   add(compiler, "ShowCompilerInfo1", "&Show Compiler Info ...", {},
-      [this] { workbench_->ShowCompilerInfo1Click(); });
+      [this] { workbench_->ShowCompilerInfo(); });
   compiler->addSeparator();
   add(compiler, "ProduceDynamicES1", "&Generate Equations ...",
-      QKeySequence(Qt::CTRL | Qt::Key_F9), [this] { workbench_->ProduceDynamicES1Click(); });
+      QKeySequence(Qt::CTRL | Qt::Key_F9), [this] { workbench_->GenerateEquationFile(); });
   add(compiler, "LoadEquations1", "&Load Equations ...", QKeySequence(Qt::CTRL | Qt::Key_L),
-      [this] { workbench_->LoadEquations1Click(); });
+      [this] { workbench_->LoadEquations(); });
 
   QAction* about = menuBar()->addAction("&About");
   about->setObjectName("About1");
-  connect(about, &QAction::triggered, this, [this] { workbench_->About1Click(); });
+  OnSignal(about, &QAction::triggered, [this] { workbench_->ShowAbout(); });
 }
 
 void TMainForm::CreateToolBar() {
@@ -138,20 +138,20 @@ void TMainForm::CreateToolBar() {
     QAction* action = bar->addAction(style()->standardIcon(icon), hint);
     action->setObjectName(name);
     action->setToolTip(hint);
-    connect(action, &QAction::triggered, this, handler);
+    OnSignal(action, &QAction::triggered, handler);
   };
-  add("SpeedButton1", QStyle::SP_FileIcon, "New function ...", [this] { workbench_->NewFunction1Click(); });
-  add("SpeedButton2", QStyle::SP_DialogOpenButton, "Open function ...", [this] { workbench_->LoadFunction1Click(); });
-  add("SpeedButton3", QStyle::SP_DialogSaveButton, "Save function ...", [this] { workbench_->SaveFunction1Click(); });
+  add("SpeedButton1", QStyle::SP_FileIcon, "New function ...", [this] { workbench_->NewFile(); });
+  add("SpeedButton2", QStyle::SP_DialogOpenButton, "Open function ...", [this] { workbench_->LoadFile(); });
+  add("SpeedButton3", QStyle::SP_DialogSaveButton, "Save function ...", [this] { workbench_->SaveFile(); });
   bar->addSeparator();
   add("SpeedButton4", QStyle::SP_TrashIcon, "Cut to clipboard", [this] { editor_->cut(); });
   add("SpeedButton5", QStyle::SP_FileDialogContentsView, "Copy to clipboard", [this] { editor_->copy(); });
   add("SpeedButton6", QStyle::SP_FileDialogDetailedView, "Paste from clipboard", [this] { editor_->paste(); });
   bar->addSeparator();
-  add("SpeedButton7", QStyle::SP_MediaPlay, "Compile ...", [this] { workbench_->BuildNeuralNetwork1Click(); });
-  add("SpeedButton11", QStyle::SP_MessageBoxInformation, "Show Compiler info ...", [this] { workbench_->ShowCompilerInfo1Click(); });
-  add("SpeedButton12", QStyle::SP_FileDialogNewFolder, "Generate equations ...", [this] { workbench_->ProduceDynamicES1Click(); });
-  add("SpeedButton16", QStyle::SP_FileDialogStart, "Load equations ...", [this] { workbench_->LoadEquations1Click(); });
+  add("SpeedButton7", QStyle::SP_MediaPlay, "Compile ...", [this] { workbench_->Compile(); });
+  add("SpeedButton11", QStyle::SP_MessageBoxInformation, "Show Compiler info ...", [this] { workbench_->ShowCompilerInfo(); });
+  add("SpeedButton12", QStyle::SP_FileDialogNewFolder, "Generate equations ...", [this] { workbench_->GenerateEquationFile(); });
+  add("SpeedButton16", QStyle::SP_FileDialogStart, "Load equations ...", [this] { workbench_->LoadEquations(); });
 }
 
 QWidget* TMainForm::CreateProgramTab() {
@@ -198,9 +198,9 @@ QWidget* TMainForm::CreateBrowserTab() {
   auto* picture = new QPushButton("Network picture", treeButtons);
   picture->setObjectName("bt_picture");
   picture->setToolTip("Draw the network of the function selected in the tree");
-  connect(picture, &QPushButton::clicked, this, [this] { workbench_->NetworkPictureClick(); });
-  connect(collapse, &QPushButton::clicked, this, [this] { workbench_->SpeedButton20Click(); });
-  connect(expand, &QPushButton::clicked, this, [this] { workbench_->SpeedButton21Click(); });
+  OnSignal(picture, &QPushButton::clicked, [this] { workbench_->DrawNetworkPicture(); });
+  OnSignal(collapse, &QPushButton::clicked, [this] { workbench_->CollapseTree(); });
+  OnSignal(expand, &QPushButton::clicked, [this] { workbench_->ExpandTree(); });
   auto* treeButtonsGrid = new QGridLayout;
   treeButtonsGrid->addWidget(collapse, 0, 0);
   treeButtonsGrid->addWidget(expand, 0, 1);
@@ -238,7 +238,7 @@ QWidget* TMainForm::CreateBrowserTab() {
   auto* check = new QPushButton("Check result", computation);
   check->setObjectName("bt_check");
   check->setToolTip("Compare the result with the value the definition gives");
-  connect(check, &QPushButton::clicked, this, [this] { workbench_->CheckResultClick(); });
+  OnSignal(check, &QPushButton::clicked, [this] { workbench_->CheckResult(); });
   auto* computeRow = new QHBoxLayout;
   computeRow->addWidget(compute_);
   computeRow->addWidget(check);
@@ -413,42 +413,43 @@ void TMainForm::ConnectRunControls() {
   statusModel_->Attach(&sim);
   waveforms_ = new WaveformPanel(sim, statusTabs_);
   statusTabs_->addTab(waveforms_, "Waveforms");
-  connect(waveforms_, &WaveformPanel::TraceClicked, this,
-          [&sim](int trace) { sim.WaveformClick(static_cast<std::size_t>(trace)); });
-  connect(compute_, &QPushButton::clicked, this, [&sim] { sim.BitBtn1Click(); });
-  connect(stepByStep_, &QAbstractButton::clicked, this, [&sim] { sim.SpeedButton14Click(); });
-  connect(automatic_, &QAbstractButton::clicked, this, [&sim] { sim.SpeedButton15Click(); });
-  connect(speed_, &QSlider::valueChanged, this, [&sim] { sim.TrackBarChange(); });
-  connect(runTimer_, &QTimer::timeout, this, [&sim] { sim.TimerTimer(); });
-  connect(indicatorTimer_, &QTimer::timeout, this, [&sim] { sim.TimerCameraTimer(); });
-  connect(step_, &QPushButton::clicked, this, [&sim] { sim.BitBtn2Click(); });
-  connect(finish_, &QPushButton::clicked, this, [this, &sim] {
-    sim.bt_tknoneClick();
+  connect(waveforms_, &WaveformPanel::TraceClicked, this, [this, &sim](int trace) {
+    workbench_->RunCommand([&] { sim.SelectTrace(static_cast<std::size_t>(trace)); });
+  });
+  OnSignal(compute_, &QPushButton::clicked, [&sim] { sim.Compute(); });
+  OnSignal(stepByStep_, &QAbstractButton::clicked, [&sim] { sim.StepByStepMode(); });
+  OnSignal(automatic_, &QAbstractButton::clicked, [&sim] { sim.AutomaticMode(); });
+  OnSignal(speed_, &QSlider::valueChanged, [&sim] { sim.SpeedChanged(); });
+  OnSignal(runTimer_, &QTimer::timeout, [&sim] { sim.RunTimerTick(); });
+  OnSignal(indicatorTimer_, &QTimer::timeout, [&sim] { sim.IndicatorTick(); });
+  OnSignal(step_, &QPushButton::clicked, [&sim] { sim.Step(); });
+  OnSignal(finish_, &QPushButton::clicked, [this, &sim] {
+    sim.Finish();
     finish_->setChecked(sim.FinishPressed());  // a click while idle changes nothing
   });
-  connect(reset_, &QPushButton::clicked, this, [&sim] { sim.BitBtn4Click(); });
-  connect(stopAfterUp_, &QAbstractButton::clicked, this, [&sim] { sim.SpinStopAfter(1); });
-  connect(stopAfterDown_, &QAbstractButton::clicked, this, [&sim] { sim.SpinStopAfter(-1); });
-  connect(stepSizeUp_, &QAbstractButton::clicked, this, [&sim] { sim.SpinStepSize(1); });
-  connect(stepSizeDown_, &QAbstractButton::clicked, this, [&sim] { sim.SpinStepSize(-1); });
+  OnSignal(reset_, &QPushButton::clicked, [&sim] { sim.ResetRun(); });
+  OnSignal(stopAfterUp_, &QAbstractButton::clicked, [&sim] { sim.SpinStopAfter(1); });
+  OnSignal(stopAfterDown_, &QAbstractButton::clicked, [&sim] { sim.SpinStopAfter(-1); });
+  OnSignal(stepSizeUp_, &QAbstractButton::clicked, [&sim] { sim.SpinStepSize(1); });
+  OnSignal(stepSizeDown_, &QAbstractButton::clicked, [&sim] { sim.SpinStepSize(-1); });
   for (auto [choice, button] : choices_) {
-    connect(button, &QAbstractButton::clicked, this, [&sim, choice = choice] {
+    OnSignal(button, &QAbstractButton::clicked, [&sim, choice = choice] {
       switch (choice) {
-        case InspectChoice::In: sim.SpeedButton4Click(); break;
-        case InspectChoice::Out: sim.SpeedButton8Click(); break;
-        case InspectChoice::Data: sim.SpeedButton24Click(); break;
-        case InspectChoice::Result: sim.SpeedButton9Click(); break;
-        case InspectChoice::Hidden: sim.SpeedButton10Click(); break;
-        case InspectChoice::None: sim.bt_noneClick(); break;
-        default: sim.SpeedButton17Click(); break;
+        case InspectChoice::In: sim.InspectIn(); break;
+        case InspectChoice::Out: sim.InspectOut(); break;
+        case InspectChoice::Data: sim.InspectData(); break;
+        case InspectChoice::Result: sim.InspectResults(); break;
+        case InspectChoice::Hidden: sim.InspectHidden(); break;
+        case InspectChoice::None: sim.InspectNone(); break;
+        default: sim.InspectTypedToken(); break;
       }
     });
   }
-  connect(inspectChanging_, &QAbstractButton::clicked, this, [&sim] { sim.SpeedButton13Click(); });
-  connect(inspectAlways_, &QAbstractButton::clicked, this, [&sim] { sim.bt_allClick(); });
-  connect(statusWindow_, &QTableView::clicked, this, [&sim] { sim.StatWinClick(); });
+  OnSignal(inspectChanging_, &QAbstractButton::clicked, [&sim] { sim.InspectChanging(); });
+  OnSignal(inspectAlways_, &QAbstractButton::clicked, [&sim] { sim.InspectAlways(); });
+  OnSignal(statusWindow_, &QTableView::clicked, [&sim] { sim.StatusWindowClick(); });
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  connect(escape, &QShortcut::activated, this, [&sim] { sim.EscapePressed(); });
+  OnSignal(escape, &QShortcut::activated, [&sim] { sim.Interrupt(); });
 }
 
 void TMainForm::ScriptDialogs(const std::string& openFile) {
@@ -702,14 +703,14 @@ void TMainForm::ShowRecentFiles() {
   const QStringList files = QSettings("Vantorb", "vantorb").value("recentFiles").toStringList();
   for (const QString& file : files) {
     QAction* action = recentMenu_->addAction(file);
-    connect(action, &QAction::triggered, this,
-            [this, file] { workbench_->OpenRecent(file.toStdString()); });
+    OnSignal(action, &QAction::triggered,
+             [this, file] { workbench_->OpenRecent(file.toStdString()); });
   }
   recentMenu_->setEnabled(!files.isEmpty());
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-  if (workbench_->FormCloseQuery()) {
+  if (workbench_->Close()) {
     event->accept();
   } else {
     event->ignore();

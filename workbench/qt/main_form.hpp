@@ -111,6 +111,12 @@ class TMainForm : public QMainWindow, public WorkbenchView {
   QWidget* CreateAnimationGroup(QWidget* parent);
   void ConnectRunControls();
   std::optional<std::string> FileDialog(bool save, int filterEntry);
+  // Connects a signal to a command that runs through the Workbench, which
+  // shows any error escaping it instead of letting it end the program.
+  template <typename Sender, typename Signal, typename Command>
+  void OnSignal(Sender* sender, Signal signal, Command command) {
+    connect(sender, signal, this, [this, command] { workbench_->RunCommand(command); });
+  }
 
   QtTextFiles files_;
   QTabWidget* tabs_ = nullptr;

@@ -22,7 +22,7 @@ QVariant StatusModel::data(const QModelIndex& index, int role) const {
   if (role == Qt::DisplayRole)
     return QString::fromStdString(simulator_->StatusCell(index.row(), index.column()));
   if (role == Qt::ToolTipRole) {
-    const std::string hint = simulator_->StatWinMouseMove(index.row() + 1, index.column());
+    const std::string hint = simulator_->StatusHint(index.row() + 1, index.column());
     return hint.empty() ? QVariant() : QVariant(QString::fromStdString(hint));
   }
   return {};

@@ -6,6 +6,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
 
 namespace vantorb {
 
@@ -16,16 +17,26 @@ WaveformPanel::WaveformPanel(const Simulator& simulator, QWidget* parent)
   verticalScrollBar()->setSingleStep(kRowHeight);
 }
 
+double WaveformPanel::Overflow() const {
+  const double width = static_cast<double>(simulator_.Waves().LastIteration()) * scale_ + 40;
+  return std::max(0.0, width - (viewport()->width() - kNameWidth));
+}
+
+double WaveformPanel::PixelsPerStep() const {
+  return std::max(1.0, Overflow() / kMaxScroll);
+}
+
 void WaveformPanel::UpdateScrollBar() {
   const auto& waves = simulator_.Waves();
-  const int width = static_cast<int>(waves.LastIteration() * scale_) + 40;
   QScrollBar* bar = horizontalScrollBar();
   const bool atEnd = bar->value() >= bar->maximum() - 2;
-  bar->setRange(0, std::max(0, width - (viewport()->width() - kNameWidth)));
-  bar->setPageStep(viewport()->width());
+  const double perStep = PixelsPerStep();
+  bar->setRange(0, static_cast<int>(std::ceil(Overflow() / perStep)));
+  bar->setPageStep(std::max(1, static_cast<int>(viewport()->width() / perStep)));
   if (atEnd) bar->setValue(bar->maximum());
-  const int height = static_cast<int>(waves.Traces().size()) * kRowHeight;
-  verticalScrollBar()->setRange(0, std::max(0, height - viewport()->height()));
+  const double height = static_cast<double>(waves.Traces().size()) * kRowHeight;
+  verticalScrollBar()->setRange(
+      0, static_cast<int>(std::clamp(height - viewport()->height(), 0.0, kMaxScroll)));
   verticalScrollBar()->setPageStep(viewport()->height());
 }
 
@@ -45,7 +56,8 @@ void WaveformPanel::wheelEvent(QWheelEvent* event) {
 }
 
 void WaveformPanel::mousePressEvent(QMouseEvent* event) {
-  const int trace = (event->position().toPoint().y() + verticalScrollBar()->value()) / kRowHeight;
+  const int trace =
+      static_cast<int>((event->position().y() + verticalScrollBar()->value()) / kRowHeight);
   if (trace >= 0 && trace < static_cast<int>(simulator_.Waves().Traces().size()))
     emit TraceClicked(trace);
 }
@@ -56,8 +68,17 @@ void WaveformPanel::paintEvent(QPaintEvent*) {
   const auto& traces = simulator_.Waves().Traces();
   const std::int64_t last = simulator_.Waves().LastIteration();
   const int left = kNameWidth;
-  const double offset = horizontalScrollBar()->value();
-  auto x = [&](std::int64_t iteration) { return left + iteration * scale_ - offset; };
+  const double width = viewport()->width();
+  const double offset = horizontalScrollBar()->value() * PixelsPerStep();
+  // Coordinates are doubles and kept near the view: a run of hundreds of
+  // millions of iterations would pass any int, and the painter too.
+  auto x = [&](std::int64_t iteration) {
+    return std::clamp(left + static_cast<double>(iteration) * scale_ - offset, left - 8.0,
+                      width + 8.0);
+  };
+  // The first iteration on view, for skipping the changes before it.
+  const auto firstOnView = static_cast<std::int64_t>(std::floor(offset / scale_));
+  const bool live = simulator_.TracesLive();
   const int top0 = -verticalScrollBar()->value();
   for (std::size_t t = 0; t < traces.size(); ++t) {
     const int top = top0 + static_cast<int>(t) * kRowHeight;
@@ -67,10 +88,16 @@ void WaveformPanel::paintEvent(QPaintEvent*) {
     painter.drawLine(left, top + kRowHeight - 1, viewport()->width(), top + kRowHeight - 1);
     painter.setClipRect(left, top, viewport()->width() - left, kRowHeight);
     const auto& changes = traces[t].changes;
-    for (std::size_t c = 0; c < changes.size(); ++c) {
+    auto from = std::upper_bound(changes.begin(), changes.end(), firstOnView,
+                                 [](std::int64_t i, const Waveforms::Change& c) {
+                                   return i < c.iteration;
+                                 });
+    if (from != changes.begin()) --from;
+    for (std::size_t c = static_cast<std::size_t>(from - changes.begin()); c < changes.size(); ++c) {
       const double x0 = x(changes[c].iteration);
+      if (x0 > width) break;
       const double x1 = c + 1 < changes.size() ? x(changes[c + 1].iteration) : x(last + 1);
-      if (x1 < left || x0 > viewport()->width()) continue;
+      if (x1 < left) continue;
       const int y = static_cast<int>(low - changes[c].value * (low - high));
       painter.setPen(QPen(QColor(20, 90, 200), 2));
       painter.drawLine(QPointF(x0, y), QPointF(x1, y));
@@ -80,14 +107,14 @@ void WaveformPanel::paintEvent(QPaintEvent*) {
       }
       // A code is labelled with its number where its stretch is on view.
       const double labelX = std::max<double>(x0, left) + 2;
-      if (!changes[c].decoded.empty() && x1 - labelX > 12) {
+      if (changes[c].decoded >= 0 && x1 - labelX > 12) {
         painter.setPen(QColor(160, 60, 0));
-        painter.drawText(QPointF(labelX, y - 3), QString::fromStdString(changes[c].decoded));
+        painter.drawText(QPointF(labelX, y - 3), QString::number(changes[c].decoded));
       }
     }
     painter.setClipping(false);
     painter.fillRect(0, top, left - 2, kRowHeight, QColor(245, 245, 245));
-    painter.setPen(traces[t].neuron ? Qt::black : Qt::gray);
+    painter.setPen(live ? Qt::black : Qt::gray);
     painter.drawText(QRect(4, top, left - 8, kRowHeight), Qt::AlignVCenter | Qt::AlignLeft,
                      painter.fontMetrics().elidedText(QString::fromStdString(traces[t].name),
                                                       Qt::ElideMiddle, left - 8));

@@ -1,4 +1,4 @@
-#include "compiler/compilation_driver.hpp"
+#include "driver/compilation_driver.hpp"
 
 #include "compiler/user_net.hpp"
 #include "network/exceptions.hpp"
@@ -6,9 +6,14 @@
 namespace vantorb {
 namespace {
 
-struct InputCloser {
+// Whatever happens, the parser ends with its input closed and without a
+// half-filled table: what a failed compilation built is released here.
+struct ParserCleanup {
   NParserInterface& parser;
-  ~InputCloser() { parser.CloseInput(); }
+  ~ParserCleanup() {
+    parser.CloseInput();
+    parser.ResetSymbolTable();
+  }
 };
 
 void RefuseOversizedNetwork(const ProofObj& target) {
@@ -29,15 +34,13 @@ std::string BaseFileName(const std::string& fileName) {
   return slash == std::string::npos ? fileName : fileName.substr(slash + 1);
 }
 
-CompilationReport CompileProgramFile(NParserInterface& parser,
-                                     const std::string& fileName,
-                                     CompileState& state,
-                                     CompilationListener* listener) {
+std::unique_ptr<Network> CompileProgramFile(NParserInterface& parser,
+                                            const std::string& fileName,
+                                            CompilationListener* listener) {
   parser.OpenInput(fileName);
-  InputCloser closer{parser};
-  if (listener) listener->SymbolTableReplacing();
+  ParserCleanup cleanup{parser};
+  if (listener) listener->ProgramOpened();
   parser.ResetSymbolTable();
-  state.compiled = false;
   parser.Parse();
 
   CompilationReport report;
@@ -52,19 +55,18 @@ CompilationReport CompileProgramFile(NParserInterface& parser,
   if (listener) listener->TargetFound(*target);
   RefuseOversizedNetwork(*target);
 
-  BuildTargetNetwork(*target, state.network);
+  TargetNetwork io;
+  BuildTargetNetwork(*target, io);
   report.targetName = target->Name();
   report.statements = table.Count();
   report.lines = parser.lineNumber();
   report.neurons = target->NeuronCount();
   report.synapses = target->SynapseCount();
-  return report;
+  return std::make_unique<Network>(parser.TakeSymbolTable(), *target,
+                                   std::move(io), std::move(report));
 }
 
-CompilationReport LoadEquationFile(NParserInterface& parser,
-                                   const std::string& fileName,
-                                   TargetNetwork& network,
-                                   CompilationListener* listener) {
+std::unique_ptr<Network> LoadEquationFile(const std::string& fileName) {
   int lineIndex = -1;
   std::unique_ptr<UserNet> loaded;
   try {
@@ -74,35 +76,22 @@ CompilationReport LoadEquationFile(NParserInterface& parser,
                                  std::to_string(lineIndex + 1) + ")");
   }
   UserNet& net = *loaded;
-  if (listener) listener->SymbolTableReplacing();
-  parser.ResetSymbolTable();
-  SymbolTable& table = parser.symbolTable();
-  table.Add(std::move(loaded));
-  table.SetTarget(net.Name());
-  if (listener) listener->TargetFound(net);
-  CreateInputNeurons(net.Arity(), network);
-  net.BuildNetwork(network.InputList(), network.outputNeurons);
+  auto table = std::make_unique<SymbolTable>();
+  table->Add(std::move(loaded));
+  table->SetTarget(net.Name());
+  TargetNetwork io;
+  CreateInputNeurons(net.Arity(), io);
+  net.BuildNetwork(io.InputList(), io.outputNeurons);
 
   CompilationReport report;
   report.fileName = net.Name();
   report.targetName = net.Name();
-  report.statements = table.Count();
+  report.statements = table->Count();
   report.lines = lineIndex + 1;
   report.neurons = net.NeuronCount();
   report.synapses = net.SynapseCount();
-  return report;
-}
-
-void GenerateEquations(NParserInterface& parser, const CompileState& state,
-                       std::vector<std::string>& lines) {
-  if (!state.compiled) return;
-  const ProofObj* target = nullptr;
-  try {
-    target = parser.symbolTable().GetTarget();
-  } catch (const NeuroException&) {
-    return;
-  }
-  if (target != nullptr) target->WriteEquations(lines);
+  return std::make_unique<Network>(std::move(table), net, std::move(io),
+                                   std::move(report));
 }
 
 }  // namespace vantorb

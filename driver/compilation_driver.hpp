@@ -1,0 +1,60 @@
+#pragma once
+// The compile command and Load Equations without the window: compiling a
+// program file into the network of its target function, and reading a
+// dynamic equation file into a network. Each builds a new Network whole and
+// hands it over only on success; a failure throws and leaves nothing
+// behind, so a caller's current network is replaced only by a complete one.
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "driver/network.hpp"
+#include "language/parser_interface.hpp"
+
+namespace vantorb {
+
+// Told what a compilation reaches while it runs, so that the window can
+// fill its function browser in step. References handed over are valid
+// during the call only.
+class CompilationListener {
+ public:
+  virtual ~CompilationListener() = default;
+  // The program file is open and about to be parsed: from here on the
+  // network of the previous compilation is given up, as its program is
+  // replaced. A file that cannot be opened never gets here.
+  virtual void ProgramOpened() {}
+  // The target named by "#target" is not declared.
+  virtual void TargetUndefined(const std::string& /*targetName*/) {}
+  // The target was found; its network is not built yet.
+  virtual void TargetFound(const ProofObj& /*target*/) {}
+};
+
+// The network of a target may hold at most this much.
+constexpr std::size_t kMaxNetworkNeurons = 10'000'000;
+constexpr std::size_t kMaxNetworkSynapses = 40'000'000;
+
+// Opens and parses the file, finds the target, builds its network on fresh
+// input neurons, names the outputs "Eout" and "Eres" and numbers every
+// neuron. Throws the first error: "Cannot open file NAME" before
+// ProgramOpened, parse and rule errors, "Target function NAME was not
+// defined", and errors of the build. The parser's input is closed and its
+// symbol table left empty in every case; parser.lineNumber() tells how far
+// the parse got.
+std::unique_ptr<Network> CompileProgramFile(NParserInterface& parser,
+                                            const std::string& fileName,
+                                            CompilationListener* listener = nullptr);
+
+// Reads a dynamic equation file into a UserNet, the only function and the
+// target of a new symbol table, and builds its network on fresh input
+// neurons (its neurons keep the names of the file). The report names file
+// and target "UserNet", one statement and the lines read. A failure throws
+// NeuroCompilerException with the reader's message + " (Line " + line +
+// ")".
+std::unique_ptr<Network> LoadEquationFile(const std::string& fileName);
+
+// The part of a file name after its last "\" or "/".
+std::string BaseFileName(const std::string& fileName);
+
+}  // namespace vantorb
