@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <deque>
 #include <functional>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -48,6 +49,7 @@ class FakeView : public WorkbenchView {
   std::string pictureTitle, pictureDot;
   std::vector<std::string> remembered;
   std::function<void()> onProcessEvents;
+  bool failTreeOnce = false;  // the next ClearFunctionTree runs out of memory
 
   Answer Message(MessageKind kind, const std::string& text, Answers) override {
     shown.push_back((kind == MessageKind::Warning ? "warning:" : "error:") + text);
@@ -80,6 +82,10 @@ class FakeView : public WorkbenchView {
     if (bench) bench->EditorChanged();
   }
   FunctionTreeNodes& ClearFunctionTree() override {
+    if (failTreeOnce) {
+      failTreeOnce = false;
+      throw std::bad_alloc();
+    }
     tree = InMemoryTree();
     return tree;
   }

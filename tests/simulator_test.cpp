@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -50,6 +51,13 @@ class SimulatorTest : public ::testing::Test {
     bench_.Compile();
     ASSERT_TRUE(bench_.Info().neurons != "0") << view_.shown.back();
     view_.shown.clear();
+  }
+  // A compilation that may fail; the window's messages are kept.
+  void CompileText(const std::string& program) {
+    const fs::path file = dir_ / "q.prv";
+    std::ofstream(file, std::ios::binary) << program;
+    view_.openChoices.push_back(file.string());
+    bench_.Compile();
   }
   void LoadEquations(const std::string& text) {
     const fs::path file = dir_ / "n.equ";
@@ -447,6 +455,169 @@ TEST_F(SimulatorTest, CompilingDuringARunStopsItAndKeepsTheRowsOnView) {
   EXPECT_EQ(sim().StatusHint(1, 1), "") << "but get no hint";
   sim().Step();
   EXPECT_EQ(view_.shown.back(), "warning: First, you must press compute ");
+}
+
+// A network whose minimization never finds its zero: f(x) = min y with
+// y + 1 = 0.
+constexpr const char* kEndless = "f M(C(U(2,2), S))";
+
+// Every way the network can go while lists and runs pointed into it; then
+// Compute, Step and the timer find nothing to run. Reading a neuron of the
+// old network would fail the test under AddressSanitizer.
+TEST_F(SimulatorTest, AfterTheNetworkGoesNothingPointsIntoIt) {
+  const std::string start = std::string("error:") + NetworkRun::kStartError;
+  const std::function<void()> losses[] = {
+      [&] { CompileText("f S\ng C(S)"); },
+      [&] {
+        sim().Compute();  // a run in progress
+        CompileText("f S #target g");
+      },
+      [&] {
+        CompileText("f S\ng C(S)");
+        view_.answers.push_back(Answer::Yes);
+        sim().ResetRun();
+      },
+      [&] {
+        Compile(kEndless);
+        sim().Compute();
+        int events = 0;
+        view_.onProcessEvents = [&] {
+          if (++events == 2) CompileText("// no function");
+        };
+        sim().Finish();
+        view_.onProcessEvents = nullptr;
+        EXPECT_EQ(events, 2) << "Finish ended when its network went";
+      },
+  };
+  sim().InspectAlways();
+  sim().InspectData();
+  for (std::size_t i = 0; i < std::size(losses); ++i) {
+    SCOPED_TRACE(i);
+    Compile("f S");
+    view_.values = {"2"};
+    view_.stopAfterText = "100000";
+    losses[i]();
+    EXPECT_EQ(bench_.Current(), nullptr);
+    EXPECT_FALSE(view_.computePressed);
+    EXPECT_TRUE(sim().InspectedNeurons().empty());
+    view_.shown.clear();
+    sim().Compute();
+    EXPECT_EQ(view_.shown, Strings{start});
+    sim().RunTimerTick();
+    sim().Step();
+    sim().InspectChanging();
+    EXPECT_EQ(sim().StatusHint(1, 1), "");
+    EXPECT_EQ(view_.shown.back(), "warning: First, you must press compute ");
+  }
+}
+
+// A load that fails after reading its file leaves the network that was
+// there, and it still computes.
+TEST_F(SimulatorTest, ALoadFailingHalfwayKeepsTheCurrentNetwork) {
+  Compile("add R(U(1,1), C(U(3,3), S))");
+  const fs::path file = dir_ / "s.equ";
+  std::ofstream(file, std::ios::binary) << "XEout(i+1)=sigma(1.0*Ein(i)+0)\r\n";
+  view_.openChoices.push_back(file.string());
+  view_.failTreeOnce = true;  // the browser cannot be filled
+  bench_.RunCommand([&] { bench_.LoadEquations(); });
+  EXPECT_EQ(view_.shown.back().rfind("errorwindow:", 0), 0u);
+  ASSERT_NE(bench_.Current(), nullptr);
+  EXPECT_EQ(bench_.Current()->Target().Name(), "add");
+  view_.values = {"3", "4"};
+  view_.stepSizeText = "1000";
+  sim().Compute();
+  sim().Step();
+  EXPECT_EQ(view_.result, "7");
+}
+
+TEST_F(SimulatorTest, ClosingTheWindowEndsAFinishThatWouldNeverEnd) {
+  Compile(kEndless);
+  view_.Type("unsaved");
+  view_.values = {"1"};
+  view_.stopAfterText = "2000000";
+  sim().Compute();
+  int events = 0;
+  bool closed = true;
+  view_.onProcessEvents = [&] {
+    ++events;
+    if (events == 2) {  // Cancel: the program, and the run, go on
+      view_.answers.push_back(Answer::Cancel);
+      closed = bench_.Close();
+    }
+    if (events == 4) {
+      view_.answers.push_back(Answer::No);
+      closed = bench_.Close();
+    }
+  };
+  sim().Finish();
+  EXPECT_EQ(events, 4);
+  EXPECT_TRUE(closed);
+  EXPECT_FALSE(view_.computePressed);
+  EXPECT_FALSE(view_.finishPressed);
+  EXPECT_FALSE(view_.runTimerOn);
+  EXPECT_LT(sim().Iteration(), 2000000);
+  EXPECT_EQ(view_.editor, "unsaved");
+  // Nothing brings the run back once the window has closed.
+  sim().Finish();
+  sim().RunTimerTick();
+  EXPECT_EQ(events, 4);
+}
+
+// A tick of millions of iterations takes events every few milliseconds, so
+// that Escape, Reset or a compilation can end it.
+TEST_F(SimulatorTest, AHugeStepSizeLetsTheWindowTakeEvents) {
+  struct Case {
+    const char* label;
+    std::function<void()> action;
+    bool stillRunning;
+  };
+  const Case cases[] = {
+      {"escape", [&] { sim().Interrupt(); }, true},
+      {"reset", [&] {
+         view_.answers.push_back(Answer::Yes);
+         sim().ResetRun();
+       }, false},
+      {"compile", [&] { CompileText("g S"); }, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    Compile(kEndless);
+    view_.values = {"1"};
+    view_.stepSizeText = "3000000";
+    view_.stopAfterText = "2000000";  // a tick without events would reach it
+    view_.slider = 10;
+    sim().Compute();
+    int events = 0;
+    view_.onProcessEvents = [&] {
+      if (++events == 1) c.action();
+    };
+    sim().RunTimerTick();
+    view_.onProcessEvents = nullptr;
+    EXPECT_EQ(events, 1);
+    EXPECT_EQ(view_.computePressed, c.stillRunning);
+    EXPECT_LT(sim().Iteration(), 2000000);
+    for (const auto& shown : view_.shown)
+      EXPECT_EQ(shown.find("Iteraction limit"), std::string::npos);
+    if (c.stillRunning) {
+      view_.stepSizeText = "1";
+      sim().SpeedChanged();  // read at once, not at the end of the next tick
+      const std::int64_t before = sim().Iteration();
+      sim().RunTimerTick();
+      EXPECT_EQ(sim().Iteration(), before + 1) << "the next tick goes on";
+      view_.answers.push_back(Answer::Yes);
+      sim().ResetRun();
+    }
+  }
+}
+
+// An error in the first iteration is shown as it is, not as a missing
+// compilation.
+TEST_F(SimulatorTest, ComputeShowsTheErrorThatStoppedTheRun) {
+  LoadEquations("XEout(i+1) = sigma( 1.0*Ein(i) + 0 )\r\n"
+                "XEres(i+1) = sigma( 1.0*Ein(i) + 9223372036854775806 )\r\n");
+  sim().Compute();
+  EXPECT_EQ(view_.shown, Strings{"error:Number overflow: integer part beyond 2^63 - 2"});
+  EXPECT_FALSE(view_.computePressed);
 }
 
 }  // namespace
