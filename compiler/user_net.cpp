@@ -1,5 +1,6 @@
 #include "compiler/user_net.hpp"
 
+#include <algorithm>
 #include <charconv>
 
 #include "network/exceptions.hpp"
@@ -44,6 +45,20 @@ double ReadWeight(const std::string& text) {
       !Number::IsValidWeight(value))
     throw NeuroCompilerException("'" + text + "' is not a valid floating point value");
   return value;
+}
+
+// Number would read any other text, such as ".5", "1e-1" or "abc", as some
+// other value, mostly 0. The integer part must also be one Number holds.
+bool IsPlainDecimal(std::string_view text) {
+  const auto point = text.find('.');
+  if (!ParseDecimalInteger(text.substr(0, point), -Number::kMaxIntegerPart,
+                           Number::kMaxIntegerPart))
+    return false;
+  if (point == std::string_view::npos) return true;
+  const std::string_view fraction = text.substr(point + 1);
+  return !fraction.empty() && std::all_of(fraction.begin(), fraction.end(), [](char c) {
+    return c >= '0' && c <= '9';
+  });
 }
 
 bool Contains(const std::string& text, std::string_view part) {
@@ -98,7 +113,10 @@ void UserNet::ReadSynapses(int& lineIndex) {
     ReadTerms(rest, target, lineIndex + 1, byName);
     const auto close = rest.find(')');
     if (close == std::string::npos) SyntaxError(lineIndex + 1);
-    target->SetBias(WithSeparator(rest.substr(0, close)));
+    const std::string bias = rest.substr(0, close);
+    if (!IsPlainDecimal(bias))
+      throw NeuroCompilerException("'" + bias + "' is not a valid bias value");
+    target->SetBias(WithSeparator(bias));
   }
   SetArity(static_cast<std::int32_t>(groups_.size()) - 1);
 }
@@ -108,13 +126,20 @@ void UserNet::ReadTerms(std::string& rest, Neuron* target, int lineNumber,
   while (Contains(rest, "+")) {
     const auto star = rest.find('*');
     if (star == std::string::npos) SyntaxError(lineNumber);
-    const double weight = ReadWeight(WithSeparator(rest.substr(0, star)));
+    const std::string weightAsWritten = rest.substr(0, star);
+    const double weight = ReadWeight(WithSeparator(weightAsWritten));
     rest.erase(0, star + 1);
     const auto end = rest.find("(i)+");
     if (end == std::string::npos) SyntaxError(lineNumber);
     const std::string source = rest.substr(0, end);
     rest.erase(0, end + 4);
 
+    const bool input = Contains(source, "Ein") || Contains(source, "Edata");
+    // BuildNetwork links every input with weight 1; any other weight here
+    // would be lost.
+    if (input && weight != 1)
+      throw NeuroCompilerException("'" + weightAsWritten + "*" + source +
+                                   "' is not a valid input term: inputs are linked with weight 1");
     if (Contains(source, "Ein")) {
       groups_[0].push_back(target);
     } else if (const auto data = source.find("Edata"); data != std::string::npos) {

@@ -14,8 +14,15 @@
 // valid floating point value" for a weight that is no number (or not finite,
 // or beyond 32 bits) and "'TEXT' is not a valid integer value" for an
 // "Edata" index that is no integer; an index below 0 or above kMaxGroups is
-// a syntax error. lineIndex tells the line (from 0) being read when reading
-// stopped: the failing one, or the last one after a complete read.
+// a syntax error. An input term ("Ein", "Edata") whose weight does not read
+// as exactly 1 throws "'W*SOURCE' is not a valid input term: inputs are
+// linked with weight 1". A bias must be a plain decimal with ".": an
+// optional "-", digits, optionally "." and digits ("5", "-0.9", "-0"; not
+// "", ".5", "5.", "1e-1"; "+1" is a syntax error, "+" parting the terms),
+// its integer part within Number::kMaxIntegerPart; any other throws
+// "'TEXT' is not a valid bias value". lineIndex tells the line (from 0)
+// being read when reading stopped: the failing one, or the last one after
+// a complete read.
 
 #include <string>
 #include <unordered_map>

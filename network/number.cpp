@@ -12,7 +12,7 @@ namespace {
 
 constexpr std::int64_t kBase = Number::kLimbBase;
 constexpr std::int32_t kTopLimb = Number::kLimbBase - 1;
-constexpr std::int64_t kMaxIntegerPart = INT64_MAX - 1;
+constexpr std::int64_t kMaxIntegerPart = Number::kMaxIntegerPart;
 
 [[noreturn]] void ThrowOverflow() {
   throw NumberException("Number overflow: integer part beyond 2^63 - 2");

@@ -33,6 +33,8 @@ class Number {
   static constexpr std::int32_t kLimbBase = 100000000;
   static constexpr std::int32_t kLimbDigits = 8;
   static constexpr std::int64_t kMaxWeightIntegerPart = INT32_MAX;
+  // The largest integer part a number holds; FromText reads a larger one as 0.
+  static constexpr std::int64_t kMaxIntegerPart = INT64_MAX - 1;
 
   // +0 with no limbs (written "0" + separator + "0").
   Number() = default;

@@ -148,7 +148,7 @@ TEST_F(SimulatorTest, CheckResultAgainstTheDefinition) {
   view_.shown.clear();
   bench_.CheckResult();
   EXPECT_EQ(view_.shown, Strings{"warning:The definition gives 5 too."});
-  LoadEquations("XEout(i+1)=sigma(1.0*Ein(i)+0)\r\nXEres(i+1)=sigma(0.1*Ein(i)+0)\r\n");
+  LoadEquations("XEout(i+1)=sigma(1.0*Ein(i)+0)\r\nXEres(i+1)=sigma(1.0*Ein(i)+0)\r\n");
   view_.values = {""};
   sim().Compute();
   sim().Step();

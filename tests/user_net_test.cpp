@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -13,6 +14,7 @@
 
 #include "driver/compilation_driver.hpp"
 #include "compiler/user_net.hpp"
+#include "network/equation_text.hpp"
 #include "network/exceptions.hpp"
 #include "example_runs.hpp"
 #include "separator_scope.hpp"
@@ -98,7 +100,11 @@ TEST(UserNetRead, ShapesTheFileMayTake) {
       {"Edata only", {"A(i+1)=sigma(1.0*Edata1(i)+0)"}, 1, {}, {0}},
       {"two Eout", {"xEout(i+1)=sigma(0)", "yEout(i+1)=sigma(0)", "zEres(i+1)=sigma(0)"},
        0, {"yEout", "zEres", "xEout"}, {0, 0, 0}},
-      {"no closing of sigma's opening", {"A(i)5)"}, 0, {}, {0}},
+      {"bias forms", {"A(i+1)=sigma(5)", "B(i+1)=sigma(-0.9)", "C(i+1)=sigma(-0)",
+                      "D(i+1)=sigma(9223372036854775806)"},
+       0, {}, {0, 0, 0, 0}},
+      {"input weights that read as 1", {"A(i+1)=sigma(1*Ein(i)+1.00*Edata1(i)+1e0*Edata2(i)+0)"},
+       2, {}, {0}},
   };
   for (const auto& c : cases) {
     ReadOutcome r = Read(c.lines);
@@ -143,6 +149,22 @@ TEST(UserNetRead, FaultsNameTheirLine) {
       {{"B(i+1)=sigma(1.0*Edata100001(i)+0)"}, " Syntax error at line 1", 0},
       {{"B(i+1)=sigma(1.0*Edata99999999999(i)+0)"},
        "'99999999999' is not a valid integer value", 0},
+      {{ok, "B(i+1)=sigma(abc)"}, "'abc' is not a valid bias value", 1},
+      {{"B(i+1)=sigma(1e-1)"}, "'1e-1' is not a valid bias value", 0},
+      {{"B(i+1)=sigma(.5)"}, "'.5' is not a valid bias value", 0},
+      {{"B(i+1)=sigma(5.)"}, "'5.' is not a valid bias value", 0},
+      {{"B(i+1)=sigma(1.0*B(i)+)"}, "'' is not a valid bias value", 0},
+      {{"B(i+1)=sigma(+1)"}, " Syntax error at line 1", 0},  // "+" parts terms
+      {{"B(i+1)=sigma(1.2.3)"}, "'1.2.3' is not a valid bias value", 0},
+      {{"B(i+1)=sigma(9223372036854775807)"},
+       "'9223372036854775807' is not a valid bias value", 0},
+      {{"A(i)5)"}, "'i' is not a valid bias value", 0},
+      {{ok, "B(i+1)=sigma(0.5*Edata1(i)+0)"},
+       "'0.5*Edata1' is not a valid input term: inputs are linked with weight 1", 1},
+      {{"B(i+1)=sigma(1.0*A(i)+0*Ein(i)+0)", ok},
+       "'0*Ein' is not a valid input term: inputs are linked with weight 1", 0},
+      {{"B(i+1)=sigma(1.0000001*xEdata2y(i)+0)"},
+       "'1.0000001*xEdata2y' is not a valid input term: inputs are linked with weight 1", 0},
   };
   for (const auto& c : cases) {
     const ReadOutcome r = Read(c.lines);
@@ -179,9 +201,75 @@ TEST(UserNetRead, NumbersFollowTheProgramsSeparator) {
   std::vector<std::string> lines;
   r.net->WriteEquations(lines);
   EXPECT_EQ(lines, kSuccessor) << "files always use \".\"";
+  EXPECT_EQ(Read({"B(i+1)=sigma(0,5)"}).error, "'0,5' is not a valid bias value");
   SeparatorScope point(".");
   EXPECT_EQ(Read({"B(i+1)=sigma(0,5*Ein(i)+0)"}).error,
             "'0,5' is not a valid floating point value");
+  EXPECT_EQ(Read({"B(i+1)=sigma(0,5)"}).error, "'0,5' is not a valid bias value");
+}
+
+TEST(UserNetRead, WrittenWeightsReadBackAsTheSameDouble) {
+  const double weights[] = {0.1, 0.2, 1, -1, 2, 10, -10, 100, -100, 0.125, 0.001, 0.999,
+                            1e-8, 0.1 + 0.2, 1.0 / 3, -2147483647.5, 123.456789,
+                            std::nextafter(2147483648.0, 0.0), 5e-324};
+  for (const char* separator : {".", ","}) {
+    SeparatorScope scope(separator);
+    for (double w : weights) {
+      const std::string line = "A(i+1)=sigma(" + weightText(w) + "*A(i)+0)";
+      const ReadOutcome r = Read({line});
+      ASSERT_EQ(r.error, "") << line;
+      EXPECT_EQ(r.net->Neurons().Get(0)->Synapses()[0].weight, w) << line << separator;
+    }
+  }
+}
+
+// Weights that hundredths would change, biases with many places, and a data
+// input: every neuron of the network loaded from its own equations must take
+// the same values, step by step, as the network loaded from the hand-written
+// file.
+TEST(UserNetRead, LoadedNetworkWrittenAndLoadedAgainComputesTheSame) {
+  const Lines hand = {
+      "S(i+1)=sigma(1*Ein(i)+0)",
+      "A(i+1)=sigma(0.125*S(i)+1e-8*B(i)+0.3333333333333333*A(i)+0.001)",
+      "B(i+1)=sigma(0.001*A(i)+0.30000000000000004*B(i)+0.999*S(i)+-0.000000015)",
+      "CEres(i+1)=sigma(0.5*A(i)+-0.125*B(i)+1.0*Edata1(i)+-0.25)",
+  };
+  struct Loaded {
+    std::unique_ptr<UserNet> net;
+    TargetNetwork network;
+    Lines written;
+  };
+  const auto load = [](const Lines& lines) {
+    Loaded l;
+    int lineIndex = -1;
+    l.net = std::make_unique<UserNet>(lines, lineIndex);
+    CreateInputNeurons(l.net->Arity(), l.network);
+    l.net->BuildNetwork(l.network.InputList(), l.network.outputNeurons);
+    l.net->WriteEquations(l.written);
+    l.network.inputNeurons[0]->SetValueText("1");
+    l.network.inputNeurons[1]->SetArgument("3");
+    return l;
+  };
+  for (const char* separator : {".", ","}) {
+    SeparatorScope scope(separator);
+    Loaded first = load(hand);
+    Loaded again = load(first.written);
+    EXPECT_EQ(again.written, first.written) << separator;
+    const int kSteps = 12;
+    for (int step = 0; step < kSteps; ++step) {
+      for (Loaded* l : {&first, &again}) {
+        for (std::size_t n = 0; n < l->net->Neurons().Count(); ++n)
+          l->net->Neurons().Get(n)->ComputeNext();
+        for (std::size_t n = 0; n < l->net->Neurons().Count(); ++n)
+          l->net->Neurons().Get(n)->Commit();
+        l->network.inputNeurons[0]->SetValueText("0");
+      }
+      for (std::size_t n = 0; n < first.net->Neurons().Count(); ++n)
+        EXPECT_EQ(again.net->Neurons().Get(n)->Value().ToText(),
+                  first.net->Neurons().Get(n)->Value().ToText())
+            << first.net->Neurons().Get(n)->Name() << " step " << step << separator;
+    }
+  }
 }
 
 class LoadTest : public ::testing::Test {
@@ -237,11 +325,22 @@ TEST_F(LoadTest, LoadedFileBecomesTheOnlyFunctionAndTheTarget) {
 TEST_F(LoadTest, FailureShowsTheLine) {
   Lines lines(kSuccessor);
   lines.insert(lines.end(), {"a(i+1)=sigma(0)", "b(i+1)=sigma(0)", "broken line"});
-  try {
-    LoadEquationFile(Write("bad.equ", lines));
-    ADD_FAILURE() << "loaded";
-  } catch (const NeuroCompilerException& e) {
-    EXPECT_STREQ(e.what(), " Syntax error at line 7 (Line 7)");
+  Lines badBias(kSuccessor), badInput(kSuccessor);
+  badBias[2] = "XSdata_1_2(i+1) = sigma( 1.0*Edata1(i) + 1e-1 )";
+  badInput[2] = "XSdata_1_2(i+1) = sigma( 0.10*Edata1(i) + 0 )";
+  const std::pair<Lines, const char*> cases[] = {
+      {lines, " Syntax error at line 7 (Line 7)"},
+      {badBias, "'1e-1' is not a valid bias value (Line 3)"},
+      {badInput,
+       "'0.10*Edata1' is not a valid input term: inputs are linked with weight 1 (Line 3)"},
+  };
+  for (const auto& [file, message] : cases) {
+    try {
+      LoadEquationFile(Write("bad.equ", file));
+      ADD_FAILURE() << "loaded";
+    } catch (const NeuroCompilerException& e) {
+      EXPECT_STREQ(e.what(), message);
+    }
   }
   EXPECT_THROW(LoadEquationFile((dir_ / "none.equ").string()), NeuroCompilerException);
 }
