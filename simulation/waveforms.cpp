@@ -31,8 +31,7 @@ void Waveforms::Record(std::int64_t iteration) {
     }
     lastValue_[i] = current;
     const std::string text = ReplaceFirst(current.ToText(), decimalSeparator, ".");
-    double value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
+    const double value = current.ToDouble();
     const std::string decoded = DecodeUnary(text);
     trace.changes.push_back({iteration, value, decoded == "?" ? "" : decoded});
   }
