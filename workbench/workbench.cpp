@@ -2,6 +2,7 @@
 
 #include "compiler/interpreter.hpp"
 #include "compiler/network_graph.hpp"
+#include "network/equation_text.hpp"
 #include "network/exceptions.hpp"
 #include "network/unary.hpp"
 
@@ -253,10 +254,8 @@ void Workbench::ProduceDynamicES1Click() {
   }
   std::vector<std::string> lines;
   GenerateEquations(parser_, compileState_, lines);
-  std::string text;
-  for (const auto& line : lines) text += line + "\r\n";
   try {
-    files_.Write(*file, text);
+    files_.Write(*file, EquationFileText(lines));
   } catch (const NeuroException& e) {
     ShowFileError(e.what());
   }

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "language/parser_interface.hpp"
+#include "workbench/disk_text_files.hpp"
 #include "workbench/qt/function_tree_model.hpp"
-#include "workbench/qt/qt_text_files.hpp"
 #include "workbench/workbench.hpp"
 
 class QAbstractButton;
@@ -112,7 +112,7 @@ class TMainForm : public QMainWindow, public WorkbenchView {
   void ConnectRunControls();
   std::optional<std::string> FileDialog(bool save, int filterEntry);
 
-  QtTextFiles files_;
+  DiskTextFiles files_;
   QTabWidget* tabs_ = nullptr;
   class ProgramEditor* editor_ = nullptr;
   QMenu* recentMenu_ = nullptr;
