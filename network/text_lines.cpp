@@ -39,18 +39,15 @@ int WriteAll(int fd, std::string_view data) {
 // the calls that use the path, which report them.
 std::string FollowLinks(const std::string& path) {
   namespace fs = std::filesystem;
-  std::string current = path;
+  fs::path current = path;
   for (int hop = 0; hop < kMaxLinkHops; ++hop) {
-    struct stat status {};
-    if (lstat(current.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) break;
-    std::string link(static_cast<std::size_t>(status.st_size) + 1, '\0');
-    const ssize_t n = readlink(current.c_str(), link.data(), link.size());
-    if (n < 0 || static_cast<std::size_t>(n) >= link.size()) break;
-    link.resize(static_cast<std::size_t>(n));
-    const fs::path to(link);
-    current = to.is_absolute() ? link : (fs::path(current).parent_path() / to).string();
+    std::error_code error;
+    if (!fs::is_symlink(fs::symlink_status(current, error))) break;
+    const fs::path to = fs::read_symlink(current, error);
+    if (error) break;
+    current = to.is_absolute() ? to : current.parent_path() / to;
   }
-  return current;
+  return current.string();
 }
 
 // A name beside target that no file has yet: target + "." + six characters.
@@ -213,10 +210,12 @@ void WriteFileAtomically(const std::string& fileName, std::string_view text) {
   file.Commit();
 }
 
+StandardOutput::StandardOutput() : eachPiece_(isatty(STDOUT_FILENO) == 1) {}
+
 void StandardOutput::Append(std::string_view text) {
   if (Failed()) throw NeuroException(failure_);
   pending_ += text;
-  if (pending_.size() >= kBufferSize) Flush();
+  if (eachPiece_ || pending_.size() >= kBufferSize) Flush();
 }
 
 void StandardOutput::Commit() {

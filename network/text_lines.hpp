@@ -85,12 +85,13 @@ class AtomicFile : public TextSink {
 void WriteFileAtomically(const std::string& fileName, std::string_view text);
 
 // The process's standard output (descriptor 1), written in pieces through
-// a buffer. Messages: "Cannot write the standard output: reason". A program
-// should make one and share it, so that its pieces stay in order; not to be
-// shared between threads.
+// a buffer; on a terminal each piece goes out at once, so that it keeps its
+// place among messages on standard error. Messages: "Cannot write the
+// standard output: reason". A program should make one and share it, so that
+// its pieces stay in order; not to be shared between threads.
 class StandardOutput : public TextSink {
  public:
-  StandardOutput() = default;
+  StandardOutput();
   StandardOutput(const StandardOutput&) = delete;
   StandardOutput& operator=(const StandardOutput&) = delete;
 
@@ -103,6 +104,7 @@ class StandardOutput : public TextSink {
  private:
   void Flush();
 
+  bool eachPiece_;
   std::string pending_;
   std::string failure_;
 };
