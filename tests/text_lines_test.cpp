@@ -51,18 +51,6 @@ TEST(SplitLines, EveryEndingEndsOneLine) {
   for (const auto& [text, lines] : cases) EXPECT_EQ(SplitLines(text), lines) << text;
 }
 
-TEST(LineFrom, GivesTheLineAndWhereTheNextStarts) {
-  const std::string text = "ab\r\ncd\n\re";
-  const std::pair<std::size_t, std::pair<std::string, std::size_t>> cases[] = {
-      {0, {"ab", 4}}, {1, {"b", 4}}, {4, {"cd", 7}}, {7, {"", 8}}, {8, {"e", 9}},
-  };
-  for (const auto& [pos, expected] : cases) {
-    const LineAt at = LineFrom(text, pos);
-    EXPECT_EQ(at.line, expected.first) << pos;
-    EXPECT_EQ(at.next, expected.second) << pos;
-  }
-}
-
 class FilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
