@@ -8,10 +8,13 @@
 #include <chrono>
 #include <csignal>
 #include <iostream>
+#include <optional>
+#include <sstream>
 
 #include "driver/compilation_driver.hpp"
 #include "compiler/interpreter.hpp"
 #include "compiler/network_graph.hpp"
+#include "network/equation_text.hpp"
 #include "network/utils.hpp"
 #include "network/text_lines.hpp"
 #include "network/exceptions.hpp"
@@ -23,6 +26,19 @@ namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
 extern "C" void OnInterrupt(int) { interrupted = 1; }
+
+// While it lives, Ctrl-C sets `interrupted` instead of ending the process,
+// so that a run can say where it stopped and leave no file half made.
+class InterruptCatcher {
+ public:
+  InterruptCatcher() {
+    interrupted = 0;
+    std::signal(SIGINT, OnInterrupt);
+  }
+  ~InterruptCatcher() { std::signal(SIGINT, SIG_DFL); }
+  InterruptCatcher(const InterruptCatcher&) = delete;
+  InterruptCatcher& operator=(const InterruptCatcher&) = delete;
+};
 
 bool IsEquationFile(const std::string& file) {
   if (file.size() < 4) return false;
@@ -75,15 +91,15 @@ std::unique_ptr<Network> LoadForArguments(const std::string& file,
 // Text for a file, or for standard output when no file is named.
 void Emit(const std::string& text, const std::string& outFile) {
   if (outFile.empty()) {
-    std::cout << text << std::flush;
+    Output().Append(text);
   } else {
     WriteFileAtomically(outFile, text);
   }
 }
 
 void PrintRunState(const NetworkRun& run) {
-  std::cout << "result: " << run.Result() << "\n"
-            << "iterations: " << run.Iteration() << "\n";
+  Output().Append("result: " + run.Result() + "\n" +
+                  "iterations: " + std::to_string(run.Iteration()) + "\n");
 }
 
 // The cost of a run: wall time, rates and the process's peak memory.
@@ -92,10 +108,12 @@ void PrintStats(const NetworkRun& run, double seconds) {
   getrusage(RUSAGE_SELF, &usage);
   const double rate = seconds > 0 ? run.Iteration() / seconds : 0;
   const double synapses = seconds > 0 ? run.UsedEngine().SynapseEvaluations() / seconds : 0;
-  std::cout << "wall time: " << seconds << " s\n"
-            << "iterations per second: " << static_cast<long long>(rate) << "\n"
-            << "synapse evaluations per second: " << static_cast<long long>(synapses) << "\n"
-            << "peak memory: " << usage.ru_maxrss << " KiB\n";
+  std::ostringstream text;
+  text << "wall time: " << seconds << " s\n"
+       << "iterations per second: " << static_cast<long long>(rate) << "\n"
+       << "synapse evaluations per second: " << static_cast<long long>(synapses) << "\n"
+       << "peak memory: " << usage.ru_maxrss << " KiB\n";
+  Output().Append(text.str());
 }
 
 // Shows iterations so far and their rate on a terminal, every half second.
@@ -125,21 +143,26 @@ class Progress {
 
 }  // namespace
 
+StandardOutput& Output() {
+  static StandardOutput output;
+  return output;
+}
+
 int Info(const std::string& file) {
   const CompilationReport r = Load(file)->Report();
-  std::cout << "file: " << r.fileName << "\n"
-            << "lines: " << r.lines << "\n"
-            << "target: " << r.targetName << "\n"
-            << "statements: " << r.statements << "\n"
-            << "neurons: " << r.neurons << "\n"
-            << "synapses: " << r.synapses << "\n";
+  std::ostringstream text;
+  text << "file: " << r.fileName << "\n"
+       << "lines: " << r.lines << "\n"
+       << "target: " << r.targetName << "\n"
+       << "statements: " << r.statements << "\n"
+       << "neurons: " << r.neurons << "\n"
+       << "synapses: " << r.synapses << "\n";
+  Output().Append(text.str());
   return kOk;
 }
 
 int Equations(const std::string& file, const std::string& outFile) {
-  std::string text;
-  for (const auto& line : Load(file)->Equations()) text += line + "\r\n";
-  Emit(text, outFile);
+  Emit(EquationFileText(Load(file)->Equations()), outFile);
   return kOk;
 }
 
@@ -151,16 +174,16 @@ int Run(const std::string& file, const std::vector<std::string>& arguments,
   NetworkRun run(engine);
   const auto started = std::chrono::steady_clock::now();
   run.Start(*network, arguments);
-  interrupted = 0;
-  std::signal(SIGINT, OnInterrupt);
-  Progress progress;
   RunStatus status = RunStatus::Running;
-  while (status == RunStatus::Running && !interrupted) {
-    // The limit never comes between two ticks: each pass tests it.
-    status = run.Tick(1000, static_cast<int>(std::clamp<long long>(options.limit, INT32_MIN, INT32_MAX)));
-    progress.Update(run.Iteration());
+  {
+    InterruptCatcher catcher;
+    Progress progress;
+    while (status == RunStatus::Running && !interrupted) {
+      // The limit never comes between two ticks: each pass tests it.
+      status = run.Tick(1000, static_cast<int>(std::clamp<long long>(options.limit, INT32_MIN, INT32_MAX)));
+      progress.Update(run.Iteration());
+    }
   }
-  std::signal(SIGINT, SIG_DFL);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   if (status == RunStatus::Running) {
     PrintRunState(run);
@@ -177,7 +200,7 @@ int Run(const std::string& file, const std::vector<std::string>& arguments,
                 << ", the definition gives " << defined << "\n";
       return kCheckFailed;
     }
-    std::cout << "check: the definition gives " << defined << " too\n";
+    Output().Append("check: the definition gives " + defined + " too\n");
   }
   if (status == RunStatus::LimitReached) {
     std::cerr << NetworkRun::kLimitMessage << "\n";
@@ -189,24 +212,35 @@ int Run(const std::string& file, const std::vector<std::string>& arguments,
 int Trace(const std::string& file, const std::vector<std::string>& arguments,
           const TraceOptions& options) {
   const std::unique_ptr<Network> network = LoadForArguments(file, arguments);
-  TraceRecorder recorder(network->Target(), options.token);
+  // Rows go out as the run makes them; files appear once the run is over.
+  std::optional<AtomicFile> csvFile, vcdFile;
+  if (!options.csvFile.empty()) csvFile.emplace(options.csvFile);
+  if (!options.vcdFile.empty()) vcdFile.emplace(options.vcdFile);
+  TextSink* csv = csvFile ? &*csvFile : nullptr;
+  if (!csvFile && !vcdFile) csv = &Output();
+  TraceRecorder recorder(network->Target(), options.token, csv, vcdFile ? &*vcdFile : nullptr);
   NetworkRun run;
   run.Start(*network, arguments);
   recorder.Record(run.Iteration());
   const int limit = static_cast<int>(std::clamp<long long>(options.limit, 0, INT32_MAX));
   RunStatus status = RunStatus::Running;
-  while (status == RunStatus::Running) {
-    const auto before = run.Iteration();
-    status = run.Tick(1, limit);
-    if (run.Iteration() != before) recorder.Record(run.Iteration());
+  {
+    InterruptCatcher catcher;
+    while (status == RunStatus::Running && !interrupted) {
+      const auto before = run.Iteration();
+      status = run.Tick(1, limit);
+      if (run.Iteration() != before) recorder.Record(run.Iteration());
+    }
   }
-  if (!options.csvFile.empty()) WriteFileAtomically(options.csvFile, recorder.Csv());
-  if (!options.vcdFile.empty()) WriteFileAtomically(options.vcdFile, recorder.Vcd());
-  if (options.csvFile.empty() && options.vcdFile.empty()) {
-    std::cout << recorder.Csv();
-  } else {
-    PrintRunState(run);
+  if (status == RunStatus::Running) {
+    // The files are left as they were: a trace cut short is not written.
+    if (csvFile || vcdFile) PrintRunState(run);
+    std::cerr << "Interrupted at iteration " << run.Iteration() << "\n";
+    return kInterrupted;
   }
+  if (csvFile) csvFile->Commit();
+  if (vcdFile) vcdFile->Commit();
+  if (csvFile || vcdFile) PrintRunState(run);
   if (status == RunStatus::LimitReached) {
     std::cerr << NetworkRun::kLimitMessage << "\n";
     return kLimit;
@@ -225,7 +259,7 @@ int Eval(const std::string& file, const std::vector<std::string>& arguments,
          std::uint64_t searchBound) {
   const std::unique_ptr<Network> network = LoadForArguments(file, arguments);
   const std::uint64_t value = Interpret(network->Target(), arguments, searchBound);
-  std::cout << "result: " << value << "\n";
+  Output().Append("result: " + std::to_string(value) + "\n");
   return kOk;
 }
 

@@ -1,12 +1,15 @@
 #pragma once
 // The commands of vantorb-cli, each returning the process exit status:
-// 0 success, 1 usage error, 2 an error the window would show, 3 iteration
-// limit reached, 130 interrupted.
+// 0 success, 1 usage error, 2 an error the window would show (or output
+// that could not be written), 3 iteration limit reached, 130 interrupted.
+// Everything meant for standard output goes through Output().
 
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "network/text_lines.hpp"
 
 namespace vantorb::cli {
 
@@ -22,6 +25,9 @@ struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The tool's one standard output; main commits it once the command is done.
+StandardOutput& Output();
+
 int Info(const std::string& file);
 int Equations(const std::string& file, const std::string& outFile);
 struct RunOptions {
@@ -34,7 +40,9 @@ int Run(const std::string& file, const std::vector<std::string>& arguments,
         const RunOptions& options);
 // Runs like Run and records the values of the neurons whose names contain
 // token at every iteration, as CSV and/or VCD files (CSV on standard output
-// when neither is named).
+// when neither is named), written as the run goes. The files appear only
+// when the run has ended, at its end or its limit; an interrupted trace
+// leaves them as they were.
 struct TraceOptions {
   std::string token, csvFile, vcdFile;
   long long limit = 100000;

@@ -55,11 +55,11 @@ int Dispatch(const std::vector<std::string>& args) {
   if (args.empty()) return Usage("no command");
   const std::string& command = args[0];
   if (command == "--help" || command == "-h") {
-    std::cout << kUsageText;
+    cli::Output().Append(kUsageText);
     return cli::kOk;
   }
   if (command == "--version") {
-    std::cout << "vantorb-cli 0.1\n";
+    cli::Output().Append("vantorb-cli 0.1\n");
     return cli::kOk;
   }
   if (command == "info") {
@@ -167,6 +167,18 @@ int main(int argc, char** argv) {
   } catch (const std::exception& error) {
     std::cerr << error.what() << "\n";
   }
+  // What a command wrote also goes out after its error; output that cannot
+  // be written is a failure whatever the command's status (a failure met
+  // while the command wrote was reported above already).
+  auto& output = vantorb::cli::Output();
+  if (!output.Failed()) {
+    try {
+      output.Commit();
+    } catch (const vantorb::NeuroException& error) {
+      std::cerr << error.what() << "\n";
+    }
+  }
+  if (output.Failed()) status = vantorb::cli::kError;
   vantorb::FreeParserInterface();
   return status;
 }

@@ -1,11 +1,8 @@
 #include "language/parser_interface.hpp"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
 #include "language/parser.hpp"
 #include "network/exceptions.hpp"
+#include "network/text_lines.hpp"
 
 namespace vantorb {
 
@@ -30,14 +27,12 @@ std::unique_ptr<SymbolTable> NParserInterface::TakeSymbolTable() {
 
 void NParserInterface::OpenInput(const std::string& fileName) {
   input_.reset();
-  std::error_code error;
-  std::ifstream file;
-  if (!std::filesystem::is_directory(fileName, error))
-    file.open(fileName, std::ios::binary);
-  if (!file.is_open())
+  try {
+    input_ = ReadTextFile(fileName);
+  } catch (const NeuroException&) {
+    // The compiler's message names the file only.
     throw NeuroCompilerException("Cannot open file " + fileName);
-  input_.emplace(std::istreambuf_iterator<char>(file),
-                 std::istreambuf_iterator<char>());
+  }
 }
 
 void NParserInterface::Parse() {

@@ -1,6 +1,7 @@
 #include "language/scanner.hpp"
 
 #include "network/exceptions.hpp"
+#include "network/text_lines.hpp"
 
 namespace vantorb {
 namespace {
@@ -37,18 +38,12 @@ void Scanner::Reset(std::string text) {
 
 bool Scanner::ReadLine() {
   if (inputPos_ >= input_.size()) return false;
-  const auto end = input_.find_first_of("\r\n", inputPos_);
-  const auto stop = end == std::string::npos ? input_.size() : end;
-  line_.assign(input_, inputPos_,
-               std::min(stop - inputPos_, kMaxLineLength));
+  const LineAt at = LineFrom(input_, inputPos_);
+  line_.assign(at.line.substr(0, kMaxLineLength));
   line_ += '\n';
   linePos_ = 0;
   ++lineNumber_;
-  inputPos_ = stop;
-  if (inputPos_ < input_.size() && input_[inputPos_] == '\r') ++inputPos_;
-  if (end != std::string::npos && inputPos_ < input_.size() &&
-      input_[inputPos_] == '\n')
-    ++inputPos_;
+  inputPos_ = at.next;
   return true;
 }
 

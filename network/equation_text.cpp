@@ -59,4 +59,13 @@ std::string EquationLine(const Neuron& neuron) {
   return line;
 }
 
+std::string EquationFileText(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& line : lines) {
+    text += line;
+    text += "\r\n";
+  }
+  return text;
+}
+
 }  // namespace vantorb

@@ -5,6 +5,7 @@
 // whatever the program's separator is.
 
 #include <string>
+#include <vector>
 
 namespace vantorb {
 
@@ -23,5 +24,8 @@ std::string weightText(double w);
 // The neuron's equation line; its bias with the first decimal separator
 // replaced by ".".
 std::string EquationLine(const Neuron& neuron);
+
+// An equation file's text: every line followed by CR LF, the last one too.
+std::string EquationFileText(const std::vector<std::string>& lines);
 
 }  // namespace vantorb

@@ -1,6 +1,7 @@
 #include "network/number.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 
@@ -95,12 +96,23 @@ void Number::FromText(std::string_view text) {
   }
 }
 
-std::string Number::ToText() const {
+std::string Number::ToText() const { return Text(decimalSeparator); }
+
+double Number::ToDouble() const {
+  // Read back from the text, so that the double is the correctly rounded
+  // value of exactly what the trace files and the status window show.
+  const std::string text = Text(".");
+  double value = 0;
+  std::from_chars(text.data(), text.data() + text.size(), value);
+  return value;
+}
+
+std::string Number::Text(std::string_view separator) const {
   std::string text;
   text.reserve(24 + limbs_.size() * kLimbDigits);
   if (sign_ < 0) text += '-';
   text += std::to_string(integerPart_);
-  text += decimalSeparator;
+  text += separator;
   if (limbs_.empty()) return text += '0';
   char group[kLimbDigits];
   for (auto limb : limbs_) {

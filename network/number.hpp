@@ -52,6 +52,10 @@ class Number {
   // "-" for a negative sign, the integer part, decimalSeparator, then every
   // limb as eight digits ("0" when there are no limbs).
   std::string ToText() const;
+  // The double nearest to the value (its text read with correct rounding),
+  // whatever the separator; 0 for a value too small in magnitude for a
+  // double.
+  double ToDouble() const;
 
   void Add(const Number& other);
   void Subtract(const Number& other);
@@ -104,6 +108,7 @@ class Number {
   }
 
  private:
+  std::string Text(std::string_view separator) const;
   static void Multiply(const Number& src, const WeightParts& weight, Number& dst);
   void AddMagnitude(const Number& other);
   void SubtractSmallerMagnitude(const Number& smaller);

@@ -34,10 +34,21 @@ std::string CsvField(const std::string& text) {
   return quoted + "\"";
 }
 
+// The shortest text that reads back as the same double.
+std::string ShortestText(double value) {
+  char number[40];
+  const auto end = std::to_chars(number, number + sizeof number, value).ptr;
+  return std::string(number, end);
+}
+
 }  // namespace
 
-TraceRecorder::TraceRecorder(const ProofObj& tree, const std::string& token) {
+TraceRecorder::TraceRecorder(const ProofObj& tree, const std::string& token, TextSink* csv,
+                             TextSink* vcd)
+    : csv_(csv), vcd_(vcd) {
   Collect(tree, token);
+  if (csv_) WriteCsvHeader();
+  if (vcd_) WriteVcdHeader();
 }
 
 void TraceRecorder::Collect(const ProofObj& object, const std::string& token) {
@@ -51,27 +62,14 @@ void TraceRecorder::Collect(const ProofObj& object, const std::string& token) {
   for (const auto& child : object.Children()) Collect(*child, token);
 }
 
-void TraceRecorder::Record(std::int64_t iteration) {
-  iterations_.push_back(iteration);
-  auto& row = values_.emplace_back();
-  row.reserve(neurons_.size());
-  for (const auto& traced : neurons_)
-    row.push_back(ReplaceFirst(traced.neuron->Value().ToText(), decimalSeparator, "."));
+void TraceRecorder::WriteCsvHeader() {
+  std::string header = "iteration";
+  for (const auto& traced : neurons_) header += "," + CsvField(traced.neuron->Name());
+  header += "\n";
+  csv_->Append(header);
 }
 
-std::string TraceRecorder::Csv() const {
-  std::string csv = "iteration";
-  for (const auto& traced : neurons_) csv += "," + CsvField(traced.neuron->Name());
-  csv += "\n";
-  for (std::size_t r = 0; r < values_.size(); ++r) {
-    csv += std::to_string(iterations_[r]);
-    for (const auto& value : values_[r]) csv += "," + value;
-    csv += "\n";
-  }
-  return csv;
-}
-
-std::string TraceRecorder::Vcd() const {
+void TraceRecorder::WriteVcdHeader() {
   std::string vcd = "$version Vantorb $end\n$timescale 1 ns $end\n$scope module network $end\n";
   for (std::size_t scope = 0; scope < scopes_.size(); ++scope) {
     std::string signals;
@@ -82,20 +80,35 @@ std::string TraceRecorder::Vcd() const {
       vcd += "$scope module " + VcdName(scopes_[scope]) + " $end\n" + signals + "$upscope $end\n";
   }
   vcd += "$upscope $end\n$enddefinitions $end\n";
-  for (std::size_t r = 0; r < values_.size(); ++r) {
-    std::string changes;
-    for (std::size_t n = 0; n < neurons_.size(); ++n) {
-      if (r > 0 && values_[r][n] == values_[r - 1][n]) continue;
-      double value = 0;
-      const std::string& text = values_[r][n];
-      std::from_chars(text.data(), text.data() + text.size(), value);
-      char number[40];
-      const auto end = std::to_chars(number, number + sizeof number, value).ptr;
-      changes += "r" + std::string(number, end) + " " + VcdId(n) + "\n";
+  vcd_->Append(vcd);
+}
+
+void TraceRecorder::Record(std::int64_t iteration) {
+  if (csv_) {
+    std::string row = std::to_string(iteration);
+    for (const auto& traced : neurons_) {
+      row += ',';
+      row += ReplaceFirst(traced.neuron->Value().ToText(), decimalSeparator, ".");
     }
-    if (!changes.empty() || r == 0) vcd += "#" + std::to_string(iterations_[r]) + "\n" + changes;
+    row += '\n';
+    csv_->Append(row);
   }
-  return vcd;
+  if (vcd_) WriteVcdChanges(iteration);
+  recorded_ = true;
+}
+
+void TraceRecorder::WriteVcdChanges(std::int64_t iteration) {
+  if (!recorded_) written_.resize(neurons_.size());
+  std::string changes;
+  for (std::size_t n = 0; n < neurons_.size(); ++n) {
+    const Number& value = neurons_[n].neuron->Value();
+    if (recorded_ && value == written_[n]) continue;
+    written_[n] = value;
+    changes += "r" + ShortestText(value.ToDouble()) + " " + VcdId(n) + "\n";
+  }
+  // The first time stamp stands even when nothing is traced.
+  if (!changes.empty() || !recorded_)
+    vcd_->Append("#" + std::to_string(iteration) + "\n" + changes);
 }
 
 }  // namespace vantorb

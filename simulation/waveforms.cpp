@@ -1,6 +1,5 @@
 #include "simulation/waveforms.hpp"
 
-#include <charconv>
 
 #include "network/unary.hpp"
 #include "network/utils.hpp"
@@ -30,10 +29,8 @@ void Waveforms::Record(const NeuronList& neurons, std::int64_t iteration) {
     }
     lastValue_[i] = current;
     const std::string text = ReplaceFirst(current.ToText(), decimalSeparator, ".");
-    double value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
     const auto decoded = ParseDecimalInteger(DecodeUnary(text), 0, INT64_MAX);
-    trace.changes.push_back({iteration, value, decoded ? *decoded : -1});
+    trace.changes.push_back({iteration, current.ToDouble(), decoded ? *decoded : -1});
     ++total_;
   }
 }

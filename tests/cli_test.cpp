@@ -6,11 +6,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -38,14 +40,28 @@ class CliTest : public ::testing::Test {
     return text.str();
   }
 
-  // Runs the tool with its output in files; `after` follows in the shell.
-  Outcome Cli(const std::string& arguments, const std::string& after = "") {
+  // Runs the tool with its output in files (standard output to stdoutTo
+  // when named, then read as empty); `after` follows in the shell.
+  Outcome Cli(const std::string& arguments, const std::string& after = "",
+              const std::string& stdoutTo = "") {
     const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-    const std::string command = std::string("'") + VANTORB_CLI + "' " + arguments +
-                                " >'" + out.string() + "' 2>'" + err.string() + "'" +
-                                after;
+    const std::string command = std::string("'") + VANTORB_CLI + "' " + arguments + " >'" +
+                                (stdoutTo.empty() ? out.string() : stdoutTo) + "' 2>'" +
+                                err.string() + "'" + after;
     const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, stdoutTo.empty() ? Slurp(out) : "",
+            Slurp(err)};
+  }
+
+  // The files in the test's folder but the captured outputs, sorted.
+  std::vector<std::string> Files() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_)) {
+      const std::string name = entry.path().filename().string();
+      if (name != "stdout" && name != "stderr") names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
   }
 
   std::string Write(const std::string& name, const std::string& text) {
@@ -226,6 +242,79 @@ TEST_F(CliTest, TraceWritesCsvAndVcd) {
   EXPECT_EQ(files.out, "result: 3\niterations: 2\n");
   EXPECT_EQ(Slurp(vcd).rfind("$version Vantorb $end", 0), 0u);
   EXPECT_EQ(Cli("trace " + program + " 2").status, 1) << "a token is needed";
+}
+
+TEST_F(CliTest, TraceFilesAreTheKnownBytesWhetherStreamedOrWritten) {
+  // Recorded before traces were streamed; every form must give them still.
+  const std::string csv = Slurp(fs::path(VANTORB_TEST_DATA_DIR) / "trace-addition-1-2.csv");
+  const std::string vcd = Slurp(fs::path(VANTORB_TEST_DATA_DIR) / "trace-addition-1-2.vcd");
+  ASSERT_FALSE(csv.empty());
+  const std::string trace = "trace " + Example("addition.prv") + " 1 2 --token '*' --limit 1000";
+  const Outcome toOut = Cli(trace);
+  EXPECT_EQ(toOut.status, 0) << toOut.err;
+  EXPECT_EQ(toOut.out, csv);
+  const Outcome toFiles = Cli(trace + " --csv '" + (dir_ / "t.csv").string() + "' --vcd '" +
+                              (dir_ / "t.vcd").string() + "'");
+  EXPECT_EQ(toFiles.status, 0) << toFiles.err;
+  EXPECT_EQ(toFiles.out, "result: 3\niterations: 31\n");
+  EXPECT_EQ(Slurp(dir_ / "t.csv"), csv);
+  EXPECT_EQ(Slurp(dir_ / "t.vcd"), vcd);
+}
+
+TEST_F(CliTest, OutputThatCannotBeWrittenIsAnErrorWithStatusTwo) {
+  const std::string add = Example("addition.prv");
+  const std::string cases[] = {
+      "info " + add,
+      "equations " + add,
+      "run " + add + " 2 2 --limit 100",
+      "run " + add + " 2 2 --limit 3",  // status 3 gives way to the lost output
+      "eval " + add + " 2 2",
+      "graph " + add,
+      "trace " + add + " 2 2 --token E --limit 100",
+      // Far more than any buffer: the first failed write ends the run.
+      "trace " + Example("multiplication.prv") + " 99 99 --token '*' --limit 100000",
+      "--help",
+      "--version",
+  };
+  for (const auto& arguments : cases) {
+    const Outcome o = Cli(arguments, "", "/dev/full");
+    EXPECT_EQ(o.status, 2) << arguments;
+    const std::string message = "Cannot write the standard output: No space left on device\n";
+    ASSERT_GE(o.err.size(), message.size()) << arguments;
+    EXPECT_EQ(o.err.substr(o.err.size() - message.size()), message) << arguments;
+    EXPECT_EQ(o.err.find(message), o.err.size() - message.size()) << "said once: " << arguments;
+  }
+}
+
+TEST_F(CliTest, AFailedTraceFileKeepsTheOldOneAndLeavesNoTemporaryFile) {
+  const std::string csv = (dir_ / "kept.csv").string(), vcd = (dir_ / "kept.vcd").string();
+  // A file size limit of one block stands for a full disk.
+  const std::string command = "ulimit -f 1; '" + std::string(VANTORB_CLI) + "' trace " +
+                              Example("multiplication.prv") + " 3 2 --token '*' --limit 10000" +
+                              " --csv '" + csv + "' --vcd '" + vcd + "' 2>'" +
+                              (dir_ / "stderr").string() + "'";
+  std::ofstream(csv) << "old csv\n";
+  std::ofstream(vcd) << "old vcd\n";
+  const int raw = std::system(command.c_str());
+  EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2);
+  EXPECT_EQ(Slurp(dir_ / "stderr"), "Cannot write the file " + csv + ": File too large\n");
+  EXPECT_EQ(Slurp(csv), "old csv\n");
+  EXPECT_EQ(Slurp(vcd), "old vcd\n");
+  EXPECT_EQ(Files(), (std::vector<std::string>{"kept.csv", "kept.vcd"}));
+}
+
+TEST_F(CliTest, InterruptedTraceLeavesItsFilesAsTheyWere) {
+  const std::string forever = Write("forever.prv", "f M(C(U(2,2), S))");
+  const std::string csv = (dir_ / "t.csv").string();
+  std::ofstream(csv) << "old\n";
+  const Outcome o = Cli("trace " + forever + " 1 --token E --limit 2000000000 --csv '" + csv +
+                            "' --vcd '" + (dir_ / "t.vcd").string() + "'",
+                        " & pid=$!; sleep 1; kill -INT $pid; wait $pid");
+  EXPECT_EQ(o.status, 130);
+  EXPECT_NE(o.err.find("Interrupted at iteration "), std::string::npos) << o.err;
+  EXPECT_NE(o.out.find("iterations: "), std::string::npos) << o.out;
+  EXPECT_EQ(Slurp(csv), "old\n");
+  EXPECT_EQ(Files(), (std::vector<std::string>{"forever.prv", "t.csv"}));
 }
 
 TEST_F(CliTest, HelpAndVersion) {

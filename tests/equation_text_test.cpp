@@ -115,5 +115,15 @@ TEST(EquationLine, LongLinesAreWrittenWhole) {
   EXPECT_NE(line.find(std::string(30, 't') + "(i) + 0 )"), std::string::npos);
 }
 
+TEST(EquationFileText, EveryLineEndsInCrLf) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{}, ""},
+      {{""}, "\r\n"},
+      {{"A(i+1) = sigma( 0 )", "B(i+1) = sigma( 1.0*A(i) + 0 )"},
+       "A(i+1) = sigma( 0 )\r\nB(i+1) = sigma( 1.0*A(i) + 0 )\r\n"},
+  };
+  for (const auto& [lines, text] : cases) EXPECT_EQ(EquationFileText(lines), text);
+}
+
 }  // namespace
 }  // namespace vantorb

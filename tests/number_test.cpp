@@ -99,6 +99,31 @@ TEST(NumberText, ToTextWritesEveryLimbAsEightDigits) {
   }
 }
 
+TEST(NumberText, ToDoubleIsTheNearestDoubleWhateverTheSeparator) {
+  const std::vector<std::int32_t> longCode(40, 11111111);  // 0.111... to 320 places
+  std::vector<std::int32_t> tiny(50, 0);
+  tiny.push_back(1);  // 10^-408, below every double
+  struct Case {
+    Number number;
+    double value;
+  };
+  const Case cases[] = {
+      {Number(), 0.0},
+      {Parts(1, 0, {11000000}), 0.11},
+      {Parts(-1, 0, {90000000}), -0.9},
+      {Parts(1, 1, {}), 1.0},
+      {Parts(1, 42, {1, 20, 99999999}), 42.000000010000002099999999},
+      {Parts(1, 0, longCode), 1.0 / 9},
+      {Parts(1, INT64_MAX - 1, {5}), 9223372036854775806.00000005},
+      {Parts(1, 0, tiny), 0.0},
+      {Parts(-1, 0, tiny), 0.0},
+  };
+  for (const char* separator : {".", ","}) {
+    SeparatorScope scope(separator);
+    for (const auto& c : cases) EXPECT_EQ(c.number.ToDouble(), c.value) << c.number.ToText();
+  }
+}
+
 struct ArithmeticCase {
   const char* a;
   const char* op;

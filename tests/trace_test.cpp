@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 #include "function_builders.hpp"
 #include "separator_scope.hpp"
@@ -15,12 +16,24 @@ namespace {
 
 using namespace vantorb::testing;
 
+// A sink that keeps all it is given.
+struct Kept : TextSink {
+  std::string text;
+  void Append(std::string_view piece) override { text += piece; }
+  void Commit() override {}
+};
+
+struct Traced {
+  Kept csv, vcd;
+};
+
 // Runs tree on the arguments to its end, recording after every iteration.
-TraceRecorder Record(ProofObj& tree, const std::string& token,
-                     const std::vector<std::string>& arguments) {
+Traced Record(ProofObj& tree, const std::string& token,
+              const std::vector<std::string>& arguments) {
   TargetNetwork network;
   BuildTargetNetwork(tree, network);
-  TraceRecorder recorder(tree, token);
+  Traced traced;
+  TraceRecorder recorder(tree, token, &traced.csv, &traced.vcd);
   NetworkRun run;
   run.Start(&tree, network, arguments);
   recorder.Record(run.Iteration());
@@ -29,14 +42,14 @@ TraceRecorder Record(ProofObj& tree, const std::string& token,
     run.RunIteration();
     if (run.Iteration() != before) recorder.Record(run.Iteration());
   }
-  return recorder;
+  return traced;
 }
 
 TEST(Trace, SuccessorOfTwoAsCsv) {
   SeparatorScope scope(",");  // traces write "." all the same
   Tree f = F("f", S());
-  const TraceRecorder trace = Record(*f, "E", {"2"});
-  EXPECT_EQ(trace.Csv(),
+  const Traced trace = Record(*f, "E", {"2"});
+  EXPECT_EQ(trace.csv.text,
             "iteration,XSEout_1_1,XSEres_1_3\n"
             "1,0.00000000,0.00000000\n"
             "2,1.00000000,0.11110000\n");
@@ -44,16 +57,16 @@ TEST(Trace, SuccessorOfTwoAsCsv) {
 
 TEST(Trace, ChoosesNeuronsByToken) {
   Tree add = Add();
-  EXPECT_EQ(TraceRecorder(*add, "*").NeuronCount(), add->NeuronCount());
-  EXPECT_EQ(TraceRecorder(*add, "").NeuronCount(), 0u);
+  EXPECT_EQ(TraceRecorder(*add, "*", nullptr, nullptr).NeuronCount(), add->NeuronCount());
+  EXPECT_EQ(TraceRecorder(*add, "", nullptr, nullptr).NeuronCount(), 0u);
   NeuronList hidden;
   add->CollectNeurons(hidden, "hid", true);
-  EXPECT_EQ(TraceRecorder(*add, "hid").NeuronCount(), hidden.size());
+  EXPECT_EQ(TraceRecorder(*add, "hid", nullptr, nullptr).NeuronCount(), hidden.size());
 }
 
 TEST(Trace, VcdDeclaresEverySignalOnceAndWritesOnlyChanges) {
   Tree f = F("f", S());
-  const std::string vcd = Record(*f, "*", {"1"}).Vcd();
+  const std::string vcd = Record(*f, "*", {"1"}).vcd.text;
   EXPECT_EQ(vcd.rfind("$version Vantorb $end\n$timescale 1 ns $end\n", 0), 0u);
   EXPECT_NE(vcd.find("$scope module S_1 $end\n$var real 64 ! XSin_1_0 $end\n"), std::string::npos);
   EXPECT_NE(vcd.find("$var real 64 $ XSEres_1_3 $end\n$upscope $end\n"), std::string::npos);

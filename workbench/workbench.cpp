@@ -2,23 +2,23 @@
 
 #include "compiler/interpreter.hpp"
 #include "compiler/network_graph.hpp"
+#include "network/equation_text.hpp"
 #include "network/exceptions.hpp"
+#include "network/text_lines.hpp"
 #include "network/unary.hpp"
 
 namespace vantorb {
 namespace {
 
 // The editor keeps "\n" line breaks whatever the file had.
-std::string WithNewlines(const std::string& text) {
+std::string WithNewlines(std::string_view text) {
   std::string result;
   result.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r') {
-      result += text[i];
-    } else {
-      result += '\n';
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    }
+  for (std::size_t pos = 0; pos < text.size();) {
+    const LineAt at = LineFrom(text, pos);
+    result += at.line;
+    if (at.next > pos + at.line.size()) result += '\n';  // the line had an ending
+    pos = at.next;
   }
   return result;
 }
@@ -261,10 +261,8 @@ void Workbench::GenerateEquationFile() {
   }
   const auto file = view_.SaveFileDialog(kEquationFiles);
   if (!file) return;
-  std::string text;
-  for (const auto& line : network->Equations()) text += line + "\r\n";
   try {
-    files_.Write(*file, text);
+    files_.Write(*file, EquationFileText(network->Equations()));
   } catch (const NeuroException& e) {
     ShowFileError(e.what());
   }

@@ -1,7 +1,7 @@
 #pragma once
 // What the window's commands need from the screen and the disk, as small
-// interfaces: the Qt window implements them with widgets, dialogs and
-// QSaveFile; tests implement them with scripted answers.
+// interfaces: the Qt window implements them with widgets and dialogs, and
+// DiskTextFiles the files; tests implement them with scripted answers.
 
 #include <optional>
 #include <string>

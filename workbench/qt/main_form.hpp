@@ -11,8 +11,8 @@
 #include <string>
 
 #include "language/parser_interface.hpp"
+#include "workbench/disk_text_files.hpp"
 #include "workbench/qt/function_tree_model.hpp"
-#include "workbench/qt/qt_text_files.hpp"
 #include "workbench/workbench.hpp"
 
 class QAbstractButton;
@@ -118,7 +118,7 @@ class TMainForm : public QMainWindow, public WorkbenchView {
     connect(sender, signal, this, [this, command] { workbench_->RunCommand(command); });
   }
 
-  QtTextFiles files_;
+  DiskTextFiles files_;
   QTabWidget* tabs_ = nullptr;
   class ProgramEditor* editor_ = nullptr;
   QMenu* recentMenu_ = nullptr;
