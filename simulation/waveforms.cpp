@@ -1,5 +1,8 @@
 #include "simulation/waveforms.hpp"
 
+#include <algorithm>
+#include <cmath>
+
 
 #include "network/unary.hpp"
 #include "network/utils.hpp"
@@ -23,7 +26,7 @@ void Waveforms::Record(const NeuronList& neurons, std::int64_t iteration) {
     Trace& trace = traces_[i];
     const Number& current = neurons[i]->Value();
     if (!trace.changes.empty() && current == lastValue_[i]) continue;
-    if (trace.changes.size() >= kMaxChanges || total_ >= kMaxTotalChanges) {
+    if (trace.changes.size() >= maxChanges_ || total_ >= maxTotal_) {
       trace.truncated = true;
       continue;
     }
@@ -33,6 +36,14 @@ void Waveforms::Record(const NeuronList& neurons, std::int64_t iteration) {
     trace.changes.push_back({iteration, current.ToDouble(), decoded ? *decoded : -1});
     ++total_;
   }
+}
+
+TraceScroll ScrollFor(std::int64_t lastIteration, double pixelsPerIteration, int viewWidth) {
+  constexpr double kMargin = 40;  // room after the last iteration
+  const double overflow = std::max(
+      0.0, static_cast<double>(lastIteration) * pixelsPerIteration + kMargin - viewWidth);
+  const double perStep = std::max(1.0, overflow / TraceScroll::kMaxRange);
+  return {static_cast<int>(std::ceil(overflow / perStep)), perStep};
 }
 
 }  // namespace vantorb

@@ -33,6 +33,10 @@ class Waveforms {
     bool truncated = false;
   };
 
+  explicit Waveforms(std::size_t maxChanges = kMaxChanges,
+                     std::size_t maxTotalChanges = kMaxTotalChanges)
+      : maxChanges_(maxChanges), maxTotal_(maxTotalChanges) {}
+
   // Starts recording these neurons, forgetting every earlier trace.
   void Begin(const NeuronList& neurons);
   // Takes the values the neurons hold after that iteration.
@@ -43,10 +47,23 @@ class Waveforms {
   std::size_t TotalChanges() const { return total_; }
 
  private:
+  std::size_t maxChanges_, maxTotal_;
   std::vector<Trace> traces_;
   std::vector<Number> lastValue_;  // per trace, to see changes cheaply
   std::int64_t last_ = 0;
   std::size_t total_ = 0;
 };
+
+// How traces of that many iterations, drawn at that many pixels per
+// iteration, scroll through a view that many pixels wide: a scroll bar's
+// range and how many pixels one of its steps moves. The range stays far
+// inside int whatever the run's length (hundreds of millions of iterations
+// at any zoom); beyond it a step moves several pixels.
+struct TraceScroll {
+  static constexpr double kMaxRange = 1 << 30;
+  int range;
+  double pixelsPerStep;
+};
+TraceScroll ScrollFor(std::int64_t lastIteration, double pixelsPerIteration, int viewWidth);
 
 }  // namespace vantorb

@@ -15,7 +15,10 @@
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 #include "language/parser_interface.hpp"
@@ -230,6 +233,32 @@ class MainFormTest : public QObject {
     QVERIFY(!compute->isChecked());
     QCOMPARE(form.Tabs()->currentIndex(), 1);
     QVERIFY(!form.findChild<QPushButton*>("bt_finish")->isChecked());
+  }
+
+  // Closing the window during a Finish that would never end stops the run,
+  // so that the event loop, and with it the program, can end.
+  void closingDuringFinishStopsTheRun() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("endless.prv");
+    {
+      QFile out(file);
+      QVERIFY(out.open(QIODevice::WriteOnly));
+      out.write("f M(C(U(2,2), S))\n");  // min y with y + 1 = 0: never found
+    }
+    TMainForm form(parser_);
+    form.ScriptDialogs(file.toStdString());
+    form.show();
+    form.Commands().Compile();
+    form.SetParameterValues({"1"});
+    form.findChild<QLineEdit*>("ed_sai")->setText("2000000");
+    auto* compute = form.findChild<QPushButton*>("bt_comp");
+    QTest::mouseClick(compute, Qt::LeftButton);
+    QVERIFY(compute->isChecked());
+    QTimer::singleShot(100, &form, [&form] { form.close(); });
+    QTest::mouseClick(form.findChild<QPushButton*>("bt_finish"), Qt::LeftButton);
+    QVERIFY(!form.isVisible());
+    QVERIFY(!compute->isChecked());
+    QVERIFY(form.Commands().Sim().Iteration() < 2000000);
   }
 
   void waveformsFollowARunAndShowEquations() {

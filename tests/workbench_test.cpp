@@ -7,6 +7,9 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
+#include <new>
+#include <stdexcept>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -404,6 +407,73 @@ TEST_F(WorkbenchTest, TreeViewsAndWindows) {
   bench_.ShowCompilerInfo();
   EXPECT_EQ(view_.shown, (Strings{"about", "info"}));
   EXPECT_EQ(view_.infoShown, CompilerInfo{});
+}
+
+// An error escaping a command ends that command only: it is shown in the
+// error window, the editor keeps its text, and Finish and the timer work
+// again afterwards.
+TEST_F(WorkbenchTest, AnErrorEscapingACommandIsShownAndTheWindowGoesOn) {
+  struct Case {
+    const char* label;
+    std::function<void()> fail;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {"out of memory", [] { throw std::bad_alloc(); },
+       "Not enough memory to finish the command; it was stopped."},
+      {"a library error", [] { throw std::runtime_error("vector::reserve"); }, "vector::reserve"},
+      {"not an exception class", [] { throw 42; }, Workbench::kUnexpectedError},
+  };
+  Compile(Put("endless.prv", "f M(C(U(2,2), S))"));
+  view_.Type("precious");
+  view_.values = {"1"};
+  view_.stopAfterText = "2000000";
+  Simulator& sim = bench_.Sim();
+  bench_.RunCommand([&] { sim.Compute(); });
+  ASSERT_TRUE(sim.ComputePressed());
+  for (const auto& c : cases) {
+    for (const bool finish : {true, false}) {
+      SCOPED_TRACE(std::string(c.label) + (finish ? " in Finish" : " in a long tick"));
+      view_.stepSizeText = finish ? "1" : "1000000";
+      sim.SpeedChanged();
+      view_.onProcessEvents = c.fail;
+      bench_.RunCommand([&] { finish ? sim.Finish() : sim.RunTimerTick(); });
+      EXPECT_EQ(view_.shown.back(), "errorwindow:" + c.shown);
+      EXPECT_EQ(view_.editor, "precious");
+      EXPECT_TRUE(bench_.Modified());
+      EXPECT_FALSE(sim.FinishPressed());
+      EXPECT_FALSE(view_.finishPressed);
+      // Not left busy: both go on.
+      int events = 0;
+      view_.onProcessEvents = [&] {
+        if (++events == 2) sim.Interrupt();
+      };
+      const std::int64_t before = sim.Iteration();
+      bench_.RunCommand([&] { finish ? sim.Finish() : sim.RunTimerTick(); });
+      EXPECT_EQ(events, 2);
+      EXPECT_GT(sim.Iteration(), before);
+      EXPECT_TRUE(sim.ComputePressed());
+    }
+  }
+  view_.onProcessEvents = nullptr;
+}
+
+// The common path of a student: a program that works, then an edit that
+// does not compile, then Compute.
+TEST_F(WorkbenchTest, ComputeAfterAFailedCompileFindsNoNetwork) {
+  Compile(Put("f.prv", "f S"));
+  view_.values = {"2"};
+  Compile(Put("f.prv", "f S\ng C(S)"));
+  EXPECT_EQ(bench_.Current(), nullptr);
+  view_.shown.clear();
+  bench_.Sim().Compute();
+  EXPECT_EQ(view_.shown, Strings{"error:An error ocourred. Did you compile a function ?"});
+  Compile(Put("f.prv", "f S"));
+  bench_.Sim().Compute();
+  view_.stepSizeText = "10";
+  bench_.Sim().SpeedChanged();
+  bench_.Sim().Step();
+  EXPECT_EQ(view_.result, "3");
 }
 
 }  // namespace

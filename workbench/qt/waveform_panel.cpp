@@ -17,26 +17,21 @@ WaveformPanel::WaveformPanel(const Simulator& simulator, QWidget* parent)
   verticalScrollBar()->setSingleStep(kRowHeight);
 }
 
-double WaveformPanel::Overflow() const {
-  const double width = static_cast<double>(simulator_.Waves().LastIteration()) * scale_ + 40;
-  return std::max(0.0, width - (viewport()->width() - kNameWidth));
-}
-
-double WaveformPanel::PixelsPerStep() const {
-  return std::max(1.0, Overflow() / kMaxScroll);
+TraceScroll WaveformPanel::Scroll() const {
+  return ScrollFor(simulator_.Waves().LastIteration(), scale_, viewport()->width() - kNameWidth);
 }
 
 void WaveformPanel::UpdateScrollBar() {
   const auto& waves = simulator_.Waves();
   QScrollBar* bar = horizontalScrollBar();
   const bool atEnd = bar->value() >= bar->maximum() - 2;
-  const double perStep = PixelsPerStep();
-  bar->setRange(0, static_cast<int>(std::ceil(Overflow() / perStep)));
-  bar->setPageStep(std::max(1, static_cast<int>(viewport()->width() / perStep)));
+  const TraceScroll scroll = Scroll();
+  bar->setRange(0, scroll.range);
+  bar->setPageStep(std::max(1, static_cast<int>(viewport()->width() / scroll.pixelsPerStep)));
   if (atEnd) bar->setValue(bar->maximum());
   const double height = static_cast<double>(waves.Traces().size()) * kRowHeight;
   verticalScrollBar()->setRange(
-      0, static_cast<int>(std::clamp(height - viewport()->height(), 0.0, kMaxScroll)));
+      0, static_cast<int>(std::clamp(height - viewport()->height(), 0.0, TraceScroll::kMaxRange)));
   verticalScrollBar()->setPageStep(viewport()->height());
 }
 
@@ -69,7 +64,7 @@ void WaveformPanel::paintEvent(QPaintEvent*) {
   const std::int64_t last = simulator_.Waves().LastIteration();
   const int left = kNameWidth;
   const double width = viewport()->width();
-  const double offset = horizontalScrollBar()->value() * PixelsPerStep();
+  const double offset = horizontalScrollBar()->value() * Scroll().pixelsPerStep;
   // Coordinates are doubles and kept near the view: a run of hundreds of
   // millions of iterations would pass any int, and the painter too.
   auto x = [&](std::int64_t iteration) {

@@ -31,13 +31,8 @@ class WaveformPanel : public QAbstractScrollArea {
  private:
   static constexpr int kRowHeight = 34;
   static constexpr int kNameWidth = 120;
-  // The scroll bar's range stays far inside int; beyond it one step of the
-  // bar stands for several pixels.
-  static constexpr double kMaxScroll = 1 << 30;
   void UpdateScrollBar();
-  // Pixels of the traces beyond the view, and per step of the scroll bar.
-  double Overflow() const;
-  double PixelsPerStep() const;
+  TraceScroll Scroll() const;
 
   const Simulator& simulator_;
   double scale_ = 8;  // pixels per iteration
