@@ -89,21 +89,21 @@ std::unique_ptr<Network> LoadForArguments(const std::string& file,
 }
 
 // Text for a file, or for standard output when no file is named.
-void Emit(const std::string& text, const std::string& outFile) {
+void Emit(TextSink& out, const std::string& text, const std::string& outFile) {
   if (outFile.empty()) {
-    Output().Append(text);
+    out.Append(text);
   } else {
     WriteFileAtomically(outFile, text);
   }
 }
 
-void PrintRunState(const NetworkRun& run) {
-  Output().Append("result: " + run.Result() + "\n" +
+void PrintRunState(TextSink& out, const NetworkRun& run) {
+  out.Append("result: " + run.Result() + "\n" +
                   "iterations: " + std::to_string(run.Iteration()) + "\n");
 }
 
 // The cost of a run: wall time, rates and the process's peak memory.
-void PrintStats(const NetworkRun& run, double seconds) {
+void PrintStats(TextSink& out, const NetworkRun& run, double seconds) {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   const double rate = seconds > 0 ? run.Iteration() / seconds : 0;
@@ -113,7 +113,7 @@ void PrintStats(const NetworkRun& run, double seconds) {
        << "iterations per second: " << static_cast<long long>(rate) << "\n"
        << "synapse evaluations per second: " << static_cast<long long>(synapses) << "\n"
        << "peak memory: " << usage.ru_maxrss << " KiB\n";
-  Output().Append(text.str());
+  out.Append(text.str());
 }
 
 // Shows iterations so far and their rate on a terminal, every half second.
@@ -143,12 +143,7 @@ class Progress {
 
 }  // namespace
 
-StandardOutput& Output() {
-  static StandardOutput output;
-  return output;
-}
-
-int Info(const std::string& file) {
+int Info(TextSink& out, const std::string& file) {
   const CompilationReport r = Load(file)->Report();
   std::ostringstream text;
   text << "file: " << r.fileName << "\n"
@@ -157,16 +152,16 @@ int Info(const std::string& file) {
        << "statements: " << r.statements << "\n"
        << "neurons: " << r.neurons << "\n"
        << "synapses: " << r.synapses << "\n";
-  Output().Append(text.str());
+  out.Append(text.str());
   return kOk;
 }
 
-int Equations(const std::string& file, const std::string& outFile) {
-  Emit(EquationFileText(Load(file)->Equations()), outFile);
+int Equations(TextSink& out, const std::string& file, const std::string& outFile) {
+  Emit(out, EquationFileText(Load(file)->Equations()), outFile);
   return kOk;
 }
 
-int Run(const std::string& file, const std::vector<std::string>& arguments,
+int Run(TextSink& out, const std::string& file, const std::vector<std::string>& arguments,
         const RunOptions& options) {
   const EngineKind engine = EngineKindFromName(options.engine);
   const std::unique_ptr<Network> network = LoadForArguments(file, arguments);
@@ -186,13 +181,13 @@ int Run(const std::string& file, const std::vector<std::string>& arguments,
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   if (status == RunStatus::Running) {
-    PrintRunState(run);
-    if (options.stats) PrintStats(run, seconds);
+    PrintRunState(out, run);
+    if (options.stats) PrintStats(out, run, seconds);
     std::cerr << "Interrupted at iteration " << run.Iteration() << "\n";
     return kInterrupted;
   }
-  PrintRunState(run);
-  if (options.stats) PrintStats(run, seconds);
+  PrintRunState(out, run);
+  if (options.stats) PrintStats(out, run, seconds);
   if (options.check && status == RunStatus::Finished) {
     const std::string defined = std::to_string(Interpret(network->Target(), arguments, 1'000'000));
     if (defined != run.Result()) {
@@ -200,7 +195,7 @@ int Run(const std::string& file, const std::vector<std::string>& arguments,
                 << ", the definition gives " << defined << "\n";
       return kCheckFailed;
     }
-    Output().Append("check: the definition gives " + defined + " too\n");
+    out.Append("check: the definition gives " + defined + " too\n");
   }
   if (status == RunStatus::LimitReached) {
     std::cerr << NetworkRun::kLimitMessage << "\n";
@@ -209,7 +204,7 @@ int Run(const std::string& file, const std::vector<std::string>& arguments,
   return kOk;
 }
 
-int Trace(const std::string& file, const std::vector<std::string>& arguments,
+int Trace(TextSink& out, const std::string& file, const std::vector<std::string>& arguments,
           const TraceOptions& options) {
   const std::unique_ptr<Network> network = LoadForArguments(file, arguments);
   // Rows go out as the run makes them; files appear once the run is over.
@@ -217,7 +212,7 @@ int Trace(const std::string& file, const std::vector<std::string>& arguments,
   if (!options.csvFile.empty()) csvFile.emplace(options.csvFile);
   if (!options.vcdFile.empty()) vcdFile.emplace(options.vcdFile);
   TextSink* csv = csvFile ? &*csvFile : nullptr;
-  if (!csvFile && !vcdFile) csv = &Output();
+  if (!csvFile && !vcdFile) csv = &out;
   TraceRecorder recorder(network->Target(), options.token, csv, vcdFile ? &*vcdFile : nullptr);
   NetworkRun run;
   run.Start(*network, arguments);
@@ -234,13 +229,13 @@ int Trace(const std::string& file, const std::vector<std::string>& arguments,
   }
   if (status == RunStatus::Running) {
     // The files are left as they were: a trace cut short is not written.
-    if (csvFile || vcdFile) PrintRunState(run);
+    if (csvFile || vcdFile) PrintRunState(out, run);
     std::cerr << "Interrupted at iteration " << run.Iteration() << "\n";
     return kInterrupted;
   }
   if (csvFile) csvFile->Commit();
   if (vcdFile) vcdFile->Commit();
-  if (csvFile || vcdFile) PrintRunState(run);
+  if (csvFile || vcdFile) PrintRunState(out, run);
   if (status == RunStatus::LimitReached) {
     std::cerr << NetworkRun::kLimitMessage << "\n";
     return kLimit;
@@ -248,18 +243,18 @@ int Trace(const std::string& file, const std::vector<std::string>& arguments,
   return kOk;
 }
 
-int Graph(const std::string& file, const std::string& outFile) {
+int Graph(TextSink& out, const std::string& file, const std::string& outFile) {
   const std::unique_ptr<Network> network = Load(file);
   const std::string dot = NetworkDot(network->Target(), network->Io().InputList());
-  Emit(dot, outFile);
+  Emit(out, dot, outFile);
   return kOk;
 }
 
-int Eval(const std::string& file, const std::vector<std::string>& arguments,
+int Eval(TextSink& out, const std::string& file, const std::vector<std::string>& arguments,
          std::uint64_t searchBound) {
   const std::unique_ptr<Network> network = LoadForArguments(file, arguments);
   const std::uint64_t value = Interpret(network->Target(), arguments, searchBound);
-  Output().Append("result: " + std::to_string(value) + "\n");
+  out.Append("result: " + std::to_string(value) + "\n");
   return kOk;
 }
 

@@ -2,7 +2,8 @@
 // The commands of vantorb-cli, each returning the process exit status:
 // 0 success, 1 usage error, 2 an error the window would show (or output
 // that could not be written), 3 iteration limit reached, 130 interrupted.
-// Everything meant for standard output goes through Output().
+// Everything meant for standard output goes to the sink `out` each command
+// is given, which main commits once the command is done.
 
 #include <cstdint>
 #include <stdexcept>
@@ -25,18 +26,15 @@ struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The tool's one standard output; main commits it once the command is done.
-StandardOutput& Output();
-
-int Info(const std::string& file);
-int Equations(const std::string& file, const std::string& outFile);
+int Info(TextSink& out, const std::string& file);
+int Equations(TextSink& out, const std::string& file, const std::string& outFile);
 struct RunOptions {
   long long limit = 0;          // 0: no limit
   std::string engine = "event"; // or "reference"
   bool stats = false;           // wall time, rate and peak memory too
   bool check = false;           // compare with the definition's value
 };
-int Run(const std::string& file, const std::vector<std::string>& arguments,
+int Run(TextSink& out, const std::string& file, const std::vector<std::string>& arguments,
         const RunOptions& options);
 // Runs like Run and records the values of the neurons whose names contain
 // token at every iteration, as CSV and/or VCD files (CSV on standard output
@@ -47,14 +45,14 @@ struct TraceOptions {
   std::string token, csvFile, vcdFile;
   long long limit = 100000;
 };
-int Trace(const std::string& file, const std::vector<std::string>& arguments,
+int Trace(TextSink& out, const std::string& file, const std::vector<std::string>& arguments,
           const TraceOptions& options);
 // Writes the target's network as Graphviz DOT (to outFile, else standard
 // output).
-int Graph(const std::string& file, const std::string& outFile);
+int Graph(TextSink& out, const std::string& file, const std::string& outFile);
 // Computes the target straight from its definition; searchBound caps the
 // candidates each minimization tries.
-int Eval(const std::string& file, const std::vector<std::string>& arguments,
+int Eval(TextSink& out, const std::string& file, const std::vector<std::string>& arguments,
          std::uint64_t searchBound);
 
 }  // namespace vantorb::cli

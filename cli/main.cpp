@@ -50,25 +50,25 @@ int Usage(const std::string& problem) {
   return vantorb::cli::kUsage;
 }
 
-int Dispatch(const std::vector<std::string>& args) {
+int Dispatch(vantorb::TextSink& out, const std::vector<std::string>& args) {
   namespace cli = vantorb::cli;
   if (args.empty()) return Usage("no command");
   const std::string& command = args[0];
   if (command == "--help" || command == "-h") {
-    cli::Output().Append(kUsageText);
+    out.Append(kUsageText);
     return cli::kOk;
   }
   if (command == "--version") {
-    cli::Output().Append("vantorb-cli 0.1\n");
+    out.Append("vantorb-cli 0.1\n");
     return cli::kOk;
   }
   if (command == "info") {
     if (args.size() != 2) return Usage("info takes one file");
-    return cli::Info(args[1]);
+    return cli::Info(out, args[1]);
   }
   if (command == "equations") {
-    if (args.size() == 2) return cli::Equations(args[1], "");
-    if (args.size() == 4 && args[2] == "-o") return cli::Equations(args[1], args[3]);
+    if (args.size() == 2) return cli::Equations(out, args[1], "");
+    if (args.size() == 4 && args[2] == "-o") return cli::Equations(out, args[1], args[3]);
     return Usage("equations takes a file and optionally -o OUT.EQU");
   }
   if (command == "run") {
@@ -96,7 +96,7 @@ int Dispatch(const std::vector<std::string>& args) {
         arguments.push_back(args[i]);
       }
     }
-    return cli::Run(args[1], arguments, options);
+    return cli::Run(out, args[1], arguments, options);
   }
   if (command == "trace") {
     if (args.size() < 2) return Usage("trace takes a file");
@@ -122,11 +122,11 @@ int Dispatch(const std::vector<std::string>& args) {
       }
     }
     if (options.token.empty()) return Usage("trace needs --token");
-    return cli::Trace(args[1], arguments, options);
+    return cli::Trace(out, args[1], arguments, options);
   }
   if (command == "graph") {
-    if (args.size() == 2) return cli::Graph(args[1], "");
-    if (args.size() == 4 && args[2] == "-o") return cli::Graph(args[1], args[3]);
+    if (args.size() == 2) return cli::Graph(out, args[1], "");
+    if (args.size() == 4 && args[2] == "-o") return cli::Graph(out, args[1], args[3]);
     return Usage("graph takes a file and optionally -o OUT.dot");
   }
   if (command == "eval") {
@@ -144,7 +144,7 @@ int Dispatch(const std::vector<std::string>& args) {
       bound = std::strtoull(args[++i].c_str(), &end, 10);
       if (*end != '\0') return Usage("--bound takes a number of candidates");
     }
-    return cli::Eval(args[1], arguments, bound);
+    return cli::Eval(out, args[1], arguments, bound);
   }
   return Usage("unknown command '" + command + "'");
 }
@@ -157,9 +157,10 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
   vantorb::decimalSeparator = vantorb::ReadDecimalSeparator();
   vantorb::CreateParserInterface();
+  vantorb::StandardOutput output;  // everything for standard output, in order
   int status = vantorb::cli::kError;
   try {
-    status = Dispatch(std::vector<std::string>(argv + 1, argv + argc));
+    status = Dispatch(output, std::vector<std::string>(argv + 1, argv + argc));
   } catch (const vantorb::cli::UsageError& error) {
     status = Usage(error.what());
   } catch (const vantorb::NeuroException& error) {
@@ -170,7 +171,6 @@ int main(int argc, char** argv) {
   // What a command wrote also goes out after its error; output that cannot
   // be written is a failure whatever the command's status (a failure met
   // while the command wrote was reported above already).
-  auto& output = vantorb::cli::Output();
   if (!output.Failed()) {
     try {
       output.Commit();
