@@ -10,6 +10,13 @@ bool NameHas(const Neuron* neuron, const char* role) {
   return neuron != nullptr && neuron->Name().find(role) != std::string::npos;
 }
 
+bool IsExactlyOne(const Number& v) {
+  if (v.Sign() < 0 || v.IntegerPart() != 1) return false;
+  for (auto limb : v.Limbs())
+    if (limb.value != 0) return false;
+  return true;
+}
+
 }  // namespace
 
 void NetworkRun::Start(ProofObj* target, const TargetNetwork& network,
@@ -26,6 +33,7 @@ void NetworkRun::Start(ProofObj* target, const TargetNetwork& network,
     throw NeuroException(kStartError);
 
   runFunction_ = target;
+  arguments_ = arguments;
   observer_ = observer;
   endNeuron_ = outputs[0];
   resultNeuron_ = outputs.size() > 1 && NameHas(outputs[1], "Eres") ? outputs[1]
@@ -44,12 +52,11 @@ void NetworkRun::Start(ProofObj* target, const TargetNetwork& network,
 }
 
 bool NetworkRun::EndSignal() const {
-  if (endNeuron_ == nullptr) return false;
-  const Number& v = endNeuron_->Value();
-  if (v.Sign() < 0 || v.IntegerPart() != 1) return false;
-  for (auto limb : v.Limbs())
-    if (limb.value != 0) return false;
-  return true;
+  return endNeuron_ != nullptr && IsExactlyOne(endNeuron_->Value());
+}
+
+bool NetworkRun::EndSignalNext() const {
+  return endNeuron_ != nullptr && IsExactlyOne(endNeuron_->Next());
 }
 
 void NetworkRun::RunIteration() {

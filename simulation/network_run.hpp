@@ -81,6 +81,11 @@ class NetworkRun {
   ProofObj* RunFunction() const { return runFunction_; }
   // The end signal: "Eout" holds exactly 1.
   bool EndSignal() const;
+  // Between computing and committing an iteration: the end signal comes
+  // with it ("Eout" is to hold exactly 1).
+  bool EndSignalNext() const;
+  // The arguments the run was started with.
+  const std::vector<std::string>& Arguments() const { return arguments_; }
   const Engine& UsedEngine() const { return *engine_; }
 
  private:
@@ -96,6 +101,7 @@ class NetworkRun {
   std::int64_t iteration_ = 0;
   bool running_ = false;
   std::string result_;
+  std::vector<std::string> arguments_;
 };
 
 }  // namespace vantorb

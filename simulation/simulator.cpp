@@ -38,10 +38,6 @@ class FlagScope {
   bool& flag_;
 };
 
-bool TurnDue(Clock::time_point since) {
-  return Clock::now() - since > std::chrono::milliseconds(Simulator::kEventTurnMs);
-}
-
 }  // namespace
 
 Simulator::Simulator(SimulatorView& view, CurrentNetwork& network)
@@ -63,10 +59,26 @@ void Simulator::ReadRunSettings() {
 }
 
 void Simulator::ShowRunProgress() {
-  view_.SetIterationText(std::to_string(iteration_));
-  view_.WaveformsChanged();
+  ApplyRunTimer();
+  ShowFrame();
+}
+
+void Simulator::ApplyRunTimer() {
   if (computePressed_) runTimerEnabled_ = true;
   view_.SetRunTimer(timerInterval_, runTimerEnabled_);
+}
+
+bool Simulator::FrameDue() const {
+  return Clock::now() - lastFrame_ >= std::chrono::milliseconds(kFrameMs);
+}
+
+// Everything on screen that follows the run, at once: a frame.
+void Simulator::ShowFrame() {
+  lastFrame_ = Clock::now();
+  frameStale_ = false;
+  view_.SetIterationText(std::to_string(iteration_));
+  if (computePressed_) view_.ShowIndicatorFrame(animationFrame_);
+  view_.WaveformsChanged();
   FillStatusWindow();
 }
 
@@ -139,19 +151,21 @@ void Simulator::Compute() {
       return;
     }
     NetworkRun& run = network_.Run();
-    run.Start(*network, arguments, this);
-    iteration_ = run.Iteration();
     NeuronList& recorded = network_.Recorded();
     recorded.clear();
+    collectThisPass_ = true;  // the first iteration is shown at once
+    run.Start(*network, arguments, this);
+    collectThisPass_ = false;
+    iteration_ = run.Iteration();
     network->Target().CollectNeurons(recorded, inspectToken_, true);
-    waves_.Begin(recorded);
+    waves_.Begin(recorded, iteration_);
     wavesNetwork_ = network_.Id();
-    waves_.Record(recorded, iteration_);
     view_.WaveformsChanged();
     view_.SetIterationText(std::to_string(iteration_));
     view_.ShowTab(Tab::Simulator);
     StartRun();
   } catch (const std::exception& e) {
+    collectThisPass_ = false;
     // The message says what went wrong: a setting that is no number, a
     // network that cannot start, a value out of range in the first
     // iteration.
@@ -199,7 +213,6 @@ Simulator::PassOutcome Simulator::RunPass() {
     ReportError(ErrorMessage(e));
     return PassOutcome::Stopped;
   }
-  if (run.Iteration() != iteration_) waves_.Record(network_.Recorded(), run.Iteration());
   iteration_ = run.Iteration();
   switch (status) {
     case RunStatus::Running:
@@ -223,22 +236,27 @@ void Simulator::RunTimerTick() {
   if (busy_) return;  // a tick inside a message box, a tick or a Finish waits
   FlagScope busy(busy_);
   stopRequested_ = false;
-  Tick();
+  Tick(TickKind::Timer);
 }
 
-// Up to stepSize passes; a tick that takes long lets the window take events
-// between passes, and ends early when the run is stopped meanwhile.
-void Simulator::Tick() {
+// Up to stepSize passes. The neurons to list are collected only in the
+// passes a frame follows; a tick that takes long shows frames and lets the
+// window take events between its passes, and ends early when the run is
+// stopped meanwhile.
+void Simulator::Tick(TickKind kind) {
   if (!computePressed_) return;
-  auto lastEvents = Clock::now();
+  bool collected = false;
   for (int k = 1; k <= stepSize_; ++k) {
+    const bool frame = FrameDue();
+    collected = frame || (kind != TickKind::Finishing && k == stepSize_);
+    collectThisPass_ = collected;
     const PassOutcome outcome = RunPass();
+    collectThisPass_ = false;
     if (outcome == PassOutcome::Stopped) return;
     if (outcome == PassOutcome::Finished) break;  // settings are read all the same
-    if (k < stepSize_ && TurnDue(lastEvents)) {
-      view_.SetIterationText(std::to_string(iteration_));
+    if (frame && k < stepSize_) {
+      ShowFrame();
       view_.ProcessEvents();
-      lastEvents = Clock::now();
       if (!computePressed_ || stopRequested_) break;
     }
   }
@@ -253,25 +271,51 @@ void Simulator::Tick() {
     }
     return;
   }
-  ShowRunProgress();
+  ApplyRunTimer();
+  if (kind == TickKind::Step || (collected && FrameDue())) {
+    ShowFrame();
+  } else {
+    // The next frame, or the indicator's tick, shows it.
+    frameStale_ = true;
+    if (kind == TickKind::Timer) view_.SetIterationText(std::to_string(iteration_));
+  }
+}
+
+void Simulator::Computed() {
+  NetworkRun& run = network_.Run();
+  waves_.RecordChanges(network_.Recorded(), run.Iteration() + 1);
+  // The status window lists what changes in the iteration it shows: the
+  // last one of a frame, of a tick, of the run, or before the limit.
+  const bool last = run.EndSignalNext() ||
+                    (iterationLimit_ > 0 && run.Iteration() + 1 >= iterationLimit_);
+  if (collectThisPass_ || last) CollectInspectedNeurons();
 }
 
 void Simulator::SelectTrace(std::size_t trace) {
   const NeuronList& recorded = network_.Recorded();
   if (TracesLive() && trace < recorded.size())
-    view_.SetEquationText(recorded[trace]->EquationText());
+    ShowEquation(recorded[trace]->EquationText());
 }
 
 void Simulator::Pass() {
-  view_.ShowIndicatorFrame(animationFrame_);
   animationFrame_ = (animationFrame_ + 1) % kIndicatorFrames;
 }
 
-void Simulator::IndicatorTick() { Pass(); }
+void Simulator::IndicatorTick() {
+  Pass();
+  if (frameStale_ && !busy_) {
+    ShowFrame();  // what the throttled ticks did not show
+  } else {
+    view_.ShowIndicatorFrame(animationFrame_);
+  }
+}
 
 void Simulator::Step() {
   if (computePressed_) {
-    RunTimerTick();
+    if (busy_) return;
+    FlagScope busy(busy_);
+    stopRequested_ = false;
+    Tick(TickKind::Step);
     return;
   }
   view_.Message(MessageKind::Warning, kFirstPressCompute, Answers::Ok);
@@ -307,18 +351,15 @@ void Simulator::EndFinish(int slider) {
   view_.SetFinishPressed(false);
 }
 
-// Runs ticks until the run ends, letting the window repaint and take a
-// stop request every few milliseconds.
+// Runs ticks until the run ends, showing a frame and letting the window
+// take events every few milliseconds (and whenever a tick does nothing).
 void Simulator::FinishLoop() {
-  auto lastEvents = Clock::now();
   while (computePressed_ && !stopRequested_) {
     const std::int64_t before = iteration_;
-    Tick();
-    const bool stalled = iteration_ == before;
-    if (stalled || TurnDue(lastEvents)) {
-      view_.SetIterationText(std::to_string(iteration_));
+    Tick(TickKind::Finishing);
+    if (iteration_ == before || FrameDue()) {
+      if (computePressed_) ShowFrame();
       view_.ProcessEvents();
-      lastEvents = Clock::now();
     }
   }
 }
@@ -346,7 +387,7 @@ void Simulator::ResetRun() {
   view_.SetResult("");
   iteration_ = 0;
   ShowRunProgress();
-  view_.SetEquationText("");
+  ShowEquation("");
   EmptyStatusWindow();
   choice_ = InspectChoice::None;
   view_.ShowInspectChoice(choice_);
@@ -447,7 +488,15 @@ const Neuron* Simulator::ListedNeuron(int row) const {
 
 void Simulator::ShowSelectedEquation() {
   const Neuron* neuron = ListedNeuron(view_.SelectedStatusRow());
-  view_.SetEquationText(neuron ? neuron->EquationText() : "");
+  ShowEquation(neuron ? neuron->EquationText() : "");
+}
+
+// The memo is written only when its text changes: frames come often, and a
+// rewritten memo loses its scroll position.
+void Simulator::ShowEquation(const std::string& text) {
+  if (equationShown_ && *equationShown_ == text) return;
+  view_.SetEquationText(text);
+  equationShown_ = text;
 }
 
 void Simulator::StatusWindowClick() {

@@ -14,7 +14,9 @@
 // (ProcessEvents), so any command may come in between their passes; every
 // pass asks the CurrentNetwork again. Not thread-safe: the window's thread.
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,8 +36,11 @@ class Simulator : private RunObserver {
   static constexpr const char* kResetIdle = " Are you sure you want to reset ?";
   static constexpr int kIndicatorFrames = 8;
   static constexpr std::size_t kHintLength = 40;
-  // The longest the window goes without taking events during a run.
-  static constexpr int kEventTurnMs = 40;
+  // The view follows a run in frames: the status window, the waveforms,
+  // the iteration and the indicator are shown at most once a frame while
+  // ticks come fast or Finish runs, and the window takes events at least
+  // once a frame.
+  static constexpr int kFrameMs = 40;
 
   Simulator(SimulatorView& view, CurrentNetwork& network);
 
@@ -100,12 +105,18 @@ class Simulator : private RunObserver {
   const NetworkRun& Run() const { return network_.Run(); }
 
  private:
-  void Computed() override { CollectInspectedNeurons(); }
+  void Computed() override;
   void Pass() override;  // the running indicator advances a frame
-  void Tick();
+  // A timer's tick shows a frame when one is due; Step always shows one;
+  // Finish's ticks collect neurons only for frames.
+  enum class TickKind { Timer, Step, Finishing };
+  void Tick(TickKind kind);
 
   void ReadRunSettings();
   void ShowRunProgress();
+  void ApplyRunTimer();
+  bool FrameDue() const;
+  void ShowFrame();
   void ResetIterationCounter();
   void StartRun();
   void StopRun();
@@ -121,6 +132,7 @@ class Simulator : private RunObserver {
   void CollectInspectedNeurons();
   void FillStatusWindow();
   void ShowSelectedEquation();
+  void ShowEquation(const std::string& text);
   void EmptyStatusWindow();
   // The listed neuron of a status row (from 1), when it is live.
   const Neuron* ListedNeuron(int row) const;
@@ -135,6 +147,9 @@ class Simulator : private RunObserver {
   bool finishPressed_ = false;
   bool stopRequested_ = false;  // a Finish or tick in progress ends
   bool shutDown_ = false;
+  std::chrono::steady_clock::time_point lastFrame_;
+  bool frameStale_ = false;       // progress not shown yet
+  bool collectThisPass_ = false;  // a frame follows the pass under way
   std::int64_t iteration_ = 0;
   int stepSize_ = 1;
   int iterationLimit_ = 1000;
@@ -151,6 +166,7 @@ class Simulator : private RunObserver {
     std::string name, value;
   };
   std::vector<FrozenRow> frozenRows_;
+  std::optional<std::string> equationShown_;  // the memo's text, once set
   Waveforms waves_;
   std::uint64_t wavesNetwork_ = 0;
 };

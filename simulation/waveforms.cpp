@@ -3,39 +3,38 @@
 #include <algorithm>
 #include <cmath>
 
-
 #include "network/unary.hpp"
 #include "network/utils.hpp"
 
 namespace vantorb {
 
-void Waveforms::Begin(const NeuronList& neurons) {
+void Waveforms::Begin(const NeuronList& neurons, std::int64_t iteration) {
   traces_.clear();
-  lastValue_.clear();
-  last_ = 0;
+  last_ = iteration;
   total_ = 0;
   traces_.reserve(neurons.size());
-  for (const Neuron* neuron : neurons) traces_.push_back({neuron->Name(), {}, false});
-  lastValue_.resize(traces_.size());
+  for (const Neuron* neuron : neurons) {
+    traces_.push_back({neuron->Name(), {}, false});
+    Add(traces_.back(), neuron->Value(), iteration);
+  }
 }
 
-void Waveforms::Record(const NeuronList& neurons, std::int64_t iteration) {
-  last_ = iteration;
+void Waveforms::RecordChanges(const NeuronList& neurons, std::int64_t iteration) {
+  last_ = std::max(last_, iteration);
   const std::size_t count = std::min(traces_.size(), neurons.size());
-  for (std::size_t i = 0; i < count; ++i) {
-    Trace& trace = traces_[i];
-    const Number& current = neurons[i]->Value();
-    if (!trace.changes.empty() && current == lastValue_[i]) continue;
-    if (trace.changes.size() >= maxChanges_ || total_ >= maxTotal_) {
-      trace.truncated = true;
-      continue;
-    }
-    lastValue_[i] = current;
-    const std::string text = ReplaceFirst(current.ToText(), decimalSeparator, ".");
-    const auto decoded = ParseDecimalInteger(DecodeUnary(text), 0, INT64_MAX);
-    trace.changes.push_back({iteration, current.ToDouble(), decoded ? *decoded : -1});
-    ++total_;
+  for (std::size_t i = 0; i < count; ++i)
+    if (neurons[i]->Changed()) Add(traces_[i], neurons[i]->Next(), iteration);
+}
+
+void Waveforms::Add(Trace& trace, const Number& value, std::int64_t iteration) {
+  if (trace.changes.size() >= maxChanges_ || total_ >= maxTotal_) {
+    trace.truncated = true;
+    return;
   }
+  const std::string text = ReplaceFirst(value.ToText(), decimalSeparator, ".");
+  const auto decoded = ParseDecimalInteger(DecodeUnary(text), 0, INT64_MAX);
+  trace.changes.push_back({iteration, value.ToDouble(), decoded ? *decoded : -1});
+  ++total_;
 }
 
 TraceScroll ScrollFor(std::int64_t lastIteration, double pixelsPerIteration, int viewWidth) {

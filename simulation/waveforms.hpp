@@ -6,8 +6,10 @@
 // changes per neuron and kMaxTotalChanges over all of them; later changes
 // are dropped and their traces say so.
 //
-// It keeps no neurons: Record reads the values from the list it is given,
-// which must be the list it began with, in the same order.
+// It keeps no neurons: Begin and RecordChanges read the values from the
+// list they are given, which must be the list it began with, in the same
+// order. RecordChanges costs nothing for a neuron whose value stays, so
+// that recording every iteration of a watched run stays cheap.
 
 #include <cstdint>
 #include <string>
@@ -37,10 +39,12 @@ class Waveforms {
                      std::size_t maxTotalChanges = kMaxTotalChanges)
       : maxChanges_(maxChanges), maxTotal_(maxTotalChanges) {}
 
-  // Starts recording these neurons, forgetting every earlier trace.
-  void Begin(const NeuronList& neurons);
-  // Takes the values the neurons hold after that iteration.
-  void Record(const NeuronList& neurons, std::int64_t iteration);
+  // Starts recording these neurons, forgetting every earlier trace: their
+  // values now are those of that iteration.
+  void Begin(const NeuronList& neurons, std::int64_t iteration);
+  // Between computing and committing that iteration: takes the next values
+  // of the neurons whose value changes (Neuron::Changed).
+  void RecordChanges(const NeuronList& neurons, std::int64_t iteration);
 
   const std::vector<Trace>& Traces() const { return traces_; }
   std::int64_t LastIteration() const { return last_; }
@@ -48,8 +52,9 @@ class Waveforms {
 
  private:
   std::size_t maxChanges_, maxTotal_;
+  void Add(Trace& trace, const Number& value, std::int64_t iteration);
+
   std::vector<Trace> traces_;
-  std::vector<Number> lastValue_;  // per trace, to see changes cheaply
   std::int64_t last_ = 0;
   std::size_t total_ = 0;
 };

@@ -21,8 +21,14 @@ struct Neurons {
       list.push_back(owned.back().get());
     }
   }
-  void SetAll(const std::string& text) {
-    for (auto* neuron : list) neuron->SetValueText(text);
+  // An iteration computed but not committed: every neuron's next value.
+  void Compute(const std::string& text) {
+    Number next;
+    next.FromText(text);
+    for (auto* neuron : list) neuron->MutableNext() = next;
+  }
+  void Commit() {
+    for (auto* neuron : list) neuron->Commit();
   }
   std::vector<std::unique_ptr<Neuron>> owned;
   NeuronList list;
@@ -43,10 +49,11 @@ TEST(WaveformsMemory, ChangesStopAtEachTracesCapAndAtTheTotalCap) {
     SCOPED_TRACE(c.kept);
     Neurons n(c.neurons);
     Waveforms waves(c.perTrace, c.total);
-    waves.Begin(n.list);
-    for (int i = 1; i <= c.iterations; ++i) {
-      n.SetAll(i % 2 ? "0.1" + std::string(i % 7, '1') : "1");  // changes every time
-      waves.Record(n.list, i);
+    waves.Begin(n.list, 0);
+    for (int i = 1; i < c.iterations; ++i) {
+      n.Compute(i % 2 ? "0.1" + std::string(i % 7, '1') : "1");  // changes every time
+      waves.RecordChanges(n.list, i);
+      n.Commit();
     }
     EXPECT_EQ(waves.TotalChanges(), c.kept);
     std::size_t sum = 0;
@@ -56,20 +63,25 @@ TEST(WaveformsMemory, ChangesStopAtEachTracesCapAndAtTheTotalCap) {
       sum += trace.changes.size();
     }
     EXPECT_EQ(sum, c.kept);
-    EXPECT_EQ(waves.LastIteration(), c.iterations);
+    EXPECT_EQ(waves.LastIteration(), c.iterations - 1);
   }
 }
 
 TEST(WaveformsMemory, ChangesCarryTheValueAndTheNumberCoded) {
   Neurons n(1);
   Waveforms waves;
-  waves.Begin(n.list);
+  n.Compute("0");
+  n.Commit();
+  waves.Begin(n.list, 0);
   const std::pair<const char*, std::int64_t> values[] = {
       {"0", -1}, {"0.1", 0}, {"0.1111", 3}, {"0.5", -1}, {"1", -1}};
-  for (std::size_t i = 0; i < std::size(values); ++i) {
-    n.SetAll(values[i].first);
-    waves.Record(n.list, static_cast<std::int64_t>(i) * 2);
-    waves.Record(n.list, static_cast<std::int64_t>(i) * 2 + 1);  // unchanged: not kept
+  for (std::size_t i = 1; i < std::size(values); ++i) {
+    n.Compute(values[i].first);
+    waves.RecordChanges(n.list, static_cast<std::int64_t>(i) * 2);
+    n.Commit();
+    n.Compute(values[i].first);  // the same again: not kept
+    waves.RecordChanges(n.list, static_cast<std::int64_t>(i) * 2 + 1);
+    n.Commit();
   }
   const auto& changes = waves.Traces().at(0).changes;
   ASSERT_EQ(changes.size(), std::size(values));
