@@ -256,10 +256,14 @@ void Simulator::Tick(TickKind kind) {
     if (outcome == PassOutcome::Finished) break;  // settings are read all the same
     if (frame && k < stepSize_) {
       ShowFrame();
-      view_.ProcessEvents();
+      TakeEvents();
       if (!computePressed_ || stopRequested_) break;
     }
   }
+  // Only events change the fields: Finish, which takes them once a frame,
+  // reads the fields again only after it did.
+  if (kind == TickKind::Finishing && !eventsTaken_) return;
+  eventsTaken_ = false;
   try {
     ReadRunSettings();
     settingsError_.clear();
@@ -331,6 +335,7 @@ void Simulator::Finish() {
   FlagScope busy(busy_);
   finishPressed_ = true;
   stopRequested_ = false;
+  eventsTaken_ = true;  // the fields as they are now
   view_.SetFinishPressed(true);
   const int slider = view_.SliderPosition();
   view_.SetSliderPosition(10);
@@ -359,9 +364,14 @@ void Simulator::FinishLoop() {
     Tick(TickKind::Finishing);
     if (iteration_ == before || FrameDue()) {
       if (computePressed_) ShowFrame();
-      view_.ProcessEvents();
+      TakeEvents();
     }
   }
+}
+
+void Simulator::TakeEvents() {
+  view_.ProcessEvents();
+  eventsTaken_ = true;
 }
 
 void Simulator::Interrupt() {

@@ -124,6 +124,8 @@ class Simulator : private RunObserver {
   enum class PassOutcome { Continue, Finished, Stopped };
   PassOutcome RunPass();
   void FinishLoop();
+  // Lets the window take events (the user may change anything meanwhile).
+  void TakeEvents();
   void EndFinish(int slider);
   void ReportError(const std::string& message);
 
@@ -150,6 +152,7 @@ class Simulator : private RunObserver {
   std::chrono::steady_clock::time_point lastFrame_;
   bool frameStale_ = false;       // progress not shown yet
   bool collectThisPass_ = false;  // a frame follows the pass under way
+  bool eventsTaken_ = false;      // since the fields were last read
   std::int64_t iteration_ = 0;
   int stepSize_ = 1;
   int iterationLimit_ = 1000;

@@ -632,8 +632,7 @@ void TMainForm::ShowIndicatorFrame(int frame) {
     painter.rotate(360.0 / Simulator::kIndicatorFrames);
   }
   painter.end();
-  indicator_->setPixmap(picture);
-  indicator_->repaint();
+  indicator_->setPixmap(picture);  // painted with the rest of the frame
 }
 
 void TMainForm::ClearIndicator() { indicator_->clear(); }
