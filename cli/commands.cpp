@@ -66,18 +66,12 @@ std::uint64_t Interpret(const ProofObj& target, const std::vector<std::string>& 
   return Interpreter(searchBound).Evaluate(target, values);
 }
 
-bool IsNatural(const std::string& text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) {
-    return std::isdigit(c);
-  });
-}
-
 // Loads FILE for a computation on the arguments: they must be natural
 // numbers, as many as the target takes (a usage error otherwise).
 std::unique_ptr<Network> LoadForArguments(const std::string& file,
                                           const std::vector<std::string>& arguments) {
   for (const auto& argument : arguments)
-    if (!IsNatural(argument))
+    if (!IsNaturalNumberText(argument))
       throw UsageError("argument '" + argument + "' is not a natural number");
   std::unique_ptr<Network> network = Load(file);
   const auto arity = network->Target().Arity();

@@ -3,6 +3,7 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 
@@ -51,6 +52,12 @@ std::optional<std::int64_t> ParseDecimalInteger(std::string_view text,
   if (error != std::errc() || stop != end) return std::nullopt;
   if (value < min || value > max) return std::nullopt;
   return value;
+}
+
+bool IsNaturalNumberText(std::string_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) {
+    return std::isdigit(c);
+  });
 }
 
 }  // namespace vantorb

@@ -38,4 +38,8 @@ std::optional<std::int64_t> ParseDecimalInteger(std::string_view text,
                                                 std::int64_t min,
                                                 std::int64_t max);
 
+// Whether the text is a natural number as users write one: one or more
+// decimal digits and nothing else (no sign, blank, point or exponent).
+bool IsNaturalNumberText(std::string_view text);
+
 }  // namespace vantorb

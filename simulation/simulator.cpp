@@ -136,10 +136,19 @@ void Simulator::Compute() {
     if (abandoning) StopRun();
     return;
   }
+  // A refused argument leaves no result on view that could pass for its.
+  hasResult_ = false;
   try {
-    for (const auto& argument : arguments) CheckArgumentSize(argument);
+    for (std::size_t k = 0; k < arguments.size(); ++k) {
+      const std::string& argument = arguments[k];
+      if (!argument.empty() && !IsNaturalNumberText(argument))
+        throw NeuroException("The argument X" + std::to_string(k + 1) + ", '" + argument +
+                             "', is not a natural number");
+      CheckArgumentSize(argument);
+    }
   } catch (const NeuroException& e) {
     if (abandoning) StopRun();
+    view_.SetResult("");
     ReportError(e.what());
     return;
   }
@@ -219,6 +228,7 @@ Simulator::PassOutcome Simulator::RunPass() {
       return PassOutcome::Continue;
     case RunStatus::Finished:
       view_.SetResult(run.Result());
+      hasResult_ = true;
       view_.ShowTab(Tab::Browser);
       StopRun();
       return PassOutcome::Finished;
@@ -374,8 +384,16 @@ void Simulator::TakeEvents() {
   eventsTaken_ = true;
 }
 
+// Escape stops what runs on its own: a Finish, a long tick, or the timer
+// (the slider goes to "Step-by-step", and Step goes on from there).
 void Simulator::Interrupt() {
-  if (finishPressed_ || busy_) stopRequested_ = true;
+  if (finishPressed_ || busy_) {
+    stopRequested_ = true;
+    return;
+  }
+  if (!computePressed_ || view_.SliderPosition() == 0) return;
+  view_.SetSliderPosition(0);
+  SpeedChanged();
 }
 
 void Simulator::Shutdown() {
@@ -395,6 +413,7 @@ void Simulator::ResetRun() {
   view_.SetStopAfterText("1000");
   iterationLimit_ = 1000;
   view_.SetResult("");
+  hasResult_ = false;
   iteration_ = 0;
   ShowRunProgress();
   ShowEquation("");

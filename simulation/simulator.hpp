@@ -55,7 +55,7 @@ class Simulator : private RunObserver {
   void Step();
   void Finish();          // again while it runs: stops it
   void ResetRun();
-  void Interrupt();       // Escape: ends a Finish or a long tick
+  void Interrupt();       // Escape: ends a Finish, a long tick or the timer
   // The spin buttons of "Stop after" (1..32000) and Step size (1..100),
   // wrapping; a text that is no number starts again from the bottom.
   void SpinStopAfter(int delta);
@@ -95,6 +95,10 @@ class Simulator : private RunObserver {
   void SelectTrace(std::size_t trace);
 
   bool ComputePressed() const { return computePressed_; }
+  // The Result field shows the result of the run's end signal, for the
+  // arguments the run started with; no longer once a Compute was refused,
+  // a new run started or Reset emptied the field.
+  bool HasResult() const { return hasResult_; }
   bool FinishPressed() const { return finishPressed_; }
   std::int64_t Iteration() const { return iteration_; }
   int StepSize() const { return stepSize_; }
@@ -149,6 +153,7 @@ class Simulator : private RunObserver {
   bool finishPressed_ = false;
   bool stopRequested_ = false;  // a Finish or tick in progress ends
   bool shutDown_ = false;
+  bool hasResult_ = false;
   std::chrono::steady_clock::time_point lastFrame_;
   bool frameStale_ = false;       // progress not shown yet
   bool collectThisPass_ = false;  // a frame follows the pass under way

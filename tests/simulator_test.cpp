@@ -23,6 +23,10 @@ namespace fs = std::filesystem;
 using vantorb::testing::FakeView;
 using Strings = std::vector<std::string>;
 
+// A network whose minimization never finds its zero: f(x) = min y with
+// y + 1 = 0.
+constexpr const char* kEndless = "f M(C(U(2,2), S))";
+
 class NoFiles : public TextFiles {
  public:
   std::string Read(const std::string& name) override {
@@ -218,11 +222,48 @@ TEST_F(SimulatorTest, ComputeWithoutAFunctionOrWithMissingParameters) {
   EXPECT_TRUE(view_.shown.empty());
   EXPECT_EQ(view_.result, "0");
 
-  Compile("s S");
-  view_.values = {"abc"};
+}
+
+// An argument that is no natural number is named, nothing runs, and the
+// result on view is cleared, so that Check result has nothing old to check.
+TEST_F(SimulatorTest, ArgumentsThatAreNoNaturalNumbersAreNamed) {
+  Compile("add R(U(1,1), C(U(3,3), S))");
+  for (const char* bad : {"abc", "-3", "1e3", "12 ", "+5", "0x1", " 7"}) {
+    SCOPED_TRACE(bad);
+    view_.values = {"2", "3"};
+    view_.stepSizeText = "1000";
+    sim().Compute();
+    sim().Step();
+    ASSERT_EQ(view_.result, "5");
+    EXPECT_TRUE(sim().HasResult());
+    view_.values = {"4", bad};
+    view_.shown.clear();
+    sim().Compute();
+    EXPECT_EQ(view_.shown,
+              Strings{"error:The argument X2, '" + std::string(bad) + "', is not a natural number"});
+    EXPECT_EQ(view_.result, "");
+    EXPECT_FALSE(view_.computePressed);
+    EXPECT_FALSE(sim().HasResult());
+    view_.shown.clear();
+    bench_.CheckResult();
+    EXPECT_EQ(view_.shown, Strings{"warning:Compute a result first."});
+  }
+}
+
+// Escape stops what runs by itself: the timer of the speed slider too.
+TEST_F(SimulatorTest, EscapeStopsARunDrivenByTheSlider) {
+  Compile(kEndless);
+  view_.values = {"1"};
+  sim().AutomaticMode();
   sim().Compute();
+  EXPECT_TRUE(view_.runTimerOn);
+  sim().Interrupt();
+  EXPECT_EQ(view_.slider, 0);
+  EXPECT_EQ(view_.runTimerInterval, 0) << "a timer that never fires: the run waits for Step";
+  EXPECT_TRUE(view_.computePressed);
+  const std::int64_t before = sim().Iteration();
   sim().Step();
-  EXPECT_EQ(view_.result, "1") << "no integer: 0";
+  EXPECT_EQ(sim().Iteration(), before + 10) << "Step goes on with the step size";
 }
 
 TEST_F(SimulatorTest, HugeArgumentIsRefusedWithItsOwnMessage) {
@@ -456,10 +497,6 @@ TEST_F(SimulatorTest, CompilingDuringARunStopsItAndKeepsTheRowsOnView) {
   sim().Step();
   EXPECT_EQ(view_.shown.back(), "warning: First, you must press compute ");
 }
-
-// A network whose minimization never finds its zero: f(x) = min y with
-// y + 1 = 0.
-constexpr const char* kEndless = "f M(C(U(2,2), S))";
 
 // Every way the network can go while lists and runs pointed into it; then
 // Compute, Step and the timer find nothing to run. Reading a neuron of the

@@ -143,16 +143,15 @@ void Workbench::DrawNetworkPicture() {
 void Workbench::CheckResult() {
   const NetworkRun& run = simulator_.Run();
   const ProofObj* target = run.RunFunction();
-  if (target == nullptr || run.Running() || !run.EndSignal() || run.Result().empty()) {
+  if (target == nullptr || !simulator_.HasResult()) {
     view_.Message(MessageKind::Warning, "Compute a result first.", Answers::Ok);
     return;
   }
+  // The arguments the run was started with, whatever the grid holds now.
   std::vector<std::uint64_t> arguments;
-  const std::vector<std::string> values = view_.ParameterValues();
-  for (std::int32_t k = 0; k < target->Arity(); ++k) {
-    const std::string text = k < static_cast<std::int32_t>(values.size()) ? values[k] : "";
+  for (const std::string& text : run.Arguments())
     arguments.push_back(static_cast<std::uint64_t>(std::max(UnaryArgument(text), 0)));
-  }
+  arguments.resize(static_cast<std::size_t>(target->Arity()), 0);
   try {
     const std::string defined = std::to_string(Interpreter().Evaluate(*target, arguments));
     if (defined == run.Result()) {
