@@ -406,6 +406,12 @@ TEST_F(SimulatorTest, HintsDecodeOutputsUpToFortyCharacters) {
   EXPECT_EQ(sim().StatusHint(0, 1), "");
   EXPECT_EQ(sim().StatusHint(2, 1), "");
 
+  Compile("s S");  // a code that fills its limb
+  view_.values = {"7"};
+  sim().Compute();
+  sim().InspectTypedToken();
+  EXPECT_EQ(sim().StatusHint(1, 1), "0.11111111 (7)");
+
   Compile("s S");  // a long code: 0.1 and 40 ones
   view_.values = {"40"};
   sim().Compute();

@@ -65,7 +65,7 @@ TEST(WaveformsMemory, ChangesCarryTheValueAndTheNumberCoded) {
   Waveforms waves;
   waves.Begin(n.list);
   const std::pair<const char*, std::int64_t> values[] = {
-      {"0", -1}, {"0.1", 0}, {"0.1111", 3}, {"0.5", -1}, {"1", -1}};
+      {"0", -1}, {"0.1", 0}, {"0.1111", 3}, {"0.5", -1}, {"1", -1}, {"0.11111111", 7}};
   for (std::size_t i = 0; i < std::size(values); ++i) {
     n.SetAll(values[i].first);
     waves.Record(n.list, static_cast<std::int64_t>(i) * 2);
