@@ -147,7 +147,12 @@ TEST_F(SimulatorTest, CheckResultAgainstTheDefinition) {
   ASSERT_EQ(view_.result, "5");
   view_.shown.clear();
   bench_.CheckResult();
-  EXPECT_EQ(view_.shown, Strings{"warning:The definition gives 5 too."});
+  EXPECT_EQ(view_.shown, Strings{"information:The definition gives 5 too."});
+  // The check reads the grid as it is now: other arguments, another value.
+  view_.values = {"2", "4"};
+  view_.shown.clear();
+  bench_.CheckResult();
+  EXPECT_EQ(view_.shown, Strings{"warning:The network gave 5, the definition gives 6."});
   LoadEquations("XEout(i+1)=sigma(1.0*Ein(i)+0)\r\nXEres(i+1)=sigma(1.0*Ein(i)+0)\r\n");
   view_.values = {""};
   sim().Compute();

@@ -156,10 +156,10 @@ void Workbench::CheckResult() {
   try {
     const std::string defined = std::to_string(Interpreter().Evaluate(*target, arguments));
     if (defined == run.Result()) {
-      view_.Message(MessageKind::Warning, "The definition gives " + defined + " too.",
+      view_.Message(MessageKind::Information, "The definition gives " + defined + " too.",
                     Answers::Ok);
     } else {
-      view_.Message(MessageKind::Error,
+      view_.Message(MessageKind::Warning,
                     "The network gave " + run.Result() + ", the definition gives " + defined + ".",
                     Answers::Ok);
     }

@@ -66,7 +66,8 @@ class Workbench {
   // (the whole target when none is), drawn from its DOT text.
   void DrawNetworkPicture();
   // "Check result": the last run's result against the value the target's
-  // definition gives for the arguments in the grid.
+  // definition gives for the arguments in the grid; an agreement is told
+  // as information, a difference as a warning.
   void CheckResult();
   // A file of the recent files list: Load without the dialog.
   void OpenRecent(const std::string& fileName);
