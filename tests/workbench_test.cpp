@@ -328,16 +328,30 @@ TEST_F(WorkbenchTest, LoadEquations) {
                                "XSEout_1_1(i+1) = sigma( 1.0*XSin_1_0(i) + 0 )\r\n"
                                "XSdata_1_2(i+1) = sigma( 1.0*Edata1(i) + 0 )\r\n"
                                "XSEres_1_3(i+1) = sigma( 1.0*XSin_1_0(i) + 0.10*XSdata_1_2(i) + -0.9 )\r\n");
-  Compile(Put("a.prv", "f Z"));
-  view_.openChoices.push_back(good);
-  view_.shown.clear();
-  bench_.LoadEquations();
-  EXPECT_EQ(view_.shown, (Strings{"open:2", "info"}));
-  EXPECT_EQ(view_.tree.Outline(), "UserNet\n");
-  EXPECT_EQ(view_.functionName, "UserNet");
-  EXPECT_EQ(view_.tab, Tab::Browser);
-  const CompilerInfo expected{"UserNet", "4", "f", "1", "4", "5"};
-  EXPECT_EQ(bench_.Info(), expected) << "the target field stays";
+  // Whatever was compiled before, every field of the browser and the
+  // information window describes the loaded network afterwards.
+  const std::string before[] = {"f C(U(1,3), U(2,3), U(1,2))", "f S\ng C(S)"};
+  for (const std::string& program : before) {
+    SCOPED_TRACE(program);
+    Compile(Put("a.prv", program));
+    view_.values = {"4", "5", "6"};
+    view_.result = "42";
+    view_.openChoices.push_back(good);
+    view_.shown.clear();
+    bench_.LoadEquations();
+    EXPECT_EQ(view_.shown, (Strings{"open:2", "info"}));
+    EXPECT_EQ(view_.tree.Outline(), "UserNet\n");
+    EXPECT_EQ(view_.functionName, "UserNet");
+    EXPECT_EQ(view_.names, Strings{"X1"}) << "one Edata group";
+    EXPECT_EQ(view_.values, Strings{"4"});
+    EXPECT_EQ(view_.result, "0");
+    EXPECT_EQ(view_.tab, Tab::Browser);
+    const CompilerInfo expected{"UserNet", "4", "UserNet", "1", "4", "5"};
+    EXPECT_EQ(bench_.Info(), expected);
+    EXPECT_EQ(view_.infoShown, expected);
+    ASSERT_NE(bench_.Current(), nullptr);
+    EXPECT_EQ(bench_.Current()->Target().Name(), "UserNet");
+  }
 
   std::string bad;
   for (int i = 0; i < 6; ++i) bad += "n" + std::to_string(i) + "(i+1)=sigma(0)\r\n";
@@ -348,6 +362,7 @@ TEST_F(WorkbenchTest, LoadEquations) {
   EXPECT_EQ(view_.shown, (Strings{"open:2", "errorwindow: Syntax error at line 7 (Line 7)"}));
   ASSERT_NE(bench_.Current(), nullptr);
   EXPECT_EQ(bench_.Current()->Target().Name(), "UserNet") << "nothing changed";
+  EXPECT_EQ(bench_.Info(), (CompilerInfo{"UserNet", "4", "UserNet", "1", "4", "5"}));
 }
 
 TEST_F(WorkbenchTest, CompileErrorsMarkTheEditorsLine) {

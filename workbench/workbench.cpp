@@ -26,8 +26,8 @@ std::string WithNewlines(std::string_view text) {
 }  // namespace
 
 // Follows a compilation: the previous network goes once the file is open,
-// and the browser and the information window's target field are filled as
-// the target is found.
+// and the browser is filled as the target is found. The information window
+// waits for the report: a compilation that fails empties it.
 class Workbench::BrowserFiller : public CompilationListener {
  public:
   explicit BrowserFiller(Workbench& workbench) : workbench_(workbench) {}
@@ -35,13 +35,7 @@ class Workbench::BrowserFiller : public CompilationListener {
     workbench_.InstallNetwork(nullptr);
     workbench_.compiled_ = false;
   }
-  void TargetUndefined(const std::string& targetName) override {
-    workbench_.info_.targetName = targetName + " (undef!)";
-  }
-  void TargetFound(const ProofObj& target) override {
-    workbench_.info_.targetName = target.Name();
-    workbench_.FillBrowser(target);
-  }
+  void TargetFound(const ProofObj& target) override { workbench_.FillBrowser(target); }
 
  private:
   Workbench& workbench_;
@@ -287,10 +281,12 @@ void Workbench::LoadEquations() {
   ShowReport(report);
 }
 
-// Fills the compiler information window from a report (its target field is
-// the listener's) and shows it.
+// Fills the compiler information window from a report and shows it: every
+// field describes the network just installed, a loaded one as much as a
+// compiled one.
 void Workbench::ShowReport(const CompilationReport& report) {
   info_.fileName = report.fileName;
+  info_.targetName = report.targetName;
   info_.statements = std::to_string(report.statements);
   info_.lines = std::to_string(report.lines);
   info_.neurons = std::to_string(report.neurons);
