@@ -224,6 +224,75 @@ TEST_F(WorkbenchTest, LoadAndSaveAs) {
   EXPECT_EQ(view_.caption, " Vantorb - " + copy);
 }
 
+TEST(LooksLikeText, ControlCharactersOtherThanLineLayoutAreNotText) {
+  using namespace std::string_literals;
+  const std::pair<std::string, bool> cases[] = {
+      {"", true},
+      {"a S\r\nb Z\r\n", true},
+      {"\tf S\f\ng Z", true},
+      {"// Gr\xc3\xb6\xc3\x9f\xe2\x82\xac\nf S\n", true},  // UTF-8
+      {"// Gr\xf6\xdf\xa4\nf S\n", true},                     // Latin-1
+      {"a\x7f S", true},
+      {"f S\0"s, false},
+      {"\x7f" "ELF\x02\x01\x01\0"s, false},
+      {"\x89PNG\r\n\x1a\n", false},
+      {"\x1b[1mf S", false},
+      {"f S\v", false},
+      {"\x01", false},
+      {"\x1f", false},
+  };
+  for (const auto& [bytes, text] : cases) EXPECT_EQ(LooksLikeText(bytes), text) << bytes;
+}
+
+// Load, a recent file and a file named at start ask before a file that is
+// not text goes into the editor; No keeps everything.
+TEST_F(WorkbenchTest, AFileThatIsNotTextLoadsOnlyWhenTheUserSaysSo) {
+  using namespace std::string_literals;
+  const std::string binary = Put("prog.bin", "\x7f" "ELF\x02\x01\0\0f S"s);
+  const std::string question =
+      "warning:" + binary +
+      " does not look like a program: it holds bytes that are not text. Load it anyway?";
+  for (const char* command : {"load", "recent", "start"}) {
+    for (const Answer answer : {Answer::No, Answer::Yes}) {
+      SCOPED_TRACE(std::string(command) + (answer == Answer::Yes ? " yes" : " no"));
+      FakeView view;
+      NParserInterface parser;
+      Workbench bench(view, files_, parser);
+      view.bench = &bench;
+      view.openChoices.push_back(Put("before.prv", "f S"));
+      bench.LoadFile();
+      view.shown.clear();
+      view.answers.push_back(answer);
+      const std::string cmd = command;
+      if (cmd == "load") {
+        view.openChoices.push_back(binary);
+        bench.LoadFile();
+      } else if (cmd == "recent") {
+        bench.OpenRecent(binary);
+      } else {
+        bench.OpenAtStart(binary);
+      }
+      ASSERT_FALSE(view.shown.empty());
+      EXPECT_EQ(view.shown.back(), question);
+      const bool loaded = answer == Answer::Yes;
+      EXPECT_EQ(view.editor, loaded ? "\x7f" "ELF\x02\x01\0\0f S"s : "f S");
+      EXPECT_EQ(bench.FileName(), loaded ? binary : Path("before.prv"));
+      EXPECT_EQ(view.caption, " Vantorb - " + bench.FileName());
+      EXPECT_EQ(view.remembered.back(), bench.FileName());
+      EXPECT_FALSE(bench.Modified());
+    }
+  }
+  // Text in any 8-bit encoding is not asked about.
+  for (const std::string& text : {"// \xc3\xa9t\xc3\xa9\nf S\n"s, "// \xe9t\xe9\r\nf S\r\n"s}) {
+    view_.shown.clear();
+    view_.openChoices.push_back(Put("text.prv", text));
+    bench_.LoadFile();
+    EXPECT_EQ(view_.shown, Strings{"open:0"});
+    EXPECT_EQ(view_.editor.substr(0, 3), "// ");
+    EXPECT_EQ(bench_.FileName(), Path("text.prv"));
+  }
+}
+
 TEST_F(WorkbenchTest, TypingThenLoadNoThenCancelKeepsTheText) {
   view_.Type("draft");
   view_.answers.push_back(Answer::No);

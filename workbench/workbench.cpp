@@ -25,6 +25,14 @@ std::string WithNewlines(std::string_view text) {
 
 }  // namespace
 
+bool LooksLikeText(std::string_view bytes) {
+  for (const char c : bytes) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 && u != '\t' && u != '\n' && u != '\f' && u != '\r') return false;
+  }
+  return true;
+}
+
 // Follows a compilation: the previous network goes once the file is open,
 // and the browser is filled as the target is found. The information window
 // waits for the report: a compilation that fails empties it.
@@ -175,6 +183,12 @@ bool Workbench::ReadProgramFrom(const std::string& fileName) {
     ShowFileError(e.what());
     return false;
   }
+  if (!LooksLikeText(text) &&
+      view_.Message(MessageKind::Warning,
+                    fileName + " does not look like a program: it holds bytes that are not "
+                               "text. Load it anyway?",
+                    Answers::YesNo) != Answer::Yes)
+    return false;
   view_.SetEditorText(WithNewlines(text));
   view_.MarkErrorLine(0);
   view_.RememberFile(fileName);
