@@ -47,19 +47,13 @@ std::string UnaryResultText(std::string_view valueText) {
 }
 
 std::string DecodeUnary(std::string_view t) {
-  std::int64_t count = 0;
-  bool seen = false;  // a character other than "1" ended the digits 1
-  bool bad = false;
-  for (size_t i = 3; i < t.size(); ++i) {
-    if (t[i] == '1') {
-      ++count;
-    } else {
-      if (seen && t[i] != '0') bad = true;
-      seen = true;
-    }
-  }
-  if (t.size() < 3 || t[0] != '0' || t[2] != '1') bad = true;
-  return bad || !seen ? "?" : std::to_string(count);
+  if (t.size() < 3 || t[0] != '0' || (t[1] >= '0' && t[1] <= '9') || t[2] != '1')
+    return "?";
+  const std::size_t ones = t.find_first_not_of('1', 3);
+  if (ones != std::string_view::npos && t.find_first_not_of('0', ones) != std::string_view::npos)
+    return "?";
+  const std::size_t end = ones == std::string_view::npos ? t.size() : ones;
+  return std::to_string(end - 3);
 }
 
 }  // namespace vantorb

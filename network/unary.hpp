@@ -33,10 +33,11 @@ void CheckArgumentSize(std::string_view text);
 // decimal text. Does not check the code.
 std::string UnaryResultText(std::string_view valueText);
 
-// The count of digits "1" after the code's leading 1, or "?" when the text
-// is no code: its first character is not "0" or its third not "1", nothing
-// but "1"s follows the leading 1 (a code ends in zeros), or a character
-// other than "0" and "1" follows the first character that ends the ones.
+// The number a value text codes, as a decimal text, or "?" when the text is
+// no code. A code is "0", one separator character (anything but a digit),
+// the leading "1", then digits "1" (one per unit) and nothing after them but
+// digits "0": the zeros that pad its last limb and any zero limbs behind it.
+// A code whose digits fill its limbs has no zero at all (0.11111111 is 7).
 std::string DecodeUnary(std::string_view valueText);
 
 }  // namespace vantorb

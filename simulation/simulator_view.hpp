@@ -9,7 +9,7 @@
 
 namespace vantorb {
 
-enum class MessageKind { Warning, Error };
+enum class MessageKind { Information, Warning, Error };
 enum class Answers { Ok, YesNo, YesCancel, YesNoCancel };
 enum class Answer { Ok, Yes, No, Cancel };
 enum class Tab { Program = 0, Browser = 1, Simulator = 2 };

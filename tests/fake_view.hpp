@@ -52,7 +52,10 @@ class FakeView : public WorkbenchView {
   bool failTreeOnce = false;  // the next ClearFunctionTree runs out of memory
 
   Answer Message(MessageKind kind, const std::string& text, Answers) override {
-    shown.push_back((kind == MessageKind::Warning ? "warning:" : "error:") + text);
+    const char* prefix = kind == MessageKind::Information ? "information:"
+                         : kind == MessageKind::Warning   ? "warning:"
+                                                          : "error:";
+    shown.push_back(prefix + text);
     if (answers.empty()) return Answer::Ok;
     const Answer a = answers.front();
     answers.pop_front();

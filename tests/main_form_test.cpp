@@ -25,6 +25,7 @@
 #include "workbench/qt/dialogs.hpp"
 #include "workbench/qt/main_form.hpp"
 #include "workbench/qt/program_editor.hpp"
+#include "workbench/qt/waveform_panel.hpp"
 
 #include <QTextBlock>
 #include <QTextLayout>
@@ -279,7 +280,7 @@ class MainFormTest : public QObject {
     QVERIFY(!panel->grab().isNull());  // paints the traces
     QVERIFY(form.Commands().Sim().Waves().Traces().size() > 0);
     QTest::mouseClick(static_cast<QAbstractScrollArea*>(panel)->viewport(), Qt::LeftButton,
-                      {}, QPoint(200, 10));
+                      {}, QPoint(200, vantorb::WaveformPanel::kAxisHeight + 10));
     QVERIFY(form.findChild<QPlainTextEdit*>("eq_memo")->toPlainText().contains("res"));
   }
 

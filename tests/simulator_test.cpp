@@ -151,7 +151,12 @@ TEST_F(SimulatorTest, CheckResultAgainstTheDefinition) {
   ASSERT_EQ(view_.result, "5");
   view_.shown.clear();
   bench_.CheckResult();
-  EXPECT_EQ(view_.shown, Strings{"warning:The definition gives 5 too."});
+  EXPECT_EQ(view_.shown, Strings{"information:The definition gives 5 too."});
+  // The check takes the arguments the run had, whatever the grid holds now.
+  view_.values = {"2", "4"};
+  view_.shown.clear();
+  bench_.CheckResult();
+  EXPECT_EQ(view_.shown, Strings{"information:The definition gives 5 too."});
   LoadEquations("XEout(i+1)=sigma(1.0*Ein(i)+0)\r\nXEres(i+1)=sigma(1.0*Ein(i)+0)\r\n");
   view_.values = {""};
   sim().Compute();
@@ -446,6 +451,12 @@ TEST_F(SimulatorTest, HintsDecodeOutputsUpToFortyCharacters) {
   EXPECT_EQ(sim().StatusHint(1, 0), "");
   EXPECT_EQ(sim().StatusHint(0, 1), "");
   EXPECT_EQ(sim().StatusHint(2, 1), "");
+
+  Compile("s S");  // a code that fills its limb
+  view_.values = {"7"};
+  sim().Compute();
+  sim().InspectTypedToken();
+  EXPECT_EQ(sim().StatusHint(1, 1), "0.11111111 (7)");
 
   Compile("s S");  // a long code: 0.1 and 40 ones
   view_.values = {"40"};

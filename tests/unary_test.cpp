@@ -59,22 +59,41 @@ TEST(UnaryResult, ResultTextCountsOnesAfterTheThirdCharacter) {
   EXPECT_EQ(fresh.ResultText(), "0");
 }
 
-TEST(UnaryDecode, DecodesCodesAndRejectsTheRest) {
+// Every code as a number writes it, whether or not its digits fill its last
+// limb, and with zero limbs behind it as sums may leave.
+TEST(UnaryDecode, EveryCodeDecodesToItsNumber) {
+  for (const char* separator : {".", ","}) {
+    SeparatorScope scope(separator);
+    for (int n = 0; n <= 40; ++n) {
+      const std::string code = UnaryCode(n).ToText();
+      for (int zeroLimbs = 0; zeroLimbs <= 2; ++zeroLimbs) {
+        const std::string text = code + std::string(8 * zeroLimbs, '0');
+        EXPECT_EQ(DecodeUnary(text), std::to_string(n)) << "'" << text << "'";
+      }
+    }
+  }
+}
+
+TEST(UnaryDecode, TextsThatAreNoCodeGiveAQuestionMark) {
   const std::pair<const char*, const char*> cases[] = {
-      {"0.11100000", "2"},
-      {"0.10000000", "0"},
-      {"0,11111100", "5"},  // any separator character
+      {"0.11111111", "7"},   // fills its limb: no closing zero
+      {"0.1111111111111111", "15"},
+      {"0.1", "0"},          // written short
+      {"0,11111100", "5"},   // any separator character
+      {"0.5", "?"},
+      {"0.1101", "?"},       // a one after the closing zeros
+      {"0.11101000", "?"},
+      {"1", "?"},
+      {"0.0", "?"},
+      {"0.12", "?"},
+      {"0.1120000", "?"},
+      {"0.1x000", "?"},
       {"1.00000000", "?"},
       {"0.00000000", "?"},
-      {"0.11111111", "?"},  // no zero closes the code
-      {"0.11101000", "3"},  // ones behind the closing zeros still count
-      {"0.1102x0", "?"},    // anything but 0 or 1 behind them does not
-      {"0.1120000", "1"},   // the character that ends the ones is not checked
-      {"0.1", "?"},
+      {"0011", "?"},         // no separator
+      {"-0.11000000", "?"},
       {"0.", "?"},
       {"", "?"},
-      {"0.1x000", "0"},
-      {"-0.11000000", "?"},
   };
   for (const auto& [text, decoded] : cases)
     EXPECT_EQ(DecodeUnary(text), decoded) << "'" << text << "'";

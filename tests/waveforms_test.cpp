@@ -74,7 +74,7 @@ TEST(WaveformsMemory, ChangesCarryTheValueAndTheNumberCoded) {
   n.Commit();
   waves.Begin(n.list, 0);
   const std::pair<const char*, std::int64_t> values[] = {
-      {"0", -1}, {"0.1", 0}, {"0.1111", 3}, {"0.5", -1}, {"1", -1}};
+      {"0", -1}, {"0.1", 0}, {"0.1111", 3}, {"0.5", -1}, {"1", -1}, {"0.11111111", 7}};
   for (std::size_t i = 1; i < std::size(values); ++i) {
     n.Compute(values[i].first);
     waves.RecordChanges(n.list, static_cast<std::int64_t>(i) * 2);

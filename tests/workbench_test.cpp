@@ -224,6 +224,75 @@ TEST_F(WorkbenchTest, LoadAndSaveAs) {
   EXPECT_EQ(view_.caption, " Vantorb - " + copy);
 }
 
+TEST(LooksLikeText, ControlCharactersOtherThanLineLayoutAreNotText) {
+  using namespace std::string_literals;
+  const std::pair<std::string, bool> cases[] = {
+      {"", true},
+      {"a S\r\nb Z\r\n", true},
+      {"\tf S\f\ng Z", true},
+      {"// Gr\xc3\xb6\xc3\x9f\xe2\x82\xac\nf S\n", true},  // UTF-8
+      {"// Gr\xf6\xdf\xa4\nf S\n", true},                     // Latin-1
+      {"a\x7f S", true},
+      {"f S\0"s, false},
+      {"\x7f" "ELF\x02\x01\x01\0"s, false},
+      {"\x89PNG\r\n\x1a\n", false},
+      {"\x1b[1mf S", false},
+      {"f S\v", false},
+      {"\x01", false},
+      {"\x1f", false},
+  };
+  for (const auto& [bytes, text] : cases) EXPECT_EQ(LooksLikeText(bytes), text) << bytes;
+}
+
+// Load, a recent file and a file named at start ask before a file that is
+// not text goes into the editor; No keeps everything.
+TEST_F(WorkbenchTest, AFileThatIsNotTextLoadsOnlyWhenTheUserSaysSo) {
+  using namespace std::string_literals;
+  const std::string binary = Put("prog.bin", "\x7f" "ELF\x02\x01\0\0f S"s);
+  const std::string question =
+      "warning:" + binary +
+      " does not look like a program: it holds bytes that are not text. Load it anyway?";
+  for (const char* command : {"load", "recent", "start"}) {
+    for (const Answer answer : {Answer::No, Answer::Yes}) {
+      SCOPED_TRACE(std::string(command) + (answer == Answer::Yes ? " yes" : " no"));
+      FakeView view;
+      NParserInterface parser;
+      Workbench bench(view, files_, parser);
+      view.bench = &bench;
+      view.openChoices.push_back(Put("before.prv", "f S"));
+      bench.LoadFile();
+      view.shown.clear();
+      view.answers.push_back(answer);
+      const std::string cmd = command;
+      if (cmd == "load") {
+        view.openChoices.push_back(binary);
+        bench.LoadFile();
+      } else if (cmd == "recent") {
+        bench.OpenRecent(binary);
+      } else {
+        bench.OpenAtStart(binary);
+      }
+      ASSERT_FALSE(view.shown.empty());
+      EXPECT_EQ(view.shown.back(), question);
+      const bool loaded = answer == Answer::Yes;
+      EXPECT_EQ(view.editor, loaded ? "\x7f" "ELF\x02\x01\0\0f S"s : "f S");
+      EXPECT_EQ(bench.FileName(), loaded ? binary : Path("before.prv"));
+      EXPECT_EQ(view.caption, " Vantorb - " + bench.FileName());
+      EXPECT_EQ(view.remembered.back(), bench.FileName());
+      EXPECT_FALSE(bench.Modified());
+    }
+  }
+  // Text in any 8-bit encoding is not asked about.
+  for (const std::string& text : {"// \xc3\xa9t\xc3\xa9\nf S\n"s, "// \xe9t\xe9\r\nf S\r\n"s}) {
+    view_.shown.clear();
+    view_.openChoices.push_back(Put("text.prv", text));
+    bench_.LoadFile();
+    EXPECT_EQ(view_.shown, Strings{"open:0"});
+    EXPECT_EQ(view_.editor.substr(0, 3), "// ");
+    EXPECT_EQ(bench_.FileName(), Path("text.prv"));
+  }
+}
+
 TEST_F(WorkbenchTest, TypingThenLoadNoThenCancelKeepsTheText) {
   view_.Type("draft");
   view_.answers.push_back(Answer::No);
@@ -328,16 +397,30 @@ TEST_F(WorkbenchTest, LoadEquations) {
                                "XSEout_1_1(i+1) = sigma( 1.0*XSin_1_0(i) + 0 )\r\n"
                                "XSdata_1_2(i+1) = sigma( 1.0*Edata1(i) + 0 )\r\n"
                                "XSEres_1_3(i+1) = sigma( 1.0*XSin_1_0(i) + 0.10*XSdata_1_2(i) + -0.9 )\r\n");
-  Compile(Put("a.prv", "f Z"));
-  view_.openChoices.push_back(good);
-  view_.shown.clear();
-  bench_.LoadEquations();
-  EXPECT_EQ(view_.shown, (Strings{"open:2", "info"}));
-  EXPECT_EQ(view_.tree.Outline(), "UserNet\n");
-  EXPECT_EQ(view_.functionName, "UserNet");
-  EXPECT_EQ(view_.tab, Tab::Browser);
-  const CompilerInfo expected{"UserNet", "4", "f", "1", "4", "5"};
-  EXPECT_EQ(bench_.Info(), expected) << "the target field stays";
+  // Whatever was compiled before, every field of the browser and the
+  // information window describes the loaded network afterwards.
+  const std::string before[] = {"f C(U(1,3), U(2,3), U(1,2))", "f S\ng C(S)"};
+  for (const std::string& program : before) {
+    SCOPED_TRACE(program);
+    Compile(Put("a.prv", program));
+    view_.values = {"4", "5", "6"};
+    view_.result = "42";
+    view_.openChoices.push_back(good);
+    view_.shown.clear();
+    bench_.LoadEquations();
+    EXPECT_EQ(view_.shown, (Strings{"open:2", "info"}));
+    EXPECT_EQ(view_.tree.Outline(), "UserNet\n");
+    EXPECT_EQ(view_.functionName, "UserNet");
+    EXPECT_EQ(view_.names, Strings{"X1"}) << "one Edata group";
+    EXPECT_EQ(view_.values, Strings{"4"});
+    EXPECT_EQ(view_.result, "0");
+    EXPECT_EQ(view_.tab, Tab::Browser);
+    const CompilerInfo expected{"UserNet", "4", "UserNet", "1", "4", "5"};
+    EXPECT_EQ(bench_.Info(), expected);
+    EXPECT_EQ(view_.infoShown, expected);
+    ASSERT_NE(bench_.Current(), nullptr);
+    EXPECT_EQ(bench_.Current()->Target().Name(), "UserNet");
+  }
 
   std::string bad;
   for (int i = 0; i < 6; ++i) bad += "n" + std::to_string(i) + "(i+1)=sigma(0)\r\n";
@@ -348,6 +431,7 @@ TEST_F(WorkbenchTest, LoadEquations) {
   EXPECT_EQ(view_.shown, (Strings{"open:2", "errorwindow: Syntax error at line 7 (Line 7)"}));
   ASSERT_NE(bench_.Current(), nullptr);
   EXPECT_EQ(bench_.Current()->Target().Name(), "UserNet") << "nothing changed";
+  EXPECT_EQ(bench_.Info(), (CompilerInfo{"UserNet", "4", "UserNet", "1", "4", "5"}));
 }
 
 TEST_F(WorkbenchTest, CompileErrorsMarkTheEditorsLine) {

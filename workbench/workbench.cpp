@@ -25,9 +25,17 @@ std::string WithNewlines(std::string_view text) {
 
 }  // namespace
 
+bool LooksLikeText(std::string_view bytes) {
+  for (const char c : bytes) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 && u != '\t' && u != '\n' && u != '\f' && u != '\r') return false;
+  }
+  return true;
+}
+
 // Follows a compilation: the previous network goes once the file is open,
-// and the browser and the information window's target field are filled as
-// the target is found.
+// and the browser is filled as the target is found. The information window
+// waits for the report: a compilation that fails empties it.
 class Workbench::BrowserFiller : public CompilationListener {
  public:
   explicit BrowserFiller(Workbench& workbench) : workbench_(workbench) {}
@@ -35,13 +43,7 @@ class Workbench::BrowserFiller : public CompilationListener {
     workbench_.InstallNetwork(nullptr);
     workbench_.compiled_ = false;
   }
-  void TargetUndefined(const std::string& targetName) override {
-    workbench_.info_.targetName = targetName + " (undef!)";
-  }
-  void TargetFound(const ProofObj& target) override {
-    workbench_.info_.targetName = target.Name();
-    workbench_.FillBrowser(target);
-  }
+  void TargetFound(const ProofObj& target) override { workbench_.FillBrowser(target); }
 
  private:
   Workbench& workbench_;
@@ -155,10 +157,10 @@ void Workbench::CheckResult() {
   try {
     const std::string defined = std::to_string(Interpreter().Evaluate(*target, arguments));
     if (defined == run.Result()) {
-      view_.Message(MessageKind::Warning, "The definition gives " + defined + " too.",
+      view_.Message(MessageKind::Information, "The definition gives " + defined + " too.",
                     Answers::Ok);
     } else {
-      view_.Message(MessageKind::Error,
+      view_.Message(MessageKind::Warning,
                     "The network gave " + run.Result() + ", the definition gives " + defined + ".",
                     Answers::Ok);
     }
@@ -180,6 +182,12 @@ bool Workbench::ReadProgramFrom(const std::string& fileName) {
     ShowFileError(e.what());
     return false;
   }
+  if (!LooksLikeText(text) &&
+      view_.Message(MessageKind::Warning,
+                    fileName + " does not look like a program: it holds bytes that are not "
+                               "text. Load it anyway?",
+                    Answers::YesNo) != Answer::Yes)
+    return false;
   view_.SetEditorText(WithNewlines(text));
   view_.MarkErrorLine(0);
   view_.RememberFile(fileName);
@@ -286,10 +294,12 @@ void Workbench::LoadEquations() {
   ShowReport(report);
 }
 
-// Fills the compiler information window from a report (its target field is
-// the listener's) and shows it.
+// Fills the compiler information window from a report and shows it: every
+// field describes the network just installed, a loaded one as much as a
+// compiled one.
 void Workbench::ShowReport(const CompilationReport& report) {
   info_.fileName = report.fileName;
+  info_.targetName = report.targetName;
   info_.statements = std::to_string(report.statements);
   info_.lines = std::to_string(report.lines);
   info_.neurons = std::to_string(report.neurons);

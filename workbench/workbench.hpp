@@ -12,12 +12,21 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "driver/compilation_driver.hpp"
 #include "simulation/simulator.hpp"
 #include "workbench/workbench_view.hpp"
 
 namespace vantorb {
+
+// Whether bytes read from a file may go into the editor as a program's text:
+// none of them is a control character other than tab, line feed, form feed
+// and carriage return (bytes 0x00 to 0x1F but 0x09, 0x0A, 0x0C, 0x0D). Any
+// byte from 0x20 up counts as text, so UTF-8 and Latin-1 pass alike; a NUL
+// or the like is what executables, images and archives hold early on, and
+// what a program's text never holds.
+bool LooksLikeText(std::string_view bytes);
 
 class Workbench {
  public:
@@ -39,7 +48,9 @@ class Workbench {
   // had reached (the editor's text untouched).
   void RunCommand(const std::function<void()>& command);
 
-  // File menu.
+  // File menu. Load, a recent file and a file opened at start ask first
+  // when the file does not look like text (see LooksLikeText); No leaves
+  // everything as it was.
   void NewFile();
   void LoadFile();
   void SaveFile() { SaveProgram(); }
@@ -66,7 +77,8 @@ class Workbench {
   // (the whole target when none is), drawn from its DOT text.
   void DrawNetworkPicture();
   // "Check result": the last run's result against the value the target's
-  // definition gives for the arguments in the grid.
+  // definition gives for the arguments in the grid; an agreement is told
+  // as information, a difference as a warning.
   void CheckResult();
   // A file of the recent files list: Load without the dialog.
   void OpenRecent(const std::string& fileName);

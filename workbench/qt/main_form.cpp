@@ -460,7 +460,7 @@ Answer TMainForm::Message(MessageKind kind, const std::string& text,
                           Answers answers) {
   if (scriptedOpenFile_) return answers == Answers::Ok ? Answer::Ok : Answer::No;
   QMessageBox box(kind == MessageKind::Warning ? QMessageBox::Warning
-                                               : QMessageBox::Critical,
+                  : kind == MessageKind::Error ? QMessageBox::Critical : QMessageBox::Information,
                   "Vantorb", Qs(text).replace("\n\r", "\n"), QMessageBox::NoButton, this);
   switch (answers) {
     case Answers::Ok: box.setStandardButtons(QMessageBox::Ok); break;

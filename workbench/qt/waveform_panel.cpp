@@ -1,14 +1,29 @@
 #include "workbench/qt/waveform_panel.hpp"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+
+#include "workbench/waveform_axis.hpp"
 
 namespace vantorb {
+namespace {
+
+const QColor kTraceColour(20, 90, 200);
+const QColor kSelectedTraceColour(200, 70, 0);
+const QColor kSelectedRow(255, 246, 214);
+const QColor kSelectedName(255, 222, 140);
+const QColor kNameColumn(245, 245, 245);
+const QColor kGrid(236, 236, 236);
+
+}  // namespace
 
 WaveformPanel::WaveformPanel(const Simulator& simulator, QWidget* parent)
     : QAbstractScrollArea(parent), simulator_(simulator) {
@@ -21,6 +36,10 @@ TraceScroll WaveformPanel::Scroll() const {
   return ScrollFor(simulator_.Waves().LastIteration(), scale_, viewport()->width() - kNameWidth);
 }
 
+double WaveformPanel::Offset() const {
+  return horizontalScrollBar()->value() * Scroll().pixelsPerStep;
+}
+
 void WaveformPanel::UpdateScrollBar() {
   const auto& waves = simulator_.Waves();
   QScrollBar* bar = horizontalScrollBar();
@@ -30,14 +49,30 @@ void WaveformPanel::UpdateScrollBar() {
   bar->setPageStep(std::max(1, static_cast<int>(viewport()->width() / scroll.pixelsPerStep)));
   if (atEnd) bar->setValue(bar->maximum());
   const double height = static_cast<double>(waves.Traces().size()) * kRowHeight;
+  const int rowsHeight = std::max(0, viewport()->height() - kAxisHeight);
   verticalScrollBar()->setRange(
-      0, static_cast<int>(std::clamp(height - viewport()->height(), 0.0, TraceScroll::kMaxRange)));
-  verticalScrollBar()->setPageStep(viewport()->height());
+      0, static_cast<int>(std::clamp(height - rowsHeight, 0.0, TraceScroll::kMaxRange)));
+  verticalScrollBar()->setPageStep(rowsHeight);
 }
 
 void WaveformPanel::Refresh() {
   UpdateScrollBar();
   viewport()->update();
+}
+
+std::optional<int> WaveformPanel::SelectedTrace() const {
+  const auto& traces = simulator_.Waves().Traces();
+  if (selected_ < 0 || selected_ >= static_cast<int>(traces.size()) ||
+      traces[static_cast<std::size_t>(selected_)].name != selectedName_)
+    return std::nullopt;
+  return selected_;
+}
+
+std::optional<int> WaveformPanel::TraceAt(int y) const {
+  if (y < kAxisHeight) return std::nullopt;
+  const int trace = (y - kAxisHeight + verticalScrollBar()->value()) / kRowHeight;
+  if (trace >= static_cast<int>(simulator_.Waves().Traces().size())) return std::nullopt;
+  return trace;
 }
 
 void WaveformPanel::resizeEvent(QResizeEvent* event) {
@@ -51,10 +86,66 @@ void WaveformPanel::wheelEvent(QWheelEvent* event) {
 }
 
 void WaveformPanel::mousePressEvent(QMouseEvent* event) {
-  const int trace =
-      static_cast<int>((event->position().y() + verticalScrollBar()->value()) / kRowHeight);
-  if (trace >= 0 && trace < static_cast<int>(simulator_.Waves().Traces().size()))
-    emit TraceClicked(trace);
+  const auto trace = TraceAt(static_cast<int>(event->position().y()));
+  if (!trace) return;
+  selected_ = *trace;
+  selectedName_ = simulator_.Waves().Traces()[static_cast<std::size_t>(*trace)].name;
+  viewport()->update();
+  emit TraceClicked(*trace);
+}
+
+QString WaveformPanel::ReadingAt(QPoint point) const {
+  const auto trace = TraceAt(point.y());
+  if (!trace) return {};
+  const Waveforms& waves = simulator_.Waves();
+  const Waveforms::Trace& shown = waves.Traces()[static_cast<std::size_t>(*trace)];
+  if (point.x() < kNameWidth) return QString::fromStdString(shown.name);
+  const double at = std::floor((point.x() - kNameWidth + Offset()) / scale_);
+  if (at < 0 || at > static_cast<double>(waves.LastIteration())) return {};
+  return QString::fromStdString(TraceReading(shown, static_cast<std::int64_t>(at)));
+}
+
+bool WaveformPanel::viewportEvent(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QAbstractScrollArea::viewportEvent(event);
+  const auto* help = static_cast<QHelpEvent*>(event);
+  const QString text = ReadingAt(help->pos());
+  if (text.isEmpty()) {
+    QToolTip::hideText();
+    return true;
+  }
+  // The tip stays while the pointer is over the same iteration of the same
+  // trace, and gives way to the next reading as soon as it leaves.
+  const int top = help->pos().y() - (help->pos().y() - kAxisHeight +
+                                     verticalScrollBar()->value()) % kRowHeight;
+  QRect cell(0, top, kNameWidth, kRowHeight);
+  if (help->pos().x() >= kNameWidth) {
+    const double offset = Offset();
+    const double at = std::floor((help->pos().x() - kNameWidth + offset) / scale_);
+    const double x0 = std::max<double>(kNameWidth, kNameWidth + at * scale_ - offset);
+    const double x1 = std::min<double>(viewport()->width(), kNameWidth + (at + 1) * scale_ - offset);
+    const int left = static_cast<int>(std::floor(x0));
+    cell = QRect(left, top, std::max(1, static_cast<int>(std::ceil(x1)) - left), kRowHeight);
+  }
+  QToolTip::showText(help->globalPos(), text, viewport(), cell);
+  return true;
+}
+
+void WaveformPanel::PaintAxis(QPainter& painter, std::int64_t first, std::int64_t step) {
+  const int width = viewport()->width();
+  painter.fillRect(0, 0, width, kAxisHeight, QColor(240, 240, 240));
+  painter.setPen(QColor(190, 190, 190));
+  painter.drawLine(0, kAxisHeight - 1, width, kAxisHeight - 1);
+  painter.setClipRect(kNameWidth, 0, width - kNameWidth, kAxisHeight);
+  painter.setPen(Qt::darkGray);
+  const double offset = Offset();
+  for (std::int64_t tick = first;; tick += step) {
+    const double x = kNameWidth + static_cast<double>(tick) * scale_ - offset;
+    if (x > width) break;
+    painter.drawLine(QPointF(x, kAxisHeight - 6), QPointF(x, kAxisHeight - 1));
+    painter.drawText(QPointF(x + 3, kAxisHeight - 7), QString::number(tick));
+    if (tick > std::numeric_limits<std::int64_t>::max() - step) break;
+  }
+  painter.setClipping(false);
 }
 
 void WaveformPanel::paintEvent(QPaintEvent*) {
@@ -64,37 +155,51 @@ void WaveformPanel::paintEvent(QPaintEvent*) {
   const std::int64_t last = simulator_.Waves().LastIteration();
   const int left = kNameWidth;
   const double width = viewport()->width();
-  const double offset = horizontalScrollBar()->value() * Scroll().pixelsPerStep;
+  const double offset = Offset();
   // Coordinates are doubles and kept near the view: a run of hundreds of
   // millions of iterations would pass any int, and the painter too.
   auto x = [&](std::int64_t iteration) {
     return std::clamp(left + static_cast<double>(iteration) * scale_ - offset, left - 8.0,
                       width + 8.0);
   };
-  // The first iteration on view, for skipping the changes before it.
+  // The iterations on view, for skipping the changes before them and
+  // placing the ticks.
   const auto firstOnView = static_cast<std::int64_t>(std::floor(offset / scale_));
+  const auto lastOnView =
+      static_cast<std::int64_t>(std::floor((offset + width - left) / scale_));
+  // Ticks far enough apart for the widest label on view.
+  const double labelWidth =
+      painter.fontMetrics().horizontalAdvance(QString::number(std::max<std::int64_t>(lastOnView, 0)));
+  const std::int64_t step = TickStep(scale_, labelWidth + 16);
+  std::int64_t firstTick = firstOnView / step * step;
+  if (firstTick < firstOnView) firstTick += step;
+  painter.setPen(kGrid);
+  for (std::int64_t tick = firstTick; tick <= lastOnView; tick += step) {
+    painter.drawLine(QPointF(x(tick), kAxisHeight), QPointF(x(tick), viewport()->height()));
+    if (tick > std::numeric_limits<std::int64_t>::max() - step) break;
+  }
+
+  const std::optional<int> selected = SelectedTrace();
   const bool live = simulator_.TracesLive();
-  const int top0 = -verticalScrollBar()->value();
+  const int top0 = kAxisHeight - verticalScrollBar()->value();
   for (std::size_t t = 0; t < traces.size(); ++t) {
     const int top = top0 + static_cast<int>(t) * kRowHeight;
-    if (top + kRowHeight < 0 || top > viewport()->height()) continue;
+    if (top + kRowHeight < kAxisHeight || top > viewport()->height()) continue;
+    const bool highlighted = selected && *selected == static_cast<int>(t);
     const int low = top + kRowHeight - 6, high = top + 8;
+    if (highlighted) painter.fillRect(left, top, viewport()->width() - left, kRowHeight, kSelectedRow);
     painter.setPen(QColor(225, 225, 225));
     painter.drawLine(left, top + kRowHeight - 1, viewport()->width(), top + kRowHeight - 1);
     painter.setClipRect(left, top, viewport()->width() - left, kRowHeight);
+    const QPen tracePen(highlighted ? kSelectedTraceColour : kTraceColour, highlighted ? 3 : 2);
     const auto& changes = traces[t].changes;
-    auto from = std::upper_bound(changes.begin(), changes.end(), firstOnView,
-                                 [](std::int64_t i, const Waveforms::Change& c) {
-                                   return i < c.iteration;
-                                 });
-    if (from != changes.begin()) --from;
-    for (std::size_t c = static_cast<std::size_t>(from - changes.begin()); c < changes.size(); ++c) {
+    for (std::size_t c = ChangeAt(changes, firstOnView).value_or(0); c < changes.size(); ++c) {
       const double x0 = x(changes[c].iteration);
       if (x0 > width) break;
       const double x1 = c + 1 < changes.size() ? x(changes[c + 1].iteration) : x(last + 1);
       if (x1 < left) continue;
       const int y = static_cast<int>(low - changes[c].value * (low - high));
-      painter.setPen(QPen(QColor(20, 90, 200), 2));
+      painter.setPen(tracePen);
       painter.drawLine(QPointF(x0, y), QPointF(x1, y));
       if (c + 1 < changes.size()) {
         const int next = static_cast<int>(low - changes[c + 1].value * (low - high));
@@ -108,12 +213,19 @@ void WaveformPanel::paintEvent(QPaintEvent*) {
       }
     }
     painter.setClipping(false);
-    painter.fillRect(0, top, left - 2, kRowHeight, QColor(245, 245, 245));
+    painter.fillRect(0, top, left - 2, kRowHeight, highlighted ? kSelectedName : kNameColumn);
     painter.setPen(live ? Qt::black : Qt::gray);
+    QFont font = painter.font();
+    font.setBold(highlighted);
+    painter.setFont(font);
     painter.drawText(QRect(4, top, left - 8, kRowHeight), Qt::AlignVCenter | Qt::AlignLeft,
                      painter.fontMetrics().elidedText(QString::fromStdString(traces[t].name),
                                                       Qt::ElideMiddle, left - 8));
+    font.setBold(false);
+    painter.setFont(font);
   }
+  // Over the rows: they scroll beneath it.
+  PaintAxis(painter, firstTick, step);
   if (traces.empty()) {
     painter.setPen(Qt::gray);
     painter.drawText(viewport()->rect(), Qt::AlignCenter,

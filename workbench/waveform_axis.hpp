@@ -1,0 +1,34 @@
+#pragma once
+// The waveform panel's arithmetic and texts, without widgets: how far apart
+// the iteration axis puts its labelled ticks at a zoom, which recorded
+// change of a trace holds at an iteration, and what the pointer over a
+// trace tells there. Iterations are 64-bit; nothing here forms a pixel
+// coordinate, so runs of any length stay in range.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "simulation/waveforms.hpp"
+
+namespace vantorb {
+
+// The step between ticks: the smallest of 1, 2, 5, 10, 20, 50, ... iterations
+// that are at least minSpacing pixels apart at pixelsPerIteration. A zoom
+// that is not a positive number gets the largest step.
+std::int64_t TickStep(double pixelsPerIteration, double minSpacing);
+
+// The index of the change in force at an iteration: the last one recorded
+// at or before it. None before the first change. changes are in the order
+// of their iterations, as Waveforms records them.
+std::optional<std::size_t> ChangeAt(const std::vector<Waveforms::Change>& changes,
+                                     std::int64_t iteration);
+
+// "NAME at iteration I: VALUE", VALUE with eight significant digits and the
+// user's decimal separator, followed by " (N)" when the value is the code
+// of N; "NAME at iteration I: not recorded" before the trace's first change,
+// and after its last one when later changes were dropped.
+std::string TraceReading(const Waveforms::Trace& trace, std::int64_t iteration);
+
+}  // namespace vantorb
