@@ -1,5 +1,7 @@
 #include "network/unary.hpp"
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "network/exceptions.hpp"
@@ -54,6 +56,30 @@ std::string DecodeUnary(std::string_view t) {
     return "?";
   const std::size_t end = ones == std::string_view::npos ? t.size() : ones;
   return std::to_string(end - 3);
+}
+
+std::int64_t DecodeUnary(const Number& value) {
+  if (value.Sign() < 0 || value.IntegerPart() != 0) return -1;
+  // The limbs of a code: ones filling whole limbs, at most one limb of
+  // ones then zeros, then zero limbs.
+  static constexpr std::int32_t kOnesThenZeros[Number::kLimbDigits] = {
+      0, 10000000, 11000000, 11100000, 11110000, 11111000, 11111100, 11111110};
+  const auto& limbs = value.Limbs();
+  std::int64_t ones = 0;
+  std::size_t i = 0;
+  while (i < limbs.size() && limbs[i].value == 11111111) {
+    ones += Number::kLimbDigits;
+    ++i;
+  }
+  if (i < limbs.size()) {
+    const auto* end = std::end(kOnesThenZeros);
+    const auto* at = std::find(std::begin(kOnesThenZeros), end, limbs[i].value);
+    if (at == end) return -1;
+    ones += at - std::begin(kOnesThenZeros);
+    for (++i; i < limbs.size(); ++i)
+      if (limbs[i].value != 0) return -1;
+  }
+  return ones > 0 ? ones - 1 : -1;
 }
 
 }  // namespace vantorb

@@ -40,4 +40,8 @@ std::string UnaryResultText(std::string_view valueText);
 // A code whose digits fill its limbs has no zero at all (0.11111111 is 7).
 std::string DecodeUnary(std::string_view valueText);
 
+// DecodeUnary of a number's text, read from its limbs without writing the
+// text: the count, or -1 when the number is no code.
+std::int64_t DecodeUnary(const Number& value);
+
 }  // namespace vantorb

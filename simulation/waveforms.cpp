@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "network/unary.hpp"
-#include "network/utils.hpp"
 
 namespace vantorb {
 
@@ -31,9 +30,7 @@ void Waveforms::Add(Trace& trace, const Number& value, std::int64_t iteration) {
     trace.truncated = true;
     return;
   }
-  const std::string text = ReplaceFirst(value.ToText(), decimalSeparator, ".");
-  const auto decoded = ParseDecimalInteger(DecodeUnary(text), 0, INT64_MAX);
-  trace.changes.push_back({iteration, value.ToDouble(), decoded ? *decoded : -1});
+  trace.changes.push_back({iteration, value.ToDouble(), DecodeUnary(value)});
   ++total_;
 }
 

@@ -99,6 +99,32 @@ TEST(UnaryDecode, TextsThatAreNoCodeGiveAQuestionMark) {
     EXPECT_EQ(DecodeUnary(text), decoded) << "'" << text << "'";
 }
 
+// Read from the limbs, a number decodes as its text does: codes with and
+// without zero limbs behind, and numbers that only look like codes in part.
+TEST(UnaryDecode, NumbersDecodeAsTheirTexts) {
+  std::vector<Number> numbers;
+  for (int n = 0; n <= 40; ++n) {
+    const Number code = UnaryCode(n);
+    for (int zeroLimbs = 0; zeroLimbs <= 2; ++zeroLimbs) {
+      std::vector<Number_Node> limbs = code.Limbs();
+      limbs.resize(limbs.size() + zeroLimbs, Number_Node{0});
+      numbers.push_back(Number::FromParts(1, 0, limbs));
+      numbers.push_back(Number::FromParts(-1, 0, limbs));
+      numbers.push_back(Number::FromParts(1, 1, limbs));
+      limbs.push_back({10});  // a digit after the closing zeros
+      numbers.push_back(Number::FromParts(1, 0, limbs));
+    }
+  }
+  for (std::int32_t limb : {0, 1, 10000000, 11011111, 11111110, 11111112, 99999999})
+    numbers.push_back(Number::FromParts(1, 0, {{limb}, {0}}));
+  numbers.push_back(Number::FromParts(1, 0, {}));
+  for (const Number& number : numbers) {
+    const std::string text = number.ToText();
+    const std::string decoded = DecodeUnary(text);
+    EXPECT_EQ(DecodeUnary(number), decoded == "?" ? -1 : std::stoll(decoded)) << "'" << text << "'";
+  }
+}
+
 }  // namespace
 }  // namespace vantorb
 
