@@ -40,8 +40,8 @@ class WorkbenchView : public SimulatorView {
   virtual void ShowAboutWindow() = 0;
 
   virtual void SetCaption(const std::string& caption) = 0;
-  // Whether the editor holds changes not yet saved; told at every change
-  // of the flag (typing, New, Load, Save).
+  // Whether the editor holds changes not yet saved; told each time typing,
+  // New, Load or Save sets the flag.
   virtual void ShowModified(bool /*modified*/) {}
   // The editor's text; setting it counts as an edit (the window calls
   // EditorChange for it, as for typing).
