@@ -48,6 +48,8 @@ class FakeView : public WorkbenchView {
   std::optional<TreeNodeHandle> selectedNode;
   std::string pictureTitle, pictureDot;
   std::vector<std::string> remembered;
+  std::vector<std::string> openSuggested;  // each open dialog's suggested file
+  std::optional<bool> modifiedShown;       // nothing: never told
   std::function<void()> onProcessEvents;
   bool failTreeOnce = false;  // the next ClearFunctionTree runs out of memory
 
@@ -61,8 +63,9 @@ class FakeView : public WorkbenchView {
     answers.pop_front();
     return a;
   }
-  std::optional<std::string> OpenFileDialog(int entry) override {
+  std::optional<std::string> OpenFileDialog(int entry, const std::string& suggested) override {
     shown.push_back("open:" + std::to_string(entry));
+    openSuggested.push_back(suggested);
     return Next(openChoices);
   }
   std::optional<std::string> SaveFileDialog(int entry) override {
@@ -78,6 +81,7 @@ class FakeView : public WorkbenchView {
   }
   void ShowAboutWindow() override { shown.push_back("about"); }
   void SetCaption(const std::string& text) override { caption = text; }
+  void ShowModified(bool modified) override { modifiedShown = modified; }
   void ShowTab(Tab t) override { tab = t; }
   std::string EditorText() override { return editor; }
   void SetEditorText(const std::string& text) override {

@@ -1,5 +1,7 @@
 // The window's wiring under the offscreen platform: menus and shortcuts,
-// tool bar hints, tabs, banners and initial texts. No dialog is opened.
+// tool bar hints, tabs, banners and initial texts, resizing, the file
+// dialogs' set-up and the network picture. No modal dialog is opened; the
+// settings live in Qt's test location and start empty for every test.
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
@@ -16,14 +18,26 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QFile>
+#include <QFileDialog>
+#include <QGraphicsScene>
+#include <QScrollBar>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QWindow>
+
+#include <cmath>
+#include <functional>
 
 #include "language/parser_interface.hpp"
+#include "network/exceptions.hpp"
 #include "workbench/qt/dialogs.hpp"
+#include "workbench/qt/file_dialog.hpp"
 #include "workbench/qt/main_form.hpp"
+#include "workbench/qt/network_picture.hpp"
 #include "workbench/qt/program_editor.hpp"
 #include "workbench/qt/waveform_panel.hpp"
 
@@ -45,38 +59,99 @@ class MainFormTest : public QObject {
   }
 
  private slots:
+  void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+  void init() { QSettings("Vantorb", "vantorb").clear(); }
+
+  // Each command keeps its own key, first, and takes the platform's
+  // standard keys for it.
   void menuCaptionsAndShortcuts() {
     TMainForm form(parser_);
     struct Item {
       const char* name;
       const char* text;
       QKeySequence key;
+      QKeySequence::StandardKey standard;
     };
+    const auto none = QKeySequence::UnknownKey;
     const Item items[] = {
-        {"NewFunction1", "&New File", {}},
-        {"LoadFunction1", "&Load File ...", QKeySequence(Qt::Key_F3)},
-        {"SaveFunction1", "&Save File ...", QKeySequence(Qt::Key_F2)},
-        {"S1", "Save &As ...", {}},
-        {"Exit1", "E&xit", {}},
-        {"N1", "Cu&t", QKeySequence(Qt::SHIFT | Qt::Key_Delete)},
-        {"Copy1", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_Insert)},
-        {"Paste1", "&Paste", QKeySequence(Qt::SHIFT | Qt::Key_Insert)},
-        {"Selectall1", "&Select all", {}},
-        {"BuildNeuralNetwork1", "&Build Neural Network", QKeySequence(Qt::Key_F9)},
-        {"ShowCompilerInfo1", "&Show Compiler Info ...", {}},
-        {"ProduceDynamicES1", "&Generate Equations ...", QKeySequence(Qt::CTRL | Qt::Key_F9)},
-        {"LoadEquations1", "&Load Equations ...", QKeySequence(Qt::CTRL | Qt::Key_L)},
-        {"About1", "&About", {}},
+        {"NewFunction1", "&New File", {}, none},
+        {"LoadFunction1", "&Load File ...", QKeySequence(Qt::Key_F3), QKeySequence::Open},
+        {"SaveFunction1", "&Save File ...", QKeySequence(Qt::Key_F2), QKeySequence::Save},
+        {"S1", "Save &As ...", {}, none},
+        {"Exit1", "E&xit", {}, QKeySequence::Quit},
+        {"Undo1", "&Undo", {}, QKeySequence::Undo},
+        {"Redo1", "&Redo", {}, QKeySequence::Redo},
+        {"N1", "Cu&t", QKeySequence(Qt::SHIFT | Qt::Key_Delete), QKeySequence::Cut},
+        {"Copy1", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_Insert), QKeySequence::Copy},
+        {"Paste1", "&Paste", QKeySequence(Qt::SHIFT | Qt::Key_Insert), QKeySequence::Paste},
+        {"Selectall1", "&Select all", {}, none},
+        {"BuildNeuralNetwork1", "&Build Neural Network", QKeySequence(Qt::Key_F9), none},
+        {"ShowCompilerInfo1", "&Show Compiler Info ...", {}, none},
+        {"ProduceDynamicES1", "&Generate Equations ...", QKeySequence(Qt::CTRL | Qt::Key_F9), none},
+        {"LoadEquations1", "&Load Equations ...", QKeySequence(Qt::CTRL | Qt::Key_L), none},
+        {"About1", "&About", {}, none},
     };
     for (const auto& item : items) {
       QAction* action = Action(form, item.name);
       QVERIFY(action);
       QCOMPARE(action->text(), QString(item.text));
-      QCOMPARE(action->shortcut(), item.key);
+      const QList<QKeySequence> keys = action->shortcuts();
+      if (!item.key.isEmpty()) QCOMPARE(keys.value(0), item.key);
+      for (const QKeySequence& standard : QKeySequence::keyBindings(item.standard))
+        QVERIFY2(keys.contains(standard), item.name);
+      QCOMPARE(keys.size(), QSet<QKeySequence>(keys.begin(), keys.end()).size());
     }
     QStringList menus;
     for (QAction* action : form.menuBar()->actions()) menus << action->text();
     QCOMPARE(menus, QStringList({"&File", "&Edit", "&Compiler", "&About"}));
+  }
+
+  void undoAndRedoForwardToTheEditor() {
+    TMainForm form(parser_);
+    auto* editor = form.findChild<QPlainTextEdit*>("Editor");
+    QAction *undo = Action(form, "Undo1"), *redo = Action(form, "Redo1");
+    QVERIFY(!undo->isEnabled());
+    QTest::keyClicks(editor, "f S");
+    undo->trigger();
+    QCOMPARE(editor->toPlainText(), QString());
+    redo->trigger();
+    QCOMPARE(editor->toPlainText(), QString("f S"));
+  }
+
+  // Alt+letter reaches one thing only: on each page, among the menus, the
+  // visible tabs' titles and the visible buttons; in each menu, its items.
+  void acceleratorsDoNotClash() {
+    TMainForm form(parser_);
+    form.show();
+    auto unique = [](const QStringList& texts) {
+      QMap<QKeySequence, QString> taken;
+      for (const QString& text : texts) {
+        const QKeySequence key = QKeySequence::mnemonic(text);
+        if (!key.isEmpty() && taken.contains(key)) {
+          qWarning("%s and %s clash", qPrintable(taken[key]), qPrintable(text));
+          return false;
+        }
+        if (!key.isEmpty()) taken[key] = text;
+      }
+      return true;
+    };
+    QStringList menus;
+    for (QAction* menu : form.menuBar()->actions()) {
+      menus << menu->text();
+      QStringList items;
+      for (QAction* item : menu->menu() ? menu->menu()->actions() : QList<QAction*>()) items << item->text();
+      QVERIFY(unique(items));
+    }
+    for (int tab = 0; tab < form.Tabs()->count(); ++tab) {
+      form.Tabs()->setCurrentIndex(tab);
+      QStringList texts = menus;
+      for (auto* tabs : form.findChildren<QTabWidget*>())
+        for (int i = 0; tabs->isVisible() && i < tabs->count(); ++i) texts << tabs->tabText(i);
+      for (auto* button : form.findChildren<QAbstractButton*>())
+        if (button->isVisible()) texts << button->text();
+      QVERIFY(unique(texts));
+    }
+    QCOMPARE(form.findChild<QAbstractButton*>("BitBtn2")->text().remove('&'), QString("Step"));
   }
 
   void toolBarHintsInOrder() {
@@ -85,7 +160,10 @@ class MainFormTest : public QObject {
     QVERIFY(bar);
     QStringList hints;
     for (QAction* action : bar->actions())
-      if (!action->isSeparator()) hints << action->toolTip();
+      if (!action->isSeparator()) {
+        hints << action->toolTip();
+        QVERIFY(!action->icon().isNull());
+      }
     QCOMPARE(hints, QStringList({"New function ...", "Open function ...", "Save function ...",
                                  "Cut to clipboard", "Copy to clipboard", "Paste from clipboard",
                                  "Compile ...", "Show Compiler info ...", "Generate equations ...",
@@ -94,7 +172,7 @@ class MainFormTest : public QObject {
 
   void tabsBannersAndInitialTexts() {
     TMainForm form(parser_);
-    QCOMPARE(form.windowTitle(), QString(" Vantorb - on a new file !"));
+    QCOMPARE(form.windowTitle(), QString(" Vantorb - on a new file ![*]"));
     QTabWidget* tabs = form.Tabs();
     QCOMPARE(tabs->count(), 3);
     QCOMPARE(tabs->tabText(0), QString("Program"));
@@ -191,7 +269,7 @@ class MainFormTest : public QObject {
     QCOMPARE(slider->value(), 0);
     QCOMPARE(slider->toolTip(), QString("Animation speed"));
     const std::pair<const char*, const char*> captions[] = {
-        {"bt_finish", "Finish"}, {"BitBtn2", "St&ep"}, {"BitBtn4", "&Reset"},
+        {"bt_finish", "Finish"}, {"BitBtn2", "S&tep"}, {"BitBtn4", "&Reset"},
         {"bt_comp", "Compute"}, {"SpeedButton14", "Step-by-step"}, {"SpeedButton15", "Automatic"},
         {"SpeedButton4", "IN neurons"}, {"SpeedButton8", "OUT neurons"},
         {"SpeedButton24", "Data neurons"}, {"SpeedButton9", "Result neurons"},
@@ -319,6 +397,204 @@ class MainFormTest : public QObject {
     QVERIFY(coded >= 0);  // the held y of add(2, 3)
     QCOMPARE(model->index(coded, 1).data(Qt::ToolTipRole).toString(), QString("0.11110000 (3)"));
     QVERIFY(!model->index(coded, 0).data(Qt::ToolTipRole).isValid());
+  }
+
+  // The title shows the caption, and Qt's mark while the text is unsaved.
+  void titleMarksUnsavedChanges() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("odd[*]name.prv");  // "[*]" shown as written
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.close();
+    TMainForm form(parser_);
+    form.winId();
+    auto* editor = form.findChild<QPlainTextEdit*>("Editor");
+    const std::pair<std::function<void()>, QString> steps[] = {
+        {[] {}, " Vantorb - on a new file !"},
+        {[&] { QTest::keyClicks(editor, "g Z"); }, " Vantorb - on a new file !*"},
+        {[&] { form.Commands().OpenAtStart(file.toStdString()); }, " Vantorb - " + file},
+        {[&] { QTest::keyClicks(editor, "x"); }, " Vantorb - " + file + "*"},
+        {[&] { form.Commands().SaveFile(); }, " Vantorb - " + file},
+    };
+    for (const auto& [run, title] : steps) {
+      run();
+      QCOMPARE(form.windowHandle()->title(), title);
+    }
+  }
+
+  // At the smallest size no widget of a page covers another or leaves its
+  // parent; the views take the room the window gains, the controls keep
+  // their size.
+  void resizesWithoutOverlapDownToItsMinimum() {
+    TMainForm form(parser_);
+    QCOMPARE(form.size(), TMainForm::kOpeningSize);
+    QVERIFY(form.minimumSize().width() < form.maximumSize().width() &&
+            form.minimumSize().height() < form.maximumSize().height());
+    QCOMPARE(form.minimumSize().boundedTo(TMainForm::kOpeningSize), form.minimumSize());
+    form.show();
+    form.resize(form.minimumSize());
+    for (int tab = 0; tab < form.Tabs()->count(); ++tab) {
+      form.Tabs()->setCurrentIndex(tab);
+      QApplication::processEvents();
+      QWidget* page = form.Tabs()->widget(tab);
+      for (QWidget* parent : QList<QWidget*>{page} + page->findChildren<QWidget*>()) {
+        if (!parent->isVisible() || parent->layout() == nullptr) continue;  // laid out by us
+        QList<QWidget*> shown;
+        for (QWidget* child : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+          if (child->isVisible() && !child->isWindow()) shown << child;
+        for (int i = 0; i < shown.size(); ++i) {
+          const QString name = QString("tab %1: %2").arg(tab).arg(shown[i]->metaObject()->className());
+          QVERIFY2(parent->rect().contains(shown[i]->geometry()), qPrintable(name));
+          for (int j = i + 1; j < shown.size(); ++j)
+            QVERIFY2(!shown[i]->geometry().intersects(shown[j]->geometry()), qPrintable(name));
+        }
+      }
+    }
+    // The views take the room, the controls keep their size.
+    const std::tuple<int, const char*, bool, bool> parts[] = {  // tab, name, wider, taller
+        {0, "Editor", true, true},  {1, "TreeView", true, true}, {1, "ParameterGrid", false, true},
+        {1, "bt_comp", false, false}, {2, "StatWin", true, true},  {2, "eq_memo", true, true},
+        {2, "BitBtn2", false, false}, {2, "ed_sai", false, false}, {2, "SpeedButton24", false, false},
+    };
+    auto measure = [&] {
+      QMap<QString, QSize> sizes;
+      for (const auto& [tab, name, wider, taller] : parts) {
+        form.Tabs()->setCurrentIndex(tab);
+        QApplication::processEvents();
+        sizes[name] = form.findChild<QWidget*>(name)->size();
+      }
+      return sizes;
+    };
+    const QMap<QString, QSize> small = measure();
+    form.resize(form.minimumSize() + QSize(200, 150));
+    const QMap<QString, QSize> large = measure();
+    for (const auto& [tab, name, wider, taller] : parts) {
+      const QSize growth = large[name] - small[name];
+      QVERIFY2(wider ? growth.width() > 0 : growth.width() == 0, name);
+      QVERIFY2(taller ? growth.height() > 0 : growth.height() == 0, name);
+    }
+    auto* grid = form.findChild<QTableWidget*>("ParameterGrid");
+    QCOMPARE(grid->columnWidth(0), 64);
+    QCOMPARE(grid->columnWidth(1), 58);
+  }
+
+  void remembersItsPlaceAndMaximises() {
+    const QSize moved = TMainForm::kOpeningSize + QSize(60, 40);
+    {
+      TMainForm form(parser_);
+      form.show();
+      form.resize(moved);
+      QVERIFY(form.close());
+    }
+    TMainForm again(parser_);
+    QCOMPARE(again.size(), moved);
+    again.showMaximized();
+    QTRY_VERIFY(again.isMaximized());
+  }
+
+  // The extension a typed name takes follows the filter the dialog shows.
+  void fileDialogSuffixFollowsTheFilter() {
+    const QStringList& filters = vantorb::NameFilters();
+    const std::pair<QString, QString> suffixes[] = {
+        {filters[0], "PRV"}, {filters[1], "EQU"}, {filters[2], ""}, {"Traces (*.csv)", "csv"},
+        {"Pictures (*.png *.jpg)", "png"}, {"Any (*.*)", ""}, {"Backups (*~)", ""}, {"None", ""}};
+    for (const auto& [filter, suffix] : suffixes) QCOMPARE(vantorb::DefaultSuffix(filter), suffix);
+
+    QTemporaryDir dir;
+    const QString twice = dir.filePath("twice.prv");
+    QFile out(twice);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.close();
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    vantorb::PrepareFileDialog(dialog, true, filters[1], twice);
+    QCOMPARE(dialog.acceptMode(), QFileDialog::AcceptSave);
+    QCOMPARE(dialog.selectedNameFilter(), filters[1]);
+    QCOMPARE(dialog.defaultSuffix(), QString("EQU"));
+    QCOMPARE(dialog.selectedFiles().value(0), twice);
+    for (const auto& [filter, suffix] : {std::pair<QString, QString>{filters[2], ""}, {filters[0], "PRV"}}) {
+      emit dialog.filterSelected(filter);  // as the user's choice in the dialog
+      QCOMPARE(dialog.defaultSuffix(), suffix);
+    }
+  }
+
+  void zoomStepsAndFit() {
+    const std::tuple<QSizeF, QSizeF, double> fits[] = {  // picture, viewport, scale
+        {{2000, 1000}, {500, 500}, 0.25}, {{1000, 2000}, {500, 800}, 0.4},
+        {{100, 100}, {500, 500}, 1.0} /* never enlarged */, {{}, {500, 500}, 1.0}};
+    for (const auto& [picture, viewport, scale] : fits)
+      QCOMPARE(vantorb::FitScale(picture, viewport), scale);
+    struct Zoom {
+      double scale;
+      int steps;
+      double fitted, zoomed;
+    };
+    const Zoom zooms[] = {
+        {0.5, 1, 0.5, 0.625},  {0.5, 2, 0.5, 0.78125}, {0.625, -1, 0.5, 0.5},
+        {0.5, -1, 0.5, 0.5},   {1.0, -9, 0.2, 0.2},    {6.0, 3, 0.2, vantorb::kMostZoom},
+        {0.1, 1, 0.5, 0.5},  // the window grew since: back to the whole picture
+    };
+    for (const auto& zoom : zooms)
+      QCOMPARE(vantorb::ZoomedScale(zoom.scale, zoom.steps, zoom.fitted), zoom.zoomed);
+  }
+
+  // A picture laid out by Graphviz opens whole in its window, zooms by the
+  // steps around the pointer, and Fit brings the whole back.
+  void networkPictureOpensFittedAndZooms() {
+    QString dot = "digraph g { rankdir=LR; subgraph cluster_0 { label=\"f\";";
+    for (int row = 0; row < 8; ++row)
+      for (int column = 0; column + 1 < 8; ++column)
+        dot += QString(" n%1_%2 -> n%1_%3 [label=\"1.0\"];").arg(row).arg(column).arg(column + 1);
+    dot += " } }";
+    const std::unique_ptr<QGraphicsScene> scene = vantorb::DrawDot(dot.toStdString());
+    vantorb::NetworkPictureDialog dialog(" Network of f", *scene, nullptr);
+    dialog.resize(420, 320);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    vantorb::NetworkPictureView* view = dialog.View();
+    auto whole = [view] { return view->mapFromScene(view->sceneRect()).boundingRect(); };
+    const double fitted = view->FittedScale(), step = vantorb::kZoomStep;
+    QVERIFY(fitted < 1);
+    QCOMPARE(view->Scale(), fitted);
+    QVERIFY(view->viewport()->rect().contains(whole()));
+    auto wheel = [view](int notches, Qt::KeyboardModifiers modifiers) {
+      QWheelEvent event(QPointF(50, 50), view->viewport()->mapToGlobal(QPointF(50, 50)), {},
+                        {0, notches * QWheelEvent::DefaultDeltasPerStep}, Qt::NoButton,
+                        modifiers, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(view->viewport(), &event);
+    };
+    const std::pair<std::function<void()>, double> zooms[] = {
+        {[&] { QTest::keyClick(view, Qt::Key_Plus); }, fitted * step},
+        {[&] { QTest::keyClick(view, Qt::Key_Minus); }, fitted},
+        {[&] { QTest::keyClick(view, Qt::Key_Minus); }, fitted},  // no smaller than the whole
+        {[&] { wheel(2, Qt::ControlModifier); }, fitted * step * step},
+        {[&] { wheel(1, Qt::NoModifier); }, fitted * step * step},  // scrolls only
+    };
+    for (const auto& [zoom, scale] : zooms) {
+      zoom();
+      QCOMPARE(view->Scale(), scale);
+    }
+
+    // Zoomed far enough in both directions, the point under the pointer stays.
+    const QPointF pointer(100, 80);
+    const QPointF before = view->mapToScene(pointer.toPoint());
+    view->ZoomAround(pointer, 6);
+    QVERIFY(view->horizontalScrollBar()->maximum() > 0 && view->verticalScrollBar()->maximum() > 0);
+    const QPointF after = view->mapFromScene(before);
+    QVERIFY2(std::abs(after.x() - pointer.x()) <= 2 && std::abs(after.y() - pointer.y()) <= 2,
+             qPrintable(QString("%1, %2").arg(after.x()).arg(after.y())));
+
+    QTest::mouseClick(dialog.findChild<QPushButton*>("bt_fit"), Qt::LeftButton);
+    QCOMPARE(view->Scale(), view->FittedScale());
+    QVERIFY(view->Fitted());
+    QVERIFY(view->viewport()->rect().contains(whole()));
+    dialog.resize(600, 450);  // fitted, it follows the window
+    QTRY_COMPARE(view->Scale(), view->FittedScale());
+    QVERIFY(view->Scale() > fitted);
+  }
+
+  void unreadablePictureTextIsAnError() {
+    QVERIFY_THROWS_EXCEPTION(vantorb::NeuroException, vantorb::DrawDot("digraph { a -> "));
   }
 };
 

@@ -305,6 +305,47 @@ TEST_F(WorkbenchTest, TypingThenLoadNoThenCancelKeepsTheText) {
   EXPECT_EQ(view_.shown, Strings{"warning: Changes not saved. Save now ?"});
 }
 
+// The window's unsaved-changes mark is told whenever a command sets the
+// flag; the compile dialog starts on the editor's file when it has one.
+TEST_F(WorkbenchTest, ModifiedMarkAndCompileSuggestionFollowTheEditor) {
+  const std::string loaded = Put("loaded.prv", "l S\n"), locked = Path("locked.prv");
+  files_.unwritable.insert(locked);
+  struct Step {
+    const char* label;
+    std::function<void()> run;
+    bool modified;
+    std::string suggested;
+  };
+  auto save = [&](const std::string& file) { view_.saveChoices.push_back(file); };
+  const Step steps[] = {
+      {"typing", [&] { view_.Type("f S"); }, true, ""},
+      {"a failed save", [&] { save(locked); bench_.SaveFile(); }, true, ""},
+      {"save", [&] { save(Path("saved.prv")); bench_.SaveFile(); }, false, Path("saved.prv")},
+      {"typing again", [&] { view_.Type("\ng Z"); }, true, ""},
+      {"new", [&] { view_.answers.push_back(Answer::No); bench_.NewFile(); }, false, ""},
+      {"load", [&] { view_.openChoices.push_back(loaded); bench_.LoadFile(); }, false, loaded},
+      {"typing in it", [&] { view_.Type("x"); }, true, ""},
+      {"save as", [&] { save(Path("as.prv")); bench_.SaveFileAs(); }, false, Path("as.prv")},
+  };
+  EXPECT_FALSE(view_.modifiedShown.has_value()) << "a new window starts unmarked";
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.label);
+    step.run();
+    EXPECT_EQ(view_.modifiedShown, std::optional<bool>(step.modified));
+    EXPECT_EQ(bench_.Modified(), step.modified);
+    if (step.modified) continue;  // Compile would ask to save first
+    view_.openSuggested.clear();
+    view_.openChoices.push_back(std::nullopt);
+    bench_.Compile();
+    EXPECT_EQ(view_.openSuggested, Strings{step.suggested});
+  }
+  view_.openSuggested.clear();
+  view_.openChoices.push_back(std::nullopt);
+  bench_.LoadFile();
+  bench_.LoadEquations();
+  EXPECT_EQ(view_.openSuggested, (Strings{"", ""})) << "only Compile suggests a file";
+}
+
 TEST_F(WorkbenchTest, CompileOfArityThreeFillsTheBrowser) {
   view_.values = {"4", "5", "6", "7", "8", "9"};
   const std::string file = Put("three.prv", "// three\nt C(U(1,3), U(2,3), U(1,2))\n");

@@ -71,6 +71,11 @@ void Workbench::InstallNetwork(std::unique_ptr<Network> next) {
   network_.Replace(std::move(next));
 }
 
+void Workbench::SetModified(bool modified) {
+  modified_ = modified;
+  view_.ShowModified(modified);
+}
+
 bool Workbench::ConfirmUnsavedChanges() {
   if (!modified_ || view_.EditorText().empty()) return true;
   switch (view_.Message(MessageKind::Warning, kSavePrompt, Answers::YesNoCancel)) {
@@ -88,7 +93,7 @@ bool Workbench::ConfirmUnsavedChanges() {
 void Workbench::NewFile() {
   if (!ConfirmUnsavedChanges()) return;
   view_.SetEditorText("");
-  modified_ = false;
+  SetModified(false);
   view_.SetCaption(kNewFileCaption);
   untitled_ = true;
   view_.ShowTab(Tab::Program);
@@ -194,7 +199,7 @@ bool Workbench::ReadProgramFrom(const std::string& fileName) {
   fileName_ = fileName;
   view_.SetCaption(kCaptionPrefix + fileName_);
   untitled_ = false;
-  modified_ = false;
+  SetModified(false);
   return true;
 }
 
@@ -222,7 +227,7 @@ bool Workbench::WriteProgramTo(const std::string& fileName) {
   }
   view_.RememberFile(fileName_);
   untitled_ = false;
-  modified_ = false;
+  SetModified(false);
   return true;
 }
 
@@ -234,7 +239,8 @@ bool Workbench::Close() {
 
 void Workbench::Compile() {
   if (!ConfirmUnsavedChanges()) return;
-  const auto file = view_.OpenFileDialog(kProofFiles);
+  // Most often the program compiled is the one being edited.
+  const auto file = view_.OpenFileDialog(kProofFiles, untitled_ ? std::string() : fileName_);
   if (!file) return;
   BrowserFiller filler(*this);
   // The editor shows where the program it holds went wrong.

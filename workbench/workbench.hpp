@@ -59,7 +59,7 @@ class Workbench {
   // run stops for good, so that nothing keeps the program going.
   bool Close();
   // Any change of the editor text.
-  void EditorChanged() { modified_ = true; }
+  void EditorChanged() { SetModified(true); }
 
   // Compiler menu and the information windows.
   void Compile();
@@ -95,6 +95,7 @@ class Workbench {
  private:
   class BrowserFiller;
 
+  void SetModified(bool modified);
   // The unsaved-changes prompt: whether the command may go on.
   bool ConfirmUnsavedChanges();
   // Writes the editor to its file, asking for a name when untitled; whether

@@ -31,14 +31,18 @@ struct CompilerInfo {
 class WorkbenchView : public SimulatorView {
  public:
   // Modal: the open and save dialogs (nothing: cancelled); the three
-  // windows.
-  virtual std::optional<std::string> OpenFileDialog(int filterEntry) = 0;
+  // windows. The open dialog starts on suggestedFile when one is given.
+  virtual std::optional<std::string> OpenFileDialog(int filterEntry,
+                                                    const std::string& suggestedFile = {}) = 0;
   virtual std::optional<std::string> SaveFileDialog(int filterEntry) = 0;
   virtual void ShowCompilerInfoWindow(const CompilerInfo& info) = 0;
   virtual void ShowErrorWindow(const std::string& message) = 0;
   virtual void ShowAboutWindow() = 0;
 
   virtual void SetCaption(const std::string& caption) = 0;
+  // Whether the editor holds changes not yet saved; told each time typing,
+  // New, Load or Save sets the flag.
+  virtual void ShowModified(bool /*modified*/) {}
   // The editor's text; setting it counts as an edit (the window calls
   // EditorChange for it, as for typing).
   virtual std::string EditorText() = 0;

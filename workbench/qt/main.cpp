@@ -22,6 +22,8 @@ int SaveScreenshots(vantorb::TMainForm& form, const QString& dir,
   QDir().mkpath(dir);
   form.Commands().OpenAtStart(program.toStdString());
   form.ScriptDialogs(program.toStdString());
+  // The window as it first opens, whatever size the user's settings hold.
+  form.resize(vantorb::TMainForm::kOpeningSize);
   form.show();
   QApplication::processEvents();
   form.Commands().Compile();

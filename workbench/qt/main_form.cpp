@@ -31,11 +31,11 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include <QDialog>
-#include <QScrollArea>
+#include <QGraphicsScene>
 #include <QSettings>
 
 #include "workbench/qt/dialogs.hpp"
+#include "workbench/qt/file_dialog.hpp"
 #include "workbench/qt/program_editor.hpp"
 #include "workbench/qt/network_picture.hpp"
 #include "workbench/qt/waveform_panel.hpp"
@@ -43,10 +43,6 @@
 
 namespace vantorb {
 namespace {
-
-const QStringList kNameFilters = {"Proof files (*.PRV *.prv)",
-                                  "Dynamic equation files (*.EQU *.equ)",
-                                  "All files (*)"};
 
 QString Qs(const std::string& text) { return QString::fromStdString(text); }
 
@@ -64,8 +60,7 @@ QLabel* Banner(const QString& text, QWidget* parent) {
 
 TMainForm::TMainForm(NParserInterface& parser) {
   setObjectName("TMainForm");
-  setWindowFlag(Qt::WindowMaximizeButtonHint, false);
-  openFilter_ = saveFilter_ = kNameFilters[0];
+  openFilter_ = saveFilter_ = NameFilters()[0];
   tabs_ = new QTabWidget(this);
   tabs_->setObjectName("PageControl");
   tabs_->addTab(CreateProgramTab(), "Program");
@@ -77,7 +72,11 @@ TMainForm::TMainForm(NParserInterface& parser) {
   aboutBox_ = new TAboutBox(this);
   compilerForm_ = new TCompilerForm(this);
   errorForm_ = new TErrorForm(this);
-  setFixedSize(621, 498);
+  // Below the layouts' own minimum the widgets would overlap; with small
+  // fonts the floor still keeps a few lines of the views in sight.
+  setMinimumSize(minimumSizeHint().expandedTo(kSmallestSize));
+  resize(kOpeningSize);
+  restoreGeometry(QSettings("Vantorb", "vantorb").value("window/geometry").toByteArray());
   workbench_ = std::make_unique<Workbench>(*this, files_, parser);
   connect(editor_, &QPlainTextEdit::textChanged, this,
           [this] { workbench_->EditorChanged(); });
@@ -87,41 +86,60 @@ TMainForm::TMainForm(NParserInterface& parser) {
 TMainForm::~TMainForm() = default;
 
 void TMainForm::CreateMenus() {
-  auto add = [this](QMenu* menu, const char* name, const QString& text,
-                    QKeySequence key, auto handler) {
+  // The window's own key first, then the platform's standard keys for the
+  // same command that it does not already hold.
+  auto add = [this](QMenu* menu, const char* name, const QString& text, QKeySequence key,
+                    QKeySequence::StandardKey standard, auto handler) {
     QAction* action = menu->addAction(text);
     action->setObjectName(name);
-    action->setShortcut(key);
+    QList<QKeySequence> keys;
+    if (!key.isEmpty()) keys << key;
+    for (const QKeySequence& other : QKeySequence::keyBindings(standard))
+      if (!keys.contains(other)) keys << other;
+    action->setShortcuts(keys);
     OnSignal(action, &QAction::triggered, handler);
     return action;
   };
+  constexpr auto kNone = QKeySequence::UnknownKey;
   QMenu* file = menuBar()->addMenu("&File");
-  add(file, "NewFunction1", "&New File", {}, [this] { workbench_->NewFile(); });
-  add(file, "LoadFunction1", "&Load File ...", Qt::Key_F3, [this] { workbench_->LoadFile(); });
-  add(file, "SaveFunction1", "&Save File ...", Qt::Key_F2, [this] { workbench_->SaveFile(); });
-  add(file, "S1", "Save &As ...", {}, [this] { workbench_->SaveFileAs(); });
+  add(file, "NewFunction1", "&New File", {}, kNone, [this] { workbench_->NewFile(); });
+  add(file, "LoadFunction1", "&Load File ...", Qt::Key_F3, QKeySequence::Open,
+      [this] { workbench_->LoadFile(); });
+  add(file, "SaveFunction1", "&Save File ...", Qt::Key_F2, QKeySequence::Save,
+      [this] { workbench_->SaveFile(); });
+  add(file, "S1", "Save &As ...", {}, kNone, [this] { workbench_->SaveFileAs(); });
   recentMenu_ = file->addMenu("&Recent Files");
   recentMenu_->setObjectName("RecentFiles");
   ShowRecentFiles();
   file->addSeparator();
-  add(file, "Exit1", "E&xit", {}, [this] { close(); });
+  add(file, "Exit1", "E&xit", {}, QKeySequence::Quit, [this] { close(); });
 
   QMenu* edit = menuBar()->addMenu("&Edit");
-  add(edit, "N1", "Cu&t", QKeySequence(Qt::SHIFT | Qt::Key_Delete), [this] { editor_->cut(); });
-  add(edit, "Copy1", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_Insert), [this] { editor_->copy(); });
-  add(edit, "Paste1", "&Paste", QKeySequence(Qt::SHIFT | Qt::Key_Insert), [this] { editor_->paste(); });
-  add(edit, "Selectall1", "&Select all", {}, [this] { editor_->selectAll(); });
+  QAction* undo = add(edit, "Undo1", "&Undo", {}, QKeySequence::Undo, [this] { editor_->undo(); });
+  QAction* redo = add(edit, "Redo1", "&Redo", {}, QKeySequence::Redo, [this] { editor_->redo(); });
+  undo->setEnabled(false);
+  redo->setEnabled(false);
+  connect(editor_, &QPlainTextEdit::undoAvailable, undo, &QAction::setEnabled);
+  connect(editor_, &QPlainTextEdit::redoAvailable, redo, &QAction::setEnabled);
+  edit->addSeparator();
+  add(edit, "N1", "Cu&t", QKeySequence(Qt::SHIFT | Qt::Key_Delete), QKeySequence::Cut,
+      [this] { editor_->cut(); });
+  add(edit, "Copy1", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_Insert), QKeySequence::Copy,
+      [this] { editor_->copy(); });
+  add(edit, "Paste1", "&Paste", QKeySequence(Qt::SHIFT | Qt::Key_Insert), QKeySequence::Paste,
+      [this] { editor_->paste(); });
+  add(edit, "Selectall1", "&Select all", {}, kNone, [this] { editor_->selectAll(); });
 
   QMenu* compiler = menuBar()->addMenu("&Compiler");
-  add(compiler, "BuildNeuralNetwork1", "&Build Neural Network", Qt::Key_F9,
+  add(compiler, "BuildNeuralNetwork1", "&Build Neural Network", Qt::Key_F9, kNone,
       [this] { workbench_->Compile(); });
-  add(compiler, "ShowCompilerInfo1", "&Show Compiler Info ...", {},
+  add(compiler, "ShowCompilerInfo1", "&Show Compiler Info ...", {}, kNone,
       [this] { workbench_->ShowCompilerInfo(); });
   compiler->addSeparator();
   add(compiler, "ProduceDynamicES1", "&Generate Equations ...",
-      QKeySequence(Qt::CTRL | Qt::Key_F9), [this] { workbench_->GenerateEquationFile(); });
+      QKeySequence(Qt::CTRL | Qt::Key_F9), kNone, [this] { workbench_->GenerateEquationFile(); });
   add(compiler, "LoadEquations1", "&Load Equations ...", QKeySequence(Qt::CTRL | Qt::Key_L),
-      [this] { workbench_->LoadEquations(); });
+      kNone, [this] { workbench_->LoadEquations(); });
 
   QAction* about = menuBar()->addAction("&About");
   about->setObjectName("About1");
@@ -133,25 +151,37 @@ void TMainForm::CreateToolBar() {
   bar->setObjectName("ToolBar");
   bar->setMovable(false);
   bar->setIconSize(QSize(20, 20));
-  auto add = [this, bar](const char* name, QStyle::StandardPixmap icon,
+  // The desktop's icon theme where it has the icon, the style's otherwise.
+  auto add = [this, bar](const char* name, const char* themeIcon, QStyle::StandardPixmap fallback,
                          const QString& hint, auto handler) {
-    QAction* action = bar->addAction(style()->standardIcon(icon), hint);
+    QAction* action =
+        bar->addAction(QIcon::fromTheme(themeIcon, style()->standardIcon(fallback)), hint);
     action->setObjectName(name);
     action->setToolTip(hint);
     OnSignal(action, &QAction::triggered, handler);
   };
-  add("SpeedButton1", QStyle::SP_FileIcon, "New function ...", [this] { workbench_->NewFile(); });
-  add("SpeedButton2", QStyle::SP_DialogOpenButton, "Open function ...", [this] { workbench_->LoadFile(); });
-  add("SpeedButton3", QStyle::SP_DialogSaveButton, "Save function ...", [this] { workbench_->SaveFile(); });
+  add("SpeedButton1", "document-new", QStyle::SP_FileIcon, "New function ...",
+      [this] { workbench_->NewFile(); });
+  add("SpeedButton2", "document-open", QStyle::SP_DialogOpenButton, "Open function ...",
+      [this] { workbench_->LoadFile(); });
+  add("SpeedButton3", "document-save", QStyle::SP_DialogSaveButton, "Save function ...",
+      [this] { workbench_->SaveFile(); });
   bar->addSeparator();
-  add("SpeedButton4", QStyle::SP_TrashIcon, "Cut to clipboard", [this] { editor_->cut(); });
-  add("SpeedButton5", QStyle::SP_FileDialogContentsView, "Copy to clipboard", [this] { editor_->copy(); });
-  add("SpeedButton6", QStyle::SP_FileDialogDetailedView, "Paste from clipboard", [this] { editor_->paste(); });
+  add("SpeedButton4", "edit-cut", QStyle::SP_TrashIcon, "Cut to clipboard",
+      [this] { editor_->cut(); });
+  add("SpeedButton5", "edit-copy", QStyle::SP_FileDialogContentsView, "Copy to clipboard",
+      [this] { editor_->copy(); });
+  add("SpeedButton6", "edit-paste", QStyle::SP_FileDialogDetailedView, "Paste from clipboard",
+      [this] { editor_->paste(); });
   bar->addSeparator();
-  add("SpeedButton7", QStyle::SP_MediaPlay, "Compile ...", [this] { workbench_->Compile(); });
-  add("SpeedButton11", QStyle::SP_MessageBoxInformation, "Show Compiler info ...", [this] { workbench_->ShowCompilerInfo(); });
-  add("SpeedButton12", QStyle::SP_FileDialogNewFolder, "Generate equations ...", [this] { workbench_->GenerateEquationFile(); });
-  add("SpeedButton16", QStyle::SP_FileDialogStart, "Load equations ...", [this] { workbench_->LoadEquations(); });
+  add("SpeedButton7", "system-run", QStyle::SP_MediaPlay, "Compile ...",
+      [this] { workbench_->Compile(); });
+  add("SpeedButton11", "dialog-information", QStyle::SP_MessageBoxInformation,
+      "Show Compiler info ...", [this] { workbench_->ShowCompilerInfo(); });
+  add("SpeedButton12", "document-export", QStyle::SP_FileDialogNewFolder,
+      "Generate equations ...", [this] { workbench_->GenerateEquationFile(); });
+  add("SpeedButton16", "document-import", QStyle::SP_FileDialogStart, "Load equations ...",
+      [this] { workbench_->LoadEquations(); });
 }
 
 QWidget* TMainForm::CreateProgramTab() {
@@ -206,6 +236,7 @@ QWidget* TMainForm::CreateBrowserTab() {
   treeButtonsGrid->addWidget(expand, 0, 1);
   treeButtonsGrid->addWidget(picture, 1, 0, 1, 2);
   treeButtonsLayout->addLayout(treeButtonsGrid);
+  treeButtonsLayout->addStretch(1);
   hierarchyLayout->addWidget(treeButtons);
   columns->addWidget(hierarchy, 1);
 
@@ -258,6 +289,8 @@ QWidget* TMainForm::CreateBrowserTab() {
     (QString(name) == "Automatic" ? automatic_ : stepByStep_) = button;
   }
   computationLayout->addWidget(mode);
+  // The grid's columns have their widths: a wider grid would only add blank.
+  computation->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
   columns->addWidget(computation);
   return page;
 }
@@ -297,6 +330,8 @@ QWidget* TMainForm::CreateSimulatorTab() {
   auto* right = new QVBoxLayout;
   right->addWidget(CreateInspectionGroup(page));
   right->addWidget(CreateAnimationGroup(page));
+  right->addStretch(1);
+  right->setSpacing(4);
   columns->addLayout(right);
   return page;
 }
@@ -338,18 +373,22 @@ QWidget* TMainForm::CreateInspectionGroup(QWidget* parent) {
   inspectAlways_->setObjectName("bt_all");
   modes->addButton(inspectChanging_);
   modes->addButton(inspectAlways_);
-  grid->addWidget(inspectChanging_, 4, 0, 1, 2);
-  grid->addWidget(inspectAlways_, 5, 0, 1, 2);
-  grid->addWidget(new QLabel("Token", group), 6, 0);
+  grid->addWidget(inspectChanging_, 4, 0);
+  grid->addWidget(inspectAlways_, 4, 1);
+  grid->addWidget(new QLabel("Token", group), 5, 0);
   token_ = new QLineEdit(group);
   token_->setObjectName("ed_itoken");
-  grid->addWidget(token_, 6, 1);
+  grid->addWidget(token_, 5, 1);
+  // Tight rows: the two groups beside the status window fit the window's
+  // opening height.
+  grid->setVerticalSpacing(3);
   return group;
 }
 
 QWidget* TMainForm::CreateAnimationGroup(QWidget* parent) {
   auto* group = new QGroupBox("Animation", parent);
   auto* grid = new QGridLayout(group);
+  grid->setVerticalSpacing(3);
   auto spinField = [group](const char* name, const QString& text,
                            QAbstractButton*& up, QAbstractButton*& down) {
     auto* field = new QLineEdit(text, group);
@@ -389,7 +428,8 @@ QWidget* TMainForm::CreateAnimationGroup(QWidget* parent) {
   finish_ = new QPushButton("Finish", group);
   finish_->setObjectName("bt_finish");
   finish_->setCheckable(true);
-  step_ = new QPushButton("St&ep", group);
+  // Alt+E belongs to the Edit menu.
+  step_ = new QPushButton("S&tep", group);
   step_->setObjectName("BitBtn2");
   reset_ = new QPushButton("&Reset", group);
   reset_->setObjectName("BitBtn4");
@@ -398,7 +438,7 @@ QWidget* TMainForm::CreateAnimationGroup(QWidget* parent) {
   grid->addWidget(reset_, 5, 4);
   indicator_ = new QLabel(group);
   indicator_->setObjectName("Image1");
-  indicator_->setFixedSize(34, 34);
+  indicator_->setFixedSize(28, 28);
   grid->addWidget(indicator_, 0, 4, Qt::AlignRight);
   runTimer_ = new QTimer(this);
   runTimer_->setObjectName("Timer");
@@ -478,30 +518,28 @@ Answer TMainForm::Message(MessageKind kind, const std::string& text,
   }
 }
 
-std::optional<std::string> TMainForm::FileDialog(bool save, int filterEntry) {
+std::optional<std::string> TMainForm::FileDialog(bool save, int filterEntry,
+                                                 const std::string& suggestedFile) {
   QString& lastUsed = save ? saveFilter_ : openFilter_;
-  if (filterEntry >= 1 && filterEntry <= kNameFilters.size())
-    lastUsed = kNameFilters[filterEntry - 1];
+  if (filterEntry >= 1 && filterEntry <= NameFilters().size())
+    lastUsed = NameFilters()[filterEntry - 1];
   QFileDialog dialog(this);
-  dialog.setNameFilters(kNameFilters);
-  dialog.selectNameFilter(lastUsed);
-  dialog.setDefaultSuffix("PRV");
-  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  PrepareFileDialog(dialog, save, lastUsed, Qs(suggestedFile));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
     return std::nullopt;
   lastUsed = dialog.selectedNameFilter();
   return dialog.selectedFiles().front().toStdString();
 }
 
-std::optional<std::string> TMainForm::OpenFileDialog(int filterEntry) {
+std::optional<std::string> TMainForm::OpenFileDialog(int filterEntry,
+                                                     const std::string& suggestedFile) {
   if (scriptedOpenFile_) return scriptedOpenFile_;
-  return FileDialog(false, filterEntry);
+  return FileDialog(false, filterEntry, suggestedFile);
 }
 
 std::optional<std::string> TMainForm::SaveFileDialog(int filterEntry) {
   if (scriptedOpenFile_) return std::nullopt;
-  return FileDialog(true, filterEntry);
+  return FileDialog(true, filterEntry, {});
 }
 
 void TMainForm::ShowCompilerInfoWindow(const CompilerInfo& info) {
@@ -516,7 +554,13 @@ void TMainForm::ShowErrorWindow(const std::string& message) {
 
 void TMainForm::ShowAboutWindow() { aboutBox_->exec(); }
 
-void TMainForm::SetCaption(const std::string& caption) { setWindowTitle(Qs(caption)); }
+// "[*]" is where Qt shows the unsaved-changes mark; one in a file name is
+// doubled so that Qt shows it as written.
+void TMainForm::SetCaption(const std::string& caption) {
+  setWindowTitle(Qs(caption).replace("[*]", "[*][*]") + "[*]");
+}
+
+void TMainForm::ShowModified(bool modified) { setWindowModified(modified); }
 
 void TMainForm::ShowTab(Tab tab) { tabs_->setCurrentIndex(static_cast<int>(tab)); }
 
@@ -620,15 +664,15 @@ void TMainForm::SetIndicatorTimer(bool enabled) {
 
 // The running indicator: a wheel whose bright spoke turns a step per frame.
 void TMainForm::ShowIndicatorFrame(int frame) {
-  QPixmap picture(32, 32);
+  QPixmap picture(28, 28);
   picture.fill(Qt::transparent);
   QPainter painter(&picture);
   painter.setRenderHint(QPainter::Antialiasing);
-  painter.translate(16, 16);
+  painter.translate(14, 14);
   for (int spoke = 0; spoke < Simulator::kIndicatorFrames; ++spoke) {
     painter.setPen(QPen(spoke == frame ? QColor(20, 90, 200) : QColor(190, 190, 190), 3,
                         Qt::SolidLine, Qt::RoundCap));
-    painter.drawLine(0, -6, 0, -13);
+    painter.drawLine(0, -5, 0, -11);
     painter.rotate(360.0 / Simulator::kIndicatorFrames);
   }
   painter.end();
@@ -661,21 +705,14 @@ std::optional<TreeNodeHandle> TMainForm::SelectedTreeNode() {
 }
 
 void TMainForm::ShowNetworkPicture(const std::string& title, const std::string& dot) {
-  lastPicture_ = RenderDot(dot);
+  lastPicture_ = DrawDot(dot);
   if (scriptedOpenFile_) return;
-  QDialog dialog(this);
-  dialog.setWindowTitle(" Network of " + Qs(title));
-  auto* layout = new QVBoxLayout(&dialog);
-  auto* scroll = new QScrollArea(&dialog);
-  auto* label = new QLabel(scroll);
-  label->setPixmap(QPixmap::fromImage(lastPicture_));
-  scroll->setWidget(label);
-  layout->addWidget(scroll);
-  auto* back = new QPushButton("Back", &dialog);
-  connect(back, &QPushButton::clicked, &dialog, &QDialog::accept);
-  layout->addWidget(back, 0, Qt::AlignRight);
-  dialog.resize(900, 650);
+  NetworkPictureDialog dialog(" Network of " + Qs(title), *lastPicture_, this);
   dialog.exec();
+}
+
+QImage TMainForm::LastPicture() const {
+  return lastPicture_ ? SceneImage(*lastPicture_) : QImage();
 }
 
 void TMainForm::WaveformsChanged() {
@@ -710,6 +747,7 @@ void TMainForm::ShowRecentFiles() {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
   if (workbench_->Close()) {
+    QSettings("Vantorb", "vantorb").setValue("window/geometry", saveGeometry());
     event->accept();
   } else {
     event->ignore();

@@ -1,10 +1,15 @@
 #pragma once
 // TMainForm: the main window. It lays out the menu, tool bar and the three
 // tabs, forwards every command to the Workbench and shows what the
-// Workbench asks it to show; it decides nothing itself.
+// Workbench asks it to show; it decides nothing itself. It opens at
+// kOpeningSize, or where the user last closed it, and resizes down to a
+// minimum at which no widget overlaps another: the editor, the tree, the
+// status window, the waveforms and the equation take the room, the
+// buttons and fields keep their size.
 
 #include <QImage>
 #include <QMainWindow>
+#include <QSize>
 
 #include <memory>
 #include <optional>
@@ -16,6 +21,7 @@
 #include "workbench/workbench.hpp"
 
 class QAbstractButton;
+class QGraphicsScene;
 class QMenu;
 class QLabel;
 class QLineEdit;
@@ -38,6 +44,9 @@ class TMainForm : public QMainWindow, public WorkbenchView {
   Q_OBJECT
 
  public:
+  static constexpr QSize kOpeningSize{621, 498};
+  static constexpr QSize kSmallestSize{480, 400};
+
   explicit TMainForm(NParserInterface& parser);
   ~TMainForm() override;
 
@@ -53,12 +62,14 @@ class TMainForm : public QMainWindow, public WorkbenchView {
 
   // WorkbenchView
   Answer Message(MessageKind kind, const std::string& text, Answers answers) override;
-  std::optional<std::string> OpenFileDialog(int filterEntry) override;
+  std::optional<std::string> OpenFileDialog(int filterEntry,
+                                            const std::string& suggestedFile) override;
   std::optional<std::string> SaveFileDialog(int filterEntry) override;
   void ShowCompilerInfoWindow(const CompilerInfo& info) override;
   void ShowErrorWindow(const std::string& message) override;
   void ShowAboutWindow() override;
   void SetCaption(const std::string& caption) override;
+  void ShowModified(bool modified) override;
   void ShowTab(Tab tab) override;
   std::string EditorText() override;
   void SetEditorText(const std::string& text) override;
@@ -94,8 +105,8 @@ class TMainForm : public QMainWindow, public WorkbenchView {
   void WaveformsChanged() override;
   std::optional<TreeNodeHandle> SelectedTreeNode() override;
   void ShowNetworkPicture(const std::string& title, const std::string& dot) override;
-  // The last network picture drawn.
-  const QImage& LastPicture() const { return lastPicture_; }
+  // The last network picture drawn, as an image (null: none drawn yet).
+  QImage LastPicture() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -110,7 +121,8 @@ class TMainForm : public QMainWindow, public WorkbenchView {
   QWidget* CreateInspectionGroup(QWidget* parent);
   QWidget* CreateAnimationGroup(QWidget* parent);
   void ConnectRunControls();
-  std::optional<std::string> FileDialog(bool save, int filterEntry);
+  std::optional<std::string> FileDialog(bool save, int filterEntry,
+                                        const std::string& suggestedFile);
   // Connects a signal to a command that runs through the Workbench, which
   // shows any error escaping it instead of letting it end the program.
   template <typename Sender, typename Signal, typename Command>
@@ -150,7 +162,7 @@ class TMainForm : public QMainWindow, public WorkbenchView {
   QString openFilter_, saveFilter_;  // the entries last used
   bool editorIsLatin1_ = false;      // the loaded bytes were no UTF-8
   std::optional<std::string> scriptedOpenFile_;
-  QImage lastPicture_;
+  std::unique_ptr<QGraphicsScene> lastPicture_;
   std::unique_ptr<Workbench> workbench_;
 };
 
