@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeView>
@@ -53,6 +54,12 @@ int SaveScreenshots(vantorb::TMainForm& form, const QString& dir,
   views->setCurrentIndex(1);
   if (!shoot(2, "waveforms")) return 1;
   views->setCurrentIndex(0);
+  // The same run with the window as large as the screen allows: the status
+  // window and the equation pane take the room.
+  const QRect opening = form.geometry();
+  form.setGeometry(form.screen()->availableGeometry());
+  if (!shoot(2, "maximised")) return 1;
+  form.setGeometry(opening);
   sim.Finish();
   if (!shoot(1, "browser")) return 1;
   form.CompilerForm()->show();
