@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "scratch_dir.hpp"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -25,13 +27,6 @@ struct Outcome {
 
 class CliTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("vantorb-cli-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
 
   static std::string Slurp(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -74,7 +69,8 @@ class CliTest : public ::testing::Test {
     return std::string("'") + VANTORB_EXAMPLES_DIR + "/" + name + "'";
   }
 
-  fs::path dir_;
+  vantorb::testing::ScratchDir scratch_{"vantorb-cli"};
+  const fs::path& dir_ = scratch_.Path();
 };
 
 TEST_F(CliTest, InfoPrintsTheCompilerInformation) {

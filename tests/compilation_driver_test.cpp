@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "scratch_dir.hpp"
 #include "driver/compilation_driver.hpp"
 #include "network/exceptions.hpp"
 #include "separator_scope.hpp"
@@ -22,13 +23,6 @@ using vantorb::testing::SeparatorScope;
 
 class CompileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("vantorb-compile-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
 
   std::string Write(const std::string& name, const std::string& text) {
     const fs::path path = dir_ / name;
@@ -56,7 +50,8 @@ class CompileTest : public ::testing::Test {
     }
   };
 
-  fs::path dir_;
+  vantorb::testing::ScratchDir scratch_{"vantorb-compile"};
+  const fs::path& dir_ = scratch_.Path();
   NParserInterface parser_;
   Listener listener_;
 };

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "scratch_dir.hpp"
 #include "fake_view.hpp"
 #include "network/exceptions.hpp"
 
@@ -40,13 +41,8 @@ class NoFiles : public TextFiles {
 class SimulatorTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("vantorb-sim-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
     view_.bench = &bench_;
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   void Compile(const std::string& program) {
     const fs::path file = dir_ / "p.prv";
@@ -73,7 +69,8 @@ class SimulatorTest : public ::testing::Test {
   Simulator& sim() { return bench_.Sim(); }
   const Neuron& Output(int i) { return *bench_.Current()->Io().outputNeurons.at(i); }
 
-  fs::path dir_;
+  vantorb::testing::ScratchDir scratch_{"vantorb-sim"};
+  const fs::path& dir_ = scratch_.Path();
   FakeView view_;
   NoFiles files_;
   NParserInterface parser_;

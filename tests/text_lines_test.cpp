@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "scratch_dir.hpp"
 #include "network/exceptions.hpp"
 #include "network/text_lines.hpp"
 
@@ -53,13 +54,6 @@ TEST(SplitLines, EveryEndingEndsOneLine) {
 
 class FilesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("vantorb-files-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
 
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   std::string Put(const std::string& name, const std::string& text, mode_t mode = 0644) {
@@ -98,7 +92,8 @@ class FilesTest : public ::testing::Test {
     return "no exception";
   }
 
-  fs::path dir_;
+  vantorb::testing::ScratchDir scratch_{"vantorb-files"};
+  const fs::path& dir_ = scratch_.Path();
 };
 
 TEST_F(FilesTest, ReadGivesEveryByteOrSaysWhyNot) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "scratch_dir.hpp"
 #include "driver/compilation_driver.hpp"
 #include "compiler/user_net.hpp"
 #include "network/equation_text.hpp"
@@ -274,13 +275,6 @@ TEST(UserNetRead, LoadedNetworkWrittenAndLoadedAgainComputesTheSame) {
 
 class LoadTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("vantorb-load-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
   std::string Write(const std::string& name, const Lines& lines) {
     const fs::path path = dir_ / name;
     std::ofstream out(path, std::ios::binary);
@@ -297,7 +291,8 @@ class LoadTest : public ::testing::Test {
     return run.Result() + "/" + std::to_string(run.Iteration());
   }
 
-  fs::path dir_;
+  vantorb::testing::ScratchDir scratch_{"vantorb-load"};
+  const fs::path& dir_ = scratch_.Path();
   NParserInterface parser_;
 };
 

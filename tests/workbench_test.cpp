@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "scratch_dir.hpp"
 #include "network/exceptions.hpp"
 #include "fake_view.hpp"
 #include "workbench/workbench.hpp"
@@ -48,13 +49,8 @@ class DiskFiles : public TextFiles {
 class WorkbenchTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("vantorb-bench-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
     view_.bench = &bench_;
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   std::string Path(const std::string& name) { return (dir_ / name).string(); }
   std::string Put(const std::string& name, const std::string& text) {
@@ -67,7 +63,8 @@ class WorkbenchTest : public ::testing::Test {
     bench_.Compile();
   }
 
-  fs::path dir_;
+  vantorb::testing::ScratchDir scratch_{"vantorb-bench"};
+  const fs::path& dir_ = scratch_.Path();
   FakeView view_;
   DiskFiles files_;
   NParserInterface parser_;
