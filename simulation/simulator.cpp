@@ -5,6 +5,7 @@
 #include "network/exceptions.hpp"
 #include "network/unary.hpp"
 #include "network/utils.hpp"
+#include "network/value_text.hpp"
 
 namespace vantorb {
 namespace {
@@ -437,7 +438,7 @@ void Simulator::LeaveNetwork() {
   if (!RowsLive()) return;
   frozenRows_.clear();
   for (const Neuron* neuron : network_.Listed())
-    frozenRows_.push_back({neuron->Name(), neuron->ValueText()});
+    frozenRows_.push_back({neuron->Name(), ElidedValueText(neuron->Next())});
   rowsNetwork_ = 0;  // no network has that number once one has been replaced
 }
 
@@ -532,15 +533,23 @@ void Simulator::StatusWindowClick() {
   if (choice_ != InspectChoice::None) ShowSelectedEquation();
 }
 
+// Built from the ends of the value: a value of a million digits costs its
+// hint no more than a short one.
 std::string Simulator::StatusHint(int row, int column) const {
   const Neuron* neuron = column == 1 ? ListedNeuron(row) : nullptr;
   if (neuron == nullptr) return "";
-  const std::string value = neuron->ValueText();
-  const std::string decoded = DecodeUnary(value);
-  const bool cut = value.size() > kHintLength;
-  std::string hint = cut ? value.substr(0, kHintLength) + "..." : value;
-  if (decoded != "?") hint += " (" + decoded + ")";
+  const Number& value = neuron->Next();
+  std::string hint = ValueTextHead(value, kHintLength);
+  if (ValueTextLength(value) > kHintLength) hint += "...";
+  const std::int64_t decoded = DecodeUnary(value);
+  if (decoded >= 0) hint += " (" + std::to_string(decoded) + ")";
   return hint;
+}
+
+std::string Simulator::StatusValue(std::size_t row) const {
+  const Neuron* neuron = ListedNeuron(static_cast<int>(row) + 1);
+  if (neuron != nullptr) return neuron->ValueText();
+  return !RowsLive() && row < frozenRows_.size() ? frozenRows_[row].value : "";
 }
 
 std::size_t Simulator::StatusRowCount() const {
@@ -555,7 +564,7 @@ std::string Simulator::StatusCell(std::size_t row, int column) const {
   }
   const Neuron* neuron = ListedNeuron(static_cast<int>(row) + 1);
   if (neuron == nullptr) return "";
-  return column == 0 ? neuron->Name() : neuron->ValueText();
+  return column == 0 ? neuron->Name() : ElidedValueText(neuron->Next());
 }
 
 }  // namespace vantorb

@@ -79,9 +79,11 @@ class Simulator : private RunObserver {
   std::string StatusHint(int row, int column) const;
 
   // The status window below its header row: one row per listed neuron
-  // (cells past the last row are empty).
+  // (cells past the last row are empty). A long value shows its ends and
+  // its digit count; StatusValue gives it whole, when asked for (a copy).
   std::size_t StatusRowCount() const;
   std::string StatusCell(std::size_t row, int column) const;
+  std::string StatusValue(std::size_t row) const;
 
   // The network is about to be replaced: the run stops, and the rows on
   // view keep their texts without their neurons.

@@ -665,5 +665,26 @@ TEST_F(SimulatorTest, ComputeShowsTheErrorThatStoppedTheRun) {
   EXPECT_FALSE(view_.computePressed);
 }
 
+// A value of thousands of digits is shown by its ends and digit count; the
+// hint and a copy still have what a short value gives.
+TEST_F(SimulatorTest, LongValuesShowTheirEndsAndCountInTheStatusWindow) {
+  Compile("s S");
+  view_.values = {"3000"};
+  sim().InspectAlways();
+  sim().InspectResults();  // "res": the successor's result neuron
+  sim().Compute();
+  view_.stepSizeText = "1";
+  sim().SpeedChanged();
+  sim().Step();
+  ASSERT_EQ(sim().StatusRowCount(), 1u);
+  const std::string whole = sim().StatusValue(0);
+  ASSERT_EQ(whole.substr(0, 3), "0.1");
+  ASSERT_GT(whole.size(), 3000u);
+  EXPECT_EQ(sim().StatusCell(0, 1), whole.substr(0, 28) + "..." +
+                                        whole.substr(whole.size() - 16) + " (" +
+                                        std::to_string(whole.size() - 2) + " digits)");
+  EXPECT_EQ(sim().StatusHint(1, 1), whole.substr(0, 40) + "... (3001)");
+}
+
 }  // namespace
 }  // namespace vantorb

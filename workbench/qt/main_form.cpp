@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QRadioButton>
 #include <QShortcut>
@@ -317,6 +319,19 @@ QWidget* TMainForm::CreateSimulatorTab() {
   statusWindow_->setSelectionBehavior(QAbstractItemView::SelectRows);
   statusWindow_->setSelectionMode(QAbstractItemView::SingleSelection);
   statusWindow_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // A long value shows only its ends; its whole text is one copy away.
+  auto* copyValue = new QAction("Copy value", statusWindow_);
+  copyValue->setObjectName("CopyValue");
+  copyValue->setShortcut(QKeySequence::Copy);
+  copyValue->setShortcutContext(Qt::WidgetShortcut);
+  statusWindow_->addAction(copyValue);
+  statusWindow_->setContextMenuPolicy(Qt::ActionsContextMenu);
+  OnSignal(copyValue, &QAction::triggered, [this] {
+    const QModelIndex current = statusWindow_->currentIndex();
+    if (!current.isValid()) return;
+    const std::string value = workbench_->Sim().StatusValue(static_cast<std::size_t>(current.row()));
+    QGuiApplication::clipboard()->setText(Qs(value));
+  });
   statusTabs_->addTab(statusWindow_, "Status window");
   left->addWidget(statusTabs_, 3);
   left->addWidget(new QLabel("Equation", page));

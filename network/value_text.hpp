@@ -1,0 +1,30 @@
+#pragma once
+// Value texts for the screen. A unary code is as long as the number it
+// stands for, so a value may have millions of digits; these give the parts
+// of a value's text that a view shows at a cost that follows what is shown,
+// not the value's length. Each part is exactly the corresponding part of
+// Number::ToText().
+
+#include <cstddef>
+#include <string>
+
+#include "network/number.hpp"
+
+namespace vantorb {
+
+// The number of characters of value.ToText().
+std::size_t ValueTextLength(const Number& value);
+
+// The first `count` characters of value.ToText() (all of it when shorter).
+std::string ValueTextHead(const Number& value, std::size_t count);
+
+// The last `count` characters of value.ToText() (all of it when shorter).
+std::string ValueTextTail(const Number& value, std::size_t count);
+
+// value.ToText() when it has at most kShownWhole characters; else its head,
+// "...", its tail and the count of its fraction digits: "0.1111111111111111
+// 1111...0000000000000000 (1000000 digits)".
+constexpr std::size_t kShownWhole = 64;
+std::string ElidedValueText(const Number& value);
+
+}  // namespace vantorb
