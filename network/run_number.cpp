@@ -134,11 +134,15 @@ void RunNumber::Assign(const Number& number) {
 }
 
 Number RunNumber::ToNumber() const {
-  std::vector<Number_Node> limbs;
-  limbs.reserve(limbCount_);
+  Number number;
+  ToNumber(number);
+  return number;
+}
+
+void RunNumber::ToNumber(Number& out) const {
+  out.ResetParts(sign_, integerPart_);
   for (const auto& run : runs_)
-    limbs.insert(limbs.end(), run.count, Number_Node{static_cast<std::int32_t>(run.value)});
-  return Number::FromParts(sign_, integerPart_, std::move(limbs));
+    out.AppendLimbs(Number_Node{static_cast<std::int32_t>(run.value)}, run.count);
 }
 
 std::string RunNumber::ToText() const {

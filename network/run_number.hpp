@@ -33,8 +33,9 @@ class RunNumber {
   RunNumber() = default;
 
   void Assign(const Number& number);
-  // The expanded number.
+  // The expanded number; the second form reuses out's room.
   Number ToNumber() const;
+  void ToNumber(Number& out) const;
   std::string ToText() const;
 
   void Clear();

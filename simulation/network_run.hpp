@@ -9,7 +9,8 @@
 // It refers into a network it does not own (the target's tree and the input
 // and output lists), so whoever holds both releases the run first, as
 // CurrentNetwork does. The iterations are done by an Engine, the event
-// engine unless told otherwise. Not thread-safe; runs over different
+// engine unless told otherwise; every neuron is in step with the engine
+// whenever a call here returns, and at every observer call. Not thread-safe; runs over different
 // networks may go on in different threads.
 
 #include <cstdint>
@@ -90,6 +91,8 @@ class NetworkRun {
 
  private:
   void ReadResult();
+  // RunIteration without bringing the neurons in step.
+  void Pass();
 
   void Iterate();
 
