@@ -119,6 +119,13 @@ void Walk(Backward& a, Backward& b, std::uint64_t n, State& state, Builder& out,
 }  // namespace
 
 void RunNumber::Assign(const Number& number) {
+  AssignRuns(number);
+  plain_ = false;
+  Settle();
+}
+
+void RunNumber::AssignRuns(const Number& number) {
+  plain_ = false;
   sign_ = number.Sign();
   integerPart_ = number.IntegerPart();
   runs_.clear();
@@ -140,12 +147,21 @@ Number RunNumber::ToNumber() const {
 }
 
 void RunNumber::ToNumber(Number& out) const {
+  if (plain_) {
+    out = flat_;
+    return;
+  }
+  ToNumberFromRuns(out);
+}
+
+void RunNumber::ToNumberFromRuns(Number& out) const {
   out.ResetParts(sign_, integerPart_);
   for (const auto& run : runs_)
     out.AppendLimbs(Number_Node{static_cast<std::int32_t>(run.value)}, run.count);
 }
 
 std::string RunNumber::ToText() const {
+  if (plain_) return flat_.ToText();
   std::string text;
   if (sign_ < 0) text += '-';
   text += std::to_string(integerPart_);
@@ -162,6 +178,7 @@ std::string RunNumber::ToText() const {
 }
 
 void RunNumber::Clear() {
+  plain_ = false;
   sign_ = 1;
   integerPart_ = 0;
   limbCount_ = 0;
@@ -169,6 +186,10 @@ void RunNumber::Clear() {
 }
 
 void RunNumber::Normalize() {
+  if (plain_) {
+    flat_.Normalize();
+    return;
+  }
   if (runs_.empty()) {
     runs_.push_back({0, 1});
     limbCount_ = 1;
@@ -210,12 +231,19 @@ void RunNumber::Normalize() {
 }
 
 bool RunNumber::NormalizeStable() const {
+  if (plain_) return flat_.NormalizeStable();
   if (runs_.empty()) return false;
   const std::uint32_t last = runs_.back().value;
   return limbCount_ == 1 || (last != 0 && last != kTopLimb);
 }
 
 bool RunNumber::LessInMagnitude(const RunNumber& a, const RunNumber& b) {
+  if (a.plain_ || b.plain_) {
+    Number x, y;
+    a.ToNumber(x);
+    b.ToNumber(y);
+    return Number::LessInMagnitude(x, y);
+  }
   if (a.integerPart_ != b.integerPart_) return a.integerPart_ < b.integerPart_;
   std::size_t i = 0, j = 0;
   std::uint64_t leftA = a.runs_.empty() ? 0 : a.runs_[0].count;
@@ -247,6 +275,30 @@ bool RunNumber::LessInMagnitude(const RunNumber& a, const RunNumber& b) {
 // The same branches, and the same number of normalisations, as Number's Add:
 // a sum of unlike signs goes through Subtract, which normalises once more.
 void RunNumber::AddSigned(const RunNumber& other, bool negate) {
+  if (!plain_ && !other.plain_) {
+    AddRuns(other, negate);
+  } else if (plain_ && other.plain_) {
+    flat_.AddSigned(other.flat_, negate);
+  } else if (plain_) {
+    if (other.limbCount_ > flat_.Limbs().size()) {
+      MakeRuns();
+      AddRuns(other, negate);
+    } else {
+      thread_local Number expanded;
+      other.ToNumberFromRuns(expanded);
+      flat_.AddSigned(expanded, negate);
+    }
+  } else if (other.flat_.Limbs().size() > limbCount_) {
+    MakePlain();
+    flat_.AddSigned(other.flat_, negate);
+  } else {
+    thread_local RunNumber compressed;
+    compressed.AssignRuns(other.flat_);
+    AddRuns(compressed, negate);
+  }
+}
+
+void RunNumber::AddRuns(const RunNumber& other, bool negate) {
   const int otherSign = negate ? -other.sign_ : other.sign_;
   if (sign_ == otherSign) {
     AddMagnitude(other);
@@ -320,6 +372,16 @@ void RunNumber::SubtractFromLargerMagnitude(const RunNumber& larger) {
 // and the low half of limb[g - 1] * f, as in Number; inside a run both limbs
 // are the run's value, so the carry settles after a limb or two.
 void RunNumber::AssignProduct(const RunNumber& source, const Number::WeightParts& weight) {
+  if (source.plain_) {
+    if (this == &source) {
+      flat_.MultiplyByParts(weight);
+    } else {
+      plain_ = true;
+      flat_.AssignProduct(source.flat_, weight);
+    }
+    return;
+  }
+  plain_ = false;
   const std::uint64_t c = static_cast<std::uint64_t>(weight.integer);
   const std::uint64_t f = static_cast<std::uint64_t>(weight.places);
   const std::int32_t sign = source.sign_;
@@ -368,12 +430,83 @@ void RunNumber::AssignProduct(const RunNumber& source, const Number::WeightParts
 }
 
 void RunNumber::Saturate() {
+  if (plain_) {
+    flat_.Saturate();
+    return;
+  }
   if (sign_ > 0 && integerPart_ == 0) return;
   const std::int64_t clamped = sign_ < 0 ? 0 : 1;
   Clear();
   integerPart_ = clamped;
   runs_.push_back({0, 1});
   limbCount_ = 1;
+}
+
+void RunNumber::MakePlain() {
+  if (plain_) return;
+  ToNumberFromRuns(flat_);
+  plain_ = true;
+  runs_.clear();
+}
+
+void RunNumber::MakeRuns() {
+  if (!plain_) return;
+  AssignRuns(flat_);
+  plain_ = false;
+  flat_.Clear();
+}
+
+void RunNumber::UsePlainForm(bool plain) {
+  if (plain) {
+    MakePlain();
+  } else {
+    MakeRuns();
+  }
+}
+
+namespace {
+constexpr std::uint64_t kShortValue = 16;
+}  // namespace
+
+void RunNumber::Settle() {
+  if (!plain_) {
+    if (limbCount_ >= kShortValue && runs_.size() * 4 > limbCount_) MakePlain();
+    return;
+  }
+  const auto& limbs = flat_.Limbs();
+  if (limbs.size() < kShortValue) return;
+  // Counting stops as soon as the runs are too many to pay.
+  const std::size_t enough = limbs.size() / 8;
+  std::size_t runs = 1;
+  for (std::size_t i = 1; i < limbs.size(); ++i)
+    if (limbs[i].value != limbs[i - 1].value && ++runs > enough) return;
+  MakeRuns();
+}
+
+std::size_t RunNumber::RunCount() const {
+  if (!plain_) return runs_.size();
+  const auto& limbs = flat_.Limbs();
+  std::size_t runs = 0;
+  for (std::size_t i = 0; i < limbs.size(); ++i)
+    if (i == 0 || limbs[i].value != limbs[i - 1].value) ++runs;
+  return runs;
+}
+
+bool operator==(const RunNumber& a, const RunNumber& b) {
+  if (!a.plain_ && !b.plain_)
+    return a.sign_ == b.sign_ && a.integerPart_ == b.integerPart_ &&
+           a.limbCount_ == b.limbCount_ && a.runs_ == b.runs_;
+  if (a.plain_ && b.plain_) return a.flat_ == b.flat_;
+  const RunNumber& runs = a.plain_ ? b : a;
+  const Number& flat = a.plain_ ? a.flat_ : b.flat_;
+  if (runs.sign_ != flat.Sign() || runs.integerPart_ != flat.IntegerPart() ||
+      runs.limbCount_ != flat.Limbs().size())
+    return false;
+  std::size_t i = 0;
+  for (const auto& run : runs.runs_)
+    for (std::uint64_t k = 0; k < run.count; ++k, ++i)
+      if (static_cast<std::uint32_t>(flat.Limbs()[i].value) != run.value) return false;
+  return true;
 }
 
 }  // namespace vantorb

@@ -10,8 +10,15 @@
 // of a trailing limb 99999999 and the sign of a zero; it throws
 // NumberException where Number throws (the value is then valid but
 // unspecified). Runs are kept maximal (neighbours differ, no empty run), so
-// equal numbers have equal runs. Not thread-safe; distinct objects may be
-// used from different threads.
+// equal numbers have equal runs.
+//
+// A value whose digits have few runs would cost more as runs than as limbs,
+// so a RunNumber may also hold its value as a plain Number: Settle picks
+// the form by how many limbs a run holds on average, and an operation on
+// two forms works in the form of the longer operand, converting the shorter
+// one, so that no operation costs more than a few passes over the limbs the
+// plain form would pass over. The form never changes a value. Not
+// thread-safe; distinct objects may be used from different threads.
 
 #include <cstdint>
 #include <string>
@@ -32,7 +39,16 @@ class RunNumber {
   // +0 with no limbs, as Number().
   RunNumber() = default;
 
+  // The value of number, in the form Settle picks.
   void Assign(const Number& number);
+  // Picks the form: runs when a run holds eight limbs or more on average,
+  // limbs when fewer than four; short values stay as they are.
+  void Settle();
+  // Forces a form (for tests and measurements).
+  void UsePlainForm(bool plain);
+  bool PlainForm() const { return plain_; }
+  // The runs the value has; counted when it is held as limbs.
+  std::size_t RunCount() const;
   // The expanded number; the second form reuses out's room.
   Number ToNumber() const;
   void ToNumber(Number& out) const;
@@ -50,17 +66,20 @@ class RunNumber {
 
   static bool LessInMagnitude(const RunNumber& a, const RunNumber& b);
 
-  int Sign() const { return sign_; }
-  std::int64_t IntegerPart() const { return integerPart_; }
-  std::uint64_t LimbCount() const { return limbCount_; }
-  const std::vector<LimbRun>& Runs() const { return runs_; }
+  int Sign() const { return plain_ ? flat_.Sign() : sign_; }
+  std::int64_t IntegerPart() const { return plain_ ? flat_.IntegerPart() : integerPart_; }
+  std::uint64_t LimbCount() const { return plain_ ? flat_.Limbs().size() : limbCount_; }
 
-  friend bool operator==(const RunNumber& a, const RunNumber& b) {
-    return a.sign_ == b.sign_ && a.integerPart_ == b.integerPart_ &&
-           a.limbCount_ == b.limbCount_ && a.runs_ == b.runs_;
-  }
+  // The same value, whatever the forms.
+  friend bool operator==(const RunNumber& a, const RunNumber& b);
 
  private:
+  void AssignRuns(const Number& number);
+  void ToNumberFromRuns(Number& out) const;
+  void AddRuns(const RunNumber& other, bool negate);
+  void MakePlain();
+  void MakeRuns();
+
   void AddMagnitude(const RunNumber& other);
   void SubtractSmallerMagnitude(const RunNumber& smaller);
   void SubtractFromLargerMagnitude(const RunNumber& larger);
@@ -69,6 +88,8 @@ class RunNumber {
   std::int64_t integerPart_ = 0;
   std::uint64_t limbCount_ = 0;
   std::vector<LimbRun> runs_;
+  bool plain_ = false;  // the value is flat_, the fields above unused
+  Number flat_;
 };
 
 }  // namespace vantorb

@@ -311,6 +311,7 @@ void EventEngine::Compute(std::uint32_t n) {
   evaluations_ += synapseStart_[n + 1] - synapseStart_[n];
   next.Add(bias_[n]);
   next.Saturate();
+  next.Settle();
   if (!defer_) next.ToNumber(nodes_[n]->MutableNext());
 }
 
