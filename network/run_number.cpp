@@ -177,19 +177,7 @@ std::string RunNumber::ToText() const {
   return text;
 }
 
-void RunNumber::Clear() {
-  plain_ = false;
-  sign_ = 1;
-  integerPart_ = 0;
-  limbCount_ = 0;
-  runs_.clear();
-}
-
-void RunNumber::Normalize() {
-  if (plain_) {
-    flat_.Normalize();
-    return;
-  }
+void RunNumber::NormalizeRuns() {
   if (runs_.empty()) {
     runs_.push_back({0, 1});
     limbCount_ = 1;
@@ -230,8 +218,7 @@ void RunNumber::Normalize() {
   }
 }
 
-bool RunNumber::NormalizeStable() const {
-  if (plain_) return flat_.NormalizeStable();
+bool RunNumber::RunsNormalizeStable() const {
   if (runs_.empty()) return false;
   const std::uint32_t last = runs_.back().value;
   return limbCount_ == 1 || (last != 0 && last != kTopLimb);
@@ -274,7 +261,7 @@ bool RunNumber::LessInMagnitude(const RunNumber& a, const RunNumber& b) {
 
 // The same branches, and the same number of normalisations, as Number's Add:
 // a sum of unlike signs goes through Subtract, which normalises once more.
-void RunNumber::AddSigned(const RunNumber& other, bool negate) {
+void RunNumber::AddMixed(const RunNumber& other, bool negate) {
   if (!plain_ && !other.plain_) {
     AddRuns(other, negate);
   } else if (plain_ && other.plain_) {
@@ -371,7 +358,8 @@ void RunNumber::SubtractFromLargerMagnitude(const RunNumber& larger) {
 // Group g of the product collects limb[g] * c, the high half of limb[g] * f
 // and the low half of limb[g - 1] * f, as in Number; inside a run both limbs
 // are the run's value, so the carry settles after a limb or two.
-void RunNumber::AssignProduct(const RunNumber& source, const Number::WeightParts& weight) {
+void RunNumber::AssignProductMixed(const RunNumber& source,
+                                   const Number::WeightParts& weight) {
   if (source.plain_) {
     if (this == &source) {
       flat_.MultiplyByParts(weight);
@@ -435,11 +423,10 @@ void RunNumber::Saturate() {
     return;
   }
   if (sign_ > 0 && integerPart_ == 0) return;
-  const std::int64_t clamped = sign_ < 0 ? 0 : 1;
-  Clear();
-  integerPart_ = clamped;
-  runs_.push_back({0, 1});
-  limbCount_ = 1;
+  // The numbers Number::Saturate gives, short enough to be held as limbs.
+  plain_ = true;
+  flat_.ResetParts(1, sign_ < 0 ? 0 : 1);
+  flat_.AppendLimbs(Number_Node{0}, 1);
 }
 
 void RunNumber::MakePlain() {
@@ -464,19 +451,15 @@ void RunNumber::UsePlainForm(bool plain) {
   }
 }
 
-namespace {
-constexpr std::uint64_t kShortValue = 16;
-}  // namespace
-
-void RunNumber::Settle() {
+void RunNumber::SettleForm() {
   if (!plain_) {
-    if (limbCount_ >= kShortValue && runs_.size() * 4 > limbCount_) MakePlain();
+    if (limbCount_ < kShortValue || runs_.size() * 8 > limbCount_) MakePlain();
     return;
   }
   const auto& limbs = flat_.Limbs();
   if (limbs.size() < kShortValue) return;
   // Counting stops as soon as the runs are too many to pay.
-  const std::size_t enough = limbs.size() / 8;
+  const std::size_t enough = limbs.size() / 16;
   std::size_t runs = 1;
   for (std::size_t i = 1; i < limbs.size(); ++i)
     if (limbs[i].value != limbs[i - 1].value && ++runs > enough) return;
@@ -492,7 +475,7 @@ std::size_t RunNumber::RunCount() const {
   return runs;
 }
 
-bool operator==(const RunNumber& a, const RunNumber& b) {
+bool RunNumber::Equal(const RunNumber& a, const RunNumber& b) {
   if (!a.plain_ && !b.plain_)
     return a.sign_ == b.sign_ && a.integerPart_ == b.integerPart_ &&
            a.limbCount_ == b.limbCount_ && a.runs_ == b.runs_;

@@ -22,6 +22,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "network/number.hpp"
@@ -36,14 +37,18 @@ struct LimbRun {
 
 class RunNumber {
  public:
-  // +0 with no limbs, as Number().
+  // +0 with no limbs, as Number(), held as limbs.
   RunNumber() = default;
 
   // The value of number, in the form Settle picks.
   void Assign(const Number& number);
-  // Picks the form: runs when a run holds eight limbs or more on average,
-  // limbs when fewer than four; short values stay as they are.
-  void Settle();
+  // Picks the form: runs when a run holds sixteen limbs or more on
+  // average, limbs when fewer than eight, and for short values, where runs
+  // save nothing.
+  void Settle() {
+    if (plain_ && flat_.Limbs().size() < kShortValue) return;
+    SettleForm();
+  }
   // Forces a form (for tests and measurements).
   void UsePlainForm(bool plain);
   bool PlainForm() const { return plain_; }
@@ -54,13 +59,36 @@ class RunNumber {
   void ToNumber(Number& out) const;
   std::string ToText() const;
 
-  void Clear();
-  void Normalize();
-  bool NormalizeStable() const;
+  // +0 with no limbs, held as limbs.
+  void Clear() {
+    plain_ = true;
+    flat_.Clear();
+  }
+  void Normalize() {
+    if (plain_) {
+      flat_.Normalize();
+      return;
+    }
+    NormalizeRuns();
+  }
+  bool NormalizeStable() const { return plain_ ? flat_.NormalizeStable() : RunsNormalizeStable(); }
   // this := source * weight, then Normalize (Number::AssignProduct).
-  void AssignProduct(const RunNumber& source, const Number::WeightParts& weight);
+  void AssignProduct(const RunNumber& source, const Number::WeightParts& weight) {
+    if (source.plain_ && this != &source) {
+      plain_ = true;
+      flat_.AssignProduct(source.flat_, weight);
+      return;
+    }
+    AssignProductMixed(source, weight);
+  }
   // this := this + other, or this - other when negate (Number::AddSigned).
-  void AddSigned(const RunNumber& other, bool negate);
+  void AddSigned(const RunNumber& other, bool negate) {
+    if (plain_ && other.plain_) {
+      flat_.AddSigned(other.flat_, negate);
+      return;
+    }
+    AddMixed(other, negate);
+  }
   void Add(const RunNumber& other) { AddSigned(other, false); }
   void Saturate();
 
@@ -71,9 +99,29 @@ class RunNumber {
   std::uint64_t LimbCount() const { return plain_ ? flat_.Limbs().size() : limbCount_; }
 
   // The same value, whatever the forms.
-  friend bool operator==(const RunNumber& a, const RunNumber& b);
+  friend bool operator==(const RunNumber& a, const RunNumber& b) {
+    if (a.plain_ && b.plain_) return a.flat_ == b.flat_;
+    return Equal(a, b);
+  }
+  friend void swap(RunNumber& a, RunNumber& b) noexcept {
+    std::swap(a.sign_, b.sign_);
+    std::swap(a.integerPart_, b.integerPart_);
+    std::swap(a.limbCount_, b.limbCount_);
+    a.runs_.swap(b.runs_);
+    std::swap(a.plain_, b.plain_);
+    std::swap(a.flat_, b.flat_);
+  }
 
  private:
+  // Values shorter than this are held as limbs.
+  static constexpr std::uint64_t kShortValue = 64;
+
+  void SettleForm();
+  void NormalizeRuns();
+  bool RunsNormalizeStable() const;
+  void AssignProductMixed(const RunNumber& source, const Number::WeightParts& weight);
+  void AddMixed(const RunNumber& other, bool negate);
+  static bool Equal(const RunNumber& a, const RunNumber& b);
   void AssignRuns(const Number& number);
   void ToNumberFromRuns(Number& out) const;
   void AddRuns(const RunNumber& other, bool negate);
@@ -88,7 +136,7 @@ class RunNumber {
   std::int64_t integerPart_ = 0;
   std::uint64_t limbCount_ = 0;
   std::vector<LimbRun> runs_;
-  bool plain_ = false;  // the value is flat_, the fields above unused
+  bool plain_ = true;  // the value is flat_, the fields above unused
   Number flat_;
 };
 

@@ -319,7 +319,7 @@ void EventEngine::Commit() {
   changed_.clear();
   for (auto n : dirty_) {
     if (next_[n] == value_[n]) continue;
-    std::swap(next_[n], value_[n]);
+    swap(next_[n], value_[n]);
     changed_.push_back(n);
     if (!defer_) {
       nodes_[n]->CommitBySwap();

@@ -74,7 +74,8 @@ void Both(Pair& p, PlainOp plainOp, RunOp runOp, const char* what) {
     runThrew = true;
   }
   ASSERT_EQ(plainThrew, runThrew) << what;
-  if (*plainThrew) {  // both unspecified: start over from the same value
+  if (*plainThrew) {  // both unspecified: start over from zero
+    p.plain = Number::FromParts(1, 0, {Number_Node{0}});
     p.runs.Assign(p.plain);
     return;
   }
