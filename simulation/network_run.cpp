@@ -87,6 +87,10 @@ void NetworkRun::Iterate() {
 }
 
 RunStatus NetworkRun::Tick(int stepSize, int iterationLimit) {
+  // Once a pass has read the result, the later passes of the tick would
+  // read the same value again (nothing changes after the end): they are
+  // skipped, which matters when the result is millions of digits long.
+  bool read = false;
   for (int k = 1; k <= stepSize; ++k) {
     if (iterationLimit != 0 && iteration_ + 1 > iterationLimit) {
       running_ = false;
@@ -95,7 +99,9 @@ RunStatus NetworkRun::Tick(int stepSize, int iterationLimit) {
       return RunStatus::LimitReached;
     }
     if (observer_) observer_->Pass();
+    if (read) continue;
     try {
+      read = EndSignal();
       Pass();
     } catch (...) {
       engine_->Synchronize();

@@ -83,7 +83,8 @@ class NetworkRun {
   // The end signal: "Eout" holds exactly 1.
   bool EndSignal() const;
   // Between computing and committing an iteration: the end signal comes
-  // with it ("Eout" is to hold exactly 1).
+  // with it ("Eout" is to hold exactly 1). For observers, the only callers
+  // at that moment: a run started with one has every next value written.
   bool EndSignalNext() const;
   // The arguments the run was started with.
   const std::vector<std::string>& Arguments() const { return arguments_; }
