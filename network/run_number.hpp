@@ -104,12 +104,13 @@ class RunNumber {
     return Equal(a, b);
   }
   friend void swap(RunNumber& a, RunNumber& b) noexcept {
+    std::swap(a.flat_, b.flat_);
+    if (a.plain_ && b.plain_) return;  // the runs are unused on both sides
     std::swap(a.sign_, b.sign_);
     std::swap(a.integerPart_, b.integerPart_);
     std::swap(a.limbCount_, b.limbCount_);
     a.runs_.swap(b.runs_);
     std::swap(a.plain_, b.plain_);
-    std::swap(a.flat_, b.flat_);
   }
 
  private:

@@ -95,8 +95,12 @@ class DenseEngine : public Engine {
   Number term_;  // the scratch number every product is made in
 };
 
-// Tree neurons are changed by this engine alone between Bind and the next
-// Bind; outside nodes (the inputs) are watched and may be set at any time.
+// Owns a copy of every value it reads, as RunNumber. Tree neurons are
+// changed by this engine alone between Bind and the next Bind; outside nodes
+// (the inputs) are watched and may be set at any time. Bind forgets neurons
+// of the previous network left behind by deferring: Synchronize first when
+// they are still to be read. Throws NumberException from Bind for a weight
+// Number rejects, and from ComputeNext where Number's arithmetic would.
 class EventEngine : public Engine {
  public:
   void Bind(const ProofObj& tree, const NeuronList& inputs) override;
