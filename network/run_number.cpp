@@ -417,11 +417,7 @@ void RunNumber::AssignProductMixed(const RunNumber& source,
   Normalize();
 }
 
-void RunNumber::Saturate() {
-  if (plain_) {
-    flat_.Saturate();
-    return;
-  }
+void RunNumber::SaturateRuns() {
   if (sign_ > 0 && integerPart_ == 0) return;
   // The numbers Number::Saturate gives, short enough to be held as limbs.
   plain_ = true;

@@ -90,7 +90,13 @@ class RunNumber {
     AddMixed(other, negate);
   }
   void Add(const RunNumber& other) { AddSigned(other, false); }
-  void Saturate();
+  void Saturate() {
+    if (plain_) {
+      flat_.Saturate();
+      return;
+    }
+    SaturateRuns();
+  }
 
   static bool LessInMagnitude(const RunNumber& a, const RunNumber& b);
 
@@ -119,6 +125,7 @@ class RunNumber {
 
   void SettleForm();
   void NormalizeRuns();
+  void SaturateRuns();
   bool RunsNormalizeStable() const;
   void AssignProductMixed(const RunNumber& source, const Number::WeightParts& weight);
   void AddMixed(const RunNumber& other, bool negate);

@@ -211,10 +211,9 @@ void EventEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
   lastSeen_.clear();
   for (std::size_t node = computed_; node < nodes_.size(); ++node)
     lastSeen_.push_back(nodes_[node]->Value());
-  value_.resize(nodes_.size());
+  slots_.resize(nodes_.size());
   for (std::size_t node = 0; node < nodes_.size(); ++node)
-    value_[node].Assign(nodes_[node]->Value());
-  next_.resize(computed_);
+    slots_[node].value.Assign(nodes_[node]->Value());
   dirtyMark_.assign(computed_, 0);
   dirty_.clear();
   changed_.clear();
@@ -245,7 +244,7 @@ void EventEngine::Synchronize() {
 
 void EventEngine::Publish(std::uint32_t n) {
   staleMark_[n] = 0;
-  value_[n].ToNumber(nodes_[n]->MutableNext());
+  slots_[n].value.ToNumber(nodes_[n]->MutableNext());
   nodes_[n]->CommitBySwap();
 }
 
@@ -279,7 +278,7 @@ void EventEngine::ComputeNext() {
     Number& seen = lastSeen_[node - computed_];
     if (nodes_[node]->Value() == seen) continue;
     seen = nodes_[node]->Value();
-    value_[node].Assign(seen);
+    slots_[node].value.Assign(seen);
     if (!everything_) MarkTargets(node);
   }
   for (auto n : dirty_) Compute(n);
@@ -288,11 +287,11 @@ void EventEngine::ComputeNext() {
 // The dense engine's update, step for step, on runs; the neuron's own next
 // value is written only when it is not deferred.
 void EventEngine::Compute(std::uint32_t n) {
-  RunNumber& next = next_[n];
+  RunNumber& next = slots_[n].next;
   next.Clear();
   next.Normalize();
   for (auto k = synapseStart_[n]; k < synapseStart_[n + 1]; ++k) {
-    const RunNumber& value = value_[synapseSource_[k]];
+    const RunNumber& value = slots_[synapseSource_[k]].value;
     const Number::WeightParts& weight = synapseWeight_[k];
     limbs_ += value.LimbCount();
     if (weight.integer == 1 && weight.places == 0 && value.NormalizeStable()) {
@@ -318,8 +317,8 @@ void EventEngine::Compute(std::uint32_t n) {
 void EventEngine::Commit() {
   changed_.clear();
   for (auto n : dirty_) {
-    if (next_[n] == value_[n]) continue;
-    swap(next_[n], value_[n]);
+    if (slots_[n].next == slots_[n].value) continue;
+    swap(slots_[n].next, slots_[n].value);
     changed_.push_back(n);
     if (!defer_) {
       nodes_[n]->CommitBySwap();

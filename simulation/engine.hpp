@@ -119,8 +119,12 @@ class EventEngine : public Engine {
   std::vector<Neuron*> nodes_;
   std::uint32_t computed_ = 0;
   std::vector<Number> lastSeen_;  // per outside node
-  std::vector<RunNumber> value_;  // per node
-  std::vector<RunNumber> next_;   // per neuron
+  // Per node its value and, for a neuron, its next value, side by side as
+  // every commit reads them.
+  struct Slot {
+    RunNumber value, next;
+  };
+  std::vector<Slot> slots_;
   std::vector<std::uint32_t> synapseStart_, synapseSource_;
   std::vector<Number::WeightParts> synapseWeight_;
   std::vector<std::uint32_t> feedStart_, feedTarget_;
