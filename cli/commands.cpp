@@ -107,6 +107,26 @@ void PrintStats(TextSink& out, const NetworkRun& run, double seconds) {
        << "iterations per second: " << static_cast<long long>(rate) << "\n"
        << "synapse evaluations per second: " << static_cast<long long>(synapses) << "\n"
        << "peak memory: " << usage.ru_maxrss << " KiB\n";
+  // The size of the values at the end: in limbs, and in runs of equal
+  // limbs, which is what the event engine's work follows.
+  std::size_t longest = 0, longestRuns = 0, mostRuns = 0;
+  if (run.RunFunction() != nullptr) {
+    NeuronList neurons;
+    run.RunFunction()->AppendNeurons(neurons);
+    for (const Neuron* neuron : neurons) {
+      const auto& limbs = neuron->Value().Limbs();
+      std::size_t runs = 0;
+      for (std::size_t i = 0; i < limbs.size(); ++i)
+        if (i == 0 || limbs[i].value != limbs[i - 1].value) ++runs;
+      mostRuns = std::max(mostRuns, runs);
+      if (limbs.size() > longest || (limbs.size() == longest && runs > longestRuns)) {
+        longest = limbs.size();
+        longestRuns = runs;
+      }
+    }
+  }
+  text << "longest value: " << longest << " limbs in " << longestRuns << " runs\n"
+       << "most runs in a value: " << mostRuns << "\n";
   out.Append(text.str());
 }
 

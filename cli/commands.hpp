@@ -30,7 +30,7 @@ int Info(TextSink& out, const std::string& file);
 int Equations(TextSink& out, const std::string& file, const std::string& outFile);
 struct RunOptions {
   long long limit = 0;          // 0: no limit
-  std::string engine = "event"; // or "reference"
+  std::string engine = "event"; // or "dense" or "reference"
   bool stats = false;           // wall time, rate and peak memory too
   bool check = false;           // compare with the definition's value
 };

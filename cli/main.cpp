@@ -17,7 +17,7 @@ namespace {
 constexpr const char* kUsageText =
     "usage: vantorb-cli info FILE\n"
     "       vantorb-cli equations PROGRAM.PRV [-o OUT.EQU]\n"
-    "       vantorb-cli run FILE [ARG...] [--limit N] [--engine event|reference] [--stats] [--check]\n"
+    "       vantorb-cli run FILE [ARG...] [--limit N] [--engine event|dense|reference] [--stats] [--check]\n"
     "       vantorb-cli eval PROGRAM.PRV [ARG...] [--bound N]\n"
     "       vantorb-cli graph FILE [-o OUT.dot]\n"
     "       vantorb-cli trace FILE [ARG...] --token TOKEN [--csv OUT.csv] [--vcd OUT.vcd] [--limit N]\n"
@@ -31,8 +31,10 @@ constexpr const char* kUsageText =
     "             (as many as it takes) and prints result and iterations;\n"
     "             --limit N stops after N iterations (0, the default: no limit);\n"
     "             --engine reference updates every neuron through its text, as\n"
-    "             defined (event, the default, only what changed: same values);\n"
-    "             --stats adds wall time, rates and peak memory; --check also\n"
+    "             defined; event (the default) only what changed, on values kept\n"
+    "             as runs of equal limbs; dense the same on plain limbs (all give\n"
+    "             the same values); --stats adds wall time, rates, peak memory\n"
+    "             and the longest value's limbs and runs; --check also\n"
     "             computes the value from the definition and fails (status 4)\n"
     "             when the two differ\n"
     "  trace      runs and records, at every iteration, the exact values of the\n"
@@ -81,8 +83,9 @@ int Dispatch(vantorb::TextSink& out, const std::vector<std::string>& args) {
       } else if (args[i] == "--check") {
         options.check = true;
       } else if (args[i] == "--engine") {
-        if (i + 1 == args.size() || (args[i + 1] != "event" && args[i + 1] != "reference"))
-          return Usage("--engine takes event or reference");
+        if (i + 1 == args.size() || (args[i + 1] != "event" && args[i + 1] != "dense" &&
+                                     args[i + 1] != "reference"))
+          return Usage("--engine takes event, dense or reference");
         options.engine = args[++i];
       } else if (args[i] == "--limit") {
         char* end = nullptr;

@@ -69,6 +69,21 @@ Number Number::FromParts(int sign, std::int64_t integerPart,
   return n;
 }
 
+void Number::ResetParts(int sign, std::int64_t integerPart) {
+  if (integerPart < 0 || integerPart > kMaxIntegerPart)
+    throw NumberException("Number: integer part out of range");
+  sign_ = sign < 0 ? -1 : 1;
+  integerPart_ = integerPart;
+  limbs_.clear();
+}
+
+void Number::AppendLimbs(Number_Node limb, std::size_t count) {
+  if (limb.value < 0 || limb.value > kTopLimb)
+    throw NumberException("Number: limb out of range");
+  Reserve(limbs_, limbs_.size() + count);
+  limbs_.insert(limbs_.end(), count, limb);
+}
+
 void Number::FromText(std::string_view text) {
   Clear();
   if (text.empty()) text = "0";

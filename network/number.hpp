@@ -95,6 +95,11 @@ class Number {
   // integer part must not be negative (throws NumberException otherwise).
   static Number FromParts(int sign, std::int64_t integerPart,
                           std::vector<Number_Node> limbs);
+  // The same in place, keeping the room the limbs had: ResetParts leaves no
+  // limbs, AppendLimbs adds count limbs equal to limb. Both check as
+  // FromParts does.
+  void ResetParts(int sign, std::int64_t integerPart);
+  void AppendLimbs(Number_Node limb, std::size_t count);
 
   // Identical representation, which is the same as identical ToText. The
   // limbs are compared from the last, where a growing code differs.

@@ -8,13 +8,15 @@ namespace vantorb {
 
 std::unique_ptr<Engine> MakeEngine(EngineKind kind) {
   if (kind == EngineKind::Reference) return std::make_unique<ReferenceEngine>();
+  if (kind == EngineKind::Dense) return std::make_unique<DenseEngine>();
   return std::make_unique<EventEngine>();
 }
 
 EngineKind EngineKindFromName(const std::string& name) {
   if (name == "event") return EngineKind::Event;
+  if (name == "dense") return EngineKind::Dense;
   if (name == "reference") return EngineKind::Reference;
-  throw NeuroException("Unknown engine '" + name + "': event or reference");
+  throw NeuroException("Unknown engine '" + name + "': event, dense or reference");
 }
 
 // --- the update as defined ---
@@ -50,7 +52,7 @@ void ReferenceEngine::Commit() {
 
 // --- only what changed ---
 
-void EventEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
+void DenseEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
   nodes_.clear();
   tree.AppendNeurons(nodes_);
   computed_ = static_cast<std::uint32_t>(nodes_.size());
@@ -96,7 +98,7 @@ void EventEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
   everything_ = true;
 }
 
-void EventEngine::MarkTargets(std::uint32_t node) {
+void DenseEngine::MarkTargets(std::uint32_t node) {
   for (auto k = feedStart_[node]; k < feedStart_[node + 1]; ++k) {
     const std::uint32_t target = feedTarget_[k];
     if (dirtyMark_[target] == generation_) continue;
@@ -105,7 +107,7 @@ void EventEngine::MarkTargets(std::uint32_t node) {
   }
 }
 
-void EventEngine::ComputeNext() {
+void DenseEngine::ComputeNext() {
   ++generation_;
   dirty_.clear();
   if (everything_) {
@@ -128,7 +130,7 @@ void EventEngine::ComputeNext() {
 // as its text would), their sum, the bias, and sigma. The copy is made only
 // where it could differ from the value itself: a weight of 1 or -1 merely
 // normalises the copy, which leaves most values as they are.
-void EventEngine::Compute(std::uint32_t n) {
+void DenseEngine::Compute(std::uint32_t n) {
   Number& next = nodes_[n]->MutableNext();
   next.Clear();
   next.Normalize();
@@ -154,13 +156,178 @@ void EventEngine::Compute(std::uint32_t n) {
   next.Saturate();
 }
 
-void EventEngine::Commit() {
+void DenseEngine::Commit() {
   changed_.clear();
   for (auto n : dirty_) {
     Neuron& neuron = *nodes_[n];
     if (neuron.Value() == neuron.Next()) continue;
     neuron.CommitBySwap();
     changed_.push_back(n);
+  }
+  everything_ = false;
+}
+
+// --- only what changed, on runs of limbs ---
+
+void EventEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
+  nodes_.clear();
+  tree.AppendNeurons(nodes_);
+  computed_ = static_cast<std::uint32_t>(nodes_.size());
+  std::unordered_map<const Neuron*, std::uint32_t> id;
+  for (std::uint32_t n = 0; n < nodes_.size(); ++n) id.emplace(nodes_[n], n);
+  auto nodeOf = [&](Neuron* neuron) {
+    const auto [it, added] = id.emplace(neuron, static_cast<std::uint32_t>(nodes_.size()));
+    if (added) nodes_.push_back(neuron);
+    return it->second;
+  };
+  for (Neuron* input : inputs) nodeOf(input);
+
+  synapseStart_.assign(1, 0);
+  synapseSource_.clear();
+  synapseWeight_.clear();
+  bias_.assign(computed_, RunNumber());
+  for (std::uint32_t n = 0; n < computed_; ++n) {
+    for (const auto& synapse : nodes_[n]->Synapses()) {
+      synapseSource_.push_back(nodeOf(synapse.source));
+      synapseWeight_.push_back(Number::SplitWeight(synapse.weight));
+    }
+    synapseStart_.push_back(static_cast<std::uint32_t>(synapseSource_.size()));
+    Number bias;
+    bias.FromText(nodes_[n]->Bias());
+    bias_[n].Assign(bias);
+  }
+
+  // Who feeds whom, counted first and then filled in place.
+  feedStart_.assign(nodes_.size() + 1, 0);
+  for (auto source : synapseSource_) ++feedStart_[source + 1];
+  for (std::size_t node = 0; node < nodes_.size(); ++node)
+    feedStart_[node + 1] += feedStart_[node];
+  feedTarget_.assign(synapseSource_.size(), 0);
+  std::vector<std::uint32_t> fill(feedStart_.begin(), feedStart_.end() - 1);
+  for (std::uint32_t n = 0; n < computed_; ++n)
+    for (auto k = synapseStart_[n]; k < synapseStart_[n + 1]; ++k)
+      feedTarget_[fill[synapseSource_[k]]++] = n;
+
+  lastSeen_.clear();
+  for (std::size_t node = computed_; node < nodes_.size(); ++node)
+    lastSeen_.push_back(nodes_[node]->Value());
+  slots_.resize(nodes_.size());
+  for (std::size_t node = 0; node < nodes_.size(); ++node)
+    slots_[node].value.Assign(nodes_[node]->Value());
+  dirtyMark_.assign(computed_, 0);
+  dirty_.clear();
+  changed_.clear();
+  stale_.clear();
+  staleMark_.assign(computed_, 0);
+  keep_.assign(computed_, 0);
+  everything_ = true;
+}
+
+void EventEngine::DeferNeuronValues(bool defer) {
+  if (!defer) Synchronize();
+  defer_ = defer;
+}
+
+void EventEngine::KeepInStep(const Neuron* neuron) {
+  for (std::uint32_t n = 0; n < computed_; ++n)
+    if (nodes_[n] == neuron) {
+      keep_[n] = 1;
+      if (staleMark_[n]) Publish(n);
+    }
+}
+
+void EventEngine::Synchronize() {
+  for (auto n : stale_)
+    if (staleMark_[n]) Publish(n);
+  stale_.clear();
+}
+
+void EventEngine::Publish(std::uint32_t n) {
+  staleMark_[n] = 0;
+  slots_[n].value.ToNumber(nodes_[n]->MutableNext());
+  nodes_[n]->CommitBySwap();
+}
+
+void EventEngine::MarkTargets(std::uint32_t node) {
+  for (auto k = feedStart_[node]; k < feedStart_[node + 1]; ++k) {
+    const std::uint32_t target = feedTarget_[k];
+    if (dirtyMark_[target] == generation_) continue;
+    dirtyMark_[target] = generation_;
+    dirty_.push_back(target);
+  }
+}
+
+void EventEngine::ComputeNext() {
+  ++generation_;
+  dirty_.clear();
+  if (everything_) {
+    for (std::uint32_t n = 0; n < computed_; ++n) dirty_.push_back(n);
+    // A neuron's next value may differ from its value before the first
+    // iteration, and only a commit of a change would otherwise set it.
+    if (defer_)
+      for (std::uint32_t n = 0; n < computed_; ++n)
+        if (!staleMark_[n]) {
+          staleMark_[n] = 1;
+          stale_.push_back(n);
+        }
+  } else {
+    for (auto n : changed_) MarkTargets(n);
+  }
+  // Outside nodes may have been set since the last iteration.
+  for (std::uint32_t node = computed_; node < nodes_.size(); ++node) {
+    Number& seen = lastSeen_[node - computed_];
+    if (nodes_[node]->Value() == seen) continue;
+    seen = nodes_[node]->Value();
+    slots_[node].value.Assign(seen);
+    if (!everything_) MarkTargets(node);
+  }
+  for (auto n : dirty_) Compute(n);
+}
+
+// The dense engine's update, step for step, on runs; the neuron's own next
+// value is written only when it is not deferred.
+void EventEngine::Compute(std::uint32_t n) {
+  RunNumber& next = slots_[n].next;
+  next.Clear();
+  next.Normalize();
+  for (auto k = synapseStart_[n]; k < synapseStart_[n + 1]; ++k) {
+    const RunNumber& value = slots_[synapseSource_[k]].value;
+    const Number::WeightParts& weight = synapseWeight_[k];
+    limbs_ += value.LimbCount();
+    if (weight.integer == 1 && weight.places == 0 && value.NormalizeStable()) {
+      next.AddSigned(value, weight.negative);
+      continue;
+    }
+    if (value.LimbCount() == 0) {
+      term_ = value;
+      term_.Normalize();
+      term_.AssignProduct(term_, weight);
+    } else {
+      term_.AssignProduct(value, weight);
+    }
+    next.Add(term_);
+  }
+  evaluations_ += synapseStart_[n + 1] - synapseStart_[n];
+  next.Add(bias_[n]);
+  next.Saturate();
+  next.Settle();
+  if (!defer_) next.ToNumber(nodes_[n]->MutableNext());
+}
+
+void EventEngine::Commit() {
+  changed_.clear();
+  for (auto n : dirty_) {
+    if (slots_[n].next == slots_[n].value) continue;
+    swap(slots_[n].next, slots_[n].value);
+    changed_.push_back(n);
+    if (!defer_) {
+      nodes_[n]->CommitBySwap();
+    } else if (keep_[n]) {
+      Publish(n);
+    } else if (!staleMark_[n]) {
+      staleMark_[n] = 1;
+      stale_.push_back(n);
+    }
   }
   everything_ = false;
 }

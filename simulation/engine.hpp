@@ -1,15 +1,19 @@
 #pragma once
-// Engines: two ways of doing one synchronous iteration of a network, with
+// Engines: three ways of doing one synchronous iteration of a network, with
 // the same values to the last limb.
 //
 // ReferenceEngine is the update as defined: every neuron, every iteration,
 // each source value copied through its decimal text, the bias read anew.
-// EventEngine computes only the neurons fed by a value that changed in the
+// DenseEngine computes only the neurons fed by a value that changed in the
 // last commit (or by an input neuron set from outside), since every other
 // neuron's next value equals its value; it works on flat arrays built once,
 // with weights split once and no allocation once its numbers have grown.
-// Both leave every neuron's value and next value as the definition does, so
-// Changed() and everything read from neurons give the same answers.
+// EventEngine does the same on its own copies of the values kept as runs of
+// equal limbs (RunNumber), so that an iteration costs what the values'
+// runs cost, not their length.
+// All leave every neuron's value and next value as the definition does, so
+// Changed() and everything read from neurons give the same answers; an
+// engine told to defer neuron values does so only after Synchronize.
 
 #include <cstdint>
 #include <memory>
@@ -17,6 +21,7 @@
 #include <vector>
 
 #include "compiler/proof_obj.hpp"
+#include "network/run_number.hpp"
 
 namespace vantorb {
 
@@ -30,6 +35,14 @@ class Engine {
   virtual void ComputeNext() = 0;
   // Every next value becomes current.
   virtual void Commit() = 0;
+  // When deferring, an engine that keeps values of its own may leave the
+  // neurons' values and next values behind until Synchronize (those named
+  // by KeepInStep excepted, whose values follow every Commit). Not
+  // deferring, the default, every neuron is in step after ComputeNext and
+  // after Commit.
+  virtual void DeferNeuronValues(bool defer) { (void)defer; }
+  virtual void KeepInStep(const Neuron* neuron) { (void)neuron; }
+  virtual void Synchronize() {}
   // Synapse terms evaluated so far, and the limbs of their source values:
   // measures of the work done.
   std::uint64_t SynapseEvaluations() const { return evaluations_; }
@@ -39,9 +52,9 @@ class Engine {
   std::uint64_t evaluations_ = 0, limbs_ = 0;
 };
 
-enum class EngineKind { Event, Reference };
+enum class EngineKind { Event, Dense, Reference };
 std::unique_ptr<Engine> MakeEngine(EngineKind kind);
-// "event" or "reference"; throws NeuroException for anything else.
+// "event", "dense" or "reference"; throws NeuroException for anything else.
 EngineKind EngineKindFromName(const std::string& name);
 
 class ReferenceEngine : public Engine {
@@ -54,7 +67,7 @@ class ReferenceEngine : public Engine {
   NeuronList neurons_;
 };
 
-class EventEngine : public Engine {
+class DenseEngine : public Engine {
  public:
   void Bind(const ProofObj& tree, const NeuronList& inputs) override;
   void ComputeNext() override;
@@ -81,5 +94,51 @@ class EventEngine : public Engine {
   bool everything_ = true;
   Number term_;  // the scratch number every product is made in
 };
+
+// Owns a copy of every value it reads, as RunNumber. Tree neurons are
+// changed by this engine alone between Bind and the next Bind; outside nodes
+// (the inputs) are watched and may be set at any time. Bind forgets neurons
+// of the previous network left behind by deferring: Synchronize first when
+// they are still to be read. Throws NumberException from Bind for a weight
+// Number rejects, and from ComputeNext where Number's arithmetic would.
+class EventEngine : public Engine {
+ public:
+  void Bind(const ProofObj& tree, const NeuronList& inputs) override;
+  void ComputeNext() override;
+  void Commit() override;
+  void DeferNeuronValues(bool defer) override;
+  void KeepInStep(const Neuron* neuron) override;
+  void Synchronize() override;
+
+ private:
+  void MarkTargets(std::uint32_t node);
+  void Compute(std::uint32_t neuron);
+  // The neuron's value := the engine's, its next value reading as it.
+  void Publish(std::uint32_t neuron);
+
+  std::vector<Neuron*> nodes_;
+  std::uint32_t computed_ = 0;
+  std::vector<Number> lastSeen_;  // per outside node
+  // Per node its value and, for a neuron, its next value, side by side as
+  // every commit reads them.
+  struct Slot {
+    RunNumber value, next;
+  };
+  std::vector<Slot> slots_;
+  std::vector<std::uint32_t> synapseStart_, synapseSource_;
+  std::vector<Number::WeightParts> synapseWeight_;
+  std::vector<std::uint32_t> feedStart_, feedTarget_;
+  std::vector<RunNumber> bias_;
+  std::vector<std::uint32_t> dirty_, changed_;
+  std::vector<std::uint64_t> dirtyMark_;
+  std::uint64_t generation_ = 0;
+  bool everything_ = true;
+  RunNumber term_;
+  // Neurons whose Number lags behind (deferring), and the ones never to lag.
+  bool defer_ = false;
+  std::vector<std::uint32_t> stale_;
+  std::vector<char> staleMark_, keep_;
+};
+
 
 }  // namespace vantorb

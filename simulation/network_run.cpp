@@ -43,12 +43,17 @@ void NetworkRun::Start(ProofObj* target, const TargetNetwork& network,
     inputs[k]->SetArgument(k - 1 < arguments.size() ? arguments[k - 1] : "");
   runFunction_->Reset();
   endNeuron_->SetValueText("0");
+  // An observer may read any neuron at any moment; without one, neurons are
+  // read only between the calls here and the end signal at every pass.
+  engine_->DeferNeuronValues(observer_ == nullptr);
   engine_->Bind(*runFunction_, network.InputList());
+  engine_->KeepInStep(endNeuron_);
 
   Iterate();
   iteration_ = 1;
   for (const auto& input : inputs) input->SetValueText("0");
   running_ = true;
+  engine_->Synchronize();
 }
 
 bool NetworkRun::EndSignal() const {
@@ -60,6 +65,11 @@ bool NetworkRun::EndSignalNext() const {
 }
 
 void NetworkRun::RunIteration() {
+  Pass();
+  engine_->Synchronize();
+}
+
+void NetworkRun::Pass() {
   if (runFunction_ == nullptr) return;
   if (!EndSignal()) {
     Iterate();
@@ -77,19 +87,33 @@ void NetworkRun::Iterate() {
 }
 
 RunStatus NetworkRun::Tick(int stepSize, int iterationLimit) {
+  // Once a pass has read the result, the later passes of the tick would
+  // read the same value again (nothing changes after the end): they are
+  // skipped, which matters when the result is millions of digits long.
+  bool read = false;
   for (int k = 1; k <= stepSize; ++k) {
     if (iterationLimit != 0 && iteration_ + 1 > iterationLimit) {
       running_ = false;
+      engine_->Synchronize();
       result_ = resultNeuron_ ? resultNeuron_->ResultText() : "";
       return RunStatus::LimitReached;
     }
     if (observer_) observer_->Pass();
-    RunIteration();
+    if (read) continue;
+    try {
+      read = EndSignal();
+      Pass();
+    } catch (...) {
+      engine_->Synchronize();
+      throw;
+    }
   }
+  engine_->Synchronize();
   return running_ ? RunStatus::Running : RunStatus::Finished;
 }
 
 void NetworkRun::ReadResult() {
+  engine_->Synchronize();
   if (resultNeuron_ == nullptr) throw NeuroException(kNoResultError);
   result_ = resultNeuron_->ResultText();
 }

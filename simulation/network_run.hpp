@@ -9,7 +9,8 @@
 // It refers into a network it does not own (the target's tree and the input
 // and output lists), so whoever holds both releases the run first, as
 // CurrentNetwork does. The iterations are done by an Engine, the event
-// engine unless told otherwise. Not thread-safe; runs over different
+// engine unless told otherwise; every neuron is in step with the engine
+// whenever a call here returns, and at every observer call. Not thread-safe; runs over different
 // networks may go on in different threads.
 
 #include <cstdint>
@@ -82,7 +83,8 @@ class NetworkRun {
   // The end signal: "Eout" holds exactly 1.
   bool EndSignal() const;
   // Between computing and committing an iteration: the end signal comes
-  // with it ("Eout" is to hold exactly 1).
+  // with it ("Eout" is to hold exactly 1). For observers, the only callers
+  // at that moment: a run started with one has every next value written.
   bool EndSignalNext() const;
   // The arguments the run was started with.
   const std::vector<std::string>& Arguments() const { return arguments_; }
@@ -90,6 +92,8 @@ class NetworkRun {
 
  private:
   void ReadResult();
+  // RunIteration without bringing the neurons in step.
+  void Pass();
 
   void Iterate();
 

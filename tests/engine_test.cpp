@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -152,6 +153,94 @@ TEST(EngineDifferential, RandomNetworksStepIdentically) {
       ASSERT_TRUE(Snapshot(a) == Snapshot(b)) << "network " << network << " step " << step;
     }
   }
+}
+
+// The dense engine against the event engine, which the test above holds to
+// the reference. With an observer both keep the neurons in step at every
+// iteration; without one the event engine defers them and must still leave
+// every neuron as the dense engine does whenever a call returns, ticks of
+// several iterations included.
+TEST(EngineDifferential, AllEnginesAgreeWithAndWithoutObserver) {
+  const EngineKind kinds[] = {EngineKind::Dense, EngineKind::Event};
+  for (const auto& c : vantorb::testing::ExampleRuns()) {
+    SCOPED_TRACE(c.file);
+    for (const bool observed : {true, false}) {
+      std::vector<std::unique_ptr<CompiledRun>> runs;
+      for (auto kind : kinds) {
+        auto r = std::make_unique<CompiledRun>(kind);
+        r->network =
+            CompileProgramFile(r->parser, std::string(VANTORB_EXAMPLES_DIR) + "/" + c.file);
+        r->recorder.tree = &r->network->Target();
+        r->run.Start(*r->network, c.arguments, observed ? &r->recorder : nullptr);
+        runs.push_back(std::move(r));
+      }
+      std::vector<RunStatus> status(runs.size(), RunStatus::Running);
+      for (int tick = 0; status[0] == RunStatus::Running; ++tick) {
+        const int passes = 1 + tick % 7;  // one iteration, and several at once
+        for (std::size_t k = 0; k < runs.size(); ++k) {
+          status[k] = runs[k]->run.Tick(passes, 20000);
+          ASSERT_EQ(status[k], status[0]) << "engine " << k;
+          ASSERT_TRUE(runs[k]->recorder.states == runs[0]->recorder.states) << "engine " << k;
+          ASSERT_TRUE(Snapshot(*runs[k]->recorder.tree) == Snapshot(*runs[0]->recorder.tree))
+              << "engine " << k << " tick " << tick;
+          EXPECT_EQ(runs[k]->run.EndSignal(), runs[0]->run.EndSignal());
+        }
+        for (auto& r : runs) r->recorder.states.clear();
+      }
+      EXPECT_EQ(status[0], RunStatus::Finished);
+      for (const auto& r : runs) {
+        EXPECT_EQ(r->run.Iteration(), runs[0]->run.Iteration());
+        EXPECT_EQ(r->run.Result(), runs[0]->run.Result());
+      }
+    }
+  }
+}
+
+// Random networks stepped by the dense engine, and by the event engine
+// deferring its neurons, checked after Synchronize.
+TEST(EngineDifferential, RandomNetworksStepIdenticallyUnderEveryEngine) {
+  for (int network = 0; network < 150; ++network) {
+    SeparatorScope scope(network % 2 ? "," : ".");
+    std::mt19937_64 random(5000 + network);
+    const int size = 2 + static_cast<int>(random() % 30);
+    RandomNet a(network, size), b(network, size), c(network, size);
+    TargetNetwork inputsA, inputsB, inputsC;
+    BuildTargetNetwork(a, inputsA);
+    BuildTargetNetwork(b, inputsB);
+    BuildTargetNetwork(c, inputsC);
+    ReferenceEngine reference;
+    DenseEngine dense;
+    EventEngine event;
+    event.DeferNeuronValues(true);
+    reference.Bind(a, inputsA.InputList());
+    dense.Bind(b, inputsB.InputList());
+    event.Bind(c, inputsC.InputList());
+    for (int step = 0; step < 40; ++step) {
+      if (random() % 3 == 0) {
+        const std::size_t k = random() % inputsA.inputNeurons.size();
+        const std::string argument = std::to_string(random() % 12);
+        for (auto* inputs : {&inputsA, &inputsB, &inputsC})
+          inputs->inputNeurons[k]->SetArgument(argument);
+      }
+      reference.ComputeNext();
+      dense.ComputeNext();
+      event.ComputeNext();
+      ASSERT_TRUE(Snapshot(a) == Snapshot(b)) << "network " << network << " step " << step;
+      reference.Commit();
+      dense.Commit();
+      event.Commit();
+      ASSERT_TRUE(Snapshot(a) == Snapshot(b)) << "network " << network << " step " << step;
+      if (step % 3 == 0) {  // also after several deferred commits
+        event.Synchronize();
+        ASSERT_TRUE(Snapshot(a) == Snapshot(c)) << "network " << network << " step " << step;
+      }
+    }
+  }
+}
+
+TEST(EngineKinds, DenseIsNamed) {
+  EXPECT_EQ(EngineKindFromName("dense"), EngineKind::Dense);
+  EXPECT_THROW(EngineKindFromName("Dense"), NeuroException);
 }
 
 TEST(EngineKinds, NamesAndWeightsOutOfRange) {

@@ -1,0 +1,151 @@
+#pragma once
+// RunNumber: the same exact decimal as Number, with the fraction kept as runs
+// of equal limbs (limb value, how many), most significant first. Unary codes
+// and everything a network derives from them are a few runs of very many
+// limbs, and every operation here walks runs, not limbs: its cost follows
+// the number of runs.
+//
+// Every operation gives, limb for limb, the number the Number operation of
+// the same name gives on the expanded value, including Normalize's rounding
+// of a trailing limb 99999999 and the sign of a zero; it throws
+// NumberException where Number throws (the value is then valid but
+// unspecified). Runs are kept maximal (neighbours differ, no empty run), so
+// equal numbers have equal runs.
+//
+// A value whose digits have few runs would cost more as runs than as limbs,
+// so a RunNumber may also hold its value as a plain Number: Settle picks
+// the form by how many limbs a run holds on average, and an operation on
+// two forms works in the form of the longer operand, converting the shorter
+// one, so that no operation costs more than a few passes over the limbs the
+// plain form would pass over. The form never changes a value. Not
+// thread-safe; distinct objects may be used from different threads.
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "network/number.hpp"
+
+namespace vantorb {
+
+struct LimbRun {
+  std::uint32_t value = 0;
+  std::uint64_t count = 0;
+  friend bool operator==(const LimbRun&, const LimbRun&) = default;
+};
+
+class RunNumber {
+ public:
+  // +0 with no limbs, as Number(), held as limbs.
+  RunNumber() = default;
+
+  // The value of number, in the form Settle picks.
+  void Assign(const Number& number);
+  // Picks the form: runs when a run holds sixteen limbs or more on
+  // average, limbs when fewer than eight, and for short values, where runs
+  // save nothing.
+  void Settle() {
+    if (plain_ && flat_.Limbs().size() < kShortValue) return;
+    SettleForm();
+  }
+  // Forces a form (for tests and measurements).
+  void UsePlainForm(bool plain);
+  bool PlainForm() const { return plain_; }
+  // The runs the value has; counted when it is held as limbs.
+  std::size_t RunCount() const;
+  // The expanded number; the second form reuses out's room.
+  Number ToNumber() const;
+  void ToNumber(Number& out) const;
+  std::string ToText() const;
+
+  // +0 with no limbs, held as limbs.
+  void Clear() {
+    plain_ = true;
+    flat_.Clear();
+  }
+  void Normalize() {
+    if (plain_) {
+      flat_.Normalize();
+      return;
+    }
+    NormalizeRuns();
+  }
+  bool NormalizeStable() const { return plain_ ? flat_.NormalizeStable() : RunsNormalizeStable(); }
+  // this := source * weight, then Normalize (Number::AssignProduct).
+  void AssignProduct(const RunNumber& source, const Number::WeightParts& weight) {
+    if (source.plain_ && this != &source) {
+      plain_ = true;
+      flat_.AssignProduct(source.flat_, weight);
+      return;
+    }
+    AssignProductMixed(source, weight);
+  }
+  // this := this + other, or this - other when negate (Number::AddSigned).
+  void AddSigned(const RunNumber& other, bool negate) {
+    if (plain_ && other.plain_) {
+      flat_.AddSigned(other.flat_, negate);
+      return;
+    }
+    AddMixed(other, negate);
+  }
+  void Add(const RunNumber& other) { AddSigned(other, false); }
+  void Saturate() {
+    if (plain_) {
+      flat_.Saturate();
+      return;
+    }
+    SaturateRuns();
+  }
+
+  static bool LessInMagnitude(const RunNumber& a, const RunNumber& b);
+
+  int Sign() const { return plain_ ? flat_.Sign() : sign_; }
+  std::int64_t IntegerPart() const { return plain_ ? flat_.IntegerPart() : integerPart_; }
+  std::uint64_t LimbCount() const { return plain_ ? flat_.Limbs().size() : limbCount_; }
+
+  // The same value, whatever the forms.
+  friend bool operator==(const RunNumber& a, const RunNumber& b) {
+    if (a.plain_ && b.plain_) return a.flat_ == b.flat_;
+    return Equal(a, b);
+  }
+  friend void swap(RunNumber& a, RunNumber& b) noexcept {
+    std::swap(a.flat_, b.flat_);
+    if (a.plain_ && b.plain_) return;  // the runs are unused on both sides
+    std::swap(a.sign_, b.sign_);
+    std::swap(a.integerPart_, b.integerPart_);
+    std::swap(a.limbCount_, b.limbCount_);
+    a.runs_.swap(b.runs_);
+    std::swap(a.plain_, b.plain_);
+  }
+
+ private:
+  // Values shorter than this are held as limbs.
+  static constexpr std::uint64_t kShortValue = 64;
+
+  void SettleForm();
+  void NormalizeRuns();
+  void SaturateRuns();
+  bool RunsNormalizeStable() const;
+  void AssignProductMixed(const RunNumber& source, const Number::WeightParts& weight);
+  void AddMixed(const RunNumber& other, bool negate);
+  static bool Equal(const RunNumber& a, const RunNumber& b);
+  void AssignRuns(const Number& number);
+  void ToNumberFromRuns(Number& out) const;
+  void AddRuns(const RunNumber& other, bool negate);
+  void MakePlain();
+  void MakeRuns();
+
+  void AddMagnitude(const RunNumber& other);
+  void SubtractSmallerMagnitude(const RunNumber& smaller);
+  void SubtractFromLargerMagnitude(const RunNumber& larger);
+
+  std::int32_t sign_ = 1;
+  std::int64_t integerPart_ = 0;
+  std::uint64_t limbCount_ = 0;
+  std::vector<LimbRun> runs_;
+  bool plain_ = true;  // the value is flat_, the fields above unused
+  Number flat_;
+};
+
+}  // namespace vantorb
