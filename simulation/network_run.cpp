@@ -66,7 +66,12 @@ bool NetworkRun::EndSignalNext() const {
 
 void NetworkRun::RunIteration() {
   Pass();
-  engine_->Synchronize();
+  if (!behind_) engine_->Synchronize();
+}
+
+void NetworkRun::LeaveNeuronsBehind(bool behind) {
+  behind_ = behind;
+  if (!behind_) engine_->Synchronize();
 }
 
 void NetworkRun::Pass() {
@@ -81,8 +86,10 @@ void NetworkRun::Pass() {
 }
 
 void NetworkRun::Iterate() {
+  const bool watched = observer_ != nullptr && observer_->Watching();
+  engine_->DeferNeuronValues(!watched);
   engine_->ComputeNext();
-  if (observer_) observer_->Computed();
+  if (watched) observer_->Computed();
   engine_->Commit();
 }
 
@@ -108,7 +115,7 @@ RunStatus NetworkRun::Tick(int stepSize, int iterationLimit) {
       throw;
     }
   }
-  engine_->Synchronize();
+  if (!behind_) engine_->Synchronize();
   return running_ ? RunStatus::Running : RunStatus::Finished;
 }
 

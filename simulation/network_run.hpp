@@ -10,8 +10,8 @@
 // and output lists), so whoever holds both releases the run first, as
 // CurrentNetwork does. The iterations are done by an Engine, the event
 // engine unless told otherwise; every neuron is in step with the engine
-// whenever a call here returns, and at every observer call. Not thread-safe; runs over different
-// networks may go on in different threads.
+// whenever a call here returns, and at every observer call. Not
+// thread-safe; runs over different networks may go on in different threads.
 
 #include <cstdint>
 #include <string>
@@ -27,6 +27,11 @@ namespace vantorb {
 class RunObserver {
  public:
   virtual ~RunObserver() = default;
+  // Whether the iteration about to be computed is watched: Computed() is
+  // called for it with every neuron's value and next value written. An
+  // iteration not watched goes at the engine's own pace, the neurons
+  // brought in step when the call that ran it returns.
+  virtual bool Watching() { return true; }
   // The next values are computed and not yet committed.
   virtual void Computed() {}
   // A pass of a tick is about to run its iteration.
@@ -74,6 +79,12 @@ class NetworkRun {
   void RunIteration();
 
   void Stop() { running_ = false; }
+  // While set, Tick and RunIteration may return with neurons behind the
+  // engine ("Eout" and the read-out stay exact), for a caller that reads
+  // neurons only after Synchronize: a long Finish between its frames.
+  // Clearing it brings every neuron in step.
+  void LeaveNeuronsBehind(bool behind);
+  void Synchronize() { engine_->Synchronize(); }
 
   bool Running() const { return running_; }
   std::int64_t Iteration() const { return iteration_; }
@@ -83,8 +94,8 @@ class NetworkRun {
   // The end signal: "Eout" holds exactly 1.
   bool EndSignal() const;
   // Between computing and committing an iteration: the end signal comes
-  // with it ("Eout" is to hold exactly 1). For observers, the only callers
-  // at that moment: a run started with one has every next value written.
+  // with it ("Eout" is to hold exactly 1). For observers in Computed(), the
+  // only callers at that moment, when every next value is written.
   bool EndSignalNext() const;
   // The arguments the run was started with.
   const std::vector<std::string>& Arguments() const { return arguments_; }
@@ -104,6 +115,7 @@ class NetworkRun {
   RunObserver* observer_ = nullptr;
   std::int64_t iteration_ = 0;
   bool running_ = false;
+  bool behind_ = false;
   std::string result_;
   std::vector<std::string> arguments_;
 };

@@ -75,6 +75,7 @@ bool Simulator::FrameDue() const {
 
 // Everything on screen that follows the run, at once: a frame.
 void Simulator::ShowFrame() {
+  network_.Run().Synchronize();  // Finish lets the neurons fall behind between frames
   lastFrame_ = Clock::now();
   frameStale_ = false;
   view_.SetIterationText(std::to_string(iteration_));
@@ -296,6 +297,10 @@ void Simulator::Tick(TickKind kind) {
   }
 }
 
+bool Simulator::Watching() {
+  return !finishPressed_ || collectThisPass_ || !network_.Recorded().empty();
+}
+
 void Simulator::Computed() {
   NetworkRun& run = network_.Run();
   waves_.RecordChanges(network_.Recorded(), run.Iteration() + 1);
@@ -350,10 +355,14 @@ void Simulator::Finish() {
   view_.SetFinishPressed(true);
   const int slider = view_.SliderPosition();
   view_.SetSliderPosition(10);
+  // Between frames nothing reads a neuron: the engine goes at its own pace.
+  network_.Run().LeaveNeuronsBehind(true);
   try {
     FinishLoop();
+    network_.Run().LeaveNeuronsBehind(false);
     ApplyInspectToken();
   } catch (...) {
+    network_.Run().LeaveNeuronsBehind(false);
     EndFinish(slider);  // the controls come back whatever stopped the loop
     throw;
   }

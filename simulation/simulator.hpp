@@ -111,6 +111,9 @@ class Simulator : private RunObserver {
   const NetworkRun& Run() const { return network_.Run(); }
 
  private:
+  // Finish lets the engine go at its own pace but for the iterations a
+  // frame shows or the waveforms record.
+  bool Watching() override;
   void Computed() override;
   void Pass() override;  // the running indicator advances a frame
   // A timer's tick shows a frame when one is due; Step always shows one;
