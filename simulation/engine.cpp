@@ -52,7 +52,7 @@ void ReferenceEngine::Commit() {
 
 // --- only what changed ---
 
-void DenseEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
+void ChangeDrivenEngine::BuildLayout(const ProofObj& tree, const NeuronList& inputs) {
   nodes_.clear();
   tree.AppendNeurons(nodes_);
   computed_ = static_cast<std::uint32_t>(nodes_.size());
@@ -98,7 +98,7 @@ void DenseEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
   everything_ = true;
 }
 
-void DenseEngine::MarkTargets(std::uint32_t node) {
+void ChangeDrivenEngine::MarkTargets(std::uint32_t node) {
   for (auto k = feedStart_[node]; k < feedStart_[node + 1]; ++k) {
     const std::uint32_t target = feedTarget_[k];
     if (dirtyMark_[target] == generation_) continue;
@@ -107,7 +107,7 @@ void DenseEngine::MarkTargets(std::uint32_t node) {
   }
 }
 
-void DenseEngine::ComputeNext() {
+void ChangeDrivenEngine::CollectDirty() {
   ++generation_;
   dirty_.clear();
   if (everything_) {
@@ -120,8 +120,17 @@ void DenseEngine::ComputeNext() {
     Number& seen = lastSeen_[node - computed_];
     if (nodes_[node]->Value() == seen) continue;
     seen = nodes_[node]->Value();
+    OutsideChanged(node);
     if (!everything_) MarkTargets(node);
   }
+}
+
+void DenseEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
+  BuildLayout(tree, inputs);
+}
+
+void DenseEngine::ComputeNext() {
+  CollectDirty();
   for (auto n : dirty_) Compute(n);
 }
 
@@ -170,57 +179,15 @@ void DenseEngine::Commit() {
 // --- only what changed, on runs of limbs ---
 
 void EventEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
-  nodes_.clear();
-  tree.AppendNeurons(nodes_);
-  computed_ = static_cast<std::uint32_t>(nodes_.size());
-  std::unordered_map<const Neuron*, std::uint32_t> id;
-  for (std::uint32_t n = 0; n < nodes_.size(); ++n) id.emplace(nodes_[n], n);
-  auto nodeOf = [&](Neuron* neuron) {
-    const auto [it, added] = id.emplace(neuron, static_cast<std::uint32_t>(nodes_.size()));
-    if (added) nodes_.push_back(neuron);
-    return it->second;
-  };
-  for (Neuron* input : inputs) nodeOf(input);
-
-  synapseStart_.assign(1, 0);
-  synapseSource_.clear();
-  synapseWeight_.clear();
-  bias_.assign(computed_, RunNumber());
-  for (std::uint32_t n = 0; n < computed_; ++n) {
-    for (const auto& synapse : nodes_[n]->Synapses()) {
-      synapseSource_.push_back(nodeOf(synapse.source));
-      synapseWeight_.push_back(Number::SplitWeight(synapse.weight));
-    }
-    synapseStart_.push_back(static_cast<std::uint32_t>(synapseSource_.size()));
-    Number bias;
-    bias.FromText(nodes_[n]->Bias());
-    bias_[n].Assign(bias);
-  }
-
-  // Who feeds whom, counted first and then filled in place.
-  feedStart_.assign(nodes_.size() + 1, 0);
-  for (auto source : synapseSource_) ++feedStart_[source + 1];
-  for (std::size_t node = 0; node < nodes_.size(); ++node)
-    feedStart_[node + 1] += feedStart_[node];
-  feedTarget_.assign(synapseSource_.size(), 0);
-  std::vector<std::uint32_t> fill(feedStart_.begin(), feedStart_.end() - 1);
-  for (std::uint32_t n = 0; n < computed_; ++n)
-    for (auto k = synapseStart_[n]; k < synapseStart_[n + 1]; ++k)
-      feedTarget_[fill[synapseSource_[k]]++] = n;
-
-  lastSeen_.clear();
-  for (std::size_t node = computed_; node < nodes_.size(); ++node)
-    lastSeen_.push_back(nodes_[node]->Value());
+  BuildLayout(tree, inputs);
+  runBias_.assign(computed_, RunNumber());
+  for (std::uint32_t n = 0; n < computed_; ++n) runBias_[n].Assign(bias_[n]);
   slots_.resize(nodes_.size());
   for (std::size_t node = 0; node < nodes_.size(); ++node)
     slots_[node].value.Assign(nodes_[node]->Value());
-  dirtyMark_.assign(computed_, 0);
-  dirty_.clear();
-  changed_.clear();
   stale_.clear();
   staleMark_.assign(computed_, 0);
   keep_.assign(computed_, 0);
-  everything_ = true;
 }
 
 void EventEngine::DeferNeuronValues(bool defer) {
@@ -248,39 +215,20 @@ void EventEngine::Publish(std::uint32_t n) {
   nodes_[n]->CommitBySwap();
 }
 
-void EventEngine::MarkTargets(std::uint32_t node) {
-  for (auto k = feedStart_[node]; k < feedStart_[node + 1]; ++k) {
-    const std::uint32_t target = feedTarget_[k];
-    if (dirtyMark_[target] == generation_) continue;
-    dirtyMark_[target] = generation_;
-    dirty_.push_back(target);
-  }
+void EventEngine::OutsideChanged(std::uint32_t node) {
+  slots_[node].value.Assign(nodes_[node]->Value());
 }
 
 void EventEngine::ComputeNext() {
-  ++generation_;
-  dirty_.clear();
-  if (everything_) {
-    for (std::uint32_t n = 0; n < computed_; ++n) dirty_.push_back(n);
-    // A neuron's next value may differ from its value before the first
-    // iteration, and only a commit of a change would otherwise set it.
-    if (defer_)
-      for (std::uint32_t n = 0; n < computed_; ++n)
-        if (!staleMark_[n]) {
-          staleMark_[n] = 1;
-          stale_.push_back(n);
-        }
-  } else {
-    for (auto n : changed_) MarkTargets(n);
-  }
-  // Outside nodes may have been set since the last iteration.
-  for (std::uint32_t node = computed_; node < nodes_.size(); ++node) {
-    Number& seen = lastSeen_[node - computed_];
-    if (nodes_[node]->Value() == seen) continue;
-    seen = nodes_[node]->Value();
-    slots_[node].value.Assign(seen);
-    if (!everything_) MarkTargets(node);
-  }
+  // A neuron's next value may differ from its value before the first
+  // iteration, and only a commit of a change would otherwise set it.
+  if (everything_ && defer_)
+    for (std::uint32_t n = 0; n < computed_; ++n)
+      if (!staleMark_[n]) {
+        staleMark_[n] = 1;
+        stale_.push_back(n);
+      }
+  CollectDirty();
   for (auto n : dirty_) Compute(n);
 }
 
@@ -308,7 +256,7 @@ void EventEngine::Compute(std::uint32_t n) {
     next.Add(term_);
   }
   evaluations_ += synapseStart_[n + 1] - synapseStart_[n];
-  next.Add(bias_[n]);
+  next.Add(runBias_[n]);
   next.Saturate();
   next.Settle();
   if (!defer_) next.ToNumber(nodes_[n]->MutableNext());

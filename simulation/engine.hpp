@@ -67,41 +67,50 @@ class ReferenceEngine : public Engine {
   NeuronList neurons_;
 };
 
-class DenseEngine : public Engine {
- public:
-  void Bind(const ProofObj& tree, const NeuronList& inputs) override;
-  void ComputeNext() override;
-  void Commit() override;
+// What the dense and the event engine share: the network as flat arrays
+// built once (nodes 0 .. computed_ - 1 are the tree's neurons, the rest
+// sources set from outside, the inputs, watched through a copy of their
+// value; incoming synapses per neuron and outgoing ones per node; biases
+// read from their texts), and the neurons to compute in an iteration: every
+// one the first time, then those fed by a value that changed.
+class ChangeDrivenEngine : public Engine {
+ protected:
+  void BuildLayout(const ProofObj& tree, const NeuronList& inputs);
+  // Fills dirty_ for the iteration about to be computed; an outside node
+  // whose value was set since is handed to OutsideChanged first.
+  void CollectDirty();
+  virtual void OutsideChanged(std::uint32_t /*node*/) {}
 
- private:
-  void MarkTargets(std::uint32_t node);
-  void Compute(std::uint32_t neuron);
-
-  // Nodes 0 .. computed_ - 1 are the tree's neurons; the rest are sources
-  // set from outside (the inputs), watched through a copy of their value.
   std::vector<Neuron*> nodes_;
   std::uint32_t computed_ = 0;
   std::vector<Number> lastSeen_;  // per outside node
-  // Incoming synapses per neuron and outgoing ones per node, flat.
   std::vector<std::uint32_t> synapseStart_, synapseSource_;
   std::vector<Number::WeightParts> synapseWeight_;
   std::vector<std::uint32_t> feedStart_, feedTarget_;
   std::vector<Number> bias_;
   // This iteration's neurons to compute, and the ones whose value changed.
   std::vector<std::uint32_t> dirty_, changed_;
+  bool everything_ = true;
+
+ private:
+  void MarkTargets(std::uint32_t node);
   std::vector<std::uint64_t> dirtyMark_;
   std::uint64_t generation_ = 0;
-  bool everything_ = true;
+};
+
+class DenseEngine : public ChangeDrivenEngine {
+ public:
+  void Bind(const ProofObj& tree, const NeuronList& inputs) override;
+  void ComputeNext() override;
+  void Commit() override;
+
+ private:
+  void Compute(std::uint32_t neuron);
+
   Number term_;  // the scratch number every product is made in
 };
 
-// Owns a copy of every value it reads, as RunNumber. Tree neurons are
-// changed by this engine alone between Bind and the next Bind; outside nodes
-// (the inputs) are watched and may be set at any time. Bind forgets neurons
-// of the previous network left behind by deferring: Synchronize first when
-// they are still to be read. Throws NumberException from Bind for a weight
-// Number rejects, and from ComputeNext where Number's arithmetic would.
-class EventEngine : public Engine {
+class EventEngine : public ChangeDrivenEngine {
  public:
   void Bind(const ProofObj& tree, const NeuronList& inputs) override;
   void ComputeNext() override;
@@ -111,34 +120,23 @@ class EventEngine : public Engine {
   void Synchronize() override;
 
  private:
-  void MarkTargets(std::uint32_t node);
+  void OutsideChanged(std::uint32_t node) override;
   void Compute(std::uint32_t neuron);
   // The neuron's value := the engine's, its next value reading as it.
   void Publish(std::uint32_t neuron);
 
-  std::vector<Neuron*> nodes_;
-  std::uint32_t computed_ = 0;
-  std::vector<Number> lastSeen_;  // per outside node
   // Per node its value and, for a neuron, its next value, side by side as
   // every commit reads them.
   struct Slot {
     RunNumber value, next;
   };
   std::vector<Slot> slots_;
-  std::vector<std::uint32_t> synapseStart_, synapseSource_;
-  std::vector<Number::WeightParts> synapseWeight_;
-  std::vector<std::uint32_t> feedStart_, feedTarget_;
-  std::vector<RunNumber> bias_;
-  std::vector<std::uint32_t> dirty_, changed_;
-  std::vector<std::uint64_t> dirtyMark_;
-  std::uint64_t generation_ = 0;
-  bool everything_ = true;
+  std::vector<RunNumber> runBias_;
   RunNumber term_;
   // Neurons whose Number lags behind (deferring), and the ones never to lag.
   bool defer_ = false;
   std::vector<std::uint32_t> stale_;
   std::vector<char> staleMark_, keep_;
 };
-
 
 }  // namespace vantorb
