@@ -16,7 +16,7 @@ constexpr std::int32_t kTopLimb = Number::kLimbBase - 1;
 constexpr std::int64_t kMaxIntegerPart = Number::kMaxIntegerPart;
 
 [[noreturn]] void ThrowOverflow() {
-  throw NumberException("Number overflow: integer part beyond 2^63 - 2");
+  throw NumberException(Number::kOverflowMessage);
 }
 
 std::int64_t CheckedIntegerPart(unsigned __int128 value) {

@@ -35,6 +35,9 @@ class Number {
   static constexpr std::int64_t kMaxWeightIntegerPart = INT32_MAX;
   // The largest integer part a number holds; FromText reads a larger one as 0.
   static constexpr std::int64_t kMaxIntegerPart = INT64_MAX - 1;
+  // What NumberException says when an integer part would pass it.
+  static constexpr const char* kOverflowMessage =
+      "Number overflow: integer part beyond 2^63 - 2";
 
   // +0 with no limbs (written "0" + separator + "0").
   Number() = default;

@@ -13,7 +13,7 @@ constexpr std::uint32_t kTopLimb = Number::kLimbBase - 1;
 constexpr std::int64_t kMaxIntegerPart = Number::kMaxIntegerPart;
 
 [[noreturn]] void ThrowOverflow() {
-  throw NumberException("Number overflow: integer part beyond 2^63 - 2");
+  throw NumberException(Number::kOverflowMessage);
 }
 
 // Reads a run list as a sequence of limbs padded with zeros to any length,
