@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libgl-dev libgraphviz-dev pkg-config
+  qt6-base-dev libgl-dev libgraphviz-dev pkg-config libcli11-dev
   clang libclang-rt-14-dev
 )
 

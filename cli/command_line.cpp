@@ -1,0 +1,335 @@
+#include "cli/command_line.hpp"
+
+#include <algorithm>
+#include <functional>
+#include <iterator>
+#include <iostream>
+#include <map>
+#include <memory>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/commands.hpp"
+#include "cli/help_format.hpp"
+#include "network/utils.hpp"
+
+namespace vantorb::cli {
+namespace {
+
+constexpr const char* kProgram = "vantorb-cli";
+constexpr const char* kLimitTakes = "--limit takes a number of iterations up to 2147483647";
+
+constexpr const char* kDescription =
+    "Compiles programs of partial recursive functions into networks of neurons,\n"
+    "writes and reads them as dynamic equations and runs them, without a window.\n"
+    "FILE is a program (.PRV) or a dynamic equation file (.EQU), told apart by\n"
+    "the extension in any case.";
+
+constexpr const char* kFooter =
+    "Run 'vantorb-cli COMMAND --help' for the operands and options of a command.\n"
+    "Options may come before or after the operands, as --option VALUE or\n"
+    "--option=VALUE; \"--\" ends the options.\n"
+    "\n"
+    "Exit status:\n"
+    "  0    done\n"
+    "  1    usage error\n"
+    "  2    error: the file, the program, the network or an argument, or output\n"
+    "       that could not be written\n"
+    "  3    the iteration limit stopped the run\n"
+    "  4    --check: the network and the definition disagree\n"
+    "  130  interrupted";
+
+// The iteration limit a --limit text names.
+long long Limit(const std::string& text) {
+  const auto limit = IsNaturalNumberText(text) ? ParseDecimalInteger(text, 0, 2147483647)
+                                               : std::nullopt;
+  if (!limit) throw UsageError(kLimitTakes);
+  return *limit;
+}
+
+// A command's operands and options as given; the command checks them.
+struct Given {
+  std::string file, outFile, engine = "event", limit, bound, token, csvFile, vcdFile;
+  std::vector<std::string> arguments;
+  bool stats = false, check = false;
+};
+
+class CommandLine {
+ public:
+  CommandLine();
+  int Execute(TextSink& out, const std::vector<std::string>& words);
+
+ private:
+  struct Command {
+    CLI::App* app;
+    std::string takes;  // the problem when the operands do not fit
+    bool arguments = false;  // whether ARG... follow FILE
+    std::function<int(TextSink&)> action;
+  };
+
+  Command& AddCommand(const std::string& name, const std::string& description,
+                      const std::string& takes);
+  void AddOperands(Command& command, bool arguments);
+  // An option with a value; `takes` is the problem when the value is missing.
+  CLI::Option* AddValued(Command& command, const std::string& names, std::string& value,
+                         const std::string& text, const std::string& description,
+                         const std::string& takes);
+  const CLI::App& Selected() const;
+  std::string Problem(const CLI::ParseError& error, const CLI::App& app,
+                      const std::vector<std::string>& words) const;
+  // The problem with the words nobody took, if any.
+  std::string Leftover(const CLI::App& app) const;
+  const Command* Find(const CLI::App& app) const;
+  // The words after the "--" that ends the options, as operands.
+  std::string TakeOperands(const Command& command, std::vector<std::string> operands);
+  int Usage(const CLI::App& app, const std::string& problem) const;
+
+  CLI::App app_{kDescription, kProgram};
+  Given given_;
+  std::vector<std::unique_ptr<Command>> commands_;
+  std::map<const CLI::Option*, std::string> takes_;
+};
+
+CommandLine::CommandLine() {
+  // Settings before the commands: they inherit them.
+  app_.formatter(std::make_shared<HelpFormat>());
+  app_.set_help_flag("-h,--help", "prints this help and exits");
+  app_.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  app_.set_version_flag("--version", std::string(kProgram) + " " + VANTORB_VERSION,
+                        "prints the version and exits");
+  app_.require_subcommand(0, 1);
+  app_.allow_extras();
+
+  Command& info = AddCommand("info", "prints the compiler information of FILE",
+                             "info takes one file");
+  AddOperands(info, false);
+  info.action = [this](TextSink& out) { return Info(out, given_.file); };
+
+  Command& equations = AddCommand(
+      "equations", "writes the dynamic equations (CR LF lines) to OUT.EQU\nor standard output",
+      "equations takes a file and optionally -o OUT.EQU");
+  AddOperands(equations, false);
+  AddValued(equations, "-o,--output", given_.outFile, "OUT.EQU",
+            "writes to OUT.EQU instead of standard output", equations.takes);
+  equations.action = [this](TextSink& out) { return Equations(out, given_.file, given_.outFile); };
+
+  Command& run = AddCommand("run",
+                            "computes the target function for the natural numbers\n"
+                            "ARG... (as many as it takes) and prints result and\n"
+                            "iterations",
+                            "run takes a file");
+  AddOperands(run, true);
+  CLI::Option* runLimit =
+      AddValued(run, "--limit", given_.limit, "N",
+                "stops after N iterations (0, the default: no limit)", kLimitTakes);
+  AddValued(run, "--engine", given_.engine, "event|dense|reference",
+            "event (the default) updates only what changed, on\n"
+            "values kept as runs of equal limbs; dense the same on\n"
+            "plain limbs; reference every neuron through its text,\n"
+            "as defined (all give the same values)",
+            "--engine takes event, dense or reference");
+  run.app->add_flag("--stats", given_.stats,
+                    "adds wall time, rates, peak memory and the longest\n"
+                    "value's limbs and runs");
+  run.app->add_flag("--check", given_.check,
+                    "also computes the value from the definition and fails\n"
+                    "(status 4) when the two differ");
+  run.action = [this, runLimit](TextSink& out) {
+    RunOptions options;
+    if (runLimit->count() > 0) options.limit = Limit(given_.limit);
+    if (given_.engine != "event" && given_.engine != "dense" && given_.engine != "reference")
+      throw UsageError("--engine takes event, dense or reference");
+    options.engine = given_.engine;
+    options.stats = given_.stats;
+    options.check = given_.check;
+    return Run(out, given_.file, given_.arguments, options);
+  };
+
+  Command& eval = AddCommand("eval", "computes the target from its definition, without a\nnetwork",
+                             "eval takes a file");
+  AddOperands(eval, true);
+  CLI::Option* bound =
+      AddValued(eval, "--bound", given_.bound, "N",
+                "caps each minimization's search (default 1000000)",
+                "--bound takes a number of candidates");
+  eval.action = [this, bound](TextSink& out) {
+    std::uint64_t searchBound = 1'000'000;
+    if (bound->count() > 0) {
+      const auto value = IsNaturalNumberText(given_.bound)
+                             ? ParseDecimalInteger(given_.bound, 0, INT64_MAX)
+                             : std::nullopt;
+      if (!value) throw UsageError("--bound takes a number of candidates");
+      searchBound = static_cast<std::uint64_t>(*value);
+    }
+    return Eval(out, given_.file, given_.arguments, searchBound);
+  };
+
+  Command& graph = AddCommand(
+      "graph", "writes the network as a Graphviz DOT picture, a\ncluster per function object",
+      "graph takes a file and optionally -o OUT.dot");
+  AddOperands(graph, false);
+  AddValued(graph, "-o,--output", given_.outFile, "OUT.dot",
+            "writes to OUT.dot instead of standard output", graph.takes);
+  graph.action = [this](TextSink& out) { return Graph(out, given_.file, given_.outFile); };
+
+  Command& trace = AddCommand("trace",
+                              "runs and records, at every iteration, the exact values\n"
+                              "of the neurons whose names contain TOKEN, as CSV\n"
+                              "(standard output by default) or a VCD waveform",
+                              "trace takes a file");
+  AddOperands(trace, true);
+  AddValued(trace, "--token", given_.token, "TOKEN",
+            "records the neurons whose names contain TOKEN (\"*\":\nall of them)",
+            "--token takes a value")
+      ->required();
+  AddValued(trace, "--csv", given_.csvFile, "OUT.csv", "writes the CSV to OUT.csv",
+            "--csv takes a value");
+  AddValued(trace, "--vcd", given_.vcdFile, "OUT.vcd", "writes a VCD waveform to OUT.vcd",
+            "--vcd takes a value");
+  CLI::Option* traceLimit = AddValued(trace, "--limit", given_.limit, "N",
+                                      "stops after N iterations (default 100000)", kLimitTakes);
+  trace.action = [this, traceLimit](TextSink& out) {
+    TraceOptions options;
+    if (given_.token.empty()) throw UsageError("trace needs --token");
+    options.token = given_.token;
+    options.csvFile = given_.csvFile;
+    options.vcdFile = given_.vcdFile;
+    if (traceLimit->count() > 0) options.limit = Limit(given_.limit);
+    return Trace(out, given_.file, given_.arguments, options);
+  };
+  app_.footer(kFooter);  // after the commands: theirs stays empty
+}
+
+CommandLine::Command& CommandLine::AddCommand(const std::string& name,
+                                              const std::string& description,
+                                              const std::string& takes) {
+  CLI::App* app = app_.add_subcommand(name, description);
+  app->group("Commands");
+  app->allow_extras();  // unknown words are reported as ours, see Leftover
+  commands_.push_back(std::make_unique<Command>(Command{app, takes, false, {}}));
+  return *commands_.back();
+}
+
+void CommandLine::AddOperands(Command& command, bool arguments) {
+  // Not required here: FILE may follow "--", which CLI11 does not see.
+  command.app->add_option("FILE", given_.file, "a program (.PRV) or a dynamic equation file (.EQU)");
+  command.arguments = arguments;
+  if (arguments)
+    command.app->add_option("ARG", given_.arguments,
+                            "natural numbers, as many as the target takes");
+}
+
+CLI::Option* CommandLine::AddValued(Command& command, const std::string& names,
+                                    std::string& value, const std::string& text,
+                                    const std::string& description, const std::string& takes) {
+  CLI::Option* option = command.app->add_option(names, value, description)->option_text(text);
+  takes_[option] = takes;
+  return option;
+}
+
+const CLI::App& CommandLine::Selected() const {
+  const auto selected = app_.get_subcommands();
+  return selected.empty() ? app_ : *selected.front();
+}
+
+const CommandLine::Command* CommandLine::Find(const CLI::App& app) const {
+  for (const auto& command : commands_)
+    if (command->app == &app) return command.get();
+  return nullptr;
+}
+
+std::string CommandLine::Problem(const CLI::ParseError& error, const CLI::App& app,
+                                 const std::vector<std::string>& words) const {
+  const Command* command = Find(app);
+  if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr && command != nullptr) {
+    for (const CLI::Option* option : app.get_options())
+      if (option->get_required() && option->count() == 0)
+        return option->get_positional() ? command->takes
+                                        : app.get_name() + " needs " + option->get_name();
+  }
+  // A value can only be missing after the last word.
+  if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
+    const auto takes = takes_.find(app.get_option_no_throw(words.back()));
+    if (takes != takes_.end()) return takes->second;
+  }
+  return error.what();
+}
+
+std::string CommandLine::Leftover(const CLI::App& app) const {
+  const std::vector<std::string> words = app.remaining();
+  if (words.empty()) return "";
+  const std::string& word = words.front();
+  // "-3" is a number that is not natural, for the command to refuse.
+  if (word.size() > 1 && word[0] == '-' && !IsNaturalNumberText(word.substr(1)))
+    return "unknown option '" + word + "'";
+  if (const Command* command = Find(app)) return command->takes;
+  return "unknown command '" + word + "'";
+}
+
+std::string CommandLine::TakeOperands(const Command& command,
+                                      std::vector<std::string> operands) {
+  auto next = operands.begin();
+  if (command.app->get_option("FILE")->count() == 0 && next != operands.end())
+    given_.file = *next++;
+  if (command.app->get_option("FILE")->count() == 0 && next == operands.begin())
+    return command.takes;
+  if (!command.arguments) return next == operands.end() ? "" : command.takes;
+  given_.arguments.insert(given_.arguments.end(), next, operands.end());
+  return "";
+}
+
+int CommandLine::Usage(const CLI::App& app, const std::string& problem) const {
+  const std::string name =
+      &app == &app_ ? std::string(kProgram) : std::string(kProgram) + " " + app.get_name();
+  std::cerr << kProgram << ": " << problem << "\n"
+            << app.get_formatter()->make_help(&app, name, CLI::AppFormatMode::Normal);
+  return kUsage;
+}
+
+int CommandLine::Execute(TextSink& out, const std::vector<std::string>& words) {
+  if (words.empty()) return Usage(app_, "no command");
+  // CLI11 would end the command at "--" once its operands are there: the
+  // words after it are given to the command here, whatever they look like.
+  // A "--" that is an option's value is no end of options.
+  auto end = words.begin();
+  while (end != words.end() && *end != "--") {
+    const bool valued = std::any_of(takes_.begin(), takes_.end(), [&end](const auto& entry) {
+      return entry.first->check_name(*end);
+    });
+    if (valued && end + 1 != words.end()) ++end;
+    ++end;
+  }
+  std::vector<std::string> reversed(std::make_reverse_iterator(end), words.rend());  // as CLI11 takes them
+  try {
+    app_.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    out.Append(app_.help());
+    return kOk;
+  } catch (const CLI::CallForVersion& version) {
+    out.Append(std::string(version.what()) + "\n");
+    return kOk;
+  } catch (const CLI::ParseError& error) {
+    return Usage(Selected(), Problem(error, Selected(), words));
+  }
+  if (const std::string problem = Leftover(app_); !problem.empty()) return Usage(app_, problem);
+  const Command* command = Find(Selected());
+  if (command == nullptr) return Usage(app_, "no command");
+  if (const std::string problem = Leftover(*command->app); !problem.empty())
+    return Usage(*command->app, problem);
+  const std::vector<std::string> operands(end == words.end() ? end : end + 1, words.end());
+  if (const std::string problem = TakeOperands(*command, operands); !problem.empty())
+    return Usage(*command->app, problem);
+  try {
+    return command->action(out);
+  } catch (const UsageError& error) {
+    return Usage(*command->app, error.what());
+  }
+}
+
+}  // namespace
+
+int RunCommandLine(TextSink& out, const std::vector<std::string>& words) {
+  return CommandLine().Execute(out, words);
+}
+
+}  // namespace vantorb::cli
