@@ -36,11 +36,13 @@ class CliTest : public ::testing::Test {
   }
 
   // Runs the tool with its output in files (standard output to stdoutTo
-  // when named, then read as empty); `after` follows in the shell.
+  // when named, then read as empty); `after` follows in the shell. With
+  // inFolder, it runs in the test's folder.
   Outcome Cli(const std::string& arguments, const std::string& after = "",
-              const std::string& stdoutTo = "") {
+              const std::string& stdoutTo = "", bool inFolder = false) {
     const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-    const std::string command = std::string("'") + VANTORB_CLI + "' " + arguments + " >'" +
+    const std::string command = (inFolder ? "cd '" + dir_.string() + "' && '" : "'") +
+                                VANTORB_CLI + "' " + arguments + " >'" +
                                 (stdoutTo.empty() ? out.string() : stdoutTo) + "' 2>'" +
                                 err.string() + "'" + after;
     const int raw = std::system(command.c_str());
@@ -100,7 +102,7 @@ TEST_F(CliTest, EquationsGoToStandardOutputOrAFileWithCrLf) {
   EXPECT_EQ(info.out,
             "file: UserNet\nlines: 4\ntarget: UserNet\nstatements: 1\n"
             "neurons: 4\nsynapses: 5\n");
-  const Outcome run = Cli("run '" + (dir_ / "s.EQU").string() + "' 9");
+  const Outcome run = Cli("run '" + (dir_ / "s.EQU").string() + "' 9 --limit 100");
   EXPECT_EQ(run.out, "result: 10\niterations: 2\n");
 }
 
@@ -110,7 +112,7 @@ TEST_F(CliTest, RunPrintsResultAndIterations) {
     std::string out;
   };
   const Case cases[] = {
-      {"run " + Example("multiplication.prv") + " 7 8", "result: 56\niterations: 816\n"},
+      {"run " + Example("multiplication.prv") + " 7 8 --limit 1000", "result: 56\niterations: 816\n"},
       {"run " + Example("addition.prv") + " 2 2", "result: 4\niterations: 31\n"},
       {"run " + Example("addition.prv") + " 2 2 --limit 32", "result: 4\niterations: 31\n"},
       {"run " + Example("addition.prv") + " --limit 0 2 2", "result: 4\niterations: 31\n"},
@@ -161,22 +163,55 @@ TEST_F(CliTest, ErrorsAsTheWindowShowsThemWithStatusTwo) {
   }
 }
 
-TEST_F(CliTest, UsageErrorsHaveStatusOne) {
+TEST_F(CliTest, UsageErrorsSayTheProblemAndGiveThatCommandsHelpWithStatusOne) {
   const std::string add = Example("addition.prv");
-  const std::string cases[] = {
-      "",          "frobnicate",          "info",        "info a b",
-      "run",       "run " + add + " 1",   "run " + add + " 1 2 3",
-      "run " + add + " 1 -2",             "run " + add + " 1 x",
-      "run " + add + " 1 2 --limit",      "run " + add + " 1 2 --limit x",
-      "equations", "equations a -x b",
+  const std::string limitTakes = "--limit takes a number of iterations up to 2147483647";
+  struct Case {
+    std::string arguments, problem, command;  // command "": the program's own help
   };
-  for (const auto& arguments : cases) {
-    const Outcome o = Cli(arguments);
-    EXPECT_EQ(o.status, 1) << arguments;
-    EXPECT_NE(o.err.find("usage"), std::string::npos) << arguments << ": " << o.err;
+  const Case cases[] = {
+      {"", "no command", ""},
+      {"frobnicate", "unknown command 'frobnicate'", ""},
+      {"--frob", "unknown option '--frob'", ""},
+      {"info", "info takes one file", "info"},
+      {"info a b", "info takes one file", "info"},
+      {"info -- a b", "info takes one file", "info"},
+      {"run", "run takes a file", "run"},
+      {"run --limit 100", "run takes a file", "run"},
+      {"run " + add + " 1 --limit 100", "add takes 2 arguments, 1 given", "run"},
+      {"run " + add + " 1 2 3 --limit 100", "add takes 2 arguments, 3 given", "run"},
+      {"run " + add + " 1 -2 --limit 100", "argument '-2' is not a natural number", "run"},
+      {"run --limit 100 " + add + " -- 1 -2", "argument '-2' is not a natural number", "run"},
+      {"run --limit 100 " + add + " 1 -- --help", "argument '--help' is not a natural number",
+       "run"},
+      {"run " + add + " 1 x --limit 100", "argument 'x' is not a natural number", "run"},
+      {"run " + add + " 1 2 --limit", limitTakes, "run"},
+      {"run " + add + " 1 2 --limit x", limitTakes, "run"},
+      {"run " + add + " 1 2 --limit=-5", limitTakes, "run"},
+      {"run " + add + " 1 2 --limit 2147483648", limitTakes, "run"},
+      {"run " + add + " 1 2 --limit 100 --engine fast", "--engine takes event, dense or reference",
+       "run"},
+      {"run " + add + " 1 2 --limit 100 --engine", "--engine takes event, dense or reference",
+       "run"},
+      {"run " + add + " 1 2 --limit 100 --frob", "unknown option '--frob'", "run"},
+      {"equations", "equations takes a file and optionally -o OUT.EQU", "equations"},
+      {"equations a b", "equations takes a file and optionally -o OUT.EQU", "equations"},
+      {"equations a -x b", "unknown option '-x'", "equations"},
+      {"graph a -o", "graph takes a file and optionally -o OUT.dot", "graph"},
+      {"trace " + add + " 1 2 --limit 100", "trace needs --token", "trace"},
+      {"trace " + add + " 1 2 --limit 100 --token", "--token takes a value", "trace"},
+      {"trace " + add + " 1 2 --token E --limit=x", limitTakes, "trace"},
+      {"eval " + add + " 1 2 --bound x", "--bound takes a number of candidates", "eval"},
+      {"eval " + add + " 1", "add takes 2 arguments, 1 given", "eval"},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = Cli(c.arguments);
+    EXPECT_EQ(o.status, 1) << c.arguments;
+    EXPECT_EQ(o.out, "") << c.arguments;
+    const Outcome help = Cli(c.command + " --help");
+    ASSERT_EQ(help.status, 0) << c.command;
+    EXPECT_EQ(o.err, "vantorb-cli: " + c.problem + "\n" + help.out) << c.arguments;
   }
-  const Outcome arity = Cli("run " + add + " 1");
-  EXPECT_NE(arity.err.find("add takes 2 arguments, 1 given"), std::string::npos) << arity.err;
 }
 
 TEST_F(CliTest, HugeArgumentsAreRefusedBeforeAnyMemoryIsTaken) {
@@ -207,7 +242,7 @@ TEST_F(CliTest, AFailedWriteNamesTheFileAndKeepsTheOldOne) {
 
 TEST_F(CliTest, EvalAndCheckAgainstTheDefinition) {
   EXPECT_EQ(Cli("eval " + Example("factorial.prv") + " 10").out, "result: 3628800\n");
-  const Outcome checked = Cli("run " + Example("power.prv") + " 2 3 --check");
+  const Outcome checked = Cli("run " + Example("power.prv") + " 2 3 --check --limit 100000");
   EXPECT_EQ(checked.status, 0) << checked.err;
   EXPECT_EQ(checked.out.rfind("result: 8\niterations: ", 0), 0u) << checked.out;
   EXPECT_NE(checked.out.find("\ncheck: the definition gives 8 too\n"), std::string::npos);
@@ -270,6 +305,7 @@ TEST_F(CliTest, OutputThatCannotBeWrittenIsAnErrorWithStatusTwo) {
       // Far more than any buffer: the first failed write ends the run.
       "trace " + Example("multiplication.prv") + " 99 99 --token '*' --limit 100000",
       "--help",
+      "run --help",
       "--version",
   };
   for (const auto& arguments : cases) {
@@ -313,20 +349,92 @@ TEST_F(CliTest, InterruptedTraceLeavesItsFilesAsTheyWere) {
   EXPECT_EQ(Files(), (std::vector<std::string>{"forever.prv", "t.csv"}));
 }
 
-TEST_F(CliTest, HelpAndVersion) {
-  const Outcome help = Cli("--help");
-  EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("usage: vantorb-cli"), std::string::npos);
+TEST_F(CliTest, EveryCommandHasItsHelpNamingItsOptions) {
+  struct Case {
+    std::string arguments, usage;
+    std::vector<std::string> named;
+  };
+  const std::vector<std::string> program = {
+      "\nCommands:\n", "\n  info ", "\n  equations ", "\n  run ", "\n  eval ", "\n  graph ",
+      "\n  trace ", "\n  -h, --help ", "\n      --version ", "\nExit status:\n"};
+  const Case cases[] = {
+      {"--help", "Usage: vantorb-cli info FILE\n  or:  vantorb-cli equations", program},
+      {"-h", "Usage: vantorb-cli info FILE\n  or:  vantorb-cli equations", program},
+      {"info --help", "Usage: vantorb-cli info FILE\n", {"FILE", "-h, --help"}},
+      {"equations -h", "Usage: vantorb-cli equations FILE [-o OUT.EQU]\n",
+       {"-o, --output OUT.EQU"}},
+      {"run --help", "Usage: vantorb-cli run FILE [ARG...] [--limit N] ",
+       {"--limit N", "--engine event|dense|reference", "--stats", "--check"}},
+      // Help wins over whatever else the line holds.
+      {"run nowhere.prv x --engine fast --help", "Usage: vantorb-cli run FILE", {"--check"}},
+      {"eval --help", "Usage: vantorb-cli eval FILE [ARG...] [--bound N]\n", {"--bound N"}},
+      {"graph --help", "Usage: vantorb-cli graph FILE [-o OUT.dot]\n", {"-o, --output OUT.dot"}},
+      {"trace --help", "Usage: vantorb-cli trace FILE [ARG...] --token TOKEN ",
+       {"--token TOKEN", "--csv OUT.csv", "--vcd OUT.vcd", "--limit N"}},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = Cli(c.arguments);
+    EXPECT_EQ(o.status, 0) << c.arguments;
+    EXPECT_EQ(o.err, "") << c.arguments;
+    EXPECT_EQ(o.out.rfind(c.usage, 0), 0u) << c.arguments << ":\n" << o.out;
+    for (const auto& name : c.named)
+      EXPECT_NE(o.out.find(name), std::string::npos) << c.arguments << " names " << name;
+  }
+}
+
+TEST_F(CliTest, VersionIsTheProjects) {
   const Outcome version = Cli("--version");
   EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out.rfind("vantorb-cli ", 0), 0u);
+  EXPECT_EQ(version.out, std::string("vantorb-cli ") + VANTORB_VERSION + "\n");
+}
+
+TEST_F(CliTest, OptionsComeBeforeOrAfterTheOperandsAndDashDashEndsThem) {
+  const std::string add = Example("addition.prv");
+  const std::string checked = "result: 7\niterations: 55\ncheck: the definition gives 7 too\n";
+  struct Case {
+    std::string arguments;
+    int status;
+    std::string out;
+  };
+  const Case cases[] = {
+      {"run " + add + " 3 4 --check --limit 1000", 0, checked},
+      {"run --check " + add + " 3 4 --limit 1000", 0, checked},
+      {"run --limit=1000 --check " + add + " 3 4", 0, checked},
+      {"run " + add + " --check 3 --limit 1000 4", 0, checked},
+      {"run --check --limit 1000 -- " + add + " 3 4", 0, checked},
+      {"run --check --limit 1000 " + add + " 3 -- 4", 0, checked},
+      {"run --engine=dense " + add + " 3 4 --check --limit=1000", 0, checked},
+      {"run " + add + " 3 4 --engine reference --check --limit 1000", 0, checked},
+      {"run --limit 1000 --limit=5 " + add + " 3 4", 3, "result: 0\niterations: 5\n"},
+      {"eval --bound=10 " + add + " 3 4", 0, "result: 7\n"},
+      {"eval " + add + " 3 --bound 10 4", 0, "result: 7\n"},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = Cli(c.arguments);
+    EXPECT_EQ(o.status, c.status) << c.arguments << ": " << o.err;
+    EXPECT_EQ(o.out, c.out) << c.arguments;
+  }
+  const Outcome equations = Cli("equations " + add);
+  EXPECT_EQ(Cli("equations --output='" + (dir_ / "a.equ").string() + "' " + add).status, 0);
+  EXPECT_EQ(Slurp(dir_ / "a.equ"), equations.out);
+  EXPECT_NE(equations.out, "");
+  const Outcome trace = Cli("trace " + add + " 1 2 --token Eres --limit 1000");
+  EXPECT_EQ(trace.status, 0) << trace.err;
+  EXPECT_EQ(trace.out.rfind("iteration,", 0), 0u) << trace.out;
+  EXPECT_EQ(Cli("trace --token=Eres --limit=1000 " + add + " -- 1 2").out, trace.out);
+
+  // After "--", a file whose name starts with "-" is an operand.
+  Write("-x.prv", "f S");
+  const Outcome dashed = Cli("run --limit 100 -- -x.prv 2", "", "", true);
+  EXPECT_EQ(dashed.status, 0) << dashed.err;
+  EXPECT_EQ(dashed.out, "result: 3\niterations: 2\n");
 }
 
 TEST_F(CliTest, InterruptStopsARunAndSaysWhere) {
   // f(x, y) = y + 1 is never 0: the minimization runs until stopped.
   const std::string forever = Write("forever.prv", "f M(C(U(2,2), S))");
   const Outcome o =
-      Cli("run " + forever + " 1", " & pid=$!; sleep 1; kill -INT $pid; wait $pid");
+      Cli("run " + forever + " 1 --limit 2000000000", " & pid=$!; sleep 1; kill -INT $pid; wait $pid");
   EXPECT_EQ(o.status, 130);
   EXPECT_NE(o.err.find("Interrupted at iteration "), std::string::npos) << o.err;
   EXPECT_NE(o.out.find("iterations: "), std::string::npos) << o.out;
