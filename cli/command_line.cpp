@@ -1,11 +1,13 @@
 #include "cli/command_line.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <iterator>
 #include <iostream>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include <CLI/CLI.hpp>
 
@@ -18,6 +20,8 @@ namespace {
 
 constexpr const char* kProgram = "vantorb-cli";
 constexpr const char* kLimitTakes = "--limit takes a number of iterations up to 2147483647";
+constexpr const char* kEngineTakes = "--engine takes event, dense or reference";
+constexpr const char* kBoundTakes = "--bound takes a number of candidates";
 
 constexpr const char* kDescription =
     "Compiles programs of partial recursive functions into networks of neurons,\n"
@@ -81,7 +85,7 @@ class CommandLine {
   std::string Leftover(const CLI::App& app) const;
   const Command* Find(const CLI::App& app) const;
   // The words after the "--" that ends the options, as operands.
-  std::string TakeOperands(const Command& command, std::vector<std::string> operands);
+  std::string TakeOperands(const Command& command, const std::vector<std::string>& operands);
   int Usage(const CLI::App& app, const std::string& problem) const;
 
   CLI::App app_{kDescription, kProgram};
@@ -127,7 +131,7 @@ CommandLine::CommandLine() {
             "values kept as runs of equal limbs; dense the same on\n"
             "plain limbs; reference every neuron through its text,\n"
             "as defined (all give the same values)",
-            "--engine takes event, dense or reference");
+            kEngineTakes);
   run.app->add_flag("--stats", given_.stats,
                     "adds wall time, rates, peak memory and the longest\n"
                     "value's limbs and runs");
@@ -138,7 +142,7 @@ CommandLine::CommandLine() {
     RunOptions options;
     if (runLimit->count() > 0) options.limit = Limit(given_.limit);
     if (given_.engine != "event" && given_.engine != "dense" && given_.engine != "reference")
-      throw UsageError("--engine takes event, dense or reference");
+      throw UsageError(kEngineTakes);
     options.engine = given_.engine;
     options.stats = given_.stats;
     options.check = given_.check;
@@ -151,14 +155,14 @@ CommandLine::CommandLine() {
   CLI::Option* bound =
       AddValued(eval, "--bound", given_.bound, "N",
                 "caps each minimization's search (default 1000000)",
-                "--bound takes a number of candidates");
+                kBoundTakes);
   eval.action = [this, bound](TextSink& out) {
     std::uint64_t searchBound = 1'000'000;
     if (bound->count() > 0) {
       const auto value = IsNaturalNumberText(given_.bound)
                              ? ParseDecimalInteger(given_.bound, 0, INT64_MAX)
                              : std::nullopt;
-      if (!value) throw UsageError("--bound takes a number of candidates");
+      if (!value) throw UsageError(kBoundTakes);
       searchBound = static_cast<std::uint64_t>(*value);
     }
     return Eval(out, given_.file, given_.arguments, searchBound);
@@ -212,7 +216,8 @@ CommandLine::Command& CommandLine::AddCommand(const std::string& name,
 
 void CommandLine::AddOperands(Command& command, bool arguments) {
   // Not required here: FILE may follow "--", which CLI11 does not see.
-  command.app->add_option("FILE", given_.file, "a program (.PRV) or a dynamic equation file (.EQU)");
+  command.app->add_option("FILE", given_.file,
+                          "a program (.PRV) or a dynamic equation file (.EQU)");
   command.arguments = arguments;
   if (arguments)
     command.app->add_option("ARG", given_.arguments,
@@ -267,7 +272,7 @@ std::string CommandLine::Leftover(const CLI::App& app) const {
 }
 
 std::string CommandLine::TakeOperands(const Command& command,
-                                      std::vector<std::string> operands) {
+                                      const std::vector<std::string>& operands) {
   auto next = operands.begin();
   if (command.app->get_option("FILE")->count() == 0 && next != operands.end())
     given_.file = *next++;
@@ -299,7 +304,8 @@ int CommandLine::Execute(TextSink& out, const std::vector<std::string>& words) {
     if (valued && end + 1 != words.end()) ++end;
     ++end;
   }
-  std::vector<std::string> reversed(std::make_reverse_iterator(end), words.rend());  // as CLI11 takes them
+  // CLI11 takes the words last first.
+  std::vector<std::string> reversed(std::make_reverse_iterator(end), words.rend());
   try {
     app_.parse(reversed);
   } catch (const CLI::CallForHelp&) {

@@ -112,7 +112,8 @@ TEST_F(CliTest, RunPrintsResultAndIterations) {
     std::string out;
   };
   const Case cases[] = {
-      {"run " + Example("multiplication.prv") + " 7 8 --limit 1000", "result: 56\niterations: 816\n"},
+      {"run " + Example("multiplication.prv") + " 7 8 --limit 1000",
+       "result: 56\niterations: 816\n"},
       {"run " + Example("addition.prv") + " 2 2", "result: 4\niterations: 31\n"},
       {"run " + Example("addition.prv") + " 2 2 --limit 32", "result: 4\niterations: 31\n"},
       {"run " + Example("addition.prv") + " --limit 0 2 2", "result: 4\niterations: 31\n"},
@@ -434,7 +435,8 @@ TEST_F(CliTest, InterruptStopsARunAndSaysWhere) {
   // f(x, y) = y + 1 is never 0: the minimization runs until stopped.
   const std::string forever = Write("forever.prv", "f M(C(U(2,2), S))");
   const Outcome o =
-      Cli("run " + forever + " 1 --limit 2000000000", " & pid=$!; sleep 1; kill -INT $pid; wait $pid");
+      Cli("run " + forever + " 1 --limit 2000000000",
+          " & pid=$!; sleep 1; kill -INT $pid; wait $pid");
   EXPECT_EQ(o.status, 130);
   EXPECT_NE(o.err.find("Interrupted at iteration "), std::string::npos) << o.err;
   EXPECT_NE(o.out.find("iterations: "), std::string::npos) << o.out;
