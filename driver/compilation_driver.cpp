@@ -1,5 +1,9 @@
 #include "driver/compilation_driver.hpp"
 
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
 #include "compiler/user_net.hpp"
 #include "network/exceptions.hpp"
 
@@ -28,6 +32,16 @@ void RefuseOversizedNetwork(const ProofObj& target) {
 }
 
 }  // namespace
+
+bool IsEquationFileName(const std::string& fileName) {
+  constexpr std::string_view kExtension = ".equ";
+  if (fileName.size() < kExtension.size()) return false;
+  return std::equal(kExtension.begin(), kExtension.end(),
+                    fileName.end() - static_cast<std::ptrdiff_t>(kExtension.size()),
+                    [](char wanted, char c) {
+                      return wanted == std::tolower(static_cast<unsigned char>(c));
+                    });
+}
 
 std::string BaseFileName(const std::string& fileName) {
   const auto slash = fileName.find_last_of("\\/");

@@ -54,6 +54,10 @@ std::unique_ptr<Network> CompileProgramFile(NParserInterface& parser,
 // ")".
 std::unique_ptr<Network> LoadEquationFile(const std::string& fileName);
 
+// Whether a file name names a dynamic equation file rather than a program:
+// it ends in ".EQU", in any letter case.
+bool IsEquationFileName(const std::string& fileName);
+
 // The part of a file name after its last "\" or "/".
 std::string BaseFileName(const std::string& fileName);
 

@@ -9,6 +9,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev libgraphviz-dev pkg-config libcli11-dev
   clang libclang-rt-14-dev
+  help2man libqt6svg6
+  # making and checking the Debian package (scripts/package.sh)
+  dpkg-dev file lintian desktop-file-utils appstream man-db
 )
 
 missing=()

@@ -165,5 +165,14 @@ TEST(BaseFileNameTest, CutsEveryFolder) {
   for (const auto& [path, base] : cases) EXPECT_EQ(BaseFileName(path), base);
 }
 
+TEST(IsEquationFileNameTest, ByTheLastExtensionInAnyCase) {
+  const std::pair<const char*, bool> cases[] = {
+      {"net.EQU", true},  {"net.equ", true},      {"dir/net.eQu", true}, {".equ", true},
+      {"net.prv", false}, {"net.equ.prv", false}, {"equ", false},        {"netequ", false},
+      {"", false},        {"net.EQU~", false},
+  };
+  for (const auto& [name, equations] : cases) EXPECT_EQ(IsEquationFileName(name), equations) << name;
+}
+
 }  // namespace
 }  // namespace vantorb

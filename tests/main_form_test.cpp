@@ -34,6 +34,7 @@
 
 #include "language/parser_interface.hpp"
 #include "network/exceptions.hpp"
+#include "workbench/qt/application_identity.hpp"
 #include "workbench/qt/dialogs.hpp"
 #include "workbench/qt/file_dialog.hpp"
 #include "workbench/qt/main_form.hpp"
@@ -515,6 +516,19 @@ class MainFormTest : public QObject {
     for (const auto& [filter, suffix] : {std::pair<QString, QString>{filters[2], ""}, {filters[0], "PRV"}}) {
       emit dialog.filterSelected(filter);  // as the user's choice in the dialog
       QCOMPARE(dialog.defaultSuffix(), suffix);
+    }
+  }
+
+  // The built-in icon really draws (Qt reads SVG only through its plugin):
+  // the rounded square opaque in the middle, its corner left clear.
+  void applicationIconDrawsAtMenuAndWindowSizes() {
+    const QIcon icon = vantorb::ApplicationIcon();
+    QVERIFY(!icon.isNull());
+    for (const int size : {16, 32, 64, 256}) {
+      const QImage image = icon.pixmap(size, size).toImage();
+      QCOMPARE(image.size(), QSize(size, size));
+      QCOMPARE(image.pixelColor(size / 2, size / 2).alpha(), 255);
+      QCOMPARE(image.pixelColor(0, 0).alpha(), 0);
     }
   }
 

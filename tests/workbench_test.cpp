@@ -472,6 +472,34 @@ TEST_F(WorkbenchTest, LoadEquations) {
   EXPECT_EQ(bench_.Info(), (CompilerInfo{"UserNet", "4", "UserNet", "1", "4", "5"}));
 }
 
+// "vantorb FILE", as the desktop opens either file type: the extension
+// decides, whatever its letter case.
+TEST_F(WorkbenchTest, OpenAtStartLoadsEquationFilesAsTheTarget) {
+  const std::string equations =
+      "XSin_1_0(i+1) = sigma( 1.0*Ein(i) + 0 )\r\n"
+      "XSEout_1_1(i+1) = sigma( 1.0*XSin_1_0(i) + 0 )\r\n";
+  for (const char* name : {"s.EQU", "s.equ", "s.Equ"}) {
+    SCOPED_TRACE(name);
+    Workbench bench(view_, files_, parser_);
+    view_.bench = &bench;
+    view_.editor.clear();
+    bench.OpenAtStart(Put(name, equations));
+    ASSERT_NE(bench.Current(), nullptr);
+    EXPECT_EQ(bench.Current()->Target().Name(), "UserNet");
+    EXPECT_EQ(view_.tab, Tab::Browser);
+    EXPECT_EQ(view_.editor, "") << "the editor keeps its program";
+  }
+  for (const char* name : {"p.prv", "p.equ.prv", "equ"}) {
+    SCOPED_TRACE(name);
+    Workbench bench(view_, files_, parser_);
+    view_.bench = &bench;
+    bench.OpenAtStart(Put(name, "f S"));
+    EXPECT_EQ(view_.editor, "f S");
+    EXPECT_EQ(bench.Current(), nullptr);
+  }
+  view_.bench = &bench_;
+}
+
 TEST_F(WorkbenchTest, CompileErrorsMarkTheEditorsLine) {
   const std::string file = Put("e.prv", "f S\n\ng C(S)\nh Z\n");
   view_.openChoices.push_back(file);

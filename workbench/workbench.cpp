@@ -108,7 +108,11 @@ void Workbench::LoadFile() {
 }
 
 void Workbench::OpenAtStart(const std::string& fileName) {
-  ReadProgramFrom(fileName);
+  if (IsEquationFileName(fileName)) {
+    LoadEquationsFrom(fileName);
+  } else {
+    ReadProgramFrom(fileName);
+  }
 }
 
 namespace {
@@ -284,11 +288,13 @@ void Workbench::GenerateEquationFile() {
 // A file that cannot be read changes nothing: the loaded network takes the
 // place of the current one only once it is whole.
 void Workbench::LoadEquations() {
-  const auto file = view_.OpenFileDialog(kEquationFiles);
-  if (!file) return;
+  if (const auto file = view_.OpenFileDialog(kEquationFiles)) LoadEquationsFrom(*file);
+}
+
+void Workbench::LoadEquationsFrom(const std::string& fileName) {
   std::unique_ptr<Network> loaded;
   try {
-    loaded = LoadEquationFile(*file);
+    loaded = LoadEquationFile(fileName);
   } catch (const std::exception& e) {
     view_.ShowErrorWindow(ErrorMessage(e));
     return;

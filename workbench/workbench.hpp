@@ -71,7 +71,9 @@ class Workbench {
   void CollapseTree() { view_.SetTreeExpanded(false); }
   void ExpandTree() { view_.SetTreeExpanded(true); }
 
-  // Opens a program file in the editor at start ("vantorb FILE.PRV").
+  // Opens a file named at start: a program in the editor ("vantorb
+  // FILE.PRV"), an equation file as the target, as Load Equations does
+  // ("vantorb FILE.EQU", as the desktop opens it).
   void OpenAtStart(const std::string& fileName);
   // "Network picture": the network of the function selected in the tree
   // (the whole target when none is), drawn from its DOT text.
@@ -103,6 +105,7 @@ class Workbench {
   bool SaveProgram();
   bool WriteProgramTo(const std::string& fileName);
   bool ReadProgramFrom(const std::string& fileName);
+  void LoadEquationsFrom(const std::string& fileName);
   // The one way the current network changes: the simulator lets go of the
   // old one, which then goes with its run and lists.
   void InstallNetwork(std::unique_ptr<Network> next);

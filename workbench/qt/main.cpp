@@ -1,7 +1,9 @@
 // vantorb: the workbench window.
 //   vantorb [FILE.PRV]                      opens the program in the editor
+//   vantorb FILE.EQU                        loads the equations as the target
 //   vantorb --screenshots DIR FILE.PRV      compiles the program and saves
 //                                           a picture of every tab into DIR
+//   vantorb --help | --version              answers without opening a window
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -11,12 +13,49 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <iostream>
+#include <optional>
+#include <string_view>
+
 #include "language/parser_interface.hpp"
+#include "network/exceptions.hpp"
+#include "network/text_lines.hpp"
 #include "network/utils.hpp"
+#include "workbench/qt/application_identity.hpp"
 #include "workbench/qt/dialogs.hpp"
 #include "workbench/qt/main_form.hpp"
 
 namespace {
+
+// The manual page is made from this text and the version line by help2man,
+// so both keep its layout: a usage line, paragraphs, options indented.
+constexpr const char* kHelpText =
+    "Usage: vantorb [OPTION]... [FILE]\n"
+    "Open the Vantorb workbench: write programs of partial recursive functions,\n"
+    "compile them into networks of saturated-linear neurons and run them step by\n"
+    "step, automatically or to the end, watching the neurons' values.\n"
+    "\n"
+    "FILE, when named, is a program (.PRV), opened in the editor, or a file of\n"
+    "dynamic equations (.EQU), loaded as the target.\n"
+    "\n"
+    "  -h, --help          display this help and exit\n"
+    "      --version       output version information and exit\n"
+    "      --screenshots DIR FILE\n"
+    "                      compile the program FILE, compute 3 x 2 with it, save a\n"
+    "                      picture of every tab into DIR and exit\n"
+    "\n"
+    "Qt's own options, such as -platform NAME or -style NAME, are accepted too.\n";
+
+// The text that --help or --version asks for, when the command line is just
+// that: answered before QApplication exists, these need no display, and the
+// manual page is made from them while building.
+std::optional<std::string_view> InformationAnswer(int argc, char** argv) {
+  if (argc != 2) return std::nullopt;
+  const std::string_view option = argv[1];
+  if (option == "--help" || option == "-h") return kHelpText;
+  if (option == "--version") return "vantorb " VANTORB_VERSION "\n";
+  return std::nullopt;
+}
 
 int SaveScreenshots(vantorb::TMainForm& form, const QString& dir,
                     const QString& program) {
@@ -70,7 +109,20 @@ int SaveScreenshots(vantorb::TMainForm& form, const QString& dir,
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (const auto answer = InformationAnswer(argc, argv)) {
+    try {
+      vantorb::StandardOutput output;
+      output.Append(*answer);
+      output.Commit();
+      return 0;
+    } catch (const vantorb::NeuroException& error) {
+      std::cerr << "vantorb: " << error.what() << "\n";
+      return 2;
+    }
+  }
   QApplication app(argc, argv);
+  QApplication::setWindowIcon(vantorb::ApplicationIcon());
+  QGuiApplication::setDesktopFileName(vantorb::kApplicationId);
   vantorb::CreateParserInterface();
   vantorb::decimalSeparator = vantorb::ReadDecimalSeparator();
   int status = 0;
