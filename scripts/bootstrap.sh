@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev libgraphviz-dev pkg-config
   clang libclang-rt-14-dev
+  pybind11-dev python3-dev python3-pytest python3-numpy python3-matplotlib
 )
 
 missing=()
