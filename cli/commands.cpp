@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <iostream>
@@ -12,13 +11,13 @@
 #include <sstream>
 
 #include "driver/compilation_driver.hpp"
-#include "compiler/interpreter.hpp"
 #include "compiler/network_graph.hpp"
 #include "network/equation_text.hpp"
 #include "network/utils.hpp"
 #include "network/text_lines.hpp"
 #include "network/exceptions.hpp"
 #include "simulation/network_run.hpp"
+#include "simulation/run_arguments.hpp"
 #include "simulation/trace.hpp"
 
 namespace vantorb::cli {
@@ -40,45 +39,34 @@ class InterruptCatcher {
   InterruptCatcher& operator=(const InterruptCatcher&) = delete;
 };
 
-bool IsEquationFile(const std::string& file) {
-  if (file.size() < 4) return false;
-  std::string ext = file.substr(file.size() - 4);
-  std::transform(ext.begin(), ext.end(), ext.begin(),
-                 [](unsigned char c) { return std::tolower(c); });
-  return ext == ".equ";
+// A refused argument is a usage error of the tool.
+template <typename Check>
+auto AsUsageError(Check check) {
+  try {
+    return check();
+  } catch (const ArgumentError& error) {
+    throw UsageError(error.Message());
+  }
 }
 
 // A compiled program or a loaded equation file, ready to run.
 std::unique_ptr<Network> Load(const std::string& file) {
-  if (IsEquationFile(file)) return LoadEquationFile(file);
-  return CompileProgramFile(*parserInterface, file);
+  return LoadNetworkFile(*parserInterface, file);
 }
 
 // The target's value from its definition, for the arguments given.
 std::uint64_t Interpret(const ProofObj& target, const std::vector<std::string>& arguments,
                         std::uint64_t searchBound) {
-  std::vector<std::uint64_t> values;
-  for (const auto& argument : arguments) {
-    const auto value = ParseDecimalInteger(argument, 0, INT64_MAX);
-    if (!value) throw UsageError("argument '" + argument + "' is beyond 64 bits");
-    values.push_back(static_cast<std::uint64_t>(*value));
-  }
-  return Interpreter(searchBound).Evaluate(target, values);
+  return AsUsageError([&] { return EvaluateDefinition(target, arguments, searchBound); });
 }
 
 // Loads FILE for a computation on the arguments: they must be natural
 // numbers, as many as the target takes (a usage error otherwise).
 std::unique_ptr<Network> LoadForArguments(const std::string& file,
                                           const std::vector<std::string>& arguments) {
-  for (const auto& argument : arguments)
-    if (!IsNaturalNumberText(argument))
-      throw UsageError("argument '" + argument + "' is not a natural number");
+  AsUsageError([&] { CheckNaturalNumbers(arguments); });
   std::unique_ptr<Network> network = Load(file);
-  const auto arity = network->Target().Arity();
-  if (arguments.size() != static_cast<std::size_t>(arity))
-    throw UsageError(network->Report().targetName + " takes " + std::to_string(arity) +
-                     (arity == 1 ? " argument, " : " arguments, ") +
-                     std::to_string(arguments.size()) + " given");
+  AsUsageError([&] { CheckArity(*network, arguments); });
   return network;
 }
 
@@ -158,15 +146,10 @@ class Progress {
 }  // namespace
 
 int Info(TextSink& out, const std::string& file) {
-  const CompilationReport r = Load(file)->Report();
-  std::ostringstream text;
-  text << "file: " << r.fileName << "\n"
-       << "lines: " << r.lines << "\n"
-       << "target: " << r.targetName << "\n"
-       << "statements: " << r.statements << "\n"
-       << "neurons: " << r.neurons << "\n"
-       << "synapses: " << r.synapses << "\n";
-  out.Append(text.str());
+  std::string text;
+  for (const ReportEntry& entry : ReportEntries(Load(file)->Report()))
+    text += entry.key + ": " + entry.text + "\n";
+  out.Append(text);
   return kOk;
 }
 

@@ -16,8 +16,8 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "by step, automatically or to the end, and writes and reads the network as\n"
     "a file of dynamic equations.\n"
     "\n"
-    "The package holds the workbench window (vantorb) and the command-line\n"
-    "tool (vantorb-cli), with example programs.")
+    "The package holds the workbench window (vantorb), the command-line\n"
+    "tool (vantorb-cli) and the Python module vantorb, with example programs.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
@@ -32,6 +32,14 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${VANTORB_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads its SVG plugins only when the window's icon is drawn.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
+# The Python module is made for Debian's interpreter of this version alone;
+# shlibdeps cannot tell, as the module links no libpython.
+if(TARGET vantorb_python)
+  math(EXPR next_python_minor "${Python_VERSION_MINOR} + 1")
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
+         ", python3 (>= ${Python_VERSION_MAJOR}.${Python_VERSION_MINOR}~)"
+         ", python3 (<< ${Python_VERSION_MAJOR}.${next_python_minor})")
+endif()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 # The Debian changelog's entry for this version.

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <string_view>
 
 #include "compiler/user_net.hpp"
 #include "network/exceptions.hpp"
+#include "network/utils.hpp"
 
 namespace vantorb {
 namespace {
@@ -31,27 +31,10 @@ void RefuseOversizedNetwork(const ProofObj& target) {
         std::to_string(kMaxNetworkSynapses) + " that can be built");
 }
 
-}  // namespace
-
-bool IsEquationFileName(const std::string& fileName) {
-  constexpr std::string_view kExtension = ".equ";
-  if (fileName.size() < kExtension.size()) return false;
-  return std::equal(kExtension.begin(), kExtension.end(),
-                    fileName.end() - static_cast<std::ptrdiff_t>(kExtension.size()),
-                    [](char wanted, char c) {
-                      return wanted == std::tolower(static_cast<unsigned char>(c));
-                    });
-}
-
-std::string BaseFileName(const std::string& fileName) {
-  const auto slash = fileName.find_last_of("\\/");
-  return slash == std::string::npos ? fileName : fileName.substr(slash + 1);
-}
-
-std::unique_ptr<Network> CompileProgramFile(NParserInterface& parser,
-                                            const std::string& fileName,
-                                            CompilationListener* listener) {
-  parser.OpenInput(fileName);
+// Parses the parser's open input and builds its target's network; the
+// report names fileName.
+std::unique_ptr<Network> CompileOpenInput(NParserInterface& parser, const std::string& fileName,
+                                          CompilationListener* listener) {
   ParserCleanup cleanup{parser};
   if (listener) listener->ProgramOpened();
   parser.ResetSymbolTable();
@@ -78,6 +61,57 @@ std::unique_ptr<Network> CompileProgramFile(NParserInterface& parser,
   report.synapses = target->SynapseCount();
   return std::make_unique<Network>(parser.TakeSymbolTable(), *target,
                                    std::move(io), std::move(report));
+}
+
+// The number written after the first occurrence of mark, if digits follow.
+std::optional<int> NumberAfter(std::string_view text, std::string_view mark) {
+  const auto at = text.find(mark);
+  if (at == std::string_view::npos) return std::nullopt;
+  const auto digits = text.substr(at + mark.size());
+  const auto end = std::find_if(digits.begin(), digits.end(),
+                                [](unsigned char c) { return !std::isdigit(c); });
+  const auto value = ParseDecimalInteger(digits.substr(0, end - digits.begin()), 0, INT32_MAX);
+  if (!value) return std::nullopt;
+  return static_cast<int>(*value);
+}
+
+}  // namespace
+
+std::string BaseFileName(const std::string& fileName) {
+  const auto slash = fileName.find_last_of("\\/");
+  return slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+}
+
+std::unique_ptr<Network> CompileProgramFile(NParserInterface& parser,
+                                            const std::string& fileName,
+                                            CompilationListener* listener) {
+  parser.OpenInput(fileName);
+  return CompileOpenInput(parser, fileName, listener);
+}
+
+std::unique_ptr<Network> CompileProgramText(NParserInterface& parser, std::string text,
+                                            const std::string& name,
+                                            CompilationListener* listener) {
+  parser.OpenText(std::move(text));
+  return CompileOpenInput(parser, name, listener);
+}
+
+bool IsEquationFileName(const std::string& fileName) {
+  if (fileName.size() < 4) return false;
+  std::string ext = fileName.substr(fileName.size() - 4);
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return std::tolower(c); });
+  return ext == ".equ";
+}
+
+std::unique_ptr<Network> LoadNetworkFile(NParserInterface& parser, const std::string& fileName) {
+  if (IsEquationFileName(fileName)) return LoadEquationFile(fileName);
+  return CompileProgramFile(parser, fileName);
+}
+
+std::optional<int> CompileErrorLine(std::string_view message) {
+  if (auto line = NumberAfter(message, "(Line ")) return line;
+  return NumberAfter(message, "at line ");
 }
 
 std::unique_ptr<Network> LoadEquationFile(const std::string& fileName) {

@@ -7,7 +7,9 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "driver/network.hpp"
@@ -46,6 +48,12 @@ std::unique_ptr<Network> CompileProgramFile(NParserInterface& parser,
                                             const std::string& fileName,
                                             CompilationListener* listener = nullptr);
 
+// The same for a program held as text, compiled as the file `name` would
+// be (the report's file is the base name of name). Never reads a file.
+std::unique_ptr<Network> CompileProgramText(NParserInterface& parser, std::string text,
+                                            const std::string& name,
+                                            CompilationListener* listener = nullptr);
+
 // Reads a dynamic equation file into a UserNet, the only function and the
 // target of a new symbol table, and builds its network on fresh input
 // neurons (its neurons keep the names of the file). The report names file
@@ -54,9 +62,17 @@ std::unique_ptr<Network> CompileProgramFile(NParserInterface& parser,
 // ")".
 std::unique_ptr<Network> LoadEquationFile(const std::string& fileName);
 
-// Whether a file name names a dynamic equation file rather than a program:
-// it ends in ".EQU", in any letter case.
+// Whether a file is read as dynamic equations rather than compiled: its
+// name ends in ".equ", in any case.
 bool IsEquationFileName(const std::string& fileName);
+
+// A file as the tool takes it: LoadEquationFile for an equation file,
+// CompileProgramFile otherwise. Throws what they throw.
+std::unique_ptr<Network> LoadNetworkFile(NParserInterface& parser, const std::string& fileName);
+
+// The line a compilation or equation-reading message names: N of its
+// "(Line N)" or, without one, of its "at line N"; empty when it names none.
+std::optional<int> CompileErrorLine(std::string_view message);
 
 // The part of a file name after its last "\" or "/".
 std::string BaseFileName(const std::string& fileName);

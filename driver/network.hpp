@@ -30,6 +30,15 @@ struct CompilationReport {
   std::size_t synapses = 0;
 };
 
+// The report as the tool's info prints it: in order, each key with its
+// value's text; `count` tells the values that are counts (all but the file
+// and the target).
+struct ReportEntry {
+  std::string key, text;
+  bool count;
+};
+std::vector<ReportEntry> ReportEntries(const CompilationReport& report);
+
 class Network {
  public:
   // target must be an entry of table; io holds the network built from it.

@@ -31,6 +31,8 @@ class NParserInterface {
   // Reads the file as the scanner's input; throws NeuroCompilerException
   // "Cannot open file NAME" and leaves the input closed when it cannot.
   void OpenInput(const std::string& fileName);
+  // Takes the text as the scanner's input, as if read from a file.
+  void OpenText(std::string text) { input_ = std::move(text); }
   // Resets the scanner and parses the open input into the table; lets the
   // first error through. Throws NeuroCompilerException when no input is open.
   void Parse();

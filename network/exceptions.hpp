@@ -38,6 +38,13 @@ class NeuroCompilerException : public NeuroException {
   using NeuroException::NeuroException;
 };
 
+// Arguments that do not fit a computation: not natural numbers, not as many
+// as the target takes, or beyond what an evaluation reads. The tool shows
+// them as usage errors.
+class ArgumentError : public NeuroException {
+  using NeuroException::NeuroException;
+};
+
 // Arithmetic that would leave the range of Number: a weight that is not
 // finite or whose integer part exceeds 32 bits, or an integer part that
 // would pass 2^63 - 1.

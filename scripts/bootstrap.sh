@@ -12,6 +12,7 @@ packages=(
   help2man libqt6svg6
   # making and checking the Debian package (scripts/package.sh)
   dpkg-dev file lintian desktop-file-utils appstream man-db
+  pybind11-dev python3-dev python3-pytest python3-numpy python3-matplotlib
 )
 
 missing=()

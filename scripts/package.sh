@@ -66,6 +66,9 @@ if $install_check; then
   vantorb-cli --version
   vantorb-cli run /usr/share/doc/vantorb/examples/multiplication.prv 7 8 --limit 100000
   QT_QPA_PLATFORM=offscreen vantorb --version
+  # Debian's interpreter finds the module with no variable set.
+  env -u PYTHONPATH /usr/bin/python3 -c 'import vantorb
+print("python:", vantorb.compile_file("/usr/share/doc/vantorb/examples/multiplication.prv").run(7, 8, limit=100000).result)'
   echo "removing the package"
 fi
 echo "package checked: $package"

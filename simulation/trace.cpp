@@ -86,15 +86,19 @@ void TraceRecorder::WriteVcdHeader() {
 void TraceRecorder::Record(std::int64_t iteration) {
   if (csv_) {
     std::string row = std::to_string(iteration);
-    for (const auto& traced : neurons_) {
+    for (std::size_t n = 0; n < neurons_.size(); ++n) {
       row += ',';
-      row += ReplaceFirst(traced.neuron->Value().ToText(), decimalSeparator, ".");
+      row += ValueText(n);
     }
     row += '\n';
     csv_->Append(row);
   }
   if (vcd_) WriteVcdChanges(iteration);
   recorded_ = true;
+}
+
+std::string TraceRecorder::ValueText(std::size_t n) const {
+  return ReplaceFirst(neurons_[n].neuron->Value().ToText(), decimalSeparator, ".");
 }
 
 void TraceRecorder::WriteVcdChanges(std::int64_t iteration) {

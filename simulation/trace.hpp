@@ -30,6 +30,11 @@ class TraceRecorder {
   void Record(std::int64_t iteration);
 
   std::size_t NeuronCount() const { return neurons_.size(); }
+  // The name of traced neuron n (n < NeuronCount()), in tree order.
+  const std::string& NeuronName(std::size_t n) const { return neurons_[n].neuron->Name(); }
+  // The exact decimal text of the value neuron n holds now, with "." for
+  // the separator: the field of a CSV row.
+  std::string ValueText(std::size_t n) const;
 
  private:
   struct Traced {

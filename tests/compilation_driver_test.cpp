@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -165,11 +166,32 @@ TEST(BaseFileNameTest, CutsEveryFolder) {
   for (const auto& [path, base] : cases) EXPECT_EQ(BaseFileName(path), base);
 }
 
-TEST(IsEquationFileNameTest, ByTheLastExtensionInAnyCase) {
+TEST_F(CompileTest, ProgramTextCompilesAsItsFileWould) {
+  const std::string text = "// successor\r\nf S\r\n";
+  const auto fromFile = CompileProgramFile(parser_, Write("s.prv", text));
+  const auto fromText = CompileProgramText(parser_, text, "folder/s.prv");
+  EXPECT_EQ(fromText->Equations(), fromFile->Equations());
+  EXPECT_EQ(fromText->Report().fileName, "s.prv");
+  EXPECT_EQ(fromText->Report().lines, fromFile->Report().lines);
+  EXPECT_THROW(CompileProgramText(parser_, "f S\ng C(S)", "bad.prv"), NeuroException);
+  EXPECT_FALSE(parser_.InputOpen());
+}
+
+TEST(CompileErrorLineTest, ReadsTheLineAMessageNames) {
+  const std::pair<const char*, std::optional<int>> cases[] = {
+      {" Syntax error at line 7", 7},
+      {"Weight x is no number (Line 3)", 3},
+      {" Syntax error at line 2 (Line 5)", 5},
+      {"Target function g was not defined", std::nullopt},
+      {"at line x", std::nullopt},
+  };
+  for (const auto& [message, line] : cases) EXPECT_EQ(CompileErrorLine(message), line) << message;
+}
+
+TEST(IsEquationFileNameTest, GoesByTheExtensionInAnyCase) {
   const std::pair<const char*, bool> cases[] = {
-      {"net.EQU", true},  {"net.equ", true},      {"dir/net.eQu", true}, {".equ", true},
-      {"net.prv", false}, {"net.equ.prv", false}, {"equ", false},        {"netequ", false},
-      {"", false},        {"net.EQU~", false},
+      {"a.equ", true}, {"dir/A.EQU", true}, {".Equ", true},
+      {"a.prv", false}, {"equ", false}, {"a.equ.prv", false},
   };
   for (const auto& [name, equations] : cases) EXPECT_EQ(IsEquationFileName(name), equations) << name;
 }

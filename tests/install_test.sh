@@ -3,9 +3,10 @@
 # everything promised is there, then runs the installed programs from it:
 # vantorb-cli computes 7 x 8 with the installed multiplication example, and
 # both programs tell the version without a display.
-# Arguments: cmake, the build directory, the project's version.
+# Arguments: cmake, the build directory, the project's version and, when
+# the Python module is built, its installed path relative to the prefix.
 set -euo pipefail
-cmake=$1 build=$2 version=$3
+cmake=$1 build=$2 version=$3 module=${4:-}
 source="$(cd "$(dirname "$0")/.." && pwd)"
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
@@ -22,6 +23,10 @@ expect() {  # expect TEXT COMMAND...: the command succeeds and prints TEXT
     exit 1
   fi
 }
+if [[ -n $module && ! -f $prefix/$module ]]; then
+  echo "missing: $module" >&2
+  exit 1
+fi
 examples="$prefix/share/doc/vantorb/examples"
 expect "result: 56" "$prefix/bin/vantorb-cli" run "$examples/multiplication.prv" 7 8 --limit 100000
 expect "vantorb-cli $version" "$prefix/bin/vantorb-cli" --version

@@ -1,0 +1,33 @@
+#pragma once
+// The arguments of a computation as users give them, as decimal texts:
+// checked against the target before a run or an evaluation, and read as
+// numbers for the interpreter. Every refusal is an ArgumentError whose text
+// the tool prints as a usage error.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "driver/network.hpp"
+
+namespace vantorb {
+
+// Throws ArgumentError "argument 'X' is not a natural number" for the first
+// argument that is not one (IsNaturalNumberText).
+void CheckNaturalNumbers(const std::vector<std::string>& arguments);
+
+// Throws ArgumentError "NAME takes N argument(s), M given" unless there are
+// exactly as many arguments as the network's target takes.
+void CheckArity(const Network& network, const std::vector<std::string>& arguments);
+
+// The largest iteration limit a run takes.
+constexpr long long kMaxIterationLimit = 2147483647;
+
+// The target's value from its definition (Interpreter with searchBound)
+// for natural-number arguments. Throws ArgumentError "argument 'X' is
+// beyond 64 bits" for one that does not fit, and what Interpreter throws.
+std::uint64_t EvaluateDefinition(const ProofObj& target,
+                                 const std::vector<std::string>& arguments,
+                                 std::uint64_t searchBound);
+
+}  // namespace vantorb
