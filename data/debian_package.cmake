@@ -35,10 +35,13 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
 # The Python module is made for Debian's interpreter of this version alone;
 # shlibdeps cannot tell, as the module links no libpython.
 if(TARGET vantorb_python)
-  math(EXPR next_python_minor "${Python_VERSION_MINOR} + 1")
+  string(REPLACE "." ";" python_version_parts "${vantorb_python_version}")
+  list(GET python_version_parts 0 python_major)
+  list(GET python_version_parts 1 python_minor)
+  math(EXPR next_python_minor "${python_minor} + 1")
   string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
-         ", python3 (>= ${Python_VERSION_MAJOR}.${Python_VERSION_MINOR}~)"
-         ", python3 (<< ${Python_VERSION_MAJOR}.${next_python_minor})")
+         ", python3 (>= ${vantorb_python_version}~)"
+         ", python3 (<< ${python_major}.${next_python_minor})")
 endif()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 

@@ -24,9 +24,12 @@ build=build/package
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all DEB_CXXFLAGS_STRIP=-g
 CXXFLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
 LDFLAGS=$(dpkg-buildflags --get LDFLAGS)
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+# Installed under /usr, as in the package: the Python module's folder
+# follows the prefix.
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
   -DVANTORB_TESTS=OFF -DVANTORB_BENCHMARKS=OFF \
-  -DCMAKE_CXX_FLAGS="$CXXFLAGS" -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS" >/dev/null
+  -DCMAKE_CXX_FLAGS="$CXXFLAGS" -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS" \
+  -DCMAKE_SHARED_LINKER_FLAGS="$LDFLAGS" -DCMAKE_MODULE_LINKER_FLAGS="$LDFLAGS" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 rm -f "$build"/vantorb_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
