@@ -112,6 +112,9 @@ RunOutcome Program::Run(const py::args& arguments, long long limit, const std::s
     py::gil_scoped_release release;
     run.Start(*network_, texts);
   }
+  // Nobody looks at the neurons until the end, whose read-out brings them
+  // in step: the slices need not copy the engine's values into them.
+  run.LeaveNeuronsBehind(true);
   while (status == RunStatus::Running) {
     {
       py::gil_scoped_release release;
