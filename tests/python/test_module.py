@@ -104,10 +104,10 @@ def test_arguments_are_refused_as_the_tool_refuses_them(cli, arguments, options,
 ])
 def test_trace_values_are_the_decimals_of_the_tools_csv(cli, example, arguments, token):
     program = vantorb.compile_file(EXAMPLES / example)
-    status, out, _ = cli("trace", EXAMPLES / example, *arguments, "--token", token)
+    status, out, _ = cli("trace", EXAMPLES / example, *arguments, "--token", token, "--limit", LIMIT)
     assert status == 0
     header, *rows = csv.reader(io.StringIO(out))
-    trace = program.trace(*arguments, token=token)
+    trace = program.trace(*arguments, token=token, limit=LIMIT)
     seen = 0
     for (iteration, values), row in zip(trace, rows, strict=True):
         assert all(isinstance(v, decimal.Decimal) for v in values.values())
@@ -115,7 +115,7 @@ def test_trace_values_are_the_decimals_of_the_tools_csv(cli, example, arguments,
         assert [str(iteration)] + [format(v, "f") for v in values.values()] == row
         seen += 1
     assert seen == len(rows) > 2
-    assert trace.result == program.run(*arguments).result
+    assert trace.result == program.run(*arguments, limit=LIMIT).result
 
 
 def test_a_long_trace_keeps_memory_flat():
@@ -138,11 +138,11 @@ def test_a_long_trace_keeps_memory_flat():
 def test_runs_in_two_threads_both_finish_and_agree():
     programs = [vantorb.compile_file(EXAMPLES / "multiplication.prv") for _ in range(2)]
     shared = programs[0]
-    expected = shared.run(6, 5)
+    expected = shared.run(6, 5, limit=LIMIT)
     outcomes = []
 
     def work(program):
-        outcomes.append(program.run(6, 5))
+        outcomes.append(program.run(6, 5, limit=LIMIT))
 
     threads = [threading.Thread(target=work, args=(p,)) for p in programs + [shared]]
     for thread in threads:
@@ -154,12 +154,12 @@ def test_runs_in_two_threads_both_finish_and_agree():
 
 def test_a_run_in_the_thread_of_an_open_trace_is_refused():
     program = vantorb.compile_file(EXAMPLES / "addition.prv")
-    trace = program.trace(1, 2, token="Eres")
+    trace = program.trace(1, 2, token="Eres", limit=LIMIT)
     next(trace)
     with pytest.raises(vantorb.Error, match="traced in this thread"):
-        program.run(1, 2)
+        program.run(1, 2, limit=LIMIT)
     trace.close()
-    assert program.run(1, 2).result == 3
+    assert program.run(1, 2, limit=LIMIT).result == 3
 
 
 def test_ctrl_c_interrupts_a_long_run():
@@ -196,7 +196,7 @@ def test_weights_rebuild_the_network_in_floats():
     weights = program.weights()
     values = {name: 0.0 for name in weights["inputs"] + weights["neurons"]}
     values.update(Ein=1.0, Edata1=0.11, Edata2=0.111)
-    for iteration, exact in program.trace(1, 2, token="*"):
+    for iteration, exact in program.trace(1, 2, token="*", limit=LIMIT):
         sums = {name: float(b) for name, b in weights["biases"].items()}
         for target, source, weight in weights["synapses"]:
             sums[target] += weight * values[source]
