@@ -27,6 +27,11 @@ if [[ -n $module && ! -f $prefix/$module ]]; then
   echo "missing: $module" >&2
   exit 1
 fi
+# vantorb-cli's page carries each command's own help.
+for command in info equations run eval graph trace; do
+  zcat "$prefix/share/man/man1/vantorb-cli.1.gz" | grep -qx "\.SS $command" ||
+    { echo "vantorb-cli(1) lacks the command $command" >&2; exit 1; }
+done
 examples="$prefix/share/doc/vantorb/examples"
 expect "result: 56" "$prefix/bin/vantorb-cli" run "$examples/multiplication.prv" 7 8 --limit 100000
 expect "vantorb-cli $version" "$prefix/bin/vantorb-cli" --version
