@@ -14,12 +14,12 @@
 #include "cli/commands.hpp"
 #include "cli/help_format.hpp"
 #include "network/utils.hpp"
+#include "simulation/run_arguments.hpp"
 
 namespace vantorb::cli {
 namespace {
 
 constexpr const char* kProgram = "vantorb-cli";
-constexpr const char* kLimitTakes = "--limit takes a number of iterations up to 2147483647";
 constexpr const char* kEngineTakes = "--engine takes event, dense or reference";
 constexpr const char* kBoundTakes = "--bound takes a number of candidates";
 
@@ -43,11 +43,16 @@ constexpr const char* kFooter =
     "  4    --check: the network and the definition disagree\n"
     "  130  interrupted";
 
+// The problem with a --limit that names no iteration limit a run takes.
+std::string LimitTakes() {
+  return "--limit takes a number of iterations up to " + std::to_string(kMaxIterationLimit);
+}
+
 // The iteration limit a --limit text names.
 long long Limit(const std::string& text) {
-  const auto limit = IsNaturalNumberText(text) ? ParseDecimalInteger(text, 0, 2147483647)
+  const auto limit = IsNaturalNumberText(text) ? ParseDecimalInteger(text, 0, kMaxIterationLimit)
                                                : std::nullopt;
-  if (!limit) throw UsageError(kLimitTakes);
+  if (!limit) throw UsageError(LimitTakes());
   return *limit;
 }
 
@@ -125,7 +130,7 @@ CommandLine::CommandLine() {
   AddOperands(run, true);
   CLI::Option* runLimit =
       AddValued(run, "--limit", given_.limit, "N",
-                "stops after N iterations (0, the default: no limit)", kLimitTakes);
+                "stops after N iterations (0, the default: no limit)", LimitTakes());
   AddValued(run, "--engine", given_.engine, "event|dense|reference",
             "event (the default) updates only what changed, on\n"
             "values kept as runs of equal limbs; dense the same on\n"
@@ -191,7 +196,7 @@ CommandLine::CommandLine() {
   AddValued(trace, "--vcd", given_.vcdFile, "OUT.vcd", "writes a VCD waveform to OUT.vcd",
             "--vcd takes a value");
   CLI::Option* traceLimit = AddValued(trace, "--limit", given_.limit, "N",
-                                      "stops after N iterations (default 100000)", kLimitTakes);
+                                      "stops after N iterations (default 100000)", LimitTakes());
   trace.action = [this, traceLimit](TextSink& out) {
     TraceOptions options;
     if (given_.token.empty()) throw UsageError("trace needs --token");
