@@ -57,7 +57,7 @@ std::unique_ptr<Network> Load(const std::string& file) {
 // The target's value from its definition, for the arguments given.
 std::uint64_t Interpret(const ProofObj& target, const std::vector<std::string>& arguments,
                         std::uint64_t searchBound) {
-  return AsUsageError([&] { return EvaluateDefinition(target, arguments, searchBound); });
+  return AsUsageError([&] { return *EvaluateDefinition(target, arguments, searchBound); });
 }
 
 // Loads FILE for a computation on the arguments: they must be natural

@@ -9,17 +9,33 @@
 #include "network/exceptions.hpp"
 
 namespace vantorb {
+namespace {
 
-std::uint64_t Interpreter::Evaluate(const ProofObj& function,
-                                    const std::vector<std::uint64_t>& arguments) {
+// The stop request is asked once per this many rule applications: often
+// enough for Ctrl-C to act at once, rarely enough to cost nothing.
+constexpr std::uint64_t kStopCheckInterval = 1 << 14;
+
+// Unwinds the recursion when the stop request answers true; never leaves
+// Evaluate.
+struct Stopped {};
+
+}  // namespace
+
+std::optional<std::uint64_t> Interpreter::Evaluate(const ProofObj& function,
+                                                   const std::vector<std::uint64_t>& arguments) {
   steps_ = 0;
-  return Apply(function, arguments);
+  try {
+    return Apply(function, arguments);
+  } catch (const Stopped&) {
+    return std::nullopt;
+  }
 }
 
 void Interpreter::Step() {
   if (++steps_ > stepBudget_)
     throw NeuroException("The evaluation takes more than " + std::to_string(stepBudget_) +
                          " steps");
+  if (stop_ && steps_ % kStopCheckInterval == 0 && stop_()) throw Stopped{};
 }
 
 std::uint64_t Interpreter::Apply(const ProofObj& f, const std::vector<std::uint64_t>& x) {

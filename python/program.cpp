@@ -138,7 +138,7 @@ py::int_ Program::Eval(const py::args& arguments, std::uint64_t searchBound) {
   std::uint64_t value = 0;
   {
     py::gil_scoped_release release;
-    value = EvaluateDefinition(network_->Target(), texts, searchBound);
+    value = *EvaluateDefinition(network_->Target(), texts, searchBound);
   }
   return py::int_(value);
 }

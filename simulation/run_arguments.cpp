@@ -2,7 +2,6 @@
 
 #include <climits>
 
-#include "compiler/interpreter.hpp"
 #include "network/exceptions.hpp"
 #include "network/utils.hpp"
 
@@ -22,16 +21,19 @@ void CheckArity(const Network& network, const std::vector<std::string>& argument
                         std::to_string(arguments.size()) + " given");
 }
 
-std::uint64_t EvaluateDefinition(const ProofObj& target,
-                                 const std::vector<std::string>& arguments,
-                                 std::uint64_t searchBound) {
+std::optional<std::uint64_t> EvaluateDefinition(const ProofObj& target,
+                                                const std::vector<std::string>& arguments,
+                                                std::uint64_t searchBound, StopRequest stop) {
   std::vector<std::uint64_t> values;
   for (const auto& argument : arguments) {
     const auto value = ParseDecimalInteger(argument, 0, INT64_MAX);
-    if (!value) throw ArgumentError("argument '" + argument + "' is beyond 64 bits");
+    if (!value)
+      throw ArgumentError("argument '" + argument + "' is larger than " +
+                          std::to_string(INT64_MAX));
     values.push_back(static_cast<std::uint64_t>(*value));
   }
-  return Interpreter(searchBound).Evaluate(target, values);
+  return Interpreter(searchBound, Interpreter::kDefaultStepBudget, std::move(stop))
+      .Evaluate(target, values);
 }
 
 }  // namespace vantorb

@@ -5,9 +5,11 @@
 // the tool prints as a usage error.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "compiler/interpreter.hpp"
 #include "driver/network.hpp"
 
 namespace vantorb {
@@ -23,11 +25,13 @@ void CheckArity(const Network& network, const std::vector<std::string>& argument
 // The largest iteration limit a run takes.
 constexpr long long kMaxIterationLimit = 2147483647;
 
-// The target's value from its definition (Interpreter with searchBound)
-// for natural-number arguments. Throws ArgumentError "argument 'X' is
-// beyond 64 bits" for one that does not fit, and what Interpreter throws.
-std::uint64_t EvaluateDefinition(const ProofObj& target,
-                                 const std::vector<std::string>& arguments,
-                                 std::uint64_t searchBound);
+// The target's value from its definition (Interpreter with searchBound and
+// stop) for natural-number arguments; nothing when stop ended it. Throws
+// ArgumentError "argument 'X' is larger than 9223372036854775807" for one
+// that does not fit, and what Interpreter throws.
+std::optional<std::uint64_t> EvaluateDefinition(const ProofObj& target,
+                                                const std::vector<std::string>& arguments,
+                                                std::uint64_t searchBound,
+                                                StopRequest stop = {});
 
 }  // namespace vantorb

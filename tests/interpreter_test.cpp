@@ -57,6 +57,19 @@ TEST(Interpreter, BoundsAndThingsWithoutADefinition) {
   EXPECT_THROW(Interpreter().Evaluate(loaded, {}), NeuroException);
 }
 
+TEST(Interpreter, AStopRequestEndsTheEvaluationWithNoValue) {
+  Tree slow = Mul();
+  int asked = 0;
+  const auto stopAtThirdQuestion = [&asked] { return ++asked == 3; };
+  EXPECT_EQ(Interpreter(1000, 100'000'000, stopAtThirdQuestion).Evaluate(*slow, {3000, 3000}),
+            std::nullopt);
+  EXPECT_EQ(asked, 3);
+  // A request that never says stop changes nothing, and a quick evaluation
+  // may end before it is asked at all.
+  EXPECT_EQ(Interpreter(1000, 100'000'000, [] { return false; }).Evaluate(*slow, {30, 30}),
+            900u);
+}
+
 TEST(Interpreter, AgreesWithTheNetworkOnEveryExample) {
   for (const auto& c : ExampleRuns()) {
     NParserInterface parser;
@@ -69,7 +82,9 @@ TEST(Interpreter, AgreesWithTheNetworkOnEveryExample) {
     }
     Values values;
     for (const auto& a : c.arguments) values.push_back(std::stoull(a));
-    EXPECT_EQ(std::to_string(Interpreter().Evaluate(*target, values)), run.Result()) << c.file;
+    const auto value = Interpreter().Evaluate(*target, values);
+    ASSERT_TRUE(value.has_value()) << c.file;
+    EXPECT_EQ(std::to_string(*value), run.Result()) << c.file;
   }
 }
 

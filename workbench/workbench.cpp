@@ -164,7 +164,7 @@ void Workbench::CheckResult() {
     arguments.push_back(static_cast<std::uint64_t>(std::max(UnaryArgument(text), 0)));
   arguments.resize(static_cast<std::size_t>(target->Arity()), 0);
   try {
-    const std::string defined = std::to_string(Interpreter().Evaluate(*target, arguments));
+    const std::string defined = std::to_string(*Interpreter().Evaluate(*target, arguments));
     if (defined == run.Result()) {
       view_.Message(MessageKind::Information, "The definition gives " + defined + " too.",
                     Answers::Ok);
