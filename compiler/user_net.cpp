@@ -69,8 +69,6 @@ bool Contains(const std::string& text, std::string_view part) {
 
 UserNet::UserNet(std::vector<std::string> lines, int& lineIndex)
     : Func("UserNet", 0, 0), lines_(std::move(lines)) {
-  for (auto& line : lines_)
-    if (line.size() > kMaxLineLength) line.resize(kMaxLineLength);
   lineIndex = -1;
   ReadNeurons(lineIndex);
   ReadSynapses(lineIndex);

@@ -9,7 +9,8 @@
 // highest K read.
 //
 // Reading makes two passes, so that a line may name a neuron defined
-// further down. Lines are cut to 255 characters first. Faults throw
+// further down. Lines are read whole, however long: the equations of a wide
+// composition or projection run past 255 characters. Faults throw
 // NeuroCompilerException " Syntax error at line N", or "'TEXT' is not a
 // valid floating point value" for a weight that is no number (or not finite,
 // or beyond 32 bits) and "'TEXT' is not a valid integer value" for an
@@ -35,7 +36,6 @@ namespace vantorb {
 class UserNet : public Func {
  public:
   static constexpr int kMaxGroups = 100'000;
-  static constexpr std::size_t kMaxLineLength = 255;
 
   // Reads the lines; throws on the first fault.
   UserNet(std::vector<std::string> lines, int& lineIndex);

@@ -106,6 +106,8 @@ TEST(UserNetRead, ShapesTheFileMayTake) {
        0, {}, {0, 0, 0, 0}},
       {"input weights that read as 1", {"A(i+1)=sigma(1*Ein(i)+1.00*Edata1(i)+1e0*Edata2(i)+0)"},
        2, {}, {0}},
+      {"a line of thousands of characters, read whole",
+       {"A(i+1)=sigma(" + std::string(3000, ' ') + "1.0*A(i)+1.0*Edata3(i)+0)"}, 3, {}, {1}},
   };
   for (const auto& c : cases) {
     ReadOutcome r = Read(c.lines);
@@ -129,7 +131,7 @@ TEST(UserNetRead, FaultsNameTheirLine) {
     std::string error;
     int lineIndex;
   };
-  const std::string longLine = "A(i+1)=sigma(" + std::string(240, ' ') + "1.0*Ein(i)+0)";
+  const std::string longLine = "A(i+1)=sigma(" + std::string(240, ' ') + "1.0*Ein(i)+0";
   const Case cases[] = {
       {{ok, "no parenthesis"}, " Syntax error at line 2", 1},
       {{ok, "B(i+1)=sigma(1.0 A(i)+0)"}, " Syntax error at line 2", 1},
@@ -364,6 +366,36 @@ TEST_F(LoadTest, NetworksWithoutEndOrResultNeuronStopClearly) {
   const auto empty = LoadEquationFile(Write("empty.equ", {}));
   NetworkRun third;
   EXPECT_THROW(third.Start(*empty, {}), NeuroException);
+}
+
+TEST_F(LoadTest, LinesPast255CharactersReadBackAsWritten) {
+  // A wide projection and a composition of many functions write long
+  // equations; the file the tool wrote must load into the same network.
+  std::string composition = "C(";
+  for (int i = 1; i <= 20; ++i) composition += "U(" + std::to_string(i) + ",20),";
+  composition += "U(20,20))";
+  struct Case {
+    std::string program;
+    std::vector<std::string> arguments;
+    std::string result;
+  };
+  const Case cases[] = {
+      {"f U(3,20)", std::vector<std::string>(20, "2"), "2"},
+      {"f " + composition, {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13",
+                            "14", "15", "16", "17", "18", "19", "20"}, "20"},
+  };
+  for (const auto& c : cases) {
+    const auto compiled = CompileProgramText(parser_, c.program, "wide.prv");
+    const Lines lines = compiled->Equations();
+    std::size_t longest = 0;
+    for (const auto& line : lines) longest = std::max(longest, line.size());
+    EXPECT_GT(longest, 255u) << c.program;
+    const auto loaded = LoadEquationFile(Write("wide.equ", lines));
+    EXPECT_EQ(loaded->Equations(), lines) << c.program;
+    const std::string result = RunToEnd(*compiled, c.arguments);
+    EXPECT_EQ(result.substr(0, result.find('/')), c.result) << c.program;
+    EXPECT_EQ(RunToEnd(*loaded, c.arguments), result) << c.program;
+  }
 }
 
 TEST_F(LoadTest, EveryExampleRunsTheSameThroughItsEquations) {
