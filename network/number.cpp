@@ -234,10 +234,14 @@ void Number::Normalize() {
   while (kept > 1 && limbs_[kept - 1].value == kTopLimb) --kept;
   if (kept < limbs_.size()) {
     limbs_.resize(kept);
-    if (++limbs_.back().value == kLimbBase) {
+    if (limbs_.back().value + 1 == kLimbBase) {
+      // Checked before the limb changes, so that an overflow leaves no limb
+      // out of range behind.
       if (integerPart_ >= kMaxIntegerPart) ThrowOverflow();
       limbs_.back().value = 0;
       ++integerPart_;
+    } else {
+      ++limbs_.back().value;
     }
   }
   while (limbs_.size() > 1 && limbs_.back().value == 0) limbs_.pop_back();

@@ -369,7 +369,8 @@ void RunNumber::AssignProductMixed(const RunNumber& source,
     }
     return;
   }
-  plain_ = false;
+  // The form changes only once the product is made: a product that
+  // overflows leaves this number as it was, in its own form.
   const std::uint64_t c = static_cast<std::uint64_t>(weight.integer);
   const std::uint64_t f = static_cast<std::uint64_t>(weight.places);
   const std::int32_t sign = source.sign_;
@@ -413,6 +414,7 @@ void RunNumber::AssignProductMixed(const RunNumber& source,
     integerPart_ = static_cast<std::int64_t>(product);
     out.Finish(runs_, limbCount_);
   }
+  plain_ = false;
   sign_ = weight.negative ? -sign : sign;
   Normalize();
 }
@@ -420,7 +422,7 @@ void RunNumber::AssignProductMixed(const RunNumber& source,
 void RunNumber::SaturateRuns() {
   if (sign_ > 0 && integerPart_ == 0) return;
   // The numbers Number::Saturate gives, short enough to be held as limbs.
-  plain_ = true;
+  DropRuns();
   flat_.ResetParts(1, sign_ < 0 ? 0 : 1);
   flat_.AppendLimbs(Number_Node{0}, 1);
 }
@@ -428,8 +430,13 @@ void RunNumber::SaturateRuns() {
 void RunNumber::MakePlain() {
   if (plain_) return;
   ToNumberFromRuns(flat_);
+  DropRuns();
+}
+
+void RunNumber::DropRuns() {
   plain_ = true;
   runs_.clear();
+  limbCount_ = 0;
 }
 
 void RunNumber::MakeRuns() {

@@ -61,7 +61,7 @@ class RunNumber {
 
   // +0 with no limbs, held as limbs.
   void Clear() {
-    plain_ = true;
+    DropRuns();
     flat_.Clear();
   }
   void Normalize() {
@@ -135,6 +135,8 @@ class RunNumber {
   void AddRuns(const RunNumber& other, bool negate);
   void MakePlain();
   void MakeRuns();
+  // Held as limbs from now on; the run fields are emptied, never stale.
+  void DropRuns();
 
   void AddMagnitude(const RunNumber& other);
   void SubtractSmallerMagnitude(const RunNumber& smaller);
@@ -144,7 +146,7 @@ class RunNumber {
   std::int64_t integerPart_ = 0;
   std::uint64_t limbCount_ = 0;
   std::vector<LimbRun> runs_;
-  bool plain_ = true;  // the value is flat_, the fields above unused
+  bool plain_ = true;  // the value is flat_, the fields above empty
   Number flat_;
 };
 

@@ -43,10 +43,12 @@ void NetworkRun::Start(ProofObj* target, const TargetNetwork& network,
     inputs[k]->SetArgument(k - 1 < arguments.size() ? arguments[k - 1] : "");
   runFunction_->Reset();
   endNeuron_->SetValueText("0");
+  // Bound first: an engine still deferring from an earlier run would
+  // otherwise bring the neurons just reset back to that run's values.
+  engine_->Bind(*runFunction_, network.InputList());
   // An observer may read any neuron at any moment; without one, neurons are
   // read only between the calls here and the end signal at every pass.
   engine_->DeferNeuronValues(observer_ == nullptr);
-  engine_->Bind(*runFunction_, network.InputList());
   engine_->KeepInStep(endNeuron_);
 
   Iterate();
@@ -95,10 +97,11 @@ void NetworkRun::Iterate() {
 
 RunStatus NetworkRun::Tick(int stepSize, int iterationLimit) {
   // Once a pass has read the result, the later passes of the tick would
-  // read the same value again (nothing changes after the end): they are
-  // skipped, which matters when the result is millions of digits long.
+  // read the same value again and test a limit that can no longer be
+  // reached (the iteration stays): the tick ends there, however large the
+  // step size.
   bool read = false;
-  for (int k = 1; k <= stepSize; ++k) {
+  for (int k = 0; k < stepSize && !read; ++k) {
     if (iterationLimit != 0 && iteration_ + 1 > iterationLimit) {
       running_ = false;
       engine_->Synchronize();
@@ -106,7 +109,6 @@ RunStatus NetworkRun::Tick(int stepSize, int iterationLimit) {
       return RunStatus::LimitReached;
     }
     if (observer_) observer_->Pass();
-    if (read) continue;
     try {
       read = EndSignal();
       Pass();

@@ -71,7 +71,8 @@ class NetworkRun {
   // One tick of up to stepSize passes. Before each pass the limit is tested
   // (limit 0: none): iteration + 1 beyond it stops the run with the result
   // read at that moment (empty without a result neuron). Each pass then does
-  // one RunIteration.
+  // one RunIteration; the pass that reads the result out is the tick's last,
+  // since later ones would only read it again.
   RunStatus Tick(int stepSize, int iterationLimit);
   // An iteration, or, once "Eout" is 1, the read-out that ends the run.
   // Throws NeuroException kNoResultError at the end of a network without a

@@ -258,7 +258,8 @@ void Simulator::RunTimerTick() {
 void Simulator::Tick(TickKind kind) {
   if (!computePressed_) return;
   bool collected = false;
-  for (int k = 1; k <= stepSize_; ++k) {
+  // 64 bits: k passes the largest step size without overflowing.
+  for (std::int64_t k = 1; k <= stepSize_; ++k) {
     const bool frame = FrameDue();
     collected = frame || (kind != TickKind::Finishing && k == stepSize_);
     collectThisPass_ = collected;

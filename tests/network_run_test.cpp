@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,31 @@ TEST(NetworkRunStart, UnaryZeroAnswersOnTheSecondStep) {
   EXPECT_EQ(run.Iteration(), 2) << "the read-out does no iteration";
   EXPECT_EQ(run.Result(), "0");
   EXPECT_FALSE(run.Running());
+}
+
+TEST(NetworkRunStart, ARunStartedAgainBeginsFromTheResetNetwork) {
+  // The first run leaves its neurons behind the engine; the second, watched
+  // or not, must not see any of that run's values.
+  struct Watcher : RunObserver {
+  } watcher;
+  for (RunObserver* observer : {static_cast<RunObserver*>(&watcher),
+                                static_cast<RunObserver*>(nullptr)}) {
+    Built mul(Mul());
+    NetworkRun fresh;
+    fresh.Start(mul.tree.get(), mul.network, {"3", "4"}, observer);
+    while (fresh.Tick(100, 5000) == RunStatus::Running) {
+    }
+    NetworkRun reused;
+    reused.LeaveNeuronsBehind(true);
+    reused.Start(mul.tree.get(), mul.network, {"5", "6"});
+    EXPECT_EQ(reused.Tick(150, 5000), RunStatus::Running);
+    reused.Start(mul.tree.get(), mul.network, {"3", "4"}, observer);
+    RunStatus status = RunStatus::Running;
+    while (status == RunStatus::Running) status = reused.Tick(100, 5000);
+    EXPECT_EQ(status, RunStatus::Finished) << (observer != nullptr);
+    EXPECT_EQ(reused.Result(), "12") << (observer != nullptr);
+    EXPECT_EQ(reused.Iteration(), fresh.Iteration()) << (observer != nullptr);
+  }
 }
 
 TEST(NetworkRunTicks, ResultAndIterationsMatchTheDoneStep) {
@@ -112,6 +138,16 @@ TEST(NetworkRunTicks, LimitReadsTheResultNeuronAtThatMoment) {
   EXPECT_EQ(run.Result(), "0");
 }
 
+TEST(NetworkRunTicks, TheLargestStepSizeEndsAtTheReadOut) {
+  // Passes are counted without overflow, and none follows the read-out.
+  Built add(Add());
+  NetworkRun run;
+  run.Start(add.tree.get(), add.network, {"2", "2"});
+  EXPECT_EQ(run.Tick(INT_MAX, INT_MAX), RunStatus::Finished);
+  EXPECT_EQ(run.Result(), "4");
+  EXPECT_EQ(run.Iteration(), 31);
+}
+
 TEST(NetworkRunTicks, StepSizeZeroDoesNothing) {
   Built s(S());
   NetworkRun run;
@@ -138,7 +174,7 @@ TEST(NetworkRunTicks, ObserverSeesEveryIterationBeforeItsCommit) {
   while (run.Tick(10, 0) == RunStatus::Running) {
   }
   EXPECT_EQ(counter.computed, 2);
-  EXPECT_EQ(counter.passes, 10) << "passes after the end only repeat the read-out";
+  EXPECT_EQ(counter.passes, 2) << "the read-out ends the tick";
   EXPECT_EQ(counter.changedSeen, 1);
 }
 

@@ -74,9 +74,15 @@ void Both(Pair& p, PlainOp plainOp, RunOp runOp, const char* what) {
     runThrew = true;
   }
   ASSERT_EQ(plainThrew, runThrew) << what;
-  if (*plainThrew) {  // both unspecified: start over from zero
-    p.plain = Number::FromParts(1, 0, {Number_Node{0}});
-    p.runs.Assign(p.plain);
+  if (*plainThrew) {
+    // Both values are unspecified but must be valid: the sequence goes on
+    // from the compressed one, in the form it was left in.
+    ASSERT_NO_THROW(Number::FromParts(p.plain.Sign(), p.plain.IntegerPart(), p.plain.Limbs()))
+        << what;
+    const Number left = p.runs.ToNumber();
+    ASSERT_EQ(p.runs.LimbCount(), left.Limbs().size()) << what;
+    ASSERT_NO_THROW(Number::FromParts(left.Sign(), left.IntegerPart(), left.Limbs())) << what;
+    p.plain = left;
     return;
   }
   ASSERT_EQ(p.runs.ToNumber().ToText(), p.plain.ToText()) << what;
@@ -136,6 +142,40 @@ TEST(RunNumber, OperationSequencesMatchNumberLimbForLimb) {
       if (HasFailure()) FAIL() << "sequence " << sequence << " step " << step;
     }
   }
+}
+
+TEST(RunNumber, AnOverflowLeavesTheValueWholeInEitherForm) {
+  const auto longValue = [](std::int64_t integer) {
+    return Number::FromParts(1, integer, std::vector<Number_Node>(1000, Number_Node{11111111}));
+  };
+  RunNumber source;
+  source.Assign(longValue(Number::kMaxIntegerPart - 1));
+  source.UsePlainForm(false);
+  const Number::WeightParts two{2, 0, false};
+  for (const bool plainBefore : {true, false}) {
+    // Held as runs once, so that a stale run count could linger in the
+    // plain form.
+    RunNumber x;
+    x.Assign(longValue(0));
+    x.UsePlainForm(false);
+    x.UsePlainForm(plainBefore);
+    EXPECT_THROW(x.AssignProduct(source, two), NumberException) << plainBefore;
+    const Number left = x.ToNumber();
+    ASSERT_EQ(x.LimbCount(), left.Limbs().size()) << plainBefore;
+    // Operations go on and agree with Number on the value left.
+    Number expected = left;
+    expected.AddSigned(longValue(1), false);
+    RunNumber addend;
+    addend.Assign(longValue(1));
+    x.Add(addend);
+    EXPECT_TRUE(x.ToNumber() == expected) << plainBefore;
+  }
+  // Rounding up past the largest integer part leaves no limb of 10^8.
+  Number rounded = Number::FromParts(1, Number::kMaxIntegerPart, {{99999999}, {99999999}});
+  EXPECT_THROW(rounded.Normalize(), NumberException);
+  ASSERT_NO_THROW(Number::FromParts(rounded.Sign(), rounded.IntegerPart(), rounded.Limbs()));
+  RunNumber assigned;
+  EXPECT_NO_THROW(assigned.Assign(rounded));
 }
 
 // Values where a single carry or borrow crosses a run of many limbs, or
