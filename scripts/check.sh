@@ -12,4 +12,5 @@ cmake --build "$build" -j"$(nproc)"
 # Leak checking is part of AddressSanitizer on Linux; keep it on explicitly.
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+# A test that hangs fails after ten minutes instead of holding up the rest.
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 600

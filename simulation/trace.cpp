@@ -7,6 +7,9 @@
 namespace vantorb {
 namespace {
 
+// The header goes to the sink in pieces of about this size.
+constexpr std::size_t kHeaderPiece = 1 << 16;
+
 // A short printable identifier per signal, as waveform files use.
 std::string VcdId(std::size_t n) {
   std::string id;
@@ -69,17 +72,29 @@ void TraceRecorder::WriteCsvHeader() {
   csv_->Append(header);
 }
 
+// Collect takes each function object's neurons together, so the signals of
+// one scope are neighbours: one pass over them writes every scope.
 void TraceRecorder::WriteVcdHeader() {
   std::string vcd = "$version Vantorb $end\n$timescale 1 ns $end\n$scope module network $end\n";
-  for (std::size_t scope = 0; scope < scopes_.size(); ++scope) {
-    std::string signals;
-    for (std::size_t n = 0; n < neurons_.size(); ++n)
-      if (neurons_[n].scope == scope)
-        signals += "$var real 64 " + VcdId(n) + " " + VcdName(neurons_[n].neuron->Name()) + " $end\n";
-    if (!signals.empty())
-      vcd += "$scope module " + VcdName(scopes_[scope]) + " $end\n" + signals + "$upscope $end\n";
+  for (std::size_t n = 0; n < neurons_.size(); ++n) {
+    const std::size_t scope = neurons_[n].scope;
+    if (n == 0 || neurons_[n - 1].scope != scope) {
+      if (n > 0) vcd.append("$upscope $end\n");
+      vcd.append("$scope module ").append(VcdName(scopes_[scope])).append(" $end\n");
+    }
+    vcd.append("$var real 64 ")
+        .append(VcdId(n))
+        .append(" ")
+        .append(VcdName(neurons_[n].neuron->Name()))
+        .append(" $end\n");
+    // Handed over in pieces, so that the sink writes as the header grows.
+    if (vcd.size() >= kHeaderPiece) {
+      vcd_->Append(vcd);
+      vcd.clear();
+    }
   }
-  vcd += "$upscope $end\n$enddefinitions $end\n";
+  if (!neurons_.empty()) vcd.append("$upscope $end\n");
+  vcd.append("$upscope $end\n$enddefinitions $end\n");
   vcd_->Append(vcd);
 }
 

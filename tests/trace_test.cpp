@@ -55,6 +55,39 @@ TEST(Trace, SuccessorOfTwoAsCsv) {
             "2,1.00000000,0.11110000\n");
 }
 
+TEST(Trace, AHeaderOfManyScopesIsWrittenInOnePass) {
+  // A composition of 100000 successors: a scope per function object and
+  // half a million signals, declared once each, in the order of the tree.
+  constexpr int kWidth = 100000;
+  ProofObjContainer arguments;
+  for (int i = 0; i < kWidth; ++i) arguments.Add(S());
+  arguments.Add(U(1, kWidth));
+  Comp wide(std::move(arguments));
+  wide.CheckArguments();
+  TargetNetwork network;
+  BuildTargetNetwork(wide, network);
+  Kept vcd;
+  const TraceRecorder recorder(wide, "*", nullptr, &vcd);
+  ASSERT_EQ(recorder.NeuronCount(), wide.NeuronCount());
+  std::size_t scopes = 0, signals = 0, at = 0;
+  for (;;) {
+    const std::size_t line = vcd.text.find('\n', at);
+    if (line == std::string::npos) break;
+    const std::string_view text(vcd.text.data() + at, line - at);
+    if (text.rfind("$scope module ", 0) == 0) ++scopes;
+    if (text.rfind("$var real 64 ", 0) == 0) {
+      // Signal n is declared as the n-th, inside its own function's scope.
+      if (signals == 0 || signals + 1 == recorder.NeuronCount()) {
+        EXPECT_NE(text.find(" " + recorder.NeuronName(signals) + " "), std::string_view::npos);
+      }
+      ++signals;
+    }
+    at = line + 1;
+  }
+  EXPECT_EQ(signals, recorder.NeuronCount());
+  EXPECT_EQ(scopes, kWidth + 3u);  // network, the composition, the projection
+}
+
 TEST(Trace, ChoosesNeuronsByToken) {
   Tree add = Add();
   EXPECT_EQ(TraceRecorder(*add, "*", nullptr, nullptr).NeuronCount(), add->NeuronCount());
