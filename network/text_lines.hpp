@@ -23,11 +23,12 @@ LineAt LineFrom(std::string_view text, std::size_t pos);
 
 std::vector<std::string> SplitLines(std::string_view text);
 
-// Only regular files are read. A device or a pipe is refused
-// before a byte of it is read: /dev/zero would never end, and a pipe with
-// no writer would wait for ever (it is opened without waiting, then
-// looked at). A name that leads to a regular file through links, also
-// /dev/stdin when standard input comes from a file, is read from its start.
+// Only regular files are read. A device or a pipe is refused before a byte
+// of it is read: /dev/zero would never end, and a pipe with no writer would
+// wait for ever (it is opened without waiting, then looked at). A name that
+// leads to a regular file through links, also /dev/stdin when standard
+// input comes from a file, is read from its start. The readers keep no
+// state: they may be called from any thread.
 
 // Every byte of a regular file, as it is. Throws NeuroException "Cannot
 // read the file NAME: reason" when it cannot be read: the system's reason,
@@ -80,8 +81,9 @@ class TextSink {
 //   through a copy of that very descriptor, as the shell opened it (">>"
 //   appends, the position is shared), never reopened and never replaced. A
 //   descriptor that is not open, or open only for reading, fails "Bad file
-//   descriptor". A descriptor of another process is opened by its name and
-//   written in place as above.
+//   descriptor". A descriptor of another process is opened by its name: a
+//   regular file behind it is written in place as above, anything else as
+//   below.
 // - A pipe or a device (also through a link): opened and written directly;
 //   it stays a pipe or a device, and nothing is synced.
 //
