@@ -28,10 +28,9 @@ std::unique_ptr<SymbolTable> NParserInterface::TakeSymbolTable() {
 void NParserInterface::OpenInput(const std::string& fileName) {
   input_.reset();
   try {
-    input_ = ReadTextFile(fileName);
-  } catch (const NeuroException&) {
-    // The compiler's message names the file only.
-    throw NeuroCompilerException("Cannot open file " + fileName);
+    input_ = ReadSourceFile(fileName);
+  } catch (const NeuroException& e) {
+    throw NeuroCompilerException(e.Message());
   }
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -334,6 +335,78 @@ TEST_F(CliTest, AFailedTraceFileKeepsTheOldOneAndLeavesNoTemporaryFile) {
   EXPECT_EQ(Slurp(csv), "old csv\n");
   EXPECT_EQ(Slurp(vcd), "old vcd\n");
   EXPECT_EQ(Files(), (std::vector<std::string>{"kept.csv", "kept.vcd"}));
+}
+
+// /dev/stdout and its kind are descriptors the shell opened: written
+// through as it opened them (">>" appends, a pipe stays a pipe), never
+// replaced, never looked up by the text of their link ("pipe:[N]").
+TEST_F(CliTest, OutputToADescriptorGoesWhereTheShellSentIt) {
+  const std::string tool = "'" + std::string(VANTORB_CLI) + "' ";
+  const std::string lines = Cli("equations " + Example("addition.prv")).out;
+  const std::string csv = Cli("trace " + Example("addition.prv") + " 2 2 --token E").out;
+  ASSERT_FALSE(lines.empty());
+  ASSERT_FALSE(csv.empty());
+  const fs::path red = dir_ / "red.txt", piped = dir_ / "piped", err = dir_ / "stderr";
+  struct Case {
+    std::string command;  // its standard output goes to red.txt or, piped, to "piped"
+    std::string redText, pipedText;
+  };
+  const Case cases[] = {
+      {tool + "equations " + Example("addition.prv") + " -o /dev/stdout >>'" + red.string() + "'",
+       "old text\n" + lines, ""},
+      {tool + "equations " + Example("addition.prv") + " -o /dev/stdout | cat >'" +
+           piped.string() + "'",
+       "old text\n", lines},
+      {tool + "trace " + Example("addition.prv") + " 2 2 --token E --csv /dev/stdout | cat >'" +
+           piped.string() + "'",
+       "old text\n", csv + "result: 4\niterations: 31\n"},
+  };
+  for (const auto& c : cases) {
+    std::ofstream(red) << "old text\n";
+    std::ofstream(piped) << "";
+    // The tool's own status, not the pipe's last command's.
+    const std::string command = "{ " + c.command + " 2>>'" + err.string() + "'; echo $? >'" +
+                                (dir_ / "status").string() + "'; }";
+    ASSERT_EQ(std::system(command.c_str()), 0) << c.command;
+    EXPECT_EQ(Slurp(dir_ / "status"), "0\n") << c.command;
+    EXPECT_EQ(Slurp(err), "") << c.command;
+    EXPECT_EQ(Slurp(red), c.redText) << c.command;
+    EXPECT_EQ(Slurp(piped), c.pipedText) << c.command;
+  }
+}
+
+// /dev/zero would never end and a pipe with no writer would wait for ever:
+// both are refused before a byte is read.
+TEST_F(CliTest, DevicesAndPipesAreRefusedAtOnceWithStatusTwo) {
+  const std::string program = (dir_ / "program.prv").string(), net = (dir_ / "net.equ").string();
+  ASSERT_EQ(mkfifo(program.c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo(net.c_str(), 0600), 0);
+  struct Case {
+    std::string arguments, file, reason;
+  };
+  const Case cases[] = {
+      {"info /dev/zero", "/dev/zero", "it is a device, not a regular file"},
+      {"run /dev/zero 1", "/dev/zero", "it is a device, not a regular file"},
+      {"info '" + program + "'", program, "it is a pipe, not a regular file"},
+      {"equations '" + net + "'", net, "it is a pipe, not a regular file"},
+  };
+  const fs::path out = dir_ / "stdout", err = dir_ / "stderr", status = dir_ / "status";
+  for (const auto& c : cases) {
+    // A writer waits on each pipe, so that a tool that waited for one reads
+    // an empty file instead of hanging; readers held open until the writers
+    // are gone let them go at the end.
+    const std::string command =
+        ": >'" + program + "' & : >'" + net + "' & '" + VANTORB_CLI + "' " + c.arguments +
+        " >'" + out.string() + "' 2>'" + err.string() + "'; echo $? >'" + status.string() +
+        "'; exec 3<>'" + program + "' 4<>'" + net + "'; wait";
+    ASSERT_EQ(std::system(command.c_str()), 0) << c.arguments;
+    EXPECT_EQ(Slurp(status), "2\n") << c.arguments;
+    // An equation file's message may go on with its line.
+    const std::string message = Slurp(err);
+    EXPECT_EQ(message.rfind("Cannot open file " + c.file + ": " + c.reason, 0), 0u)
+        << c.arguments << ": " << message;
+    EXPECT_EQ(Slurp(out), "") << c.arguments;
+  }
 }
 
 TEST_F(CliTest, InterruptedTraceLeavesItsFilesAsTheyWere) {

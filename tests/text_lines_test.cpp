@@ -1,23 +1,29 @@
-// Text files: line endings, reading whole files, and the atomic writer with
-// what it must keep of the file it replaces (permissions, symbolic links,
-// the old text on failure) and what it must leave alone (the umask).
+// Text files: line endings, reading whole files (and refusing what is no
+// file), and the atomic writer with what it must keep of the file it
+// replaces (permissions, owner, links, the old text on failure), what it
+// must leave alone (the umask) and what it writes in place (descriptors,
+// pipes, files with several names).
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "scratch_dir.hpp"
+#include "waiting_writer.hpp"
 #include "network/exceptions.hpp"
 #include "network/text_lines.hpp"
 
@@ -71,6 +77,11 @@ class FilesTest : public ::testing::Test {
     struct stat status {};
     EXPECT_EQ(stat(path.c_str(), &status), 0) << path;
     return status.st_mode & 07777;
+  }
+  static struct stat Status(const std::string& path) {
+    struct stat status {};
+    EXPECT_EQ(stat(path.c_str(), &status), 0) << path;
+    return status;
   }
   static bool IsLink(const std::string& path) {
     return fs::is_symlink(fs::symlink_status(path));
@@ -224,6 +235,178 @@ TEST_F(FilesTest, APipeIsWrittenDirectlyAndStaysAPipe) {
   EXPECT_EQ(std::string(text), "through the pipe");
   EXPECT_EQ(fs::status(pipe).type(), fs::file_type::fifo);
   EXPECT_EQ(Names(), (Lines{"pipe", "to-pipe"}));
+}
+
+TEST_F(FilesTest, WhatIsNoRegularFileIsRefusedBeforeItIsRead) {
+  const std::string pipe = Path("pipe");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  fs::create_symlink("pipe", Path("to-pipe"));
+  struct Case {
+    std::string name, reason;
+  };
+  const Case cases[] = {
+      {"/dev/null", "it is a device, not a regular file"},
+      {pipe, "it is a pipe, not a regular file"},  // no writer: open() must not wait
+      {Path("to-pipe"), "it is a pipe, not a regular file"},
+      {"/dev/zero", "it is a device, not a regular file"},  // would never end
+  };
+  for (const auto& c : cases) {
+    const std::pair<std::function<void()>, std::string> reads[] = {
+        {[&] { ReadTextFile(c.name); }, "Cannot read the file " + c.name + ": " + c.reason},
+        {[&] { ReadSourceFile(c.name); }, "Cannot open file " + c.name + ": " + c.reason},
+        {[&] { ReadTextLines(c.name); }, "Cannot open file " + c.name + ": " + c.reason},
+    };
+    for (const auto& [read, message] : reads) {
+      std::optional<vantorb::testing::WaitingWriter> writer;
+      if (fs::is_fifo(c.name)) writer.emplace(c.name);
+      EXPECT_EQ(Message(read), message);
+    }
+  }
+  // A file that cannot be opened keeps the compiler's words, with no reason.
+  EXPECT_EQ(Message([&] { ReadSourceFile(Path("missing")); }), "Cannot open file " + Path("missing"));
+}
+
+TEST_F(FilesTest, ADescriptorIsWrittenThroughItselfAsTheShellOpenedIt) {
+  const std::string file = Put("red.txt", "old\n");
+  const ino_t inode = Status(file).st_ino;
+  // Opened as ">>" opens: every name of the descriptor appends.
+  const int appending = open(file.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  ASSERT_GE(appending, 0);
+  const std::string fd = std::to_string(appending);
+  std::string expected = "old\n";
+  for (const std::string& name : {"/dev/fd/" + fd, "/proc/self/fd/" + fd,
+                                  "/proc/" + std::to_string(getpid()) + "/fd/" + fd,
+                                  "/proc/thread-self/fd/" + fd}) {
+    WriteFileAtomically(name, name + "\n");
+    expected += name + "\n";
+    EXPECT_EQ(Slurp(file), expected);
+  }
+  close(appending);
+  EXPECT_EQ(Status(file).st_ino, inode) << "written in place, never replaced";
+
+  // Opened as ">" opens: the position is the descriptor's, shared.
+  const int plain = open(file.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  ASSERT_EQ(write(plain, "abc", 3), 3);
+  WriteFileAtomically("/dev/fd/" + std::to_string(plain), "def");
+  ASSERT_EQ(write(plain, "ghi", 3), 3);
+  close(plain);
+  EXPECT_EQ(Slurp(file), "abcdefghi");
+
+  // A pipe behind a descriptor: its link reads "pipe:[N]", no file.
+  int ends[2];
+  ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);
+  WriteFileAtomically("/dev/fd/" + std::to_string(ends[1]), "through the pipe");
+  close(ends[1]);
+  char text[64] = {};
+  EXPECT_EQ(read(ends[0], text, sizeof text), 16);
+  close(ends[0]);
+  EXPECT_EQ(std::string(text), "through the pipe");
+
+  // A descriptor open only for reading, or not open at all.
+  const int reading = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  const int closed = dup(reading);
+  close(closed);
+  for (const int descriptor : {reading, closed}) {
+    const std::string name = "/dev/fd/" + std::to_string(descriptor);
+    EXPECT_EQ(Message([&] { WriteFileAtomically(name, "text"); }),
+              "Cannot write the file " + name + ": Bad file descriptor");
+  }
+  close(reading);
+  EXPECT_EQ(Slurp(file), "abcdefghi");
+  EXPECT_EQ(Names(), Lines{"red.txt"});
+}
+
+TEST_F(FilesTest, AFileWithSeveralNamesIsWrittenInPlaceForEveryName) {
+  const std::string first = Put("first", "old", 0640), second = Path("second");
+  fs::create_hard_link(first, second);
+  fs::create_symlink("second", Path("link"));
+  const ino_t inode = Status(first).st_ino;
+  {
+    AtomicFile unfinished(first);
+    unfinished.Append("never committed");
+  }
+  EXPECT_EQ(Slurp(first), "old");
+  for (const auto& [name, text] : {std::pair{second, "a longer text than before"},
+                                   std::pair{first, "short"}, std::pair{Path("link"), "linked"}}) {
+    WriteFileAtomically(name, text);
+    EXPECT_EQ(Slurp(first), text) << name;
+    EXPECT_EQ(Slurp(second), text) << name;
+  }
+  EXPECT_EQ(Status(first).st_ino, inode);
+  EXPECT_EQ(Status(first).st_nlink, 2u);
+  EXPECT_EQ(Mode(first), 0640u);
+  EXPECT_EQ(Names(), (Lines{"first", "link", "second"}));
+}
+
+TEST_F(FilesTest, NamesUpToTheFoldersLimitAreWrittenAndLongerOnesRefused) {
+  const long nameMax = pathconf(dir_.c_str(), _PC_NAME_MAX);
+  ASSERT_GT(nameMax, 8);
+  // The temporary name adds seven characters to the file's.
+  for (const long length : {nameMax - 7, nameMax - 6, nameMax - 1, nameMax}) {
+    const std::string name(static_cast<std::size_t>(length), 'n');
+    WriteFileAtomically(Path(name), "made");
+    WriteFileAtomically(Path(name), "replaced");
+    EXPECT_EQ(Slurp(Path(name)), "replaced") << length;
+    EXPECT_EQ(Names(), Lines{name}) << length;
+    fs::remove(Path(name));
+  }
+  const std::string tooLong = Path(std::string(static_cast<std::size_t>(nameMax) + 1, 'n'));
+  EXPECT_EQ(Message([&] { WriteFileAtomically(tooLong, "text"); }),
+            "Cannot write the file " + tooLong + ": File name too long");
+  EXPECT_EQ(Names(), Lines{});
+}
+
+TEST_F(FilesTest, AReplacedFileKeepsItsOwnerAndGroup) {
+  if (geteuid() != 0) GTEST_SKIP() << "only root may give a file to another owner";
+  const std::string file = Put("owned", "old");
+  ASSERT_EQ(chown(file.c_str(), 4321, 8765), 0);
+  // Set after the owner, which clears it; the writer must keep both.
+  ASSERT_EQ(chmod(file.c_str(), 02750), 0);
+  WriteFileAtomically(file, "new");
+  EXPECT_EQ(Slurp(file), "new");
+  EXPECT_EQ(Status(file).st_uid, 4321u);
+  EXPECT_EQ(Status(file).st_gid, 8765u);
+  EXPECT_EQ(Mode(file), 02750u);
+  EXPECT_EQ(Names(), Lines{"owned"});
+}
+
+// A user who may write in a folder but not give a file to another owner:
+// the file is written in place, or not at all when it may not be written.
+TEST_F(FilesTest, AFileWhoseOwnerCannotBeKeptIsWrittenInPlaceOrNotAtAll) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  constexpr uid_t kNobody = 65534;
+  fs::permissions(dir_, fs::perms::all);
+  const std::string writable = Put("writable", "old", 0666), readOnly = Put("read-only", "old");
+  int report[2];
+  ASSERT_EQ(pipe2(report, O_CLOEXEC), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::string said;
+    if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(1);
+    for (const std::string& file : {writable, readOnly}) {
+      said += Message([&] { WriteFileAtomically(file, "new"); }) + "\n";
+    }
+    _exit(write(report[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0 : 1);
+  }
+  close(report[1]);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child could not act";
+  char said[512] = {};
+  const ssize_t n = read(report[0], said, sizeof said - 1);
+  close(report[0]);
+  ASSERT_GT(n, 0);
+  EXPECT_EQ(std::string(said),
+            "no exception\nCannot write the file " + readOnly + ": Permission denied\n");
+  EXPECT_EQ(Slurp(writable), "new");
+  EXPECT_EQ(Slurp(readOnly), "old");
+  for (const std::string& file : {writable, readOnly}) {
+    EXPECT_EQ(Status(file).st_uid, 0u) << file;
+    EXPECT_EQ(Status(file).st_gid, 0u) << file;
+  }
+  EXPECT_EQ(Mode(writable), 0666u);
+  EXPECT_EQ(Names(), (Lines{"read-only", "writable"}));
 }
 
 }  // namespace

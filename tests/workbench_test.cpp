@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <deque>
 #include <filesystem>
 #include <functional>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <fstream>
 #include <set>
@@ -17,8 +19,10 @@
 #include <vector>
 
 #include "scratch_dir.hpp"
+#include "waiting_writer.hpp"
 #include "network/exceptions.hpp"
 #include "fake_view.hpp"
+#include "workbench/disk_text_files.hpp"
 #include "workbench/workbench.hpp"
 
 namespace vantorb {
@@ -219,6 +223,63 @@ TEST_F(WorkbenchTest, LoadAndSaveAs) {
   EXPECT_EQ(view_.shown.back(), "error:Cannot read the file " + Path("missing.prv"));
   EXPECT_EQ(view_.editor, "a S\nb Z\n");
   EXPECT_EQ(view_.caption, " Vantorb - " + copy);
+}
+
+// Every command that reads a file, on the disk: /dev/zero would never end
+// and a pipe with no writer would wait for ever, so both are refused before
+// a byte is read, and nothing changes.
+TEST_F(WorkbenchTest, DevicesAndPipesAreRefusedByEveryCommandThatReads) {
+  DiskTextFiles disk;
+  Workbench bench(view_, disk, parser_);
+  view_.bench = &bench;
+  const std::string program = Put("p.prv", "f S\n");
+  view_.openChoices.push_back(program);
+  bench.LoadFile();
+  const std::string pipe = Path("pipe.prv");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  struct Command {
+    const char* name;
+    std::function<void(const std::string&)> read;
+    std::string shownAs;  // before the message
+  };
+  const auto choosing = [&](void (Workbench::*command)()) {
+    return [&, command](const std::string& file) {
+      view_.openChoices.push_back(file);
+      (bench.*command)();
+    };
+  };
+  const Command commands[] = {
+      {"Load File", choosing(&Workbench::LoadFile), "error:Cannot read the file "},
+      {"a recent file", [&](const std::string& f) { bench.OpenRecent(f); },
+       "error:Cannot read the file "},
+      {"the command line", [&](const std::string& f) { bench.OpenAtStart(f); },
+       "error:Cannot read the file "},
+      {"Compile", choosing(&Workbench::Compile), "errorwindow:Cannot open file "},
+      {"Load Equations", choosing(&Workbench::LoadEquations), "errorwindow:Cannot open file "},
+  };
+  const std::pair<std::string, std::string> files[] = {
+      {"/dev/zero", "it is a device, not a regular file"},
+      {pipe, "it is a pipe, not a regular file"},
+  };
+  for (const auto& command : commands) {
+    for (const auto& [file, reason] : files) {
+      SCOPED_TRACE(std::string(command.name) + " of " + file);
+      view_.shown.clear();
+      {
+        std::optional<vantorb::testing::WaitingWriter> writer;
+        if (file == pipe) writer.emplace(pipe);
+        command.read(file);
+      }
+      ASSERT_FALSE(view_.shown.empty());
+      // An equation file's message may go on with its line.
+      EXPECT_EQ(view_.shown.back().rfind(command.shownAs + file + ": " + reason, 0), 0u)
+          << view_.shown.back();
+      EXPECT_EQ(view_.editor, "f S\n");
+      EXPECT_EQ(bench.FileName(), program);
+      EXPECT_EQ(bench.Current(), nullptr);
+    }
+  }
+  view_.bench = &bench_;
 }
 
 TEST(LooksLikeText, ControlCharactersOtherThanLineLayoutAreNotText) {

@@ -1,9 +1,10 @@
 #pragma once
 // TextFiles on the disk, as the window reads and saves programs and
-// equation files: read whole, written through an AtomicFile, so a failed
-// save leaves the old file whole, keeps its permissions and writes through a
-// symbolic link. Messages: "Cannot read the file NAME: reason", "Cannot
-// write the file NAME: reason".
+// equation files: read whole by ReadTextFile (a device or a pipe is
+// refused), written through an AtomicFile, so a failed save leaves the old
+// file whole, keeps its owner, permissions and hard links and writes
+// through a symbolic link. Messages: "Cannot read the file NAME: reason",
+// "Cannot write the file NAME: reason".
 
 #include "workbench/workbench_view.hpp"
 
