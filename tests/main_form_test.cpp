@@ -6,6 +6,8 @@
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
 #include <QAction>
+#include <QClipboard>
+#include <QMimeData>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QSlider>
@@ -119,6 +121,49 @@ class MainFormTest : public QObject {
     QCOMPARE(editor->toPlainText(), QString("f S"));
   }
 
+  // A clipboard that holds no text (nothing owns it, or it holds a picture)
+  // pastes nothing, by key or by command, and the Paste command is offered
+  // only while there is text to paste.
+  void pastesOnlyText() {
+    TMainForm form(parser_);
+    auto* editor = form.findChild<QPlainTextEdit*>("Editor");
+    QAction* paste = Action(form, "Paste1");
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    auto picture = [] {
+      auto* data = new QMimeData;
+      data->setImageData(QImage(4, 4, QImage::Format_RGB32));
+      return data;
+    };
+    const std::pair<std::function<QMimeData*()>, QString> contents[] = {
+        {[] { return new QMimeData; }, "f S"},  // as when nothing owns the clipboard
+        {picture, "f S"},
+        {[] {
+           auto* data = new QMimeData;
+           data->setText("\ng Z");
+           return data;
+         },
+         "f S\ng Z"},
+    };
+    for (const auto& [content, pasted] : contents) {
+      form.SetEditorText("f S");
+      editor->moveCursor(QTextCursor::End);
+      clipboard->setMimeData(content());
+      const bool hasText = clipboard->mimeData()->hasText();
+      QCOMPARE(paste->isEnabled(), hasText);
+      QCOMPARE(editor->canPaste(), hasText);
+      QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+      QCOMPARE(editor->toPlainText(), pasted);
+      form.SetEditorText("f S");
+      editor->moveCursor(QTextCursor::End);
+      editor->paste();  // as the tool bar's and the menu's Paste do
+      QCOMPARE(editor->toPlainText(), pasted);
+    }
+    form.SetEditorText("");
+    paste->trigger();
+    QCOMPARE(editor->toPlainText(), QString("\ng Z"));
+    clipboard->clear();
+  }
+
   // Alt+letter reaches one thing only: on each page, among the menus, the
   // visible tabs' titles and the visible buttons; in each menu, its items.
   void acceleratorsDoNotClash() {
@@ -155,6 +200,7 @@ class MainFormTest : public QObject {
     QCOMPARE(form.findChild<QAbstractButton*>("BitBtn2")->text().remove('&'), QString("Step"));
   }
 
+  // Each button of the tool bar is a command of the menus.
   void toolBarHintsInOrder() {
     TMainForm form(parser_);
     auto* bar = form.findChild<QToolBar*>("ToolBar");
@@ -164,6 +210,10 @@ class MainFormTest : public QObject {
       if (!action->isSeparator()) {
         hints << action->toolTip();
         QVERIFY(!action->icon().isNull());
+        // The menu's command itself: one text, keys and enabled state.
+        bool inMenu = false;
+        for (QObject* holder : action->associatedObjects()) inMenu |= qobject_cast<QMenu*>(holder) != nullptr;
+        QVERIFY2(inMenu, qPrintable(action->toolTip()));
       }
     QCOMPARE(hints, QStringList({"New function ...", "Open function ...", "Save function ...",
                                  "Cut to clipboard", "Copy to clipboard", "Paste from clipboard",

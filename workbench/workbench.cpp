@@ -322,8 +322,12 @@ void Workbench::ShowReport(const CompilationReport& report) {
 void Workbench::FillBrowser(const ProofObj& target) {
   target.AddToTree(view_.ClearFunctionTree(), std::nullopt);
   std::vector<std::string> names;
-  for (std::int32_t k = 1; k <= target.Arity(); ++k)
-    names.push_back("X" + std::to_string(k));
+  // Appended piece by piece: GCC 12 at -O2 warns falsely (-Wrestrict) on a
+  // literal added to a temporary string.
+  for (std::int32_t k = 1; k <= target.Arity(); ++k) {
+    names.emplace_back("X");
+    names.back() += std::to_string(k);
+  }
   view_.SetParameterNames(names);
   view_.SetFunctionName(target.Name());
   view_.SetResult("0");

@@ -69,8 +69,7 @@ TMainForm::TMainForm(NParserInterface& parser) {
   tabs_->addTab(CreateBrowserTab(), "Browser");
   tabs_->addTab(CreateSimulatorTab(), "Simulator");
   setCentralWidget(tabs_);
-  CreateMenus();
-  CreateToolBar();
+  CreateCommands();
   aboutBox_ = new TAboutBox(this);
   compilerForm_ = new TCompilerForm(this);
   errorForm_ = new TErrorForm(this);
@@ -86,105 +85,6 @@ TMainForm::TMainForm(NParserInterface& parser) {
 }
 
 TMainForm::~TMainForm() = default;
-
-void TMainForm::CreateMenus() {
-  // The window's own key first, then the platform's standard keys for the
-  // same command that it does not already hold.
-  auto add = [this](QMenu* menu, const char* name, const QString& text, QKeySequence key,
-                    QKeySequence::StandardKey standard, auto handler) {
-    QAction* action = menu->addAction(text);
-    action->setObjectName(name);
-    QList<QKeySequence> keys;
-    if (!key.isEmpty()) keys << key;
-    for (const QKeySequence& other : QKeySequence::keyBindings(standard))
-      if (!keys.contains(other)) keys << other;
-    action->setShortcuts(keys);
-    OnSignal(action, &QAction::triggered, handler);
-    return action;
-  };
-  constexpr auto kNone = QKeySequence::UnknownKey;
-  QMenu* file = menuBar()->addMenu("&File");
-  add(file, "NewFunction1", "&New File", {}, kNone, [this] { workbench_->NewFile(); });
-  add(file, "LoadFunction1", "&Load File ...", Qt::Key_F3, QKeySequence::Open,
-      [this] { workbench_->LoadFile(); });
-  add(file, "SaveFunction1", "&Save File ...", Qt::Key_F2, QKeySequence::Save,
-      [this] { workbench_->SaveFile(); });
-  add(file, "S1", "Save &As ...", {}, kNone, [this] { workbench_->SaveFileAs(); });
-  recentMenu_ = file->addMenu("&Recent Files");
-  recentMenu_->setObjectName("RecentFiles");
-  ShowRecentFiles();
-  file->addSeparator();
-  add(file, "Exit1", "E&xit", {}, QKeySequence::Quit, [this] { close(); });
-
-  QMenu* edit = menuBar()->addMenu("&Edit");
-  QAction* undo = add(edit, "Undo1", "&Undo", {}, QKeySequence::Undo, [this] { editor_->undo(); });
-  QAction* redo = add(edit, "Redo1", "&Redo", {}, QKeySequence::Redo, [this] { editor_->redo(); });
-  undo->setEnabled(false);
-  redo->setEnabled(false);
-  connect(editor_, &QPlainTextEdit::undoAvailable, undo, &QAction::setEnabled);
-  connect(editor_, &QPlainTextEdit::redoAvailable, redo, &QAction::setEnabled);
-  edit->addSeparator();
-  add(edit, "N1", "Cu&t", QKeySequence(Qt::SHIFT | Qt::Key_Delete), QKeySequence::Cut,
-      [this] { editor_->cut(); });
-  add(edit, "Copy1", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_Insert), QKeySequence::Copy,
-      [this] { editor_->copy(); });
-  add(edit, "Paste1", "&Paste", QKeySequence(Qt::SHIFT | Qt::Key_Insert), QKeySequence::Paste,
-      [this] { editor_->paste(); });
-  add(edit, "Selectall1", "&Select all", {}, kNone, [this] { editor_->selectAll(); });
-
-  QMenu* compiler = menuBar()->addMenu("&Compiler");
-  add(compiler, "BuildNeuralNetwork1", "&Build Neural Network", Qt::Key_F9, kNone,
-      [this] { workbench_->Compile(); });
-  add(compiler, "ShowCompilerInfo1", "&Show Compiler Info ...", {}, kNone,
-      [this] { workbench_->ShowCompilerInfo(); });
-  compiler->addSeparator();
-  add(compiler, "ProduceDynamicES1", "&Generate Equations ...",
-      QKeySequence(Qt::CTRL | Qt::Key_F9), kNone, [this] { workbench_->GenerateEquationFile(); });
-  add(compiler, "LoadEquations1", "&Load Equations ...", QKeySequence(Qt::CTRL | Qt::Key_L),
-      kNone, [this] { workbench_->LoadEquations(); });
-
-  QAction* about = menuBar()->addAction("&About");
-  about->setObjectName("About1");
-  OnSignal(about, &QAction::triggered, [this] { workbench_->ShowAbout(); });
-}
-
-void TMainForm::CreateToolBar() {
-  QToolBar* bar = addToolBar("Tools");
-  bar->setObjectName("ToolBar");
-  bar->setMovable(false);
-  bar->setIconSize(QSize(20, 20));
-  // The desktop's icon theme where it has the icon, the style's otherwise.
-  auto add = [this, bar](const char* name, const char* themeIcon, QStyle::StandardPixmap fallback,
-                         const QString& hint, auto handler) {
-    QAction* action =
-        bar->addAction(QIcon::fromTheme(themeIcon, style()->standardIcon(fallback)), hint);
-    action->setObjectName(name);
-    action->setToolTip(hint);
-    OnSignal(action, &QAction::triggered, handler);
-  };
-  add("SpeedButton1", "document-new", QStyle::SP_FileIcon, "New function ...",
-      [this] { workbench_->NewFile(); });
-  add("SpeedButton2", "document-open", QStyle::SP_DialogOpenButton, "Open function ...",
-      [this] { workbench_->LoadFile(); });
-  add("SpeedButton3", "document-save", QStyle::SP_DialogSaveButton, "Save function ...",
-      [this] { workbench_->SaveFile(); });
-  bar->addSeparator();
-  add("SpeedButton4", "edit-cut", QStyle::SP_TrashIcon, "Cut to clipboard",
-      [this] { editor_->cut(); });
-  add("SpeedButton5", "edit-copy", QStyle::SP_FileDialogContentsView, "Copy to clipboard",
-      [this] { editor_->copy(); });
-  add("SpeedButton6", "edit-paste", QStyle::SP_FileDialogDetailedView, "Paste from clipboard",
-      [this] { editor_->paste(); });
-  bar->addSeparator();
-  add("SpeedButton7", "system-run", QStyle::SP_MediaPlay, "Compile ...",
-      [this] { workbench_->Compile(); });
-  add("SpeedButton11", "dialog-information", QStyle::SP_MessageBoxInformation,
-      "Show Compiler info ...", [this] { workbench_->ShowCompilerInfo(); });
-  add("SpeedButton12", "document-export", QStyle::SP_FileDialogNewFolder,
-      "Generate equations ...", [this] { workbench_->GenerateEquationFile(); });
-  add("SpeedButton16", "document-import", QStyle::SP_FileDialogStart, "Load equations ...",
-      [this] { workbench_->LoadEquations(); });
-}
 
 QWidget* TMainForm::CreateProgramTab() {
   auto* page = new QWidget;

@@ -112,9 +112,9 @@ class TMainForm : public QMainWindow, public WorkbenchView {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void CreateMenus();
+  // The menus and the tool bar, one action per command (main_form_commands.cpp).
+  void CreateCommands();
   void ShowRecentFiles();
-  void CreateToolBar();
   QWidget* CreateProgramTab();
   QWidget* CreateBrowserTab();
   QWidget* CreateSimulatorTab();

@@ -218,7 +218,14 @@ int KeepGraphvizError(char* message) {
 
 [[noreturn]] void Fail(const std::string& what) {
   const QString said = QString::fromStdString(GraphvizErrors()).simplified();
-  throw NeuroException(what + (said.isEmpty() ? "" : " " + said.toStdString()));
+  // Appended piece by piece: GCC 12 at -O2 warns falsely (-Wrestrict) on a
+  // literal added to a temporary string.
+  std::string message = what;
+  if (!said.isEmpty()) {
+    message += ' ';
+    message += said.toStdString();
+  }
+  throw NeuroException(message);
 }
 
 // Owns a graph read from text, and its layout once made.

@@ -1,5 +1,6 @@
 #include "workbench/qt/program_editor.hpp"
 
+#include <QMimeData>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QTextBlock>
@@ -86,6 +87,15 @@ void ProgramEditor::resizeEvent(QResizeEvent* event) {
   QPlainTextEdit::resizeEvent(event);
   const QRect area = contentsRect();
   lineNumbers_->setGeometry(area.left(), area.top(), LineNumberWidth(), area.height());
+}
+
+bool ProgramEditor::canInsertFromMimeData(const QMimeData* source) const {
+  return source != nullptr && source->hasText() && QPlainTextEdit::canInsertFromMimeData(source);
+}
+
+// Paste reaches here without asking canInsertFromMimeData first.
+void ProgramEditor::insertFromMimeData(const QMimeData* source) {
+  if (canInsertFromMimeData(source)) QPlainTextEdit::insertFromMimeData(source);
 }
 
 void ProgramEditor::PaintLineNumbers(QPaintEvent* event) {

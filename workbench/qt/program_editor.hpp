@@ -1,7 +1,10 @@
 #pragma once
 // ProgramEditor: the program text editor, with line numbers in a margin,
 // the language's keywords, names, numbers and comments in colour, and a
-// marked line for the place a compilation failed.
+// marked line for the place a compilation failed. It takes text only from
+// the clipboard and from drops: Qt 6.4's text control crashes on mime data
+// with no formats at all, which is what an unowned clipboard hands over, so
+// anything without text is refused before the widget sees it.
 
 #include <QPlainTextEdit>
 #include <QSyntaxHighlighter>
@@ -29,6 +32,8 @@ class ProgramEditor : public QPlainTextEdit {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  bool canInsertFromMimeData(const QMimeData* source) const override;
+  void insertFromMimeData(const QMimeData* source) override;
 
  private:
   void UpdateMargin();

@@ -1,0 +1,127 @@
+// The window's commands: one action each, shared by the menu and the tool
+// bar, so that a command's text, keys, icon, hint, handler and enabled state
+// are kept in one place.
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QStyle>
+#include <QToolBar>
+
+#include "workbench/qt/main_form.hpp"
+#include "workbench/qt/program_editor.hpp"
+
+namespace vantorb {
+
+void TMainForm::CreateCommands() {
+  // The window's own key first, then the platform's standard keys for the
+  // same command that it does not already hold.
+  auto command = [this](const char* name, const QString& text, QKeySequence key,
+                        QKeySequence::StandardKey standard, auto handler) {
+    auto* action = new QAction(text, this);
+    action->setObjectName(name);
+    QList<QKeySequence> keys;
+    if (!key.isEmpty()) keys << key;
+    for (const QKeySequence& other : QKeySequence::keyBindings(standard))
+      if (!keys.contains(other)) keys << other;
+    action->setShortcuts(keys);
+    OnSignal(action, &QAction::triggered, handler);
+    return action;
+  };
+  // On the tool bar: the desktop's icon theme where it has the icon, the
+  // style's otherwise, and the hint; the menus stay text only.
+  auto onToolBar = [this](QAction* action, const char* themeIcon,
+                          QStyle::StandardPixmap fallback, const QString& hint) {
+    action->setIcon(QIcon::fromTheme(themeIcon, style()->standardIcon(fallback)));
+    action->setIconVisibleInMenu(false);
+    action->setToolTip(hint);
+    return action;
+  };
+  constexpr auto kNone = QKeySequence::UnknownKey;
+
+  QAction* newFile = onToolBar(
+      command("NewFunction1", "&New File", {}, kNone, [this] { workbench_->NewFile(); }),
+      "document-new", QStyle::SP_FileIcon, "New function ...");
+  QAction* load = onToolBar(command("LoadFunction1", "&Load File ...", Qt::Key_F3,
+                                    QKeySequence::Open, [this] { workbench_->LoadFile(); }),
+                            "document-open", QStyle::SP_DialogOpenButton, "Open function ...");
+  QAction* save = onToolBar(command("SaveFunction1", "&Save File ...", Qt::Key_F2,
+                                    QKeySequence::Save, [this] { workbench_->SaveFile(); }),
+                            "document-save", QStyle::SP_DialogSaveButton, "Save function ...");
+  QAction* saveAs = command("S1", "Save &As ...", {}, kNone, [this] { workbench_->SaveFileAs(); });
+  QAction* exit = command("Exit1", "E&xit", {}, QKeySequence::Quit, [this] { close(); });
+
+  QAction* undo = command("Undo1", "&Undo", {}, QKeySequence::Undo, [this] { editor_->undo(); });
+  QAction* redo = command("Redo1", "&Redo", {}, QKeySequence::Redo, [this] { editor_->redo(); });
+  undo->setEnabled(false);
+  redo->setEnabled(false);
+  connect(editor_, &QPlainTextEdit::undoAvailable, undo, &QAction::setEnabled);
+  connect(editor_, &QPlainTextEdit::redoAvailable, redo, &QAction::setEnabled);
+  QAction* cut = onToolBar(command("N1", "Cu&t", QKeySequence(Qt::SHIFT | Qt::Key_Delete),
+                                   QKeySequence::Cut, [this] { editor_->cut(); }),
+                           "edit-cut", QStyle::SP_TrashIcon, "Cut to clipboard");
+  QAction* copy = onToolBar(command("Copy1", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_Insert),
+                                    QKeySequence::Copy, [this] { editor_->copy(); }),
+                            "edit-copy", QStyle::SP_FileDialogContentsView, "Copy to clipboard");
+  QAction* paste = onToolBar(command("Paste1", "&Paste", QKeySequence(Qt::SHIFT | Qt::Key_Insert),
+                                     QKeySequence::Paste, [this] { editor_->paste(); }),
+                             "edit-paste", QStyle::SP_FileDialogDetailedView,
+                             "Paste from clipboard");
+  // Offered only while the clipboard holds text the editor takes.
+  auto offerPaste = [this, paste] { paste->setEnabled(editor_->canPaste()); };
+  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, paste, offerPaste);
+  offerPaste();
+  QAction* selectAll =
+      command("Selectall1", "&Select all", {}, kNone, [this] { editor_->selectAll(); });
+
+  QAction* compile = onToolBar(command("BuildNeuralNetwork1", "&Build Neural Network", Qt::Key_F9,
+                                       kNone, [this] { workbench_->Compile(); }),
+                               "system-run", QStyle::SP_MediaPlay, "Compile ...");
+  QAction* info = onToolBar(command("ShowCompilerInfo1", "&Show Compiler Info ...", {}, kNone,
+                                    [this] { workbench_->ShowCompilerInfo(); }),
+                            "dialog-information", QStyle::SP_MessageBoxInformation,
+                            "Show Compiler info ...");
+  QAction* generate = onToolBar(
+      command("ProduceDynamicES1", "&Generate Equations ...", QKeySequence(Qt::CTRL | Qt::Key_F9),
+              kNone, [this] { workbench_->GenerateEquationFile(); }),
+      "document-export", QStyle::SP_FileDialogNewFolder, "Generate equations ...");
+  QAction* loadEquations = onToolBar(
+      command("LoadEquations1", "&Load Equations ...", QKeySequence(Qt::CTRL | Qt::Key_L), kNone,
+              [this] { workbench_->LoadEquations(); }),
+      "document-import", QStyle::SP_FileDialogStart, "Load equations ...");
+
+  QMenu* file = menuBar()->addMenu("&File");
+  file->addActions({newFile, load, save, saveAs});
+  recentMenu_ = file->addMenu("&Recent Files");
+  recentMenu_->setObjectName("RecentFiles");
+  ShowRecentFiles();
+  file->addSeparator();
+  file->addAction(exit);
+
+  QMenu* edit = menuBar()->addMenu("&Edit");
+  edit->addActions({undo, redo});
+  edit->addSeparator();
+  edit->addActions({cut, copy, paste, selectAll});
+
+  QMenu* compiler = menuBar()->addMenu("&Compiler");
+  compiler->addActions({compile, info});
+  compiler->addSeparator();
+  compiler->addActions({generate, loadEquations});
+
+  QAction* about = menuBar()->addAction("&About");
+  about->setObjectName("About1");
+  OnSignal(about, &QAction::triggered, [this] { workbench_->ShowAbout(); });
+
+  QToolBar* bar = addToolBar("Tools");
+  bar->setObjectName("ToolBar");
+  bar->setMovable(false);
+  bar->setIconSize(QSize(20, 20));
+  bar->addActions({newFile, load, save});
+  bar->addSeparator();
+  bar->addActions({cut, copy, paste});
+  bar->addSeparator();
+  bar->addActions({compile, info, generate, loadEquations});
+}
+
+}  // namespace vantorb
