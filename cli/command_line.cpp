@@ -13,6 +13,8 @@
 
 #include "cli/commands.hpp"
 #include "cli/help_format.hpp"
+#include "compiler/interpreter.hpp"
+#include "driver/compilation_driver.hpp"
 #include "network/utils.hpp"
 #include "simulation/run_arguments.hpp"
 
@@ -24,24 +26,30 @@ constexpr const char* kEngineTakes = "--engine takes event, dense or reference";
 constexpr const char* kBoundTakes = "--bound takes a number of candidates";
 
 constexpr const char* kDescription =
-    "Compiles programs of partial recursive functions into networks of neurons,\n"
-    "writes and reads them as dynamic equations and runs them, without a window.\n"
-    "FILE is a program (.PRV) or a dynamic equation file (.EQU), told apart by\n"
+    "Compiles programs of partial recursive functions into networks of neurons, "
+    "writes and reads them as dynamic equations and runs them, without a window. "
+    "FILE is a program (.PRV) or a dynamic equation file (.EQU), told apart by "
     "the extension in any case.";
 
+// Lines of at most 73 columns, as the help's own (help_format.hpp).
 constexpr const char* kFooter =
-    "Run 'vantorb-cli COMMAND --help' for the operands and options of a command.\n"
-    "Options may come before or after the operands, as --option VALUE or\n"
-    "--option=VALUE; \"--\" ends the options.\n"
+    "Run 'vantorb-cli COMMAND --help' for the operands and options of a\n"
+    "command. Options may come before or after the operands, as --option\n"
+    "VALUE or --option=VALUE; \"--\" ends the options.\n"
     "\n"
     "Exit status:\n"
     "  0    done\n"
-    "  1    usage error\n"
-    "  2    error: the file, the program, the network or an argument, or output\n"
-    "       that could not be written\n"
+    "  1    usage error: a command line the tool cannot take (an unknown\n"
+    "       command or option, no FILE, a value missing, empty or wrong for\n"
+    "       its option, a value given to a flag); the problem, then the help\n"
+    "  2    error: the file, the program, the network, an ARG refused (not a\n"
+    "       natural number, too large, or not as many as the target takes),\n"
+    "       or output that could not be written; the message, no help\n"
     "  3    the iteration limit stopped the run\n"
     "  4    --check: the network and the definition disagree\n"
-    "  130  interrupted";
+    "  130  interrupted (Ctrl-C)";
+
+constexpr const char* kFileOperand = "a program (.PRV) or an equation file (.EQU)";
 
 // The problem with a --limit that names no iteration limit a run takes.
 std::string LimitTakes() {
@@ -78,14 +86,22 @@ class CommandLine {
 
   Command& AddCommand(const std::string& name, const std::string& description,
                       const std::string& takes);
-  void AddOperands(Command& command, bool arguments);
-  // An option with a value; `takes` is the problem when the value is missing.
+  void AddOperands(Command& command, const std::string& file, bool arguments);
+  // An option with a value; `takes` is the problem when the value is
+  // missing or empty.
   CLI::Option* AddValued(Command& command, const std::string& names, std::string& value,
                          const std::string& text, const std::string& description,
                          const std::string& takes);
   const CLI::App& Selected() const;
   std::string Problem(const CLI::ParseError& error, const CLI::App& app,
                       const std::vector<std::string>& words) const;
+  // The option of any command (or of the program) a word names, if any.
+  const CLI::Option* FindOption(const std::string& name) const;
+  // The problem with the options' values among the words before `end`: a
+  // value given to a flag ("--stats=no", "-hx"), or an empty one ("--limit=",
+  // "-o ''"); empty when there is none.
+  std::string ValueProblem(const std::vector<std::string>& words,
+                           std::vector<std::string>::const_iterator end) const;
   // The problem with the words nobody took, if any.
   std::string Leftover(const CLI::App& app) const;
   const Command* Find(const CLI::App& app) const;
@@ -111,58 +127,65 @@ CommandLine::CommandLine() {
 
   Command& info = AddCommand("info", "prints the compiler information of FILE",
                              "info takes one file");
-  AddOperands(info, false);
+  AddOperands(info, kFileOperand, false);
   info.action = [this](TextSink& out) { return Info(out, given_.file); };
 
   Command& equations = AddCommand(
-      "equations", "writes the dynamic equations (CR LF lines) to OUT.EQU\nor standard output",
+      "equations", "writes the dynamic equations (CR LF lines) to OUT.EQU or standard output",
       "equations takes a file and optionally -o OUT.EQU");
-  AddOperands(equations, false);
+  AddOperands(equations, kFileOperand, false);
   AddValued(equations, "-o,--output", given_.outFile, "OUT.EQU",
-            "writes to OUT.EQU instead of standard output", equations.takes);
+            "writes to OUT.EQU instead of standard output", "-o takes a file name");
   equations.action = [this](TextSink& out) { return Equations(out, given_.file, given_.outFile); };
 
   Command& run = AddCommand("run",
-                            "computes the target function for the natural numbers\n"
-                            "ARG... (as many as it takes) and prints result and\n"
-                            "iterations",
+                            "computes the target function for the natural numbers ARG... (as "
+                            "many as it takes) and prints result and iterations",
                             "run takes a file");
-  AddOperands(run, true);
+  AddOperands(run, kFileOperand, true);
   CLI::Option* runLimit =
       AddValued(run, "--limit", given_.limit, "N",
                 "stops after N iterations (0, the default: no limit)", LimitTakes());
   AddValued(run, "--engine", given_.engine, "event|dense|reference",
-            "event (the default) updates only what changed, on\n"
-            "values kept as runs of equal limbs; dense the same on\n"
-            "plain limbs; reference every neuron through its text,\n"
+            "event (the default) updates only what changed, on values kept as runs of equal "
+            "limbs; dense the same on plain limbs; reference every neuron through its text, "
             "as defined (all give the same values)",
             kEngineTakes);
   run.app->add_flag("--stats", given_.stats,
-                    "adds wall time, rates, peak memory and the longest\n"
-                    "value's limbs and runs");
+                    "adds wall time, rates, peak memory and the longest value's limbs and "
+                    "runs");
   run.app->add_flag("--check", given_.check,
-                    "also computes the value from the definition and fails\n"
-                    "(status 4) when the two differ");
+                    "also computes the value from the definition, as eval does, and fails "
+                    "(status 4) when the two differ; for a program only, as an equation "
+                    "file has no definition");
   run.action = [this, runLimit](TextSink& out) {
     RunOptions options;
     if (runLimit->count() > 0) options.limit = Limit(given_.limit);
     if (given_.engine != "event" && given_.engine != "dense" && given_.engine != "reference")
       throw UsageError(kEngineTakes);
+    if (given_.check && IsEquationFileName(given_.file))
+      throw UsageError(
+          "--check needs a program (.PRV): an equation file has no definition to check against");
     options.engine = given_.engine;
     options.stats = given_.stats;
     options.check = given_.check;
     return Run(out, given_.file, given_.arguments, options);
   };
 
-  Command& eval = AddCommand("eval", "computes the target from its definition, without a\nnetwork",
+  Command& eval = AddCommand("eval", "computes the target from its definition, without a network",
                              "eval takes a file");
-  AddOperands(eval, true);
-  CLI::Option* bound =
-      AddValued(eval, "--bound", given_.bound, "N",
-                "caps each minimization's search (default 1000000)",
-                kBoundTakes);
+  AddOperands(eval, "a program (.PRV); an equation file (.EQU) has no definition to evaluate",
+              true);
+  CLI::Option* bound = AddValued(
+      eval, "--bound", given_.bound, "N",
+      "caps each minimization's search at N candidates (default " +
+          std::to_string(Interpreter::kDefaultSearchBound) +
+          "); whatever the bound, an evaluation that takes more than " +
+          std::to_string(Interpreter::kDefaultStepBudget) +
+          " steps (rule applications) stops with an error",
+      kBoundTakes);
   eval.action = [this, bound](TextSink& out) {
-    std::uint64_t searchBound = 1'000'000;
+    std::uint64_t searchBound = Interpreter::kDefaultSearchBound;
     if (bound->count() > 0) {
       const auto value = IsNaturalNumberText(given_.bound)
                              ? ParseDecimalInteger(given_.bound, 0, INT64_MAX)
@@ -170,36 +193,40 @@ CommandLine::CommandLine() {
       if (!value) throw UsageError(kBoundTakes);
       searchBound = static_cast<std::uint64_t>(*value);
     }
+    if (IsEquationFileName(given_.file))
+      throw UsageError(
+          "eval needs a program (.PRV): an equation file has no definition to evaluate");
     return Eval(out, given_.file, given_.arguments, searchBound);
   };
 
   Command& graph = AddCommand(
-      "graph", "writes the network as a Graphviz DOT picture, a\ncluster per function object",
+      "graph", "writes the network as a Graphviz DOT picture, a cluster per function object",
       "graph takes a file and optionally -o OUT.dot");
-  AddOperands(graph, false);
+  AddOperands(graph, kFileOperand, false);
   AddValued(graph, "-o,--output", given_.outFile, "OUT.dot",
-            "writes to OUT.dot instead of standard output", graph.takes);
+            "writes to OUT.dot instead of standard output", "-o takes a file name");
   graph.action = [this](TextSink& out) { return Graph(out, given_.file, given_.outFile); };
 
   Command& trace = AddCommand("trace",
-                              "runs and records, at every iteration, the exact values\n"
-                              "of the neurons whose names contain TOKEN, as CSV\n"
-                              "(standard output by default) or a VCD waveform",
+                              "runs and records, at every iteration, the exact values of the "
+                              "neurons whose names contain TOKEN, as CSV (standard output by "
+                              "default) or a VCD waveform",
                               "trace takes a file");
-  AddOperands(trace, true);
+  AddOperands(trace, kFileOperand, true);
   AddValued(trace, "--token", given_.token, "TOKEN",
-            "records the neurons whose names contain TOKEN (\"*\":\nall of them)",
+            "records the neurons whose names contain TOKEN (\"*\": all of them); a TOKEN "
+            "no name contains is an error (status 2)",
             "--token takes a value")
       ->required();
   AddValued(trace, "--csv", given_.csvFile, "OUT.csv", "writes the CSV to OUT.csv",
-            "--csv takes a value");
+            "--csv takes a file name");
   AddValued(trace, "--vcd", given_.vcdFile, "OUT.vcd", "writes a VCD waveform to OUT.vcd",
-            "--vcd takes a value");
-  CLI::Option* traceLimit = AddValued(trace, "--limit", given_.limit, "N",
-                                      "stops after N iterations (default 100000)", LimitTakes());
+            "--vcd takes a file name");
+  CLI::Option* traceLimit =
+      AddValued(trace, "--limit", given_.limit, "N",
+                "stops after N iterations (default 100000; 0: no limit)", LimitTakes());
   trace.action = [this, traceLimit](TextSink& out) {
     TraceOptions options;
-    if (given_.token.empty()) throw UsageError("trace needs --token");
     options.token = given_.token;
     options.csvFile = given_.csvFile;
     options.vcdFile = given_.vcdFile;
@@ -219,10 +246,9 @@ CommandLine::Command& CommandLine::AddCommand(const std::string& name,
   return *commands_.back();
 }
 
-void CommandLine::AddOperands(Command& command, bool arguments) {
+void CommandLine::AddOperands(Command& command, const std::string& file, bool arguments) {
   // Not required here: FILE may follow "--", which CLI11 does not see.
-  command.app->add_option("FILE", given_.file,
-                          "a program (.PRV) or a dynamic equation file (.EQU)");
+  command.app->add_option("FILE", given_.file, file);
   command.arguments = arguments;
   if (arguments)
     command.app->add_option("ARG", given_.arguments,
@@ -265,6 +291,39 @@ std::string CommandLine::Problem(const CLI::ParseError& error, const CLI::App& a
   return error.what();
 }
 
+const CLI::Option* CommandLine::FindOption(const std::string& name) const {
+  if (const CLI::Option* option = app_.get_option_no_throw(name)) return option;
+  for (const auto& command : commands_)
+    if (const CLI::Option* option = command->app->get_option_no_throw(name)) return option;
+  return nullptr;
+}
+
+std::string CommandLine::ValueProblem(const std::vector<std::string>& words,
+                                      std::vector<std::string>::const_iterator end) const {
+  for (auto word = words.begin(); word != end; ++word) {
+    if (word->size() < 2 || (*word)[0] != '-') continue;
+    // "--name=value", or "-xvalue" for a short name.
+    const bool isLong = (*word)[1] == '-';
+    const std::size_t equals = isLong ? word->find('=') : std::string::npos;
+    const std::string name = isLong ? word->substr(0, equals) : word->substr(0, 2);
+    const CLI::Option* option = name == "--" ? nullptr : FindOption(name);
+    if (option == nullptr || option->get_positional()) continue;
+    const auto takes = takes_.find(option);
+    const bool attached = name.size() < word->size();
+    if (takes == takes_.end()) {
+      // A flag: CLI11 would read "--stats=no" as off and "--check=x" as a
+      // conversion error.
+      if (attached) return name + " takes no value";
+    } else if (isLong && attached) {
+      if (equals + 1 == word->size()) return takes->second;
+    } else if (!attached && word + 1 != end) {
+      ++word;  // the value, whatever it looks like
+      if (word->empty()) return takes->second;
+    }
+  }
+  return "";
+}
+
 std::string CommandLine::Leftover(const CLI::App& app) const {
   const std::vector<std::string> words = app.remaining();
   if (words.empty()) return "";
@@ -283,7 +342,13 @@ std::string CommandLine::TakeOperands(const Command& command,
     given_.file = *next++;
   if (command.app->get_option("FILE")->count() == 0 && next == operands.begin())
     return command.takes;
+  if (given_.file.empty()) return command.takes;
   if (!command.arguments) return next == operands.end() ? "" : command.takes;
+  // CLI11 takes a word such as "---limit" for an operand; before "--" it
+  // is a mistyped option.
+  for (const auto& word : given_.arguments)
+    if (word.size() > 1 && word[0] == '-' && !IsNaturalNumberText(word.substr(1)))
+      return "unknown option '" + word + "'";
   given_.arguments.insert(given_.arguments.end(), next, operands.end());
   return "";
 }
@@ -311,16 +376,33 @@ int CommandLine::Execute(TextSink& out, const std::vector<std::string>& words) {
   }
   // CLI11 takes the words last first.
   std::vector<std::string> reversed(std::make_reverse_iterator(end), words.rend());
+  enum class Parsed { Done, Help, Version, Failed } parsed = Parsed::Done;
+  std::string text;  // the version, or the problem CLI11 found
   try {
     app_.parse(reversed);
   } catch (const CLI::CallForHelp&) {
-    out.Append(app_.help());
-    return kOk;
+    parsed = Parsed::Help;
   } catch (const CLI::CallForVersion& version) {
-    out.Append(std::string(version.what()) + "\n");
-    return kOk;
+    parsed = Parsed::Version;
+    text = version.what();
   } catch (const CLI::ParseError& error) {
-    return Usage(Selected(), Problem(error, Selected(), words));
+    parsed = Parsed::Failed;
+    text = Problem(error, Selected(), words);
+  }
+  // Checked here, as CLI11 takes some of these and stumbles on others.
+  if (const std::string problem = ValueProblem(words, end); !problem.empty())
+    return Usage(Selected(), problem);
+  switch (parsed) {
+    case Parsed::Help:
+      out.Append(app_.help());
+      return kOk;
+    case Parsed::Version:
+      out.Append(text + "\n");
+      return kOk;
+    case Parsed::Failed:
+      return Usage(Selected(), text);
+    case Parsed::Done:
+      break;
   }
   if (const std::string problem = Leftover(app_); !problem.empty()) return Usage(app_, problem);
   const Command* command = Find(Selected());

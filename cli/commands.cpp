@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -19,54 +18,26 @@
 #include "simulation/network_run.hpp"
 #include "simulation/run_arguments.hpp"
 #include "simulation/trace.hpp"
+#include "cli/interrupt_catcher.hpp"
 
 namespace vantorb::cli {
 namespace {
 
-volatile std::sig_atomic_t interrupted = 0;
-extern "C" void OnInterrupt(int) { interrupted = 1; }
-
-// While it lives, Ctrl-C sets `interrupted` instead of ending the process,
-// so that a run can say where it stopped and leave no file half made.
-class InterruptCatcher {
- public:
-  InterruptCatcher() {
-    interrupted = 0;
-    std::signal(SIGINT, OnInterrupt);
-  }
-  ~InterruptCatcher() { std::signal(SIGINT, SIG_DFL); }
-  InterruptCatcher(const InterruptCatcher&) = delete;
-  InterruptCatcher& operator=(const InterruptCatcher&) = delete;
-};
-
-// A refused argument is a usage error of the tool.
-template <typename Check>
-auto AsUsageError(Check check) {
-  try {
-    return check();
-  } catch (const ArgumentError& error) {
-    throw UsageError(error.Message());
-  }
-}
+// What the tool says when Ctrl-C stops an evaluation of a definition.
+constexpr const char* kEvaluationInterrupted = "Interrupted while evaluating the definition";
 
 // A compiled program or a loaded equation file, ready to run.
 std::unique_ptr<Network> Load(const std::string& file) {
   return LoadNetworkFile(*parserInterface, file);
 }
 
-// The target's value from its definition, for the arguments given.
-std::uint64_t Interpret(const ProofObj& target, const std::vector<std::string>& arguments,
-                        std::uint64_t searchBound) {
-  return AsUsageError([&] { return *EvaluateDefinition(target, arguments, searchBound); });
-}
-
 // Loads FILE for a computation on the arguments: they must be natural
-// numbers, as many as the target takes (a usage error otherwise).
+// numbers, as many as the target takes (ArgumentError otherwise).
 std::unique_ptr<Network> LoadForArguments(const std::string& file,
                                           const std::vector<std::string>& arguments) {
-  AsUsageError([&] { CheckNaturalNumbers(arguments); });
+  CheckNaturalNumbers(arguments);
   std::unique_ptr<Network> network = Load(file);
-  AsUsageError([&] { CheckArity(*network, arguments); });
+  CheckArity(*network, arguments);
   return network;
 }
 
@@ -163,36 +134,40 @@ int Run(TextSink& out, const std::string& file, const std::vector<std::string>& 
   const EngineKind engine = EngineKindFromName(options.engine);
   const std::unique_ptr<Network> network = LoadForArguments(file, arguments);
 
+  InterruptCatcher catcher;
   NetworkRun run(engine);
   const auto started = std::chrono::steady_clock::now();
   run.Start(*network, arguments);
   RunStatus status = RunStatus::Running;
   {
-    InterruptCatcher catcher;
     Progress progress;
-    while (status == RunStatus::Running && !interrupted) {
+    while (status == RunStatus::Running && !catcher.Interrupted()) {
       // The limit never comes between two ticks: each pass tests it.
       status = run.Tick(1000, static_cast<int>(std::clamp<long long>(options.limit, INT32_MIN, INT32_MAX)));
       progress.Update(run.Iteration());
     }
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  PrintRunState(out, run);
+  if (options.stats) PrintStats(out, run, seconds);
   if (status == RunStatus::Running) {
-    PrintRunState(out, run);
-    if (options.stats) PrintStats(out, run, seconds);
     std::cerr << "Interrupted at iteration " << run.Iteration() << "\n";
     return kInterrupted;
   }
-  PrintRunState(out, run);
-  if (options.stats) PrintStats(out, run, seconds);
   if (options.check && status == RunStatus::Finished) {
-    const std::string defined = std::to_string(Interpret(network->Target(), arguments, 1'000'000));
-    if (defined != run.Result()) {
+    const std::optional<std::uint64_t> defined =
+        EvaluateDefinition(network->Target(), arguments, Interpreter::kDefaultSearchBound,
+                           catcher.AsStopRequest());
+    if (!defined) {
+      std::cerr << kEvaluationInterrupted << "\n";
+      return kInterrupted;
+    }
+    if (std::to_string(*defined) != run.Result()) {
       std::cerr << "Check failed: the network gave " << run.Result()
-                << ", the definition gives " << defined << "\n";
+                << ", the definition gives " << *defined << "\n";
       return kCheckFailed;
     }
-    out.Append("check: the definition gives " + defined + " too\n");
+    out.Append("check: the definition gives " + std::to_string(*defined) + " too\n");
   }
   if (status == RunStatus::LimitReached) {
     std::cerr << NetworkRun::kLimitMessage << "\n";
@@ -204,6 +179,13 @@ int Run(TextSink& out, const std::string& file, const std::vector<std::string>& 
 int Trace(TextSink& out, const std::string& file, const std::vector<std::string>& arguments,
           const TraceOptions& options) {
   const std::unique_ptr<Network> network = LoadForArguments(file, arguments);
+  // A trace of nothing is refused before any output is made.
+  if (TraceRecorder(network->Target(), options.token, nullptr, nullptr).NeuronCount() == 0)
+    throw NeuroException("No neuron name contains " + options.token);
+  // From before the first file is made to the end: Ctrl-C during the
+  // set-up (a VCD header, a long argument) is seen once the set-up is done,
+  // and no file is left half made.
+  InterruptCatcher catcher;
   // Rows go out as the run makes them; files appear once the run is over.
   std::optional<AtomicFile> csvFile, vcdFile;
   if (!options.csvFile.empty()) csvFile.emplace(options.csvFile);
@@ -216,13 +198,10 @@ int Trace(TextSink& out, const std::string& file, const std::vector<std::string>
   recorder.Record(run.Iteration());
   const int limit = static_cast<int>(std::clamp<long long>(options.limit, 0, INT32_MAX));
   RunStatus status = RunStatus::Running;
-  {
-    InterruptCatcher catcher;
-    while (status == RunStatus::Running && !interrupted) {
-      const auto before = run.Iteration();
-      status = run.Tick(1, limit);
-      if (run.Iteration() != before) recorder.Record(run.Iteration());
-    }
+  while (status == RunStatus::Running && !catcher.Interrupted()) {
+    const auto before = run.Iteration();
+    status = run.Tick(1, limit);
+    if (run.Iteration() != before) recorder.Record(run.Iteration());
   }
   if (status == RunStatus::Running) {
     // The files are left as they were: a trace cut short is not written.
@@ -250,8 +229,14 @@ int Graph(TextSink& out, const std::string& file, const std::string& outFile) {
 int Eval(TextSink& out, const std::string& file, const std::vector<std::string>& arguments,
          std::uint64_t searchBound) {
   const std::unique_ptr<Network> network = LoadForArguments(file, arguments);
-  const std::uint64_t value = Interpret(network->Target(), arguments, searchBound);
-  out.Append("result: " + std::to_string(value) + "\n");
+  InterruptCatcher catcher;
+  const std::optional<std::uint64_t> value =
+      EvaluateDefinition(network->Target(), arguments, searchBound, catcher.AsStopRequest());
+  if (!value) {
+    std::cerr << kEvaluationInterrupted << "\n";
+    return kInterrupted;
+  }
+  out.Append("result: " + std::to_string(*value) + "\n");
   return kOk;
 }
 

@@ -2,8 +2,12 @@
 // The commands of vantorb-cli, each returning the process exit status:
 // 0 success, 1 usage error, 2 an error the window would show (or output
 // that could not be written), 3 iteration limit reached, 130 interrupted.
-// Everything meant for standard output goes to the sink `out` each command
-// is given, which main commits once the command is done.
+// Errors are thrown, NeuroException for status 2: among them ArgumentError
+// for ARG values that are not natural numbers, too large, or not as many
+// as the target takes. Everything meant for standard output goes to the
+// sink `out` each command is given, which main commits once the command is
+// done. Ctrl-C ends run, trace and eval with status 130 and a line on
+// standard error saying where; the other commands are simply ended by it.
 
 #include <cstdint>
 #include <stdexcept>
@@ -32,7 +36,8 @@ struct RunOptions {
   long long limit = 0;          // 0: no limit
   std::string engine = "event"; // or "dense" or "reference"
   bool stats = false;           // wall time, rate and peak memory too
-  bool check = false;           // compare with the definition's value
+  bool check = false;           // compare with the definition's value (as Eval
+                                // computes it, with the default bound)
 };
 int Run(TextSink& out, const std::string& file, const std::vector<std::string>& arguments,
         const RunOptions& options);
@@ -40,7 +45,8 @@ int Run(TextSink& out, const std::string& file, const std::vector<std::string>& 
 // token at every iteration, as CSV and/or VCD files (CSV on standard output
 // when neither is named), written as the run goes. The files appear only
 // when the run has ended, at its end or its limit; an interrupted trace
-// leaves them as they were.
+// leaves them as they were, from the moment the first one is made. A token
+// no neuron name contains is an error, before any output.
 struct TraceOptions {
   std::string token, csvFile, vcdFile;
   long long limit = 100000;
@@ -51,7 +57,8 @@ int Trace(TextSink& out, const std::string& file, const std::vector<std::string>
 // output).
 int Graph(TextSink& out, const std::string& file, const std::string& outFile);
 // Computes the target straight from its definition; searchBound caps the
-// candidates each minimization tries.
+// candidates each minimization tries, and Interpreter::kDefaultStepBudget
+// the rule applications of the whole evaluation.
 int Eval(TextSink& out, const std::string& file, const std::vector<std::string>& arguments,
          std::uint64_t searchBound);
 

@@ -1,18 +1,20 @@
 # Bash completion for vantorb-cli: the commands, each command's options, the
 # engines after --engine, programs and equation files (.PRV and .EQU, in any
-# case) for FILE, and any file after an option that names an output.
+# case) for FILE (programs only for eval, as an equation file has no
+# definition), and any file after an option that names an output.
 
 # Adds to COMPREPLY the files starting with $cur: with "operand", only
-# programs, equation files and folders to look into.
+# programs, equation files and folders to look into; with "program", only
+# programs and folders.
 _vantorb_cli_files() {
   local item IFS=$'\n'
   for item in $(compgen -f -- "$cur"); do
-    if [[ $1 != operand || -d $item ]]; then
+    if [[ $1 == any || -d $item ]]; then
       COMPREPLY+=("$item")
       continue
     fi
-    case $item in
-      *.[pP][rR][vV] | *.[eE][qQ][uU]) COMPREPLY+=("$item") ;;
+    case $1:$item in
+      *:*.[pP][rR][vV] | operand:*.[eE][qQ][uU]) COMPREPLY+=("$item") ;;
     esac
   done
   compopt -o filenames 2>/dev/null
@@ -81,7 +83,11 @@ _vantorb_cli() {
   if [[ -z $ended && $cur == -* ]]; then
     COMPREPLY=($(compgen -W "$options" -- "$cur"))
   elif ((operands == 0)); then
-    _vantorb_cli_files operand
+    if [[ $command == eval ]]; then
+      _vantorb_cli_files program
+    else
+      _vantorb_cli_files operand
+    fi
   fi
 }
 

@@ -1,13 +1,40 @@
-# Writes, for help2man, a COMMANDS section of vantorb-cli's manual page: the
-# --help of every command the tool's own --help lists, so that the page
-# tells each command's operands and options as the tool does.
-# Run as: cmake -DTOOL=vantorb-cli -DOUTPUT=FILE -P command_help.cmake
+# Prepares vantorb-cli's help for its manual page:
+# - OUTPUT, sections for help2man to include: the SYNOPSIS, the usage forms
+#   of --help line for line (they are wrapped to fit the page), and
+#   COMMANDS, the --help of every command the tool's own --help lists, so
+#   that the page tells each command's operands and options as the tool
+#   does;
+# - HELP, the rest of --help as help2man is to read it: without the usage
+#   forms, and with the exit statuses marked as a section of their own.
+# Run as: cmake -DTOOL=vantorb-cli -DOUTPUT=FILE -DHELP=FILE -P command_help.cmake
 
 execute_process(COMMAND ${TOOL} --help OUTPUT_VARIABLE help COMMAND_ERROR_IS_FATAL ANY)
 
+# The usage forms: from the start to the program's own line. Each line
+# starts with "Usage: ", "  or:  " or, going on, at least seven spaces.
+set(last "| --version\n")
+string(FIND "${help}" "${last}" end)
+if(end EQUAL -1)
+  message(FATAL_ERROR "${TOOL} --help has no usage line ending in '${last}'")
+endif()
+string(LENGTH "${last}" length)
+math(EXPR end "${end} + ${length}")
+string(SUBSTRING "${help}" 0 ${end} usage)
+string(SUBSTRING "${help}" ${end} -1 rest)
+# (A "^" would match again after each replacement: every line is matched
+# by the line end before it.)
+string(REGEX REPLACE "\n(Usage: |  or:  |       )" "\n" usage "\n${usage}")
+string(REPLACE "-" "\\-" usage "${usage}")
+# The program and command names in bold.
+string(REGEX REPLACE "\n(vantorb\\\\-cli( [a-z]+)?)" "\n\\\\fB\\1\\\\fR" usage "${usage}")
+set(page "[SYNOPSIS]\n.nf${usage}.fi\n")
+
+string(REPLACE "\nExit status:\n" "\n*Exit status*\n" rest "${rest}")
+file(WRITE ${HELP} "${rest}")
+
 # The commands: the first word of each line indented by two spaces, from
 # "Commands:" to the next blank line.
-string(REPLACE "\n" ";" lines "${help}")
+string(REPLACE "\n" ";" lines "${rest}")
 set(commands "")
 set(inside FALSE)
 foreach(line IN LISTS lines)
@@ -23,7 +50,7 @@ if(NOT commands)
   message(FATAL_ERROR "${TOOL} --help lists no commands")
 endif()
 
-set(page "[COMMANDS]\n")
+string(APPEND page "[COMMANDS]\n")
 foreach(command IN LISTS commands)
   execute_process(COMMAND ${TOOL} ${command} --help OUTPUT_VARIABLE text COMMAND_ERROR_IS_FATAL ANY)
   # As the terminal shows it: roff must not read a backslash as an escape

@@ -40,7 +40,7 @@ class NeuroCompilerException : public NeuroException {
 
 // Arguments that do not fit a computation: not natural numbers, not as many
 // as the target takes, or beyond what an evaluation reads. The tool shows
-// them as usage errors.
+// them as the errors they are (status 2); Python raises its ArgumentError.
 class ArgumentError : public NeuroException {
   using NeuroException::NeuroException;
 };

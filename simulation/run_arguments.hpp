@@ -2,7 +2,7 @@
 // The arguments of a computation as users give them, as decimal texts:
 // checked against the target before a run or an evaluation, and read as
 // numbers for the interpreter. Every refusal is an ArgumentError whose text
-// the tool prints as a usage error.
+// the tool prints as an error (status 2).
 
 #include <cstdint>
 #include <optional>

@@ -30,6 +30,8 @@ check "--help --version" vantorb-cli --
 check "-x.prv MUL.PRV add.prv programs sum.Equ" vantorb-cli run ""
 check "-x.prv MUL.PRV add.prv programs sum.Equ" vantorb-cli --version info ""
 check "" vantorb-cli run add.prv ""
+check "-x.prv MUL.PRV add.prv programs" vantorb-cli eval ""
+check "-x.prv MUL.PRV add.prv programs" vantorb-cli eval --bound 5 -- ""
 check "--limit" vantorb-cli trace --token E --l
 check "--engine" vantorb-cli run add.prv 3 4 --e
 check "--help --output -h -o" vantorb-cli graph -

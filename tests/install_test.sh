@@ -32,6 +32,16 @@ for command in info equations run eval graph trace; do
   zcat "$prefix/share/man/man1/vantorb-cli.1.gz" | grep -qx "\.SS $command" ||
     { echo "vantorb-cli(1) lacks the command $command" >&2; exit 1; }
 done
+# Rendered at 80 columns: its own sections, nothing wider, no warning.
+page="$prefix/share/man/man1/vantorb-cli.1.gz"
+for section in SYNOPSIS "EXIT STATUS" EXAMPLES; do
+  zcat "$page" | grep -qE "^\.SH \"?$section\"?$" ||
+    { echo "vantorb-cli(1) lacks the section $section" >&2; exit 1; }
+done
+warnings=$(MANROFFSEQ='' MANWIDTH=80 man --warnings -l -Tutf8 "$page" 2>&1 >/dev/null)
+[[ -z $warnings ]] || { echo "vantorb-cli(1): $warnings" >&2; exit 1; }
+wide=$(MANWIDTH=80 man -l "$page" 2>/dev/null | LC_ALL=C.UTF-8 grep -E '^.{81}' || true)
+[[ -z $wide ]] || { printf 'vantorb-cli(1) is wider than 80 columns:\n%s\n' "$wide" >&2; exit 1; }
 examples="$prefix/share/doc/vantorb/examples"
 expect "result: 56" "$prefix/bin/vantorb-cli" run "$examples/multiplication.prv" 7 8 --limit 100000
 expect "vantorb-cli $version" "$prefix/bin/vantorb-cli" --version
