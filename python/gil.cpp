@@ -3,10 +3,6 @@
 #include <chrono>
 #include <thread>
 
-#if defined(__GLIBCXX__)
-#include <cxxabi.h>
-#endif
-
 namespace vantorb::python {
 namespace {
 
@@ -26,17 +22,14 @@ bool Finalizing() {
 
 void GilReleased::TakeBack() {
   if (Finalizing()) Park();
-#if defined(__GLIBCXX__)
   // The interpreter may begin to exit while this thread waits for the GIL:
-  // it then ends the thread with pthread_exit, whose unwinding stops here.
+  // it then ends the thread with pthread_exit, whose unwinding (the only
+  // exception that can come out of here) stops in this handler for good.
   try {
     PyEval_RestoreThread(state_);
-  } catch (abi::__forced_unwind&) {
+  } catch (...) {
     Park();
   }
-#else
-  PyEval_RestoreThread(state_);
-#endif
 }
 
 bool GilReleased::CheckSignals() {

@@ -308,18 +308,51 @@ def test_a_trace_that_fails_ends_and_lets_the_program_go(tmp_path):
     assert program.run(limit=1).stopped_by_limit
 
 
-# What daemon threads do while the interpreter exits; an exit handler that
-# sleeps lets them go on after the module's own exit work.
+# Daemon threads at work, each pair on one program (one of the two waits
+# for the other), while the interpreter exits. They get the GIL while an
+# exit handler sleeps, after the module's own exit work, and again while
+# standard output is flushed, once the interpreter has begun to end the
+# threads that ask for the GIL. Each work spends most of its time without
+# the GIL.
 EXIT_SCRIPT = """
 import atexit, sys, threading, time
 atexit.register(time.sleep, 0.3)
 import vantorb
-program = vantorb.compile({forever!r})
+
+class SlowToFlush:
+    def __init__(self, stream):
+        self.stream = stream
+    def write(self, text):
+        return self.stream.write(text)
+    def flush(self, sleep=time.sleep):
+        sleep(0.3)
+        self.stream.flush()
+
+sys.stdout = SlowToFlush(sys.stdout)
+forever = vantorb.compile({forever!r})
+wide = vantorb.compile("r R(U(1,1999), U(1,2001))")
+
+def compiling():
+    vantorb.compile("f S")
+
+def running():
+    forever.run(0, limit=0)
+
+def evaluating():
+    try:
+        forever.eval(0, bound=20000)
+    except vantorb.Error:
+        pass
+
+def tracing():
+    for _ in wide.trace(*[1] * 2000, token="Eres", limit=0):
+        pass
+
 busy = threading.Barrier(3)
 def work():
     busy.wait()
     while True:
-        {work}
+        {work}()
 for _ in range(2):
     threading.Thread(target=work, daemon=True).start()
 busy.wait()
@@ -328,12 +361,7 @@ print("exiting")
 """
 
 
-@pytest.mark.parametrize("work", [
-    "vantorb.compile('f S')",
-    "program.run(0, limit=0)",
-    "program.eval(0, bound=2**63 - 1)",
-    "for _ in program.trace(0, token='*', limit=0): pass",
-])
+@pytest.mark.parametrize("work", ["compiling", "running", "evaluating", "tracing"])
 def test_daemon_threads_never_crash_the_interpreter_at_exit(work):
     script = EXIT_SCRIPT.format(forever=FOREVER, work=work)
     done = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True,
