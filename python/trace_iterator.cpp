@@ -23,9 +23,11 @@ TraceIterator::TraceIterator(Program& program, const std::vector<std::string>& a
 }
 
 std::unique_lock<std::mutex> TraceIterator::StepLock() {
-  std::unique_lock lock(stepping_, std::defer_lock);
-  GilReleased released;
-  lock.lock();
+  std::unique_lock lock(stepping_, std::try_to_lock);
+  if (!lock.owns_lock()) {
+    GilReleased released;
+    lock.lock();
+  }
   return lock;
 }
 
