@@ -120,8 +120,12 @@ std::unique_ptr<Network> LoadEquationFile(const std::string& fileName) {
   try {
     loaded = UserNet::FromFile(fileName, lineIndex);
   } catch (const NeuroException& e) {
-    throw NeuroCompilerException(std::string(e.what()) + " (Line " +
-                                 std::to_string(lineIndex + 1) + ")");
+    // A file that could not be read has no line; the reader's syntax
+    // errors name theirs already.
+    const int line = lineIndex + 1;
+    if (line == 0 || CompileErrorLine(e.Message()) == line)
+      throw NeuroCompilerException(e.Message());
+    throw NeuroCompilerException(e.Message() + " (Line " + std::to_string(line) + ")");
   }
   UserNet& net = *loaded;
   auto table = std::make_unique<SymbolTable>();

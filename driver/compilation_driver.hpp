@@ -58,8 +58,9 @@ std::unique_ptr<Network> CompileProgramText(NParserInterface& parser, std::strin
 // target of a new symbol table, and builds its network on fresh input
 // neurons (its neurons keep the names of the file). The report names file
 // and target "UserNet", one statement and the lines read. A failure throws
-// NeuroCompilerException with the reader's message + " (Line " + line +
-// ")".
+// NeuroCompilerException with the reader's message, followed by " (Line " +
+// line + ")" unless the message names its line itself (" Syntax error at
+// line N") or there is no line (a file that cannot be read).
 std::unique_ptr<Network> LoadEquationFile(const std::string& fileName);
 
 // Whether a file is read as dynamic equations rather than compiled: its

@@ -5,7 +5,9 @@
 // read whole when it is opened.
 //
 // parserInterface is the program's one instance, made by the window or the
-// tool at start and released at the end.
+// tool at start and released at the end. Not thread-safe; distinct objects
+// share nothing and may be used in different threads at once, as the Python
+// module does with one for each compilation.
 
 #include <memory>
 #include <optional>

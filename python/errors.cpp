@@ -1,6 +1,7 @@
 #include "python/errors.hpp"
 
 #include "network/exceptions.hpp"
+#include "python/conversions.hpp"
 
 namespace py = pybind11;
 
@@ -20,9 +21,14 @@ PyObject* NewClass(const char* name, PyObject* bases) {
 }
 
 void RaiseCompileError(const CompileFailure& failure) {
-  py::object error = py::reinterpret_borrow<py::object>(compileErrorClass)(failure.what());
+  py::object error =
+      py::reinterpret_borrow<py::object>(compileErrorClass)(PythonText(failure.what()));
   error.attr("line") = failure.line ? py::object(py::int_(*failure.line)) : py::none();
   PyErr_SetObject(compileErrorClass, error.ptr());
+}
+
+void Raise(PyObject* kind, const NeuroException& error) {
+  PyErr_SetObject(kind, PythonText(error.Message()).ptr());
 }
 
 }  // namespace
@@ -43,9 +49,9 @@ void RegisterErrors(py::module_& module) {
     } catch (const CompileFailure& failure) {
       RaiseCompileError(failure);
     } catch (const ArgumentError& error) {
-      PyErr_SetString(argumentErrorClass, error.what());
+      Raise(argumentErrorClass, error);
     } catch (const NeuroException& error) {
-      PyErr_SetString(errorClass, error.what());
+      Raise(errorClass, error);
     }
   });
 }

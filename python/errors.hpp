@@ -5,7 +5,8 @@
 // names, else None), and vantorb.ArgumentError(Error, ValueError) for
 // arguments and options a computation refuses. C++ errors become them as
 // they leave a binding: ArgumentError as ArgumentError, CompileFailure as
-// CompileError, any other NeuroException as Error, always with its text.
+// CompileError, any other NeuroException as Error, always with its text
+// as PythonText gives it.
 
 #include <optional>
 #include <stdexcept>

@@ -1,7 +1,8 @@
 // The vantorb Python module: the bindings of the compiler and the runs,
-// converting between Python and the libraries and nothing more. The
-// process-wide parser is made at import; compilations use it while holding
-// the GIL, which is what keeps them one at a time.
+// converting between Python and the libraries and nothing more. Each
+// compilation has a parser of its own and goes without the GIL, so that
+// compilations in different threads go on in parallel and none depends on
+// anything the interpreter releases at exit.
 
 #include <filesystem>
 #include <functional>
@@ -9,19 +10,22 @@
 #include <string>
 
 #include <pybind11/pybind11.h>
-#include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
 
+#include "compiler/interpreter.hpp"
 #include "driver/compilation_driver.hpp"
 #include "language/parser_interface.hpp"
 #include "network/exceptions.hpp"
 #include "network/utils.hpp"
+#include "python/conversions.hpp"
 #include "python/errors.hpp"
+#include "python/gil.hpp"
 #include "python/program.hpp"
 #include "python/trace_iterator.hpp"
 
 namespace py = pybind11;
 using vantorb::python::Program;
+using vantorb::python::PythonText;
 using vantorb::python::RunOutcome;
 using vantorb::python::TraceIterator;
 
@@ -29,6 +33,7 @@ namespace {
 
 // A load's errors as CompileError with the window's message.
 std::unique_ptr<Program> Loaded(const std::function<std::unique_ptr<vantorb::Network>()>& load) {
+  vantorb::python::GilReleased released;
   try {
     return std::make_unique<Program>(load());
   } catch (const std::exception& error) {
@@ -43,10 +48,6 @@ PYBIND11_MODULE(vantorb, module) {
   module.doc() = "Compile programs of partial recursive functions into networks and run them "
                  "with exact decimal values.";
   vantorb::decimalSeparator = vantorb::ReadDecimalSeparator();
-  vantorb::CreateParserInterface();
-  module.add_object("_release_parser",
-                    py::cpp_function([] { vantorb::FreeParserInterface(); }));
-  py::module_::import("atexit").attr("register")(module.attr("_release_parser"));
   vantorb::python::RegisterErrors(module);
 
   py::class_<RunOutcome>(module, "RunResult")
@@ -74,26 +75,32 @@ PYBIND11_MODULE(vantorb, module) {
       .def("graph", &Program::Graph)
       .def("weights", &Program::Weights)
       .def("run", &Program::Run, py::arg("limit") = 0, py::arg("engine") = "event")
-      .def("eval", &Program::Eval, py::arg("bound") = 1'000'000)
+      .def("eval", &Program::Eval, py::arg("bound") = vantorb::Interpreter::kDefaultSearchBound)
       .def("trace", &Program::Trace, py::arg("token"), py::arg("limit") = 100000,
            py::keep_alive<0, 1>())
       .def("__repr__", [](const Program& program) {
-        return "<vantorb.Program " + program.Net().Report().targetName + " from " +
-               program.Net().Report().fileName + ">";
+        return PythonText("<vantorb.Program " + program.Net().Report().targetName + " from " +
+                          program.Net().Report().fileName + ">");
       });
 
   module.def(
       "compile_file",
       [](const std::filesystem::path& path) {
-        return Loaded([&] { return vantorb::LoadNetworkFile(*vantorb::parserInterface, path); });
+        return Loaded([&] {
+          vantorb::NParserInterface parser;
+          return vantorb::LoadNetworkFile(parser, path);
+        });
       },
       py::arg("path"),
       "Compiles a program file (an equation file, by its extension .equ, is loaded).");
   module.def(
       "compile",
-      [](std::string text, const std::string& name) {
+      [](const py::object& text, const py::object& name) {
+        std::string program = vantorb::python::ProgramBytes(text, "text");
+        const std::string fileName = vantorb::python::ProgramBytes(name, "name");
         return Loaded([&] {
-          return vantorb::CompileProgramText(*vantorb::parserInterface, std::move(text), name);
+          vantorb::NParserInterface parser;
+          return vantorb::CompileProgramText(parser, std::move(program), fileName);
         });
       },
       py::arg("text"), py::arg("name") = "program.prv", "Compiles a program given as text.");

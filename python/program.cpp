@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
 #include "compiler/network_graph.hpp"
 #include "network/exceptions.hpp"
+#include "network/unary.hpp"
 #include "network/utils.hpp"
+#include "python/conversions.hpp"
+#include "python/gil.hpp"
 #include "python/trace_iterator.hpp"
 #include "simulation/network_run.hpp"
 #include "simulation/run_arguments.hpp"
@@ -25,15 +29,14 @@ py::object DecimalOf(const py::object& decimal, const std::string& text) {
 
 }  // namespace
 
-int IterationLimit(long long limit) {
-  if (limit < 0 || limit > kMaxIterationLimit)
-    throw ArgumentError("limit takes a number of iterations up to " +
-                        std::to_string(kMaxIterationLimit));
-  return static_cast<int>(limit);
+int IterationLimit(const py::handle& limit) {
+  return static_cast<int>(CountOption(
+      limit, kMaxIterationLimit,
+      "limit takes a number of iterations up to " + std::to_string(kMaxIterationLimit)));
 }
 
 Program::Use::Use(Program& program, bool byTrace) : program_(program) {
-  py::gil_scoped_release release;
+  GilReleased released;
   std::unique_lock lock(program.mutex_);
   if (program.used_ && program.tracer_ == std::this_thread::get_id())
     throw NeuroException(
@@ -52,11 +55,21 @@ Program::Use::~Use() {
   program_.released_.notify_one();
 }
 
-std::vector<std::string> Program::Arguments(const py::args& arguments) const {
-  std::vector<std::string> texts;
-  for (const auto& argument : arguments) texts.push_back(py::str(argument));
+std::vector<std::string> Program::Arguments(const py::args& arguments, bool forRun) const {
+  std::vector<std::string> texts = ArgumentTexts(arguments);
   CheckNaturalNumbers(texts);
   CheckArity(*network_, texts);
+  // An argument too long to code is refused as the others are, before the
+  // network is taken, rather than by the run as an error of its own.
+  if (forRun) {
+    for (const std::string& text : texts) {
+      try {
+        CheckArgumentSize(text);
+      } catch (const NeuroException& error) {
+        throw ArgumentError(error.Message());
+      }
+    }
+  }
   return texts;
 }
 
@@ -64,13 +77,19 @@ py::dict Program::Info() const {
   py::dict info;
   for (const ReportEntry& entry : ReportEntries(network_->Report()))
     info[py::str(entry.key)] = entry.count ? py::object(py::int_(py::str(entry.text)))
-                                           : py::object(py::str(entry.text));
+                                           : py::object(PythonText(entry.text));
   info["arity"] = network_->Target().Arity();
   return info;
 }
 
-std::string Program::Graph() const {
-  return NetworkDot(network_->Target(), network_->Io().InputList());
+py::list Program::Equations() const {
+  py::list lines;
+  for (const std::string& line : network_->Equations()) lines.append(PythonText(line));
+  return lines;
+}
+
+py::str Program::Graph() const {
+  return PythonText(NetworkDot(network_->Target(), network_->Io().InputList()));
 }
 
 py::dict Program::Weights() const {
@@ -79,13 +98,15 @@ py::dict Program::Weights() const {
   network_->Target().AppendNeurons(computed);
   py::list neurons, inputs, outputs, synapses;
   py::dict biases;
-  for (const Neuron* input : network_->Io().InputList()) inputs.append(input->Name());
-  for (const Neuron* output : network_->Io().outputNeurons) outputs.append(output->Name());
+  for (const Neuron* input : network_->Io().InputList()) inputs.append(PythonText(input->Name()));
+  for (const Neuron* output : network_->Io().outputNeurons)
+    outputs.append(PythonText(output->Name()));
   for (const Neuron* neuron : computed) {
-    neurons.append(neuron->Name());
-    biases[py::str(neuron->Name())] = DecimalOf(decimal, neuron->Bias());
+    const py::str name = PythonText(neuron->Name());
+    neurons.append(name);
+    biases[name] = DecimalOf(decimal, neuron->Bias());
     for (const NReference& synapse : neuron->Synapses())
-      synapses.append(py::make_tuple(neuron->Name(), synapse.source->Name(), synapse.weight));
+      synapses.append(py::make_tuple(name, PythonText(synapse.source->Name()), synapse.weight));
   }
   py::dict weights;
   weights["neurons"] = neurons;
@@ -96,12 +117,13 @@ py::dict Program::Weights() const {
   return weights;
 }
 
-RunOutcome Program::Run(const py::args& arguments, long long limit, const std::string& engine) {
-  const std::vector<std::string> texts = Arguments(arguments);
+RunOutcome Program::Run(const py::args& arguments, const py::object& limit,
+                        const py::object& engine) {
+  const std::vector<std::string> texts = Arguments(arguments, true);
   const int iterationLimit = IterationLimit(limit);
   EngineKind kind;
   try {
-    kind = EngineKindFromName(engine);
+    kind = EngineKindFromName(OptionText(engine));
   } catch (const NeuroException& error) {
     throw ArgumentError(error.Message());
   }
@@ -109,7 +131,7 @@ RunOutcome Program::Run(const py::args& arguments, long long limit, const std::s
   NetworkRun run(kind);
   RunStatus status = RunStatus::Running;
   {
-    py::gil_scoped_release release;
+    GilReleased released;
     run.Start(*network_, texts);
   }
   // Nobody looks at the neurons until the end, whose read-out brings them
@@ -117,7 +139,7 @@ RunOutcome Program::Run(const py::args& arguments, long long limit, const std::s
   run.LeaveNeuronsBehind(true);
   while (status == RunStatus::Running) {
     {
-      py::gil_scoped_release release;
+      GilReleased released;
       const auto sliceEnd = std::chrono::steady_clock::now() + kSlice;
       // The limit never comes between two ticks: each pass tests it.
       while (status == RunStatus::Running && std::chrono::steady_clock::now() < sliceEnd)
@@ -132,21 +154,36 @@ RunOutcome Program::Run(const py::args& arguments, long long limit, const std::s
   return outcome;
 }
 
-py::int_ Program::Eval(const py::args& arguments, std::uint64_t searchBound) {
-  const std::vector<std::string> texts = Arguments(arguments);
+py::int_ Program::Eval(const py::args& arguments, const py::object& bound) {
+  const std::vector<std::string> texts = Arguments(arguments, false);
+  const auto searchBound = static_cast<std::uint64_t>(CountOption(
+      bound, INT64_MAX, "bound takes a number of candidates up to " + std::to_string(INT64_MAX)));
   Use use(*this, false);
-  std::uint64_t value = 0;
+  std::optional<std::uint64_t> value;
   {
-    py::gil_scoped_release release;
-    value = *EvaluateDefinition(network_->Target(), texts, searchBound);
+    GilReleased released;
+    auto sliceEnd = std::chrono::steady_clock::now() + kSlice;
+    value = EvaluateDefinition(network_->Target(), texts, searchBound, [&] {
+      const auto now = std::chrono::steady_clock::now();
+      if (now < sliceEnd) return false;
+      sliceEnd = now + kSlice;
+      return !released.CheckSignals();
+    });
   }
-  return py::int_(value);
+  // Only a signal handler that raised stops an evaluation.
+  if (!value) throw py::error_already_set();
+  return py::int_(*value);
 }
 
-std::unique_ptr<TraceIterator> Program::Trace(const py::args& arguments, const std::string& token,
-                                              long long limit) {
-  const std::vector<std::string> texts = Arguments(arguments);
-  return std::make_unique<TraceIterator>(*this, texts, token, IterationLimit(limit));
+std::unique_ptr<TraceIterator> Program::Trace(const py::args& arguments, const py::object& token,
+                                              const py::object& limit) {
+  const std::vector<std::string> texts = Arguments(arguments, true);
+  const int iterationLimit = IterationLimit(limit);
+  if (!PyUnicode_Check(token.ptr()))
+    throw ArgumentError("token takes a text: part of the names of the neurons to trace, or *");
+  const std::string tokenText = OptionText(token);
+  if (tokenText.empty()) throw ArgumentError("trace needs a token");
+  return std::make_unique<TraceIterator>(*this, texts, tokenText, iterationLimit);
 }
 
 }  // namespace vantorb::python

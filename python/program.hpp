@@ -1,11 +1,12 @@
 #pragma once
 // Program: a compiled program or a loaded equation file as Python holds
-// it, over one Network it owns. Reading it (info, equations, graph,
-// weights) is free at any time; a computation (run, eval, a trace) has the
-// network to itself: one started while another holds it waits, without the
-// GIL, until that one is done. A trace holds the network from its start
-// until it is exhausted or released, so a computation started in the
-// thread that holds an unfinished trace raises Error instead of waiting
+// it, over one Network it owns. Thread-safe: reading it (info, equations,
+// graph, weights) is free at any time, as it reads only what the network
+// never changes; a computation (run, eval, a trace) has the network to
+// itself: one started while another holds it waits, without the GIL, until
+// that one is done. A trace holds the network from its start until it is
+// exhausted, ends with an error or is closed, so a computation started in
+// the thread that holds an unfinished trace raises Error instead of waiting
 // for ever. Programs share nothing: runs of two Programs go on in parallel.
 
 #include <condition_variable>
@@ -41,21 +42,25 @@ class Program {
 
   // The tool's info keys (counts as int) and "arity".
   pybind11::dict Info() const;
-  std::vector<std::string> Equations() const { return network_->Equations(); }
-  std::string Graph() const;
+  pybind11::list Equations() const;
+  pybind11::str Graph() const;
   // {"neurons", "inputs", "outputs": names; "synapses": [(target, source,
   // weight float)]; "biases": {name: Decimal}} for the neurons the network
   // computes (inputs are set by a run, not computed).
   pybind11::dict Weights() const;
 
-  // The arguments are checked as the tool checks them (ArgumentError),
-  // limit must lie in [0, kMaxIterationLimit]. The run goes without the
-  // GIL in slices, and Python's signal handlers run between them, so
-  // Ctrl-C ends it with KeyboardInterrupt.
-  RunOutcome Run(const pybind11::args& arguments, long long limit, const std::string& engine);
-  pybind11::int_ Eval(const pybind11::args& arguments, std::uint64_t searchBound);
-  std::unique_ptr<TraceIterator> Trace(const pybind11::args& arguments, const std::string& token,
-                                       long long limit);
+  // The arguments and options are checked as the tool checks them, and
+  // refused with ArgumentError whatever their type: arguments natural
+  // numbers (for a run and a trace at most kMaxArgument), limit in
+  // [0, kMaxIterationLimit], bound in [0, 2^63 - 1], token not empty. A run
+  // and an evaluation go without the GIL, and Python's signal handlers get
+  // a turn every kSlice, so Ctrl-C ends them with KeyboardInterrupt.
+  RunOutcome Run(const pybind11::args& arguments, const pybind11::object& limit,
+                 const pybind11::object& engine);
+  pybind11::int_ Eval(const pybind11::args& arguments, const pybind11::object& bound);
+  std::unique_ptr<TraceIterator> Trace(const pybind11::args& arguments,
+                                       const pybind11::object& token,
+                                       const pybind11::object& limit);
 
   // The network to oneself while a Use lives; see the class comment.
   class Use {
@@ -71,8 +76,8 @@ class Program {
   const Network& Net() const { return *network_; }
 
  private:
-  // Checked argument texts: each argument's str().
-  std::vector<std::string> Arguments(const pybind11::args& arguments) const;
+  // The arguments as checked texts; a run's also within kMaxArgument.
+  std::vector<std::string> Arguments(const pybind11::args& arguments, bool forRun) const;
 
   std::unique_ptr<Network> network_;
   std::mutex mutex_;
@@ -82,6 +87,6 @@ class Program {
 };
 
 // Checks an iteration limit and returns it as a run takes it.
-int IterationLimit(long long limit);
+int IterationLimit(const pybind11::handle& limit);
 
 }  // namespace vantorb::python

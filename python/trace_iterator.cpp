@@ -1,5 +1,8 @@
 #include "python/trace_iterator.hpp"
 
+#include "python/conversions.hpp"
+#include "python/gil.hpp"
+
 namespace py = pybind11;
 
 namespace vantorb::python {
@@ -11,9 +14,21 @@ TraceIterator::TraceIterator(Program& program, const std::vector<std::string>& a
       limit_(limit),
       decimal_(py::module_::import("decimal").attr("Decimal")) {
   for (std::size_t n = 0; n < recorder_.NeuronCount(); ++n)
-    names_.emplace_back(recorder_.NeuronName(n));
-  py::gil_scoped_release release;
-  run_.Start(program.Net(), arguments);
+    names_.push_back(PythonText(recorder_.NeuronName(n)));
+  {
+    GilReleased released;
+    run_.Start(program.Net(), arguments);
+  }
+  iterations_ = run_.Iteration();
+}
+
+std::unique_lock<std::mutex> TraceIterator::StepLock() {
+  std::unique_lock lock(stepping_, std::try_to_lock);
+  if (!lock.owns_lock()) {
+    GilReleased released;
+    lock.lock();
+  }
+  return lock;
 }
 
 py::tuple TraceIterator::Row() const {
@@ -23,27 +38,39 @@ py::tuple TraceIterator::Row() const {
 }
 
 py::tuple TraceIterator::Next() {
-  if (!started_ && use_) {
+  const auto lock = StepLock();
+  if (use_ && !started_) {
     started_ = true;
     return Row();
   }
   while (use_ && status_ == RunStatus::Running) {
     const auto before = run_.Iteration();
-    {
-      py::gil_scoped_release release;
-      status_ = run_.Tick(1, limit_);
+    RunStatus status;
+    try {
+      GilReleased released;
+      status = run_.Tick(1, limit_);
+    } catch (...) {
+      iterations_ = run_.Iteration();
+      use_.reset();
+      throw;
     }
-    if (run_.Iteration() != before) return Row();
+    status_ = status;
+    iterations_ = run_.Iteration();
+    result_ = run_.Result();
+    if (iterations_ != before) return Row();
   }
-  Close();
+  use_.reset();
   throw py::stop_iteration();
 }
 
-void TraceIterator::Close() { use_.reset(); }
+void TraceIterator::Close() {
+  const auto lock = StepLock();
+  use_.reset();
+}
 
 py::object TraceIterator::Result() const {
-  if (run_.Result().empty()) return py::none();
-  return py::int_(py::str(run_.Result()));
+  if (result_.empty()) return py::none();
+  return py::int_(py::str(result_));
 }
 
 }  // namespace vantorb::python

@@ -527,7 +527,7 @@ TEST_F(WorkbenchTest, LoadEquations) {
   view_.openChoices.push_back(Put("bad.equ", bad));
   view_.shown.clear();
   bench_.LoadEquations();
-  EXPECT_EQ(view_.shown, (Strings{"open:2", "errorwindow: Syntax error at line 7 (Line 7)"}));
+  EXPECT_EQ(view_.shown, (Strings{"open:2", "errorwindow: Syntax error at line 7"}));
   ASSERT_NE(bench_.Current(), nullptr);
   EXPECT_EQ(bench_.Current()->Target().Name(), "UserNet") << "nothing changed";
   EXPECT_EQ(bench_.Info(), (CompilerInfo{"UserNet", "4", "UserNet", "1", "4", "5"}));

@@ -6,14 +6,17 @@ import csv
 import decimal
 import gc
 import io
+import re
 import signal
+import subprocess
+import sys
 import threading
 import tracemalloc
 
 import pytest
 
 import vantorb
-from conftest import EXAMPLES
+from conftest import EXAMPLES, ROOT
 
 LIMIT = 200000
 # Small arguments each example finishes with quickly.
@@ -61,6 +64,7 @@ def test_equation_files_run_as_their_program(cli, tmp_path):
     ("syntax.prv", "f S\ng R(S,\n", 2),
     ("bad.equ", "A(i+1)=sigma(0)\r\nB(i+1)=sigma(x*A(i)+0)\r\n", 2),
     ("missing.prv", None, None),
+    ("missing.equ", None, None),
 ])
 def test_errors_carry_the_tools_text_and_line(cli, tmp_path, name, text, line):
     path = tmp_path / name
@@ -78,24 +82,68 @@ def test_errors_carry_the_tools_text_and_line(cli, tmp_path, name, text, line):
         assert str(again.value) == str(raised.value)
 
 
-@pytest.mark.parametrize("arguments,options,cli_options", [
-    ((1,), {}, []),
-    ((1, -2), {}, []),
-    ((1, "x"), {}, []),
-    ((1, 2.5), {}, []),
-    ((1, 2), {"limit": -1}, None),
-    ((1, 2), {"limit": 2**31}, None),
-    ((1, 2), {"engine": "fast"}, None),
+def test_a_program_read_as_equations_names_its_line_once():
+    with pytest.raises(vantorb.CompileError) as raised:
+        vantorb.load_equations(EXAMPLES / "addition.prv")
+    assert (str(raised.value), raised.value.line) == (" Syntax error at line 1", 1)
+
+
+# (command, arguments, options, whether the tool refuses the same arguments
+# with the same text); whatever the type of a wrong value.
+@pytest.mark.parametrize("command,arguments,options,as_the_tool", [
+    ("run", (1,), {}, True),
+    ("run", (1, -2), {}, True),
+    ("run", (1, "x"), {}, True),
+    ("run", (1, 2.5), {}, True),
+    ("run", (1, True), {}, True),
+    ("run", (1, 10**5000), {}, False),
+    ("run", (1, "9" * 5000), {}, False),
+    ("run", (1, 10000001), {}, False),
+    ("eval", (1, 2**63), {}, True),
+    ("run", (1, 2), {"limit": -1}, False),
+    ("run", (1, 2), {"limit": 2**31}, False),
+    ("run", (1, 2), {"limit": 2**63}, False),
+    ("run", (1, 2), {"limit": True}, False),
+    ("run", (1, 2), {"limit": "5"}, False),
+    ("run", (1, 2), {"limit": 5.0}, False),
+    ("run", (1, 2), {"engine": "fast"}, False),
+    ("run", (1, 2), {"engine": 5}, False),
+    ("eval", (1, 2), {"bound": -1}, False),
+    ("eval", (1, 2), {"bound": 2**64}, False),
+    ("eval", (1, 2), {"bound": False}, False),
+    ("trace", (1, 2), {"token": ""}, False),
+    ("trace", (1, 2), {"token": 5}, False),
+    ("trace", (1, 2), {"token": "*", "limit": 2**63}, False),
 ])
-def test_arguments_are_refused_as_the_tool_refuses_them(cli, arguments, options, cli_options):
+def test_arguments_are_refused_as_the_tool_refuses_them(cli, command, arguments, options,
+                                                        as_the_tool):
     program = vantorb.compile_file(EXAMPLES / "addition.prv")
     with pytest.raises(vantorb.ArgumentError) as raised:
-        program.run(*arguments, **options)
+        getattr(program, command)(*arguments, **options)
     assert isinstance(raised.value, ValueError) and isinstance(raised.value, vantorb.Error)
-    if cli_options is not None:
-        status, _, err = cli("run", EXAMPLES / "addition.prv", *arguments)
+    if as_the_tool:
+        status, _, err = cli(command, EXAMPLES / "addition.prv", *arguments)
         assert status == 2
         assert err == str(raised.value) + "\n"
+
+
+def test_text_that_is_not_utf8_is_read_as_bytes(tmp_path):
+    latin1 = tmp_path / "latin1.prv"
+    latin1.write_bytes(b"f S\ng \xe9\n")
+    for load in (lambda: vantorb.compile(b"f S\ng \xe9\n"), lambda: vantorb.compile("f \udce9"),
+                 lambda: vantorb.compile_file(latin1)):
+        with pytest.raises(vantorb.CompileError, match=r"I dont know : \\x(e9|ed)"):
+            load()
+    assert vantorb.compile("f S", name=b"\xe9.prv").info["file"] == "\\xe9.prv"
+    with pytest.raises(vantorb.CompileError, match=r"^Cannot open file .*\\xe9\.prv$"):
+        vantorb.compile_file(bytes(tmp_path) + b"/\xe9.prv")
+    equations = tmp_path / "latin1.equ"
+    equations.write_bytes(b"\xe9Eout(i+1)=sigma(1.0*Ein(i)+0)\r\n")
+    loaded = vantorb.load_equations(equations)
+    assert loaded.equations()[0].startswith("\\xe9Eout(i+1)")
+    assert loaded.weights()["outputs"] == ["\\xe9Eout"]
+    assert "\\xe9Eout" in loaded.graph()
+    assert list(next(loaded.trace(token="*", limit=LIMIT))[1]) == ["\\xe9Eout"]
 
 
 @pytest.mark.parametrize("example,arguments,token", [
@@ -162,7 +210,11 @@ def test_a_run_in_the_thread_of_an_open_trace_is_refused():
     assert program.run(1, 2, limit=LIMIT).result == 3
 
 
-def test_ctrl_c_interrupts_a_long_run():
+@pytest.mark.parametrize("compute", [
+    lambda program: program.run(0, limit=2**31 - 1),
+    lambda program: program.eval(0, bound=2**63 - 1),
+], ids=["run", "eval"])
+def test_ctrl_c_interrupts_a_long_computation(compute):
     program = vantorb.compile(FOREVER)
     stop = threading.Event()
 
@@ -181,14 +233,137 @@ def test_ctrl_c_interrupts_a_long_run():
     sender = threading.Thread(target=interrupt)
     sender.start()
     try:
-        with pytest.raises(KeyboardInterrupt):
-            program.run(0, limit=2**31 - 1)
+        with pytest.raises(KeyboardInterrupt) as raised:
+            compute(program)
     finally:
         stop.set()
         sender.join()
         signal.signal(signal.SIGINT, previous)
-    # The interrupted run let the network go.
+    # Raised inside the computation, not once it had ended with an error of
+    # its own (the evaluation's cap of steps).
+    assert raised.value.__context__ is None
+    # The interrupted computation let the network go.
     assert program.run(0, limit=50).stopped_by_limit
+
+
+def test_close_waits_for_the_step_another_thread_is_taking():
+    # Wide: one iteration of the run takes a while, long enough for the
+    # closing thread to come in while it goes on.
+    width = 2000
+    program = vantorb.compile(f"r R(U(1,{width - 1}), U(1,{width + 1}))")
+    arguments = [1] * width
+    for _ in range(3):
+        trace = program.trace(*arguments, token="Eres", limit=LIMIT)
+        first = threading.Event()
+        rows = []
+
+        def step():
+            for row in trace:
+                rows.append(row)
+                first.set()
+
+        stepper = threading.Thread(target=step)
+        stepper.start()
+        first.wait()
+        trace.close()
+        closed_at = trace.iterations
+        # The network is free: a run on it is alone.
+        assert program.run(*arguments, limit=LIMIT).result == 1
+        stepper.join()
+        assert trace.done and trace.iterations == closed_at == rows[-1][0]
+
+
+def test_threads_sharing_a_trace_share_out_its_rows():
+    program = vantorb.compile_file(EXAMPLES / "multiplication.prv")
+    expected = program.run(20, 20, limit=LIMIT)
+    trace = program.trace(20, 20, token="Eres", limit=LIMIT)
+    together = threading.Barrier(2)
+    seen = [[], []]
+
+    def take(mine):
+        together.wait()
+        mine.extend(iteration for iteration, _ in trace)
+
+    threads = [threading.Thread(target=take, args=(mine,)) for mine in seen]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    # The first row is the iteration the start leaves.
+    assert sorted(seen[0] + seen[1]) == list(range(1, expected.iterations + 1))
+    assert (trace.result, trace.iterations) == (expected.result, expected.iterations)
+
+
+def test_a_trace_that_fails_ends_and_lets_the_program_go(tmp_path):
+    equations = tmp_path / "noresult.equ"
+    equations.write_text("XEout(i+1)=sigma(1.0*Ein(i)+0)\r\n")
+    program = vantorb.load_equations(equations)
+    trace = program.trace(token="*", limit=LIMIT)
+    with pytest.raises(vantorb.Error, match=r"no result neuron \(Eres\)"):
+        for _ in trace:
+            pass
+    assert trace.done
+    with pytest.raises(StopIteration):
+        next(trace)
+    assert program.run(limit=1).stopped_by_limit
+
+
+# Daemon threads at work, each pair on one program (one of the two waits
+# for the other), while the interpreter exits. They get the GIL while an
+# exit handler sleeps, after the module's own exit work, and again while
+# standard output is flushed, once the interpreter has begun to end the
+# threads that ask for the GIL. Each work spends most of its time without
+# the GIL.
+EXIT_SCRIPT = """
+import atexit, contextlib, sys, threading, time
+atexit.register(time.sleep, 0.3)
+import vantorb
+
+class SlowToFlush:
+    def __init__(self, stream):
+        self.stream, self.write = stream, stream.write
+    def flush(self, sleep=time.sleep):
+        sleep(0.3)
+        self.stream.flush()
+
+sys.stdout = SlowToFlush(sys.stdout)
+forever = vantorb.compile({forever!r})
+wide = vantorb.compile("r R(U(1,1999), U(1,2001))")
+busy = threading.Barrier(3)
+def work():
+    busy.wait()
+    while True:
+        {work}
+for _ in range(2):
+    threading.Thread(target=work, daemon=True).start()
+busy.wait()
+time.sleep(0.1)
+print("exiting")
+"""
+
+
+@pytest.mark.parametrize("work", [
+    "vantorb.compile('f S')",
+    "forever.run(0, limit=0)",
+    "with contextlib.suppress(vantorb.Error): forever.eval(0, bound=20000)",
+    "for _ in wide.trace(*[1] * 2000, token='Eres', limit=0): pass",
+], ids=["compile", "run", "eval", "trace"])
+def test_daemon_threads_never_crash_the_interpreter_at_exit(work):
+    script = EXIT_SCRIPT.format(forever=FOREVER, work=work)
+    done = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True,
+                          timeout=600)
+    assert (done.returncode, done.stdout) == (0, "exiting\n"), done.stderr
+
+
+def test_nothing_the_module_offers_frees_what_compilations_use():
+    script = ("import vantorb\n"
+              "for name in dir(vantorb):\n"
+              "    if name.startswith('_release'):\n"
+              "        getattr(vantorb, name)()\n"
+              "print(vantorb.compile('f S').run(1, limit=100).result)\n")
+    done = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True,
+                          timeout=600)
+    assert (done.returncode, done.stdout) == (0, "2\n"), done.stderr
 
 
 def test_weights_rebuild_the_network_in_floats():
@@ -203,3 +378,14 @@ def test_weights_rebuild_the_network_in_floats():
         values = {name: 0.0 for name in weights["inputs"]}
         values.update({name: min(max(s, 0.0), 1.0) for name, s in sums.items()})
         assert all(abs(values[n] - float(v)) < 1e-9 for n, v in exact.items()), iteration
+
+
+def test_the_examples_of_the_guide_run_as_printed(tmp_path, monkeypatch):
+    guide = (ROOT / "docs" / "python.md").read_text()
+    blocks = re.findall(r"```python\n(.*?)```", guide, re.S)
+    (tmp_path / "examples").symlink_to(EXAMPLES)
+    monkeypatch.chdir(tmp_path)
+    namespace = {}
+    for block in blocks:
+        exec(compile(block, "python.md", "exec"), namespace)
+    assert namespace["mul"].run(3, 4, limit=LIMIT).result == 12
