@@ -112,6 +112,14 @@ class Process {
     return false;
   }
 
+  // Sends Ctrl-C once the process catches it, and waits for the end; -2
+  // when it never came to catch it.
+  std::pair<int, int> InterruptWhenCaught() {
+    if (!WaitFor([this] { return Interrupt("SigCgt"); })) return {-2, 0};
+    Signal(SIGINT);
+    return Wait();
+  }
+
   // Waits for the end: the exit status, or -1 and the signal that ended it.
   std::pair<int, int> Wait() {
     if (!ended_) waitpid(pid_, &raw_, 0);
@@ -622,9 +630,7 @@ TEST_F(CliTest, ATokenNoNeuronNameContainsIsAnErrorAndWritesNothing) {
 
 TEST_F(CliTest, InterruptStopsARunAndSaysWhere) {
   const auto tool = Start({"run", Forever(), "1", "--limit", "2000000000"});
-  ASSERT_TRUE(tool->WaitFor([&] { return tool->Interrupt("SigCgt"); }));
-  tool->Signal(SIGINT);
-  EXPECT_EQ(tool->Wait(), std::make_pair(130, 0));
+  EXPECT_EQ(tool->InterruptWhenCaught(), std::make_pair(130, 0));
   EXPECT_EQ(Slurp(dir_ / "stderr").rfind("Interrupted at iteration ", 0), 0u)
       << Slurp(dir_ / "stderr");
   EXPECT_NE(Slurp(dir_ / "stdout").find("iterations: "), std::string::npos);
@@ -635,9 +641,7 @@ TEST_F(CliTest, InterruptedTraceLeavesItsFilesAsTheyWere) {
   std::ofstream(csv) << "old\n";
   const auto tool = Start({"trace", Forever(), "1", "--token", "E", "--limit", "2000000000",
                            "--csv", csv, "--vcd", (dir_ / "t.vcd").string()});
-  ASSERT_TRUE(tool->WaitFor([&] { return tool->Interrupt("SigCgt"); }));
-  tool->Signal(SIGINT);
-  EXPECT_EQ(tool->Wait(), std::make_pair(130, 0));
+  EXPECT_EQ(tool->InterruptWhenCaught(), std::make_pair(130, 0));
   EXPECT_EQ(Slurp(dir_ / "stderr").rfind("Interrupted at iteration ", 0), 0u)
       << Slurp(dir_ / "stderr");
   EXPECT_NE(Slurp(dir_ / "stdout").find("iterations: "), std::string::npos);
@@ -671,9 +675,7 @@ TEST_F(CliTest, InterruptDuringATracesSetUpLeavesNoFileAndSaysSo) {
 TEST_F(CliTest, InterruptStopsAnEvaluationAtOnce) {
   // Stopped only by the step budget, seconds away.
   const auto tool = Start({"eval", Forever(), "1", "--bound", "1000000000000"});
-  ASSERT_TRUE(tool->WaitFor([&] { return tool->Interrupt("SigCgt"); }));
-  tool->Signal(SIGINT);
-  EXPECT_EQ(tool->Wait(), std::make_pair(130, 0));
+  EXPECT_EQ(tool->InterruptWhenCaught(), std::make_pair(130, 0));
   EXPECT_EQ(Slurp(dir_ / "stderr"), "Interrupted while evaluating the definition\n");
   EXPECT_EQ(Slurp(dir_ / "stdout"), "");
 }
