@@ -26,14 +26,11 @@
 #include <vector>
 
 #include "network/number.hpp"
+#include "network/run_arithmetic.hpp"
 
 namespace vantorb {
 
-struct LimbRun {
-  std::uint32_t value = 0;
-  std::uint64_t count = 0;
-  friend bool operator==(const LimbRun&, const LimbRun&) = default;
-};
+using LimbRun = BasicLimbRun<std::uint64_t>;
 
 class RunNumber {
  public:
@@ -100,9 +97,9 @@ class RunNumber {
 
   static bool LessInMagnitude(const RunNumber& a, const RunNumber& b);
 
-  int Sign() const { return plain_ ? flat_.Sign() : sign_; }
-  std::int64_t IntegerPart() const { return plain_ ? flat_.IntegerPart() : integerPart_; }
-  std::uint64_t LimbCount() const { return plain_ ? flat_.Limbs().size() : limbCount_; }
+  int Sign() const { return plain_ ? flat_.Sign() : runs_.sign; }
+  std::int64_t IntegerPart() const { return plain_ ? flat_.IntegerPart() : runs_.integerPart; }
+  std::uint64_t LimbCount() const { return plain_ ? flat_.Limbs().size() : runs_.limbCount; }
 
   // The same value, whatever the forms.
   friend bool operator==(const RunNumber& a, const RunNumber& b) {
@@ -112,10 +109,10 @@ class RunNumber {
   friend void swap(RunNumber& a, RunNumber& b) noexcept {
     std::swap(a.flat_, b.flat_);
     if (a.plain_ && b.plain_) return;  // the runs are unused on both sides
-    std::swap(a.sign_, b.sign_);
-    std::swap(a.integerPart_, b.integerPart_);
-    std::swap(a.limbCount_, b.limbCount_);
-    a.runs_.swap(b.runs_);
+    std::swap(a.runs_.sign, b.runs_.sign);
+    std::swap(a.runs_.integerPart, b.runs_.integerPart);
+    std::swap(a.runs_.limbCount, b.runs_.limbCount);
+    a.runs_.runs.swap(b.runs_.runs);
     std::swap(a.plain_, b.plain_);
   }
 
@@ -124,29 +121,21 @@ class RunNumber {
   static constexpr std::uint64_t kShortValue = 64;
 
   void SettleForm();
-  void NormalizeRuns();
+  void NormalizeRuns() { vantorb::NormalizeRuns(runs_); }
   void SaturateRuns();
-  bool RunsNormalizeStable() const;
+  bool RunsNormalizeStable() const { return vantorb::RunsNormalizeStable(runs_); }
   void AssignProductMixed(const RunNumber& source, const Number::WeightParts& weight);
   void AddMixed(const RunNumber& other, bool negate);
   static bool Equal(const RunNumber& a, const RunNumber& b);
   void AssignRuns(const Number& number);
   void ToNumberFromRuns(Number& out) const;
-  void AddRuns(const RunNumber& other, bool negate);
   void MakePlain();
   void MakeRuns();
   // Held as limbs from now on; the run fields are emptied, never stale.
   void DropRuns();
 
-  void AddMagnitude(const RunNumber& other);
-  void SubtractSmallerMagnitude(const RunNumber& smaller);
-  void SubtractFromLargerMagnitude(const RunNumber& larger);
-
-  std::int32_t sign_ = 1;
-  std::int64_t integerPart_ = 0;
-  std::uint64_t limbCount_ = 0;
-  std::vector<LimbRun> runs_;
-  bool plain_ = true;  // the value is flat_, the fields above empty
+  RunValue<std::uint64_t> runs_;
+  bool plain_ = true;  // the value is flat_, runs_ empty
   Number flat_;
 };
 
