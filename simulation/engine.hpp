@@ -43,6 +43,21 @@ class Engine {
   virtual void DeferNeuronValues(bool defer) { (void)defer; }
   virtual void KeepInStep(const Neuron* neuron) { (void)neuron; }
   virtual void Synchronize() {}
+  // A macro-step engine covers whole periods of a loop it has proved at
+  // once, when nobody watches each iteration: Leap does at most `most`
+  // iterations in one go and returns how many (0: none; the next iteration
+  // is to be computed on its own). The step-by-step engines never leap.
+  virtual std::int64_t Leap(std::int64_t most) {
+    (void)most;
+    return 0;
+  }
+  // What leaping did so far: the rules proved, the leaps made and the
+  // iterations they covered.
+  struct LeapCounts {
+    std::uint64_t rulesProved = 0, leaps = 0;
+    std::int64_t iterationsLeapt = 0;
+  };
+  virtual LeapCounts Leaps() const { return {}; }
   // Synapse terms evaluated so far, and the limbs of their source values:
   // measures of the work done.
   std::uint64_t SynapseEvaluations() const { return evaluations_; }
