@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -67,7 +68,7 @@ struct Case {
   std::string label, file;
   std::vector<std::string> arguments;
   // Iteration limits per engine (0: none): event, dense, reference.
-  int limits[3];
+  std::int64_t limits[3];
 };
 
 const char* const kEngineNames[] = {"event", "dense", "reference"};
@@ -100,7 +101,7 @@ struct Outcome {
 };
 
 // In the child: compile, run, report through the pipe.
-Outcome RunOnce(const Case& c, EngineKind engine, int limit) {
+Outcome RunOnce(const Case& c, EngineKind engine, std::int64_t limit) {
   NParserInterface parser;
   const bool equations = c.file.size() > 4 && c.file.substr(c.file.size() - 4) == ".equ";
   std::unique_ptr<Network> network =

@@ -29,10 +29,10 @@ py::object DecimalOf(const py::object& decimal, const std::string& text) {
 
 }  // namespace
 
-int IterationLimit(const py::handle& limit) {
-  return static_cast<int>(CountOption(
-      limit, kMaxIterationLimit,
-      "limit takes a number of iterations up to " + std::to_string(kMaxIterationLimit)));
+std::int64_t IterationLimit(const py::handle& limit) {
+  return CountOption(limit, kMaxIterationLimit,
+                     "limit takes a number of iterations up to " +
+                         std::to_string(kMaxIterationLimit));
 }
 
 Program::Use::Use(Program& program, bool byTrace) : program_(program) {
@@ -120,7 +120,7 @@ py::dict Program::Weights() const {
 RunOutcome Program::Run(const py::args& arguments, const py::object& limit,
                         const py::object& engine) {
   const std::vector<std::string> texts = Arguments(arguments, true);
-  const int iterationLimit = IterationLimit(limit);
+  const std::int64_t iterationLimit = IterationLimit(limit);
   EngineKind kind;
   try {
     kind = EngineKindFromName(OptionText(engine));
@@ -178,7 +178,7 @@ py::int_ Program::Eval(const py::args& arguments, const py::object& bound) {
 std::unique_ptr<TraceIterator> Program::Trace(const py::args& arguments, const py::object& token,
                                               const py::object& limit) {
   const std::vector<std::string> texts = Arguments(arguments, true);
-  const int iterationLimit = IterationLimit(limit);
+  const std::int64_t iterationLimit = IterationLimit(limit);
   if (!PyUnicode_Check(token.ptr()))
     throw ArgumentError("token takes a text: part of the names of the neurons to trace, or *");
   const std::string tokenText = OptionText(token);

@@ -87,6 +87,6 @@ class Program {
 };
 
 // Checks an iteration limit and returns it as a run takes it.
-int IterationLimit(const pybind11::handle& limit);
+std::int64_t IterationLimit(const pybind11::handle& limit);
 
 }  // namespace vantorb::python

@@ -8,7 +8,7 @@ namespace py = pybind11;
 namespace vantorb::python {
 
 TraceIterator::TraceIterator(Program& program, const std::vector<std::string>& arguments,
-                             const std::string& token, int limit)
+                             const std::string& token, std::int64_t limit)
     : use_(std::make_unique<Program::Use>(program, true)),
       recorder_(program.Net().Target(), token, nullptr, nullptr),
       limit_(limit),

@@ -31,7 +31,7 @@ class TraceIterator {
  public:
   // Starts the run; throws what NetworkRun::Start throws.
   TraceIterator(Program& program, const std::vector<std::string>& arguments,
-                const std::string& token, int limit);
+                const std::string& token, std::int64_t limit);
 
   // The next row; pybind11::stop_iteration once the run has ended; what
   // the run throws, after which the trace has ended.
@@ -57,7 +57,7 @@ class TraceIterator {
   std::unique_ptr<Program::Use> use_;
   NetworkRun run_;
   TraceRecorder recorder_;
-  int limit_;
+  std::int64_t limit_;
   RunStatus status_ = RunStatus::Running;
   bool started_ = false;
   std::int64_t iterations_ = 0;

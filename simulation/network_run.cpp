@@ -95,14 +95,15 @@ void NetworkRun::Iterate() {
   engine_->Commit();
 }
 
-RunStatus NetworkRun::Tick(int stepSize, int iterationLimit) {
+RunStatus NetworkRun::Tick(std::int64_t stepSize, std::int64_t iterationLimit) {
   // Once a pass has read the result, the later passes of the tick would
   // read the same value again and test a limit that can no longer be
   // reached (the iteration stays): the tick ends there, however large the
   // step size.
   bool read = false;
-  for (int k = 0; k < stepSize && !read; ++k) {
-    if (iterationLimit != 0 && iteration_ + 1 > iterationLimit) {
+  for (std::int64_t k = 0; k < stepSize && !read; ++k) {
+    // iteration + 1 > limit, said so that the largest limit cannot overflow.
+    if (iterationLimit != 0 && iteration_ >= iterationLimit) {
       running_ = false;
       engine_->Synchronize();
       result_ = resultNeuron_ ? resultNeuron_->ResultText() : "";

@@ -72,8 +72,9 @@ class NetworkRun {
   // (limit 0: none): iteration + 1 beyond it stops the run with the result
   // read at that moment (empty without a result neuron). Each pass then does
   // one RunIteration; the pass that reads the result out is the tick's last,
-  // since later ones would only read it again.
-  RunStatus Tick(int stepSize, int iterationLimit);
+  // since later ones would only read it again. Any 64-bit step size and
+  // limit is taken as it is, the largest included.
+  RunStatus Tick(std::int64_t stepSize, std::int64_t iterationLimit);
   // An iteration, or, once "Eout" is 1, the read-out that ends the run.
   // Throws NeuroException kNoResultError at the end of a network without a
   // result neuron (the run is stopped first).

@@ -22,8 +22,8 @@ void CheckNaturalNumbers(const std::vector<std::string>& arguments);
 // exactly as many arguments as the network's target takes.
 void CheckArity(const Network& network, const std::vector<std::string>& arguments);
 
-// The largest iteration limit a run takes.
-constexpr long long kMaxIterationLimit = 2147483647;
+// The largest iteration limit a run takes: any a 64-bit count holds.
+constexpr std::int64_t kMaxIterationLimit = INT64_MAX;
 
 // The target's value from its definition (Interpreter with searchBound and
 // stop) for natural-number arguments; nothing when stop ended it. Throws

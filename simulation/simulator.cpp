@@ -13,17 +13,26 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr std::size_t kMaxToken = 255;
 
-int ToInteger(const std::string& text) {
-  const auto value = ParseDecimalInteger(text, INT32_MIN, INT32_MAX);
+// A run setting: any 64-bit integer, so that a typed limit or step size
+// may be as large as a run can count.
+std::int64_t ToInteger(const std::string& text) {
+  const auto value = ParseDecimalInteger(text, INT64_MIN, INT64_MAX);
   if (!value) throw NeuroException("'" + text + "' is not a valid integer value");
-  return static_cast<int>(*value);
+  return *value;
 }
 
+// The spin buttons' step from a field's text, wrapping within [low, high];
+// a text that is no integer starts from low. A typed value far out of the
+// range wraps as any other, without overflowing.
 std::string Spun(const std::string& text, int delta, int low, int high) {
-  const auto value = ParseDecimalInteger(text, INT32_MIN, INT32_MAX);
-  long long next = (value ? *value : low - delta) + delta;
-  if (next > high) next = low;
-  if (next < low) next = high;
+  const auto value = ParseDecimalInteger(text, INT64_MIN, INT64_MAX);
+  if (!value) return std::to_string(low);
+  // Past the range before adding: only then could the sum overflow.
+  if (delta > 0 && *value > high - delta) return std::to_string(low);
+  if (delta < 0 && *value < low - delta) return std::to_string(high);
+  const std::int64_t next = *value + delta;
+  if (next > high) return std::to_string(low);
+  if (next < low) return std::to_string(high);
   return std::to_string(next);
 }
 
@@ -258,16 +267,18 @@ void Simulator::RunTimerTick() {
 void Simulator::Tick(TickKind kind) {
   if (!computePressed_) return;
   bool collected = false;
-  // 64 bits: k passes the largest step size without overflowing.
-  for (std::int64_t k = 1; k <= stepSize_; ++k) {
+  // Counted from 0, so that the largest step size ends the loop without
+  // overflowing k.
+  for (std::int64_t k = 0; k < stepSize_; ++k) {
+    const bool last = k + 1 == stepSize_;
     const bool frame = FrameDue();
-    collected = frame || (kind != TickKind::Finishing && k == stepSize_);
+    collected = frame || (kind != TickKind::Finishing && last);
     collectThisPass_ = collected;
     const PassOutcome outcome = RunPass();
     collectThisPass_ = false;
     if (outcome == PassOutcome::Stopped) return;
     if (outcome == PassOutcome::Finished) break;  // settings are read all the same
-    if (frame && k < stepSize_) {
+    if (frame && !last) {
       ShowFrame();
       TakeEvents();
       if (!computePressed_ || stopRequested_) break;
@@ -307,8 +318,10 @@ void Simulator::Computed() {
   waves_.RecordChanges(network_.Recorded(), run.Iteration() + 1);
   // The status window lists what changes in the iteration it shows: the
   // last one of a frame, of a tick, of the run, or before the limit.
+  // The iteration under way is below a positive limit: limit - 1 cannot
+  // overflow where iteration + 1 could.
   const bool last = run.EndSignalNext() ||
-                    (iterationLimit_ > 0 && run.Iteration() + 1 >= iterationLimit_);
+                    (iterationLimit_ > 0 && run.Iteration() >= iterationLimit_ - 1);
   if (collectThisPass_ || last) CollectInspectedNeurons();
 }
 

@@ -57,7 +57,8 @@ class Simulator : private RunObserver {
   void ResetRun();
   void Interrupt();       // Escape: ends a Finish, a long tick or the timer
   // The spin buttons of "Stop after" (1..32000) and Step size (1..100),
-  // wrapping; a text that is no number starts again from the bottom.
+  // wrapping; a text that is no number starts again from the bottom. Typed,
+  // either field takes any 64-bit integer.
   void SpinStopAfter(int delta);
   void SpinStepSize(int delta);
   // The window is closing: the run stops, and a Finish or tick in progress
@@ -103,8 +104,8 @@ class Simulator : private RunObserver {
   bool HasResult() const { return hasResult_; }
   bool FinishPressed() const { return finishPressed_; }
   std::int64_t Iteration() const { return iteration_; }
-  int StepSize() const { return stepSize_; }
-  int IterationLimit() const { return iterationLimit_; }
+  std::int64_t StepSize() const { return stepSize_; }
+  std::int64_t IterationLimit() const { return iterationLimit_; }
   int TimerInterval() const { return timerInterval_; }
   const std::string& InspectToken() const { return inspectToken_; }
   const NeuronList& InspectedNeurons() const { return network_.Inspected(); }
@@ -164,8 +165,8 @@ class Simulator : private RunObserver {
   bool collectThisPass_ = false;  // a frame follows the pass under way
   bool eventsTaken_ = false;      // since the fields were last read
   std::int64_t iteration_ = 0;
-  int stepSize_ = 1;
-  int iterationLimit_ = 1000;
+  std::int64_t stepSize_ = 1;
+  std::int64_t iterationLimit_ = 1000;
   int timerInterval_ = 0;
   int animationFrame_ = 0;
 

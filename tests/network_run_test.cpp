@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -143,9 +143,38 @@ TEST(NetworkRunTicks, TheLargestStepSizeEndsAtTheReadOut) {
   Built add(Add());
   NetworkRun run;
   run.Start(add.tree.get(), add.network, {"2", "2"});
-  EXPECT_EQ(run.Tick(INT_MAX, INT_MAX), RunStatus::Finished);
+  EXPECT_EQ(run.Tick(INT64_MAX, INT64_MAX), RunStatus::Finished);
   EXPECT_EQ(run.Result(), "4");
   EXPECT_EQ(run.Iteration(), 31);
+}
+
+TEST(NetworkRunTicks, StepSizesAndLimitsBeyond32BitsAreTakenWhole) {
+  // Cut to 32 bits, each of these would stop the run early or make the
+  // tick a single pass.
+  struct Case {
+    std::int64_t stepSize, limit;
+  };
+  const Case cases[] = {
+      {1000, (std::int64_t{1} << 32) + 5}, {1000, std::int64_t{1} << 31},
+      {1000, INT64_MAX},                   {(std::int64_t{1} << 32) + 1, 0},
+      {INT64_MAX, 32},
+  };
+  for (const auto& c : cases) {
+    Built add(Add());  // answers at iteration 31 for (2, 2)
+    NetworkRun run;
+    run.Start(add.tree.get(), add.network, {"2", "2"});
+    RunStatus status = run.Tick(c.stepSize, c.limit);
+    for (int ticks = 0; status == RunStatus::Running && ticks < 100; ++ticks)
+      status = run.Tick(c.stepSize, c.limit);
+    EXPECT_EQ(status, RunStatus::Finished) << c.stepSize << " " << c.limit;
+    EXPECT_EQ(run.Result(), "4") << c.stepSize << " " << c.limit;
+    EXPECT_EQ(run.Iteration(), 31) << c.stepSize << " " << c.limit;
+  }
+  // A step size past 32 bits is one tick to the end.
+  Built add(Add());
+  NetworkRun run;
+  run.Start(add.tree.get(), add.network, {"2", "2"});
+  EXPECT_EQ(run.Tick((std::int64_t{1} << 32) + 1, 1000), RunStatus::Finished);
 }
 
 TEST(NetworkRunTicks, StepSizeZeroDoesNothing) {

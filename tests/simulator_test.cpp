@@ -125,6 +125,38 @@ TEST_F(SimulatorTest, LimitStopsAfterExactlyThatManyIterations) {
   EXPECT_EQ(view_.iterationText, "31");
 }
 
+// Typed, the fields take any 64-bit integer: the largest step size is one
+// Step to the end, and a limit past 32 bits lets the run finish.
+TEST_F(SimulatorTest, TypedSettingsTakeSixtyFourBits) {
+  Compile("add R(U(1,1), C(U(3,3), S))");  // answers at iteration 31 for 2, 2
+  struct Case {
+    std::string stepSize, stopAfter;
+    std::int64_t limit;
+  };
+  const Case cases[] = {
+      {"9223372036854775807", "9223372036854775807", INT64_MAX},
+      {"9223372036854775807", "4294967301", 4294967301},
+      {"4294967297", "2147483648", 2147483648},
+  };
+  for (const auto& c : cases) {
+    view_.values = {"2", "2"};
+    view_.stepSizeText = c.stepSize;
+    view_.stopAfterText = c.stopAfter;
+    view_.shown.clear();
+    sim().Compute();
+    sim().Step();
+    EXPECT_EQ(view_.shown, Strings{}) << c.stopAfter;
+    EXPECT_EQ(view_.result, "4") << c.stopAfter;
+    EXPECT_EQ(view_.iterationText, "31") << c.stopAfter;
+    EXPECT_FALSE(view_.computePressed) << c.stopAfter;
+    EXPECT_EQ(sim().IterationLimit(), c.limit);
+    EXPECT_EQ(std::to_string(sim().StepSize()), c.stepSize);
+  }
+  view_.stopAfterText = "9223372036854775808";
+  sim().Compute();
+  EXPECT_EQ(view_.shown, Strings{"error:'9223372036854775808' is not a valid integer value"});
+}
+
 TEST_F(SimulatorTest, StepSizeZeroDoesNoIterationButReadsTheFields) {
   Compile("s S");
   view_.values = {"1"};
@@ -337,6 +369,10 @@ TEST_F(SimulatorTest, SpinButtonsWrap) {
   const Case cases[] = {
       {"32000", 1, true, "1"}, {"1", -1, true, "32000"}, {"999", 1, true, "1000"},
       {"100", 1, false, "1"},  {"1", -1, false, "100"},  {"abc", 1, false, "1"},
+      // Typed values at the ends of 64 bits wrap without overflowing.
+      {"9223372036854775807", 1, true, "1"}, {"-9223372036854775808", -1, false, "100"},
+      {"-9223372036854775808", 1, true, "32000"}, {"4294967297", -1, false, "1"},
+      {"9223372036854775808", -1, true, "1"},
   };
   for (const auto& c : cases) {
     if (c.stopAfter) {
