@@ -57,7 +57,7 @@ std::string LimitTakes() {
 }
 
 // The iteration limit a --limit text names.
-long long Limit(const std::string& text) {
+std::int64_t Limit(const std::string& text) {
   const auto limit = IsNaturalNumberText(text) ? ParseDecimalInteger(text, 0, kMaxIterationLimit)
                                                : std::nullopt;
   if (!limit) throw UsageError(LimitTakes());
@@ -66,7 +66,7 @@ long long Limit(const std::string& text) {
 
 // A command's operands and options as given; the command checks them.
 struct Given {
-  std::string file, outFile, engine = "event", limit, bound, token, csvFile, vcdFile;
+  std::string file, outFile, engine = "event", limit, bound, token, csvFile, vcdFile, values;
   std::vector<std::string> arguments;
   bool stats = false, check = false;
 };
@@ -152,15 +152,24 @@ CommandLine::CommandLine() {
             "as defined (all give the same values)",
             kEngineTakes);
   run.app->add_flag("--stats", given_.stats,
-                    "adds wall time, rates, peak memory and the longest value's limbs and "
-                    "runs");
+                    "adds wall time, rates, peak memory, the longest value's limbs and "
+                    "runs, and what leaping over proved loops did: rules proved, leaps, "
+                    "iterations leapt");
   run.app->add_flag("--check", given_.check,
                     "also computes the value from the definition, as eval does, and fails "
                     "(status 4) when the two differ; for a program only, as an equation "
                     "file has no definition");
-  run.action = [this, runLimit](TextSink& out) {
+  CLI::Option* values =
+      AddValued(run, "--values", given_.values, "TOKEN",
+                "after the result and iterations, prints NAME = VALUE for each neuron whose "
+                "name contains TOKEN (\"*\": all of them), its exact value at the end of the "
+                "run as trace writes it, in trace's order; then come the --stats lines. A "
+                "TOKEN no name contains is an error (status 2)",
+                "--values takes a value");
+  run.action = [this, runLimit, values](TextSink& out) {
     RunOptions options;
     if (runLimit->count() > 0) options.limit = Limit(given_.limit);
+    if (values->count() > 0) options.values = given_.values;
     if (given_.engine != "event" && given_.engine != "dense" && given_.engine != "reference")
       throw UsageError(kEngineTakes);
     if (given_.check && IsEquationFileName(given_.file))

@@ -55,6 +55,22 @@ void PrintRunState(TextSink& out, const NetworkRun& run) {
                   "iterations: " + std::to_string(run.Iteration()) + "\n");
 }
 
+// The neurons whose names contain token, chosen as a trace chooses them,
+// with nowhere to write; a token that names none is an error, before
+// anything runs.
+TraceRecorder Chosen(const Network& network, const std::string& token) {
+  TraceRecorder chosen(network.Target(), token, nullptr, nullptr);
+  if (chosen.NeuronCount() == 0) throw NeuroException("No neuron name contains " + token);
+  return chosen;
+}
+
+// "NAME = VALUE" for each chosen neuron, with the value it holds now as a
+// trace's CSV writes it. The neurons must be in step with the run.
+void PrintValues(TextSink& out, const TraceRecorder& chosen) {
+  for (std::size_t n = 0; n < chosen.NeuronCount(); ++n)
+    out.Append(chosen.NeuronName(n) + " = " + chosen.ValueText(n) + "\n");
+}
+
 // The cost of a run: wall time, rates and the process's peak memory.
 void PrintStats(TextSink& out, const NetworkRun& run, double seconds) {
   rusage usage{};
@@ -66,6 +82,12 @@ void PrintStats(TextSink& out, const NetworkRun& run, double seconds) {
        << "iterations per second: " << static_cast<long long>(rate) << "\n"
        << "synapse evaluations per second: " << static_cast<long long>(synapses) << "\n"
        << "peak memory: " << usage.ru_maxrss << " KiB\n";
+  // What leaping over the periods of proved loops did: nothing for an
+  // engine that goes step by step.
+  const Engine::LeapCounts leaps = run.UsedEngine().Leaps();
+  text << "rules proved: " << leaps.rulesProved << "\n"
+       << "leaps: " << leaps.leaps << "\n"
+       << "iterations leapt: " << leaps.iterationsLeapt << "\n";
   // The size of the values at the end: in limbs, and in runs of equal
   // limbs, which is what the event engine's work follows.
   std::size_t longest = 0, longestRuns = 0, mostRuns = 0;
@@ -133,6 +155,8 @@ int Run(TextSink& out, const std::string& file, const std::vector<std::string>& 
         const RunOptions& options) {
   const EngineKind engine = EngineKindFromName(options.engine);
   const std::unique_ptr<Network> network = LoadForArguments(file, arguments);
+  std::optional<TraceRecorder> values;
+  if (options.values) values.emplace(Chosen(*network, *options.values));
 
   InterruptCatcher catcher;
   NetworkRun run(engine);
@@ -143,12 +167,14 @@ int Run(TextSink& out, const std::string& file, const std::vector<std::string>& 
     Progress progress;
     while (status == RunStatus::Running && !catcher.Interrupted()) {
       // The limit never comes between two ticks: each pass tests it.
-      status = run.Tick(1000, static_cast<int>(std::clamp<long long>(options.limit, INT32_MIN, INT32_MAX)));
+      status = run.Tick(1000, options.limit);
       progress.Update(run.Iteration());
     }
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  run.Synchronize();  // the values and the stats read the neurons
   PrintRunState(out, run);
+  if (values) PrintValues(out, *values);
   if (options.stats) PrintStats(out, run, seconds);
   if (status == RunStatus::Running) {
     std::cerr << "Interrupted at iteration " << run.Iteration() << "\n";
@@ -179,9 +205,7 @@ int Run(TextSink& out, const std::string& file, const std::vector<std::string>& 
 int Trace(TextSink& out, const std::string& file, const std::vector<std::string>& arguments,
           const TraceOptions& options) {
   const std::unique_ptr<Network> network = LoadForArguments(file, arguments);
-  // A trace of nothing is refused before any output is made.
-  if (TraceRecorder(network->Target(), options.token, nullptr, nullptr).NeuronCount() == 0)
-    throw NeuroException("No neuron name contains " + options.token);
+  Chosen(*network, options.token);  // a trace of nothing is refused before any output
   // From before the first file is made to the end: Ctrl-C during the
   // set-up (a VCD header, a long argument) is seen once the set-up is done,
   // and no file is left half made.
@@ -196,11 +220,10 @@ int Trace(TextSink& out, const std::string& file, const std::vector<std::string>
   NetworkRun run;
   run.Start(*network, arguments);
   recorder.Record(run.Iteration());
-  const int limit = static_cast<int>(std::clamp<long long>(options.limit, 0, INT32_MAX));
   RunStatus status = RunStatus::Running;
   while (status == RunStatus::Running && !catcher.Interrupted()) {
     const auto before = run.Iteration();
-    status = run.Tick(1, limit);
+    status = run.Tick(1, options.limit);
     if (run.Iteration() != before) recorder.Record(run.Iteration());
   }
   if (status == RunStatus::Running) {

@@ -10,6 +10,7 @@
 // standard error saying where; the other commands are simply ended by it.
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -32,12 +33,19 @@ struct UsageError : std::runtime_error {
 
 int Info(TextSink& out, const std::string& file);
 int Equations(TextSink& out, const std::string& file, const std::string& outFile);
+// Run prints the result and the iterations; then, with values, a line
+// "NAME = VALUE" for each neuron whose name contains that token ("*": all),
+// its value at the end of the run as Trace's CSV writes it, in the CSV's
+// order (a token no name contains is an error, before the run); then the
+// stats; then the check. The values come at the natural end, at the limit
+// and when interrupted alike.
 struct RunOptions {
-  long long limit = 0;          // 0: no limit
+  std::int64_t limit = 0;       // 0: no limit
   std::string engine = "event"; // or "dense" or "reference"
   bool stats = false;           // wall time, rate and peak memory too
   bool check = false;           // compare with the definition's value (as Eval
                                 // computes it, with the default bound)
+  std::optional<std::string> values;  // the token of the neurons to print
 };
 int Run(TextSink& out, const std::string& file, const std::vector<std::string>& arguments,
         const RunOptions& options);
@@ -49,7 +57,7 @@ int Run(TextSink& out, const std::string& file, const std::vector<std::string>& 
 // no neuron name contains is an error, before any output.
 struct TraceOptions {
   std::string token, csvFile, vcdFile;
-  long long limit = 100000;
+  std::int64_t limit = 100000;
 };
 int Trace(TextSink& out, const std::string& file, const std::vector<std::string>& arguments,
           const TraceOptions& options);

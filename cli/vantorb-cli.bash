@@ -38,7 +38,7 @@ _vantorb_cli() {
     fi
     case ${COMP_WORDS[i]} in
       --) ended=1 ;;
-      --limit | --engine | --bound | --token | --csv | --vcd | -o | --output)
+      --limit | --engine | --bound | --token | --values | --csv | --vcd | -o | --output)
         # and its value, after an "=" or not
         [[ ${COMP_WORDS[i + 1]-} == = ]] && i=$((i + 1))
         i=$((i + 1))
@@ -64,7 +64,7 @@ _vantorb_cli() {
         _vantorb_cli_files any
         return
         ;;
-      --limit | --bound | --token) return ;;
+      --limit | --bound | --token | --values) return ;;
     esac
   fi
 
@@ -75,7 +75,7 @@ _vantorb_cli() {
       ;;
     info) options="-h --help" ;;
     equations | graph) options="-o --output -h --help" ;;
-    run) options="--limit --engine --stats --check -h --help" ;;
+    run) options="--limit --engine --stats --check --values -h --help" ;;
     eval) options="--bound -h --help" ;;
     trace) options="--token --csv --vcd --limit -h --help" ;;
     *) return ;;

@@ -34,6 +34,10 @@ check "-x.prv MUL.PRV add.prv programs" vantorb-cli eval ""
 check "-x.prv MUL.PRV add.prv programs" vantorb-cli eval --bound 5 -- ""
 check "--limit" vantorb-cli trace --token E --l
 check "--engine" vantorb-cli run add.prv 3 4 --e
+check "--values" vantorb-cli run add.prv 3 4 --v
+check "" vantorb-cli run add.prv --values ""
+check "-x.prv MUL.PRV add.prv programs sum.Equ" vantorb-cli run --values E ""
+check "-x.prv MUL.PRV add.prv programs sum.Equ" vantorb-cli run --values = E ""
 check "--help --output -h -o" vantorb-cli graph -
 check "dense" vantorb-cli run --engine d
 check "event" vantorb-cli run --engine = e

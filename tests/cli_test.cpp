@@ -241,6 +241,10 @@ TEST_F(CliTest, RunPrintsResultAndIterations) {
       {"run " + Example("addition.prv") + " 2 2", "result: 4\niterations: 31\n"},
       {"run " + Example("addition.prv") + " 2 2 --limit 32", "result: 4\niterations: 31\n"},
       {"run " + Example("addition.prv") + " --limit 0 2 2", "result: 4\niterations: 31\n"},
+      // Limits past 32 bits, up to the largest, are taken whole.
+      {"run " + Example("addition.prv") + " 2 2 --limit 2147483648", "result: 4\niterations: 31\n"},
+      {"run " + Example("addition.prv") + " 2 2 --limit 9223372036854775807",
+       "result: 4\niterations: 31\n"},
   };
   for (const auto& c : cases) {
     const Outcome o = Cli(c.arguments);
@@ -259,6 +263,90 @@ TEST_F(CliTest, LimitStopsAfterExactlyNIterationsWithStatusThree) {
     EXPECT_EQ(o.out, std::string("result: ") + (limit == 31 ? "4" : "0") +
                          "\niterations: " + std::to_string(limit) + "\n");
     EXPECT_EQ(o.err, "Iteraction limit exceeded.\n\r Computation Stoped!\n");
+  }
+}
+
+// The fields of a CSV line, quoted ones unquoted.
+std::vector<std::string> CsvFields(const std::string& line) {
+  std::vector<std::string> fields(1);
+  bool quoted = false;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (c == '"' && quoted && i + 1 < line.size() && line[i + 1] == '"') {
+      fields.back() += '"';
+      ++i;
+    } else if (c == '"') {
+      quoted = !quoted;
+    } else if (c == ',' && !quoted) {
+      fields.emplace_back();
+    } else {
+      fields.back() += c;
+    }
+  }
+  return fields;
+}
+
+// run --values gives each chosen neuron's value at the end of the run as
+// the trace's last row has it, in the trace's order, whatever the engine,
+// at the natural end as at the limit.
+TEST_F(CliTest, RunValuesAreTheTracesLastRow) {
+  struct Case {
+    std::string program, arguments, token, limit;
+    int status;
+  };
+  const Case cases[] = {
+      {Example("addition.prv"), "2 3", "*", "1000", 0},
+      {Example("addition.prv"), "2 3", "*", "10", 3},
+      {Example("multiplication.prv"), "3 4", "E", "1000", 0},
+      {Example("multiplication.prv"), "3 4", "hid", "77", 3},
+      {Example("factorial.prv"), "3", "data", "200", 3},
+      // Long values, which the event engine keeps as runs.
+      {Example("addition.prv"), "300 200", "*", "1500", 3},
+  };
+  for (const auto& c : cases) {
+    const std::string label = c.program + " " + c.arguments + " " + c.token + " " + c.limit;
+    const Outcome trace = Cli("trace " + c.program + " " + c.arguments + " --token '" + c.token +
+                              "' --limit " + c.limit);
+    ASSERT_EQ(trace.status, c.status) << label;
+    std::istringstream rows(trace.out);
+    std::string header, row;
+    std::getline(rows, header);
+    for (std::string line; std::getline(rows, line);) row = line;
+    const std::vector<std::string> names = CsvFields(header), values = CsvFields(row);
+    ASSERT_EQ(names.size(), values.size()) << label;
+    ASSERT_GT(names.size(), 1u) << label;
+    std::string expected = "iterations: " + values[0] + "\n";
+    for (std::size_t n = 1; n < names.size(); ++n)
+      expected += names[n] + " = " + values[n] + "\n";
+    for (const char* engine : {"event", "dense", "reference"}) {
+      const Outcome run = Cli("run " + c.program + " " + c.arguments + " --values '" + c.token +
+                              "' --limit " + c.limit + " --engine " + engine);
+      EXPECT_EQ(run.status, c.status) << label << " " << engine << ": " << run.err;
+      EXPECT_EQ(run.out.rfind("result: ", 0), 0u) << label << " " << engine;
+      EXPECT_EQ(run.out.substr(run.out.find('\n') + 1), expected) << label << " " << engine;
+    }
+  }
+}
+
+// --stats tells what leaping did, nothing for the engines that go step by
+// step; its lines follow the values, and the check comes last.
+TEST_F(CliTest, RunStatsTellTheLeapsAfterTheValues) {
+  for (const char* engine : {"event", "dense", "reference"}) {
+    const Outcome o = Cli("run " + Example("addition.prv") + " 3 4 --check --stats --engine " +
+                          engine + " --values Eres --limit 1000");
+    EXPECT_EQ(o.status, 0) << engine << ": " << o.err;
+    const std::vector<std::string> inOrder = {
+        "result: 7\niterations: 55\nXREres_1_7 = 0.11111111\nwall time: ",
+        "\nrules proved: 0\nleaps: 0\niterations leapt: 0\n",
+        "\nmost runs in a value: ",
+        "\ncheck: the definition gives 7 too\n"};
+    std::size_t at = 0;
+    for (const auto& part : inOrder) {
+      const std::size_t found = o.out.find(part, at);
+      EXPECT_NE(found, std::string::npos) << engine << ": " << part << " in\n" << o.out;
+      if (found != std::string::npos) at = found + part.size();
+    }
+    EXPECT_EQ(at, o.out.size()) << engine << ":\n" << o.out;
   }
 }
 
@@ -290,7 +378,7 @@ TEST_F(CliTest, ErrorsAsTheWindowShowsThemWithStatusTwo) {
 
 TEST_F(CliTest, UsageErrorsSayTheProblemAndGiveThatCommandsHelpWithStatusOne) {
   const std::string add = Example("addition.prv");
-  const std::string limitTakes = "--limit takes a number of iterations up to 2147483647";
+  const std::string limitTakes = "--limit takes a number of iterations up to 9223372036854775807";
   const std::string noDefinition = "needs a program (.PRV): an equation file has no definition";
   struct Case {
     std::string arguments, problem, command;  // command "": the program's own help
@@ -309,7 +397,9 @@ TEST_F(CliTest, UsageErrorsSayTheProblemAndGiveThatCommandsHelpWithStatusOne) {
       {"run " + add + " 1 2 --limit", limitTakes, "run"},
       {"run " + add + " 1 2 --limit x", limitTakes, "run"},
       {"run " + add + " 1 2 --limit=-5", limitTakes, "run"},
-      {"run " + add + " 1 2 --limit 2147483648", limitTakes, "run"},
+      {"run " + add + " 1 2 --limit 9223372036854775808", limitTakes, "run"},
+      {"trace " + add + " 1 2 --token E --limit 9223372036854775808", limitTakes, "trace"},
+      {"run " + add + " 1 2 --limit 100 --values", "--values takes a value", "run"},
       {"run " + add + " 1 2 --limit 100 --engine fast", "--engine takes event, dense or reference",
        "run"},
       {"run " + add + " 1 2 --limit 100 --engine", "--engine takes event, dense or reference",
@@ -343,7 +433,7 @@ TEST_F(CliTest, UsageErrorsSayTheProblemAndGiveThatCommandsHelpWithStatusOne) {
 // script must not send a file to standard output).
 TEST_F(CliTest, OptionValuesAreRefusedInTheToolsOwnWords) {
   const std::string add = Example("addition.prv");
-  const std::string limitTakes = "--limit takes a number of iterations up to 2147483647";
+  const std::string limitTakes = "--limit takes a number of iterations up to 9223372036854775807";
   struct Case {
     std::string arguments, problem, command;
   };
@@ -352,6 +442,8 @@ TEST_F(CliTest, OptionValuesAreRefusedInTheToolsOwnWords) {
       {"run " + add + " 1 2 --limit ''", limitTakes, "run"},
       {"trace " + add + " 1 2 --token E --limit=", limitTakes, "trace"},
       {"run " + add + " 1 2 --engine=", "--engine takes event, dense or reference", "run"},
+      {"run " + add + " 1 2 --values=", "--values takes a value", "run"},
+      {"run " + add + " 1 2 --values ''", "--values takes a value", "run"},
       {"eval " + add + " 1 2 --bound=", "--bound takes a number of candidates", "eval"},
       {"trace " + add + " 1 2 --token=", "--token takes a value", "trace"},
       {"trace " + add + " 1 2 --token ''", "--token takes a value", "trace"},
@@ -615,6 +707,8 @@ TEST_F(CliTest, DevicesAndPipesAreRefusedAtOnceWithStatusTwo) {
 TEST_F(CliTest, ATokenNoNeuronNameContainsIsAnErrorAndWritesNothing) {
   const std::string csv = (dir_ / "t.csv").string(), vcd = (dir_ / "t.vcd").string();
   const std::string cases[] = {
+      "run " + Example("addition.prv") + " 1 2 --values NOSUCH --limit 100",
+      "run " + Example("addition.prv") + " 1 2 --values NOSUCH --limit 100 --stats --check",
       "trace " + Example("addition.prv") + " 1 2 --token NOSUCH --limit 100",
       "trace " + Example("addition.prv") + " 1 2 --token NOSUCH --limit 100 --csv '" + csv +
           "' --vcd '" + vcd + "'",
@@ -629,11 +723,17 @@ TEST_F(CliTest, ATokenNoNeuronNameContainsIsAnErrorAndWritesNothing) {
 }
 
 TEST_F(CliTest, InterruptStopsARunAndSaysWhere) {
-  const auto tool = Start({"run", Forever(), "1", "--limit", "2000000000"});
+  const auto tool =
+      Start({"run", Forever(), "1", "--limit", "9223372036854775807", "--values", "E"});
   EXPECT_EQ(tool->InterruptWhenCaught(), std::make_pair(130, 0));
   EXPECT_EQ(Slurp(dir_ / "stderr").rfind("Interrupted at iteration ", 0), 0u)
       << Slurp(dir_ / "stderr");
-  EXPECT_NE(Slurp(dir_ / "stdout").find("iterations: "), std::string::npos);
+  const std::string out = Slurp(dir_ / "stdout");
+  EXPECT_NE(out.find("iterations: "), std::string::npos);
+  // The values of the moment it stopped, after the iterations.
+  const std::string values = "\nXMEout_1_8 = 0.00000000\nXMEres_1_12 = 0.00000000\n";
+  ASSERT_GE(out.size(), values.size()) << out;
+  EXPECT_EQ(out.substr(out.size() - values.size()), values) << out;
 }
 
 TEST_F(CliTest, InterruptedTraceLeavesItsFilesAsTheyWere) {
@@ -711,8 +811,9 @@ TEST_F(CliTest, EveryCommandHasItsHelpNamingItsOptions) {
       {"equations -h", "Usage: vantorb-cli equations FILE [-o OUT.EQU]\n",
        {"-o, --output OUT.EQU"}},
       {"run --help", "Usage: vantorb-cli run FILE [ARG...] [--limit N]\n",
-       {"--limit N", "--engine event|dense|reference", "--stats", "--check",
-        "for a program only, as an equation file has no definition"}},
+       {"--limit N", "--engine event|dense|reference", "--stats", "--check", "--values TOKEN",
+        "for a program only, as an equation file has no definition",
+        "rules proved, leaps, iterations leapt"}},
       // Help wins over whatever else the line holds.
       {"run nowhere.prv x --engine fast --help", "Usage: vantorb-cli run FILE", {"--check"}},
       {"eval --help", "Usage: vantorb-cli eval FILE [ARG...] [--bound N]\n",
