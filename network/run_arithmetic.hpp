@@ -10,8 +10,10 @@
 // which the answer holds. So every decision an operation takes goes
 // through a comparison of counts, written as such here: `<`, `<=`, `==`,
 // `!=`, `>`, `>=` between counts or with small integers, and Least. A count
-// type provides those, `+`, `-`, `+=`, `-=`, construction from an integer,
-// and IsZeroCount. Limb values, signs and integer parts are plain numbers.
+// type provides those, `+`, `-`, `+=`, `-=` and construction from an
+// integer; it may provide a Least of its own, found by argument-dependent
+// lookup, to choose between two counts that are equal where it is asked.
+// Limb values, signs and integer parts are plain numbers.
 //
 // Runs are kept maximal (neighbours differ, no empty run). Free functions
 // over a RunValue; not thread-safe on one value, and Builder keeps a spare
@@ -50,7 +52,8 @@ constexpr std::int64_t kMaxIntegerPart = Number::kMaxIntegerPart;
 
 [[noreturn]] inline void ThrowOverflow() { throw NumberException(Number::kOverflowMessage); }
 
-// The smaller of two counts, the first on a tie.
+// The smaller of two counts, the first on a tie. Called unqualified, so
+// that a count type's own Least is preferred.
 template <class Count>
 Count Least(const Count& a, const Count& b) {
   return b < a ? b : a;
@@ -242,7 +245,8 @@ bool RunsLessInMagnitude(const RunValue<Count>& a, const RunValue<Count>& b) {
       if (i < a.runs.size()) leftA = a.runs[i].count;
       continue;
     }
-    const Count span = run_arithmetic::Least(leftA, leftB);
+    using run_arithmetic::Least;
+    const Count span = Least(leftA, leftB);
     leftA -= span;
     leftB -= span;
     if (leftA == 0 && ++i < a.runs.size()) leftA = a.runs[i].count;
@@ -376,6 +380,27 @@ void RunsAssignProduct(RunValue<Count>& v, const RunValue<Count>& source,
   }
   v.sign = weight.negative ? -sign : sign;
   NormalizeRuns(v);
+}
+
+// sigma (Number::Saturate): negative -> 0, integer part >= 1 -> 1, both
+// with one zero limb; otherwise unchanged.
+template <class Count>
+void RunsSaturate(RunValue<Count>& v) {
+  if (v.sign > 0 && v.integerPart == 0) return;
+  v.integerPart = v.sign < 0 ? 0 : 1;
+  v.sign = 1;
+  v.runs.clear();
+  v.runs.push_back({0, Count(1)});
+  v.limbCount = Count(1);
+}
+
+// +0 with no limbs (Number::Clear).
+template <class Count>
+void ClearRuns(RunValue<Count>& v) {
+  v.sign = 1;
+  v.integerPart = 0;
+  v.runs.clear();
+  v.limbCount = Count(0);
 }
 
 // The same value: same sign, integer part and runs.

@@ -13,6 +13,25 @@ void RunNumber::Assign(const Number& number) {
   Settle();
 }
 
+void RunNumber::Assign(RunValue<std::uint64_t> value) {
+  runs_ = std::move(value);
+  plain_ = false;
+  flat_.Clear();
+  Settle();
+}
+
+void RunNumber::CopyRuns(RunValue<std::uint64_t>& out) const {
+  if (!plain_) {
+    out = runs_;
+    return;
+  }
+  out.sign = flat_.Sign();
+  out.integerPart = flat_.IntegerPart();
+  out.limbCount = flat_.Limbs().size();
+  out.runs.clear();
+  ForEachRun([&out](std::uint32_t value, std::uint64_t count) { out.runs.push_back({value, count}); });
+}
+
 void RunNumber::AssignRuns(const Number& number) {
   plain_ = false;
   runs_.sign = number.Sign();

@@ -39,6 +39,25 @@ class RunNumber {
 
   // The value of number, in the form Settle picks.
   void Assign(const Number& number);
+  // The value given as runs (maximal, none empty), in the form Settle picks.
+  void Assign(RunValue<std::uint64_t> value);
+  // The value as runs, whatever its form.
+  void CopyRuns(RunValue<std::uint64_t>& out) const;
+  // f(limb value, count) for every run, most significant first.
+  template <class F>
+  void ForEachRun(F&& f) const {
+    if (!plain_) {
+      for (const auto& run : runs_.runs) f(run.value, run.count);
+      return;
+    }
+    const auto& limbs = flat_.Limbs();
+    for (std::size_t i = 0; i < limbs.size();) {
+      std::size_t j = i + 1;
+      while (j < limbs.size() && limbs[j].value == limbs[i].value) ++j;
+      f(static_cast<std::uint32_t>(limbs[i].value), static_cast<std::uint64_t>(j - i));
+      i = j;
+    }
+  }
   // Picks the form: runs when a run holds sixteen limbs or more on
   // average, limbs when fewer than eight, and for short values, where runs
   // save nothing.

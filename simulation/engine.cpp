@@ -3,20 +3,24 @@
 #include <unordered_map>
 
 #include "network/exceptions.hpp"
+#include "simulation/macro_engine.hpp"
+#include "simulation/neuron_update.hpp"
 
 namespace vantorb {
 
 std::unique_ptr<Engine> MakeEngine(EngineKind kind) {
   if (kind == EngineKind::Reference) return std::make_unique<ReferenceEngine>();
   if (kind == EngineKind::Dense) return std::make_unique<DenseEngine>();
+  if (kind == EngineKind::Macro) return std::make_unique<MacroEngine>();
   return std::make_unique<EventEngine>();
 }
 
 EngineKind EngineKindFromName(const std::string& name) {
+  if (name == "macro") return EngineKind::Macro;
   if (name == "event") return EngineKind::Event;
   if (name == "dense") return EngineKind::Dense;
   if (name == "reference") return EngineKind::Reference;
-  throw NeuroException("Unknown engine '" + name + "': event, dense or reference");
+  throw NeuroException("Unknown engine '" + name + "': macro, event, dense or reference");
 }
 
 // --- the update as defined ---
@@ -236,30 +240,23 @@ void EventEngine::ComputeNext() {
 // value is written only when it is not deferred.
 void EventEngine::Compute(std::uint32_t n) {
   RunNumber& next = slots_[n].next;
-  next.Clear();
-  next.Normalize();
-  for (auto k = synapseStart_[n]; k < synapseStart_[n + 1]; ++k) {
-    const RunNumber& value = slots_[synapseSource_[k]].value;
-    const Number::WeightParts& weight = synapseWeight_[k];
-    limbs_ += value.LimbCount();
-    if (weight.integer == 1 && weight.places == 0 && value.NormalizeStable()) {
-      next.AddSigned(value, weight.negative);
-      continue;
-    }
-    if (value.LimbCount() == 0) {
-      term_ = value;
-      term_.Normalize();
-      term_.AssignProduct(term_, weight);
-    } else {
-      term_.AssignProduct(value, weight);
-    }
-    next.Add(term_);
-  }
+  UpdateNeuron(
+      next, term_, synapseStart_[n], synapseStart_[n + 1], synapseSource_.data(),
+      synapseWeight_.data(), [this](std::uint32_t node) -> const RunNumber& { return slots_[node].value; },
+      runBias_[n], [this](const RunNumber& value) { limbs_ += value.LimbCount(); });
   evaluations_ += synapseStart_[n + 1] - synapseStart_[n];
-  next.Add(runBias_[n]);
-  next.Saturate();
   next.Settle();
   if (!defer_) next.ToNumber(nodes_[n]->MutableNext());
+}
+
+void EventEngine::Replace(std::uint32_t n, RunValue<std::uint64_t> value) {
+  slots_[n].value.Assign(std::move(value));
+  if (!defer_ || keep_[n]) {
+    Publish(n);
+  } else if (!staleMark_[n]) {
+    staleMark_[n] = 1;
+    stale_.push_back(n);
+  }
 }
 
 void EventEngine::Commit() {

@@ -67,9 +67,10 @@ class Engine {
   std::uint64_t evaluations_ = 0, limbs_ = 0;
 };
 
-enum class EngineKind { Event, Dense, Reference };
+enum class EngineKind { Macro, Event, Dense, Reference };
 std::unique_ptr<Engine> MakeEngine(EngineKind kind);
-// "event", "dense" or "reference"; throws NeuroException for anything else.
+// "macro", "event", "dense" or "reference"; throws NeuroException for
+// anything else.
 EngineKind EngineKindFromName(const std::string& name);
 
 class ReferenceEngine : public Engine {
@@ -134,12 +135,18 @@ class EventEngine : public ChangeDrivenEngine {
   void KeepInStep(const Neuron* neuron) override;
   void Synchronize() override;
 
+ protected:
+  // Neuron n's value := value, out of the course of iterations (a leap):
+  // its Neuron follows as a committed value does.
+  void Replace(std::uint32_t n, RunValue<std::uint64_t> value);
+
  private:
   void OutsideChanged(std::uint32_t node) override;
   void Compute(std::uint32_t neuron);
   // The neuron's value := the engine's, its next value reading as it.
   void Publish(std::uint32_t neuron);
 
+ protected:
   // Per node its value and, for a neuron, its next value, side by side as
   // every commit reads them.
   struct Slot {

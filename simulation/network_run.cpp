@@ -76,9 +76,15 @@ void NetworkRun::LeaveNeuronsBehind(bool behind) {
   if (!behind_) engine_->Synchronize();
 }
 
-void NetworkRun::Pass() {
+void NetworkRun::Pass(std::int64_t leapRoom) {
   if (runFunction_ == nullptr) return;
   if (!EndSignal()) {
+    if (leapRoom > 1 && (observer_ == nullptr || !observer_->Watching())) {
+      if (const std::int64_t leapt = engine_->Leap(leapRoom); leapt > 0) {
+        iteration_ += leapt;
+        return;
+      }
+    }
     Iterate();
     ++iteration_;
     return;
@@ -102,8 +108,9 @@ RunStatus NetworkRun::Tick(std::int64_t stepSize, std::int64_t iterationLimit) {
   // step size.
   bool read = false;
   for (std::int64_t k = 0; k < stepSize && !read; ++k) {
-    // iteration + 1 > limit, said so that the largest limit cannot overflow.
-    if (iterationLimit != 0 && iteration_ >= iterationLimit) {
+    // iteration + 1 > limit, said so that the largest limit cannot overflow;
+    // a run without a limit stops at the largest iteration count there is.
+    if (iteration_ >= (iterationLimit != 0 ? iterationLimit : INT64_MAX)) {
       running_ = false;
       engine_->Synchronize();
       result_ = resultNeuron_ ? resultNeuron_->ResultText() : "";
@@ -112,7 +119,7 @@ RunStatus NetworkRun::Tick(std::int64_t stepSize, std::int64_t iterationLimit) {
     if (observer_) observer_->Pass();
     try {
       read = EndSignal();
-      Pass();
+      Pass((iterationLimit != 0 ? iterationLimit : INT64_MAX) - iteration_);
     } catch (...) {
       engine_->Synchronize();
       throw;

@@ -71,9 +71,11 @@ class NetworkRun {
   // One tick of up to stepSize passes. Before each pass the limit is tested
   // (limit 0: none): iteration + 1 beyond it stops the run with the result
   // read at that moment (empty without a result neuron). Each pass then does
-  // one RunIteration; the pass that reads the result out is the tick's last,
-  // since later ones would only read it again. Any 64-bit step size and
-  // limit is taken as it is, the largest included.
+  // one RunIteration, or, when no observer watches the iteration, lets the
+  // engine leap over whole periods of a proved loop within the limit; the
+  // pass that reads the result out is the tick's last, since later ones
+  // would only read it again. Any 64-bit step size and limit is taken as it
+  // is, the largest included.
   RunStatus Tick(std::int64_t stepSize, std::int64_t iterationLimit);
   // An iteration, or, once "Eout" is 1, the read-out that ends the run.
   // Throws NeuroException kNoResultError at the end of a network without a
@@ -105,8 +107,10 @@ class NetworkRun {
 
  private:
   void ReadResult();
-  // RunIteration without bringing the neurons in step.
-  void Pass();
+  // RunIteration without bringing the neurons in step; with room for more
+  // iterations than one and nobody watching, the engine may leap over up to
+  // that many instead.
+  void Pass(std::int64_t leapRoom = 0);
 
   void Iterate();
 

@@ -1,0 +1,67 @@
+#pragma once
+// LoopProver: turns a state that has come back to its shape into a proved
+// LoopRule, or into nothing. It runs the network's iterations once more
+// from that state with every run length an unknown (LinearCount), through
+// the very algorithms the engine uses (UpdateNeuron over run_arithmetic),
+// so that each decision an operation takes is recorded as a condition on
+// the lengths, until the state has its shape again. The rule holds if then
+// every length is its start plus a constant: for any lengths satisfying the
+// conditions, the same decisions are taken and the same iterations lead to
+// the same shape with the lengths moved by those constants. As in the
+// engines, an iteration computes only the neurons fed by a value that
+// changed (for unknown lengths: whose form changed); every other neuron's
+// next value is its value.
+//
+// Inner loops that already have rules are crossed in one move when the
+// number of periods they allow is itself linear in the lengths (the bound
+// that ends them shrinks by one each period), so that an outer loop's rule
+// covers its inner loops however long they are; the period's iterations
+// must then stay linear too. Anything else (a bound shrinking faster, a
+// value whose integer part would overflow, the end signal, a period longer
+// than the budget) leaves no rule.
+//
+// Not thread-safe; distinct provers may be used from different threads.
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "network/number.hpp"
+#include "network/run_arithmetic.hpp"
+#include "simulation/loop_rule.hpp"
+
+namespace vantorb {
+
+// A network as the prover reads it: neurons 0 .. computed - 1 are computed
+// from the synapses (flat arrays, as the engines lay them out: incoming
+// synapses per neuron, and per node the neurons it feeds), the others are
+// inputs that keep their values.
+struct ProverNetwork {
+  std::uint32_t computed = 0;
+  const std::vector<std::uint32_t>* synapseStart = nullptr;
+  const std::vector<std::uint32_t>* synapseSource = nullptr;
+  const std::vector<Number::WeightParts>* synapseWeight = nullptr;
+  const std::vector<std::uint32_t>* feedStart = nullptr;
+  const std::vector<std::uint32_t>* feedTarget = nullptr;
+  std::vector<RunValue<std::uint64_t>> bias;     // per computed neuron
+  std::vector<RunValue<std::uint64_t>> inputs;   // per input, in node order
+  std::int64_t endNeuron = -1;                   // "Eout", or -1
+};
+
+class LoopProver {
+ public:
+  explicit LoopProver(const ProverNetwork& network) : network_(network) {}
+
+  // A rule for the state of `shape` with `lengths`, proved by running at
+  // most `maxIterations` single iterations (inner loops crossed by their
+  // rules from `book` count as one), or nothing. Adds the neuron updates it
+  // made to `work`.
+  std::optional<LoopRule> Prove(const StateShape& shape, const std::vector<std::uint64_t>& lengths,
+                                const RuleBook& book, std::int64_t maxIterations,
+                                std::int64_t& work) const;
+
+ private:
+  const ProverNetwork& network_;
+};
+
+}  // namespace vantorb

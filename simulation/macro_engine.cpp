@@ -1,0 +1,188 @@
+#include "simulation/macro_engine.hpp"
+
+#include <algorithm>
+
+namespace vantorb {
+namespace {
+
+// Shapes remembered at most; past it the memory starts over, so that a run
+// that never repeats keeps a bounded table.
+constexpr std::size_t kMaxShapesSeen = 1 << 20;
+// A proof runs at most this many iterations, and at most this many neuron
+// updates in all: a loop longer than that is left to the steps.
+constexpr std::int64_t kMaxProofIterations = 200000;
+constexpr std::int64_t kMaxProofUpdates = 50'000'000;
+// Rules kept for one shape at most.
+constexpr std::size_t kMaxRulesPerShape = 16;
+// The most steps between tries at new shapes while they fail.
+constexpr std::int64_t kLongestQuiet = 1 << 16;
+// Proof work allowed before any iteration paid for it.
+constexpr std::int64_t kFreeProofUpdates = 2'000'000;
+
+}  // namespace
+
+void MacroEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
+  EventEngine::Bind(tree, inputs);
+  network_ = ProverNetwork();
+  network_.computed = computed_;
+  network_.synapseStart = &synapseStart_;
+  network_.synapseSource = &synapseSource_;
+  network_.synapseWeight = &synapseWeight_;
+  network_.feedStart = &feedStart_;
+  network_.feedTarget = &feedTarget_;
+  network_.bias.resize(computed_);
+  for (std::uint32_t n = 0; n < computed_; ++n) runBias_[n].CopyRuns(network_.bias[n]);
+  book_.Clear();
+  seen_.clear();
+  attempts_.clear();
+  covered_.clear();
+  proofWork_ = 0;
+  stepWork_ = 0;
+  quietUntil_ = 0;
+  quietSpan_ = 1;
+  steps_ = 0;
+  counts_ = LeapCounts();
+  neuronHash_.assign(computed_, 0);
+  stateHash_ = 0;
+  for (std::uint32_t n = 0; n < computed_; ++n) Rehash(n);
+}
+
+void MacroEngine::KeepInStep(const Neuron* neuron) {
+  EventEngine::KeepInStep(neuron);
+  for (std::uint32_t n = 0; n < computed_; ++n)
+    if (nodes_[n] == neuron) network_.endNeuron = n;
+}
+
+void MacroEngine::Commit() {
+  stepWork_ += static_cast<std::int64_t>(dirty_.size());
+  EventEngine::Commit();
+  for (auto n : changed_) Rehash(n);
+  ++steps_;
+}
+
+void MacroEngine::Rehash(std::uint32_t n) {
+  thread_local std::vector<std::uint32_t> runValues;
+  runValues.clear();
+  const RunNumber& value = slots_[n].value;
+  value.ForEachRun([](std::uint32_t limb, std::uint64_t) { runValues.push_back(limb); });
+  const std::uint64_t hash =
+      NeuronShapeHash(n, value.Sign(), value.IntegerPart(), runValues.data(), runValues.size());
+  stateHash_ += hash - neuronHash_[n];
+  neuronHash_[n] = hash;
+}
+
+void MacroEngine::ReadState() {
+  values_.resize(computed_);
+  for (std::uint32_t n = 0; n < computed_; ++n) slots_[n].value.CopyRuns(values_[n]);
+  ShapeOf(values_, shape_, lengths_);
+}
+
+std::int64_t MacroEngine::Leap(std::int64_t most) {
+  if (most <= 0 || computed_ == 0) return 0;
+  const auto [entry, fresh] = seen_.try_emplace(stateHash_);
+  Sighting& sighting = entry->second;
+  std::int64_t distance = 0;
+  if (fresh) {
+    sighting.repeats = 1;
+  } else {
+    distance = steps_ - sighting.step;
+    sighting.repeats =
+        sighting.repeats >= 2 && distance == sighting.distance ? sighting.repeats + 1 : 2;
+    sighting.distance = distance;
+  }
+  sighting.step = steps_;
+  std::size_t known = 0;
+  bool ending = false;            // a rule here ends: its loop is ending
+  std::int64_t knownPeriod = 0;  // the longest period of those rules here
+  if (book_.Knows(stateHash_)) {
+    ReadState();
+    const std::vector<const LoopRule*> rules = book_.Find(shape_);
+    for (const LoopRule* rule : rules) {
+      const LoopRule::Reach reach = rule->Reachable(lengths_, most);
+      if (reach.periods > 0) return Apply(*rule, reach);
+      ending = ending || !reach.elsewhere;
+    }
+    known = rules.size();
+    std::vector<Wide> x(lengths_.begin(), lengths_.end());
+    for (const LoopRule* rule : rules)
+      knownPeriod = std::max<std::int64_t>(
+          knownPeriod, static_cast<std::int64_t>(std::min<Wide>(rule->period.At(x), kMaxProofIterations)));
+  }
+  // A shape whose rules do not reach gets a rule of its own from here:
+  // they may be for other lengths (proved in another turn of an outer
+  // loop), or proved where a length happened to equal another, so that
+  // they hold up to there and no further. Where the loop really ends, the
+  // proof fails, and is tried ever more rarely.
+  const bool prove = known > 0 ? known < kMaxRulesPerShape
+                               : sighting.repeats >= 3 && steps_ >= quietUntil_ &&
+                                     covered_.count(stateHash_) == 0;
+  if (prove) {
+    if (known == 0) ReadState();
+    if (const LoopRule* rule =
+            TryToProve(known > 0 ? knownPeriod : distance, known > 0 && !ending)) {
+      const LoopRule::Reach reach = rule->Reachable(lengths_, most);
+      if (reach.periods > 0) return Apply(*rule, reach);
+    }
+  }
+  if (seen_.size() > kMaxShapesSeen) seen_.clear();
+  return 0;
+}
+
+const LoopRule* MacroEngine::TryToProve(std::int64_t seenSteps, bool known) {
+  Attempts& attempts = attempts_[stateHash_];
+  if (!known && attempts.skip > 0) {
+    --attempts.skip;
+    return nullptr;
+  }
+  // The inputs as they are now: a start pulse may have ended since the
+  // engine last looked at them.
+  network_.inputs.resize(nodes_.size() - computed_);
+  for (std::size_t node = computed_; node < nodes_.size(); ++node) {
+    RunNumber input;
+    input.Assign(nodes_[node]->Value());
+    input.CopyRuns(network_.inputs[node - computed_]);
+  }
+  // A period is about as long as the distance between the two sightings;
+  // twice that leaves room for a loop whose period grows.
+  std::int64_t budget = std::min(kMaxProofIterations, 2 * seenSteps + 16);
+  budget = std::min<std::int64_t>(budget, kMaxProofUpdates / std::max<std::int64_t>(computed_, 1));
+  std::optional<LoopRule> rule =
+      LoopProver(network_).Prove(shape_, lengths_, book_, budget, proofWork_);
+  if (!rule) {
+    if (known) return nullptr;
+    attempts.failures = std::min<std::uint32_t>(attempts.failures + 1, 20);
+    attempts.skip = (std::uint64_t{1} << attempts.failures) - 1;
+    // The states that follow a failed one mostly fail alike: the next try
+    // at a new shape comes ever later while they fail.
+    quietUntil_ = steps_ + quietSpan_;
+    quietSpan_ = std::min<std::int64_t>(2 * quietSpan_, kLongestQuiet);
+    return nullptr;
+  }
+  quietSpan_ = 1;
+  ++counts_.rulesProved;
+  covered_.insert(rule->phases.begin(), rule->phases.end());
+  return book_.Add(std::move(*rule));
+}
+
+std::int64_t MacroEngine::Apply(const LoopRule& rule, const LoopRule::Reach& reach) {
+  for (std::size_t r = 0; r < lengths_.size(); ++r)
+    lengths_[r] += static_cast<std::uint64_t>(reach.periods * rule.delta[r]);
+  for (std::uint32_t n = 0; n < computed_; ++n) {
+    bool moved = false;
+    for (std::uint32_t r = rule.shape.firstRun[n]; r < rule.shape.firstRun[n + 1] && !moved; ++r)
+      moved = rule.delta[r] != 0;
+    if (moved) Replace(n, NeuronValue(rule.shape, n, lengths_));
+  }
+  // The next iteration computes what a period's last iteration changed.
+  if (rule.changedAtEnd.size() == computed_) {
+    everything_ = true;
+  } else {
+    changed_ = rule.changedAtEnd;
+  }
+  ++counts_.leaps;
+  counts_.iterationsLeapt += reach.iterations;
+  ++steps_;
+  return reach.iterations;
+}
+
+}  // namespace vantorb

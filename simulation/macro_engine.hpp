@@ -1,0 +1,94 @@
+#pragma once
+// MacroEngine: the event engine, and leaps over loops it has proved. Every
+// iteration it computes is the event engine's. Between iterations, when
+// asked to Leap, it looks at the state's shape (the runs' values with
+// their lengths left out, kept as a hash that follows each committed
+// change):
+//
+// - a shape with a rule (RuleBook) whose conditions hold for the present
+//   lengths: as many whole periods as the rule allows and `most` leaves
+//   room for are done at once, the lengths moved by the rule's deltas;
+// - a shape seen twice before, at equal distances: LoopProver tries to
+//   prove a rule from the state as it is now, within a budget of
+//   iterations that follows that distance (waiting for the third sighting
+//   lets the loop's lengths grow past the small values where two of them
+//   are often equal, a tie a rule would keep); a rule proved is kept for
+//   every later visit of the
+//   shape, and a shape whose proof failed is tried again ever more rarely.
+//   Shapes a proved loop passes through are not proved again (the loop's
+//   own shape comes round within a period), nor is a shape that has rules
+//   none of which reaches (the loop is ending). Proofs take at most half
+//   the work the engine's own iterations took, plus a start allowance, so
+//   that a run where nothing repeats costs little more than the event
+//   engine's.
+//
+// A leap never passes `most`, so a run stops at its limit with exactly the
+// step-by-step state. Rules hold for the network bound; a new Bind forgets
+// them. The neuron kept in step (KeepInStep) is taken for the end neuron:
+// no rule lets a leap cross a state where it holds exactly 1.
+//
+// Not thread-safe, as every engine.
+
+#include <cstdint>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "simulation/engine.hpp"
+#include "simulation/loop_prover.hpp"
+#include "simulation/loop_rule.hpp"
+
+namespace vantorb {
+
+class MacroEngine : public EventEngine {
+ public:
+  void Bind(const ProofObj& tree, const NeuronList& inputs) override;
+  void Commit() override;
+  void KeepInStep(const Neuron* neuron) override;
+  std::int64_t Leap(std::int64_t most) override;
+  LeapCounts Leaps() const override { return counts_; }
+
+  // The rules proved so far (for tests and for printing them).
+  const RuleBook& Rules() const { return book_; }
+
+ private:
+  struct Attempts {
+    std::uint32_t failures = 0;
+    std::uint64_t skip = 0;  // sightings to let pass before the next try
+  };
+
+  void Rehash(std::uint32_t n);
+  // The present state's shape and lengths.
+  void ReadState();
+  // A rule for the present state, proved now, or null. `known`: the shape
+  // has rules, for other lengths.
+  const LoopRule* TryToProve(std::int64_t seenSteps, bool known);
+  std::int64_t Apply(const LoopRule& rule, const LoopRule::Reach& reach);
+
+  ProverNetwork network_;
+  RuleBook book_;
+  std::vector<std::uint64_t> neuronHash_;
+  std::uint64_t stateHash_ = 0;
+  // Per shape hash, the step it was last seen at and how often it was seen
+  // in a row at the same distance.
+  struct Sighting {
+    std::int64_t step = 0, distance = 0;
+    std::uint32_t repeats = 0;
+  };
+  std::unordered_map<std::uint64_t, Sighting> seen_;
+  std::unordered_map<std::uint64_t, Attempts> attempts_;
+  // Shapes inside the period of a proved loop.
+  std::unordered_set<std::uint64_t> covered_;
+  // Neuron updates spent on proofs, and done by iterations.
+  std::int64_t proofWork_ = 0, stepWork_ = 0;
+  // No proof at a new shape before this step; how long the next wait is.
+  std::int64_t quietUntil_ = 0, quietSpan_ = 1;
+  std::int64_t steps_ = 0;  // iterations computed and leaps made
+  LeapCounts counts_;
+  // Scratch for ReadState.
+  std::vector<RunValue<std::uint64_t>> values_;
+  StateShape shape_;
+  std::vector<std::uint64_t> lengths_;
+};
+
+}  // namespace vantorb
