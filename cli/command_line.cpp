@@ -22,7 +22,7 @@ namespace vantorb::cli {
 namespace {
 
 constexpr const char* kProgram = "vantorb-cli";
-constexpr const char* kEngineTakes = "--engine takes event, dense or reference";
+constexpr const char* kEngineTakes = "--engine takes macro, event, dense or reference";
 constexpr const char* kBoundTakes = "--bound takes a number of candidates";
 
 constexpr const char* kDescription =
@@ -66,7 +66,7 @@ std::int64_t Limit(const std::string& text) {
 
 // A command's operands and options as given; the command checks them.
 struct Given {
-  std::string file, outFile, engine = "event", limit, bound, token, csvFile, vcdFile, values;
+  std::string file, outFile, engine = "macro", limit, bound, token, csvFile, vcdFile, values;
   std::vector<std::string> arguments;
   bool stats = false, check = false;
 };
@@ -146,10 +146,11 @@ CommandLine::CommandLine() {
   CLI::Option* runLimit =
       AddValued(run, "--limit", given_.limit, "N",
                 "stops after N iterations (0, the default: no limit)", LimitTakes());
-  AddValued(run, "--engine", given_.engine, "event|dense|reference",
-            "event (the default) updates only what changed, on values kept as runs of equal "
-            "limbs; dense the same on plain limbs; reference every neuron through its text, "
-            "as defined (all give the same values)",
+  AddValued(run, "--engine", given_.engine, "macro|event|dense|reference",
+            "macro (the default) leaps over whole periods of loops it has proved, and "
+            "otherwise goes as event; event updates only what changed, on values kept as "
+            "runs of equal limbs; dense the same on plain limbs; reference every neuron "
+            "through its text, as defined (all give the same values and iterations)",
             kEngineTakes);
   run.app->add_flag("--stats", given_.stats,
                     "adds wall time, rates, peak memory, the longest value's limbs and "
@@ -170,7 +171,8 @@ CommandLine::CommandLine() {
     RunOptions options;
     if (runLimit->count() > 0) options.limit = Limit(given_.limit);
     if (values->count() > 0) options.values = given_.values;
-    if (given_.engine != "event" && given_.engine != "dense" && given_.engine != "reference")
+    if (given_.engine != "macro" && given_.engine != "event" && given_.engine != "dense" &&
+        given_.engine != "reference")
       throw UsageError(kEngineTakes);
     if (given_.check && IsEquationFileName(given_.file))
       throw UsageError(

@@ -41,7 +41,7 @@ int Equations(TextSink& out, const std::string& file, const std::string& outFile
 // and when interrupted alike.
 struct RunOptions {
   std::int64_t limit = 0;       // 0: no limit
-  std::string engine = "event"; // or "dense" or "reference"
+  std::string engine = "macro"; // or "event", "dense" or "reference"
   bool stats = false;           // wall time, rate and peak memory too
   bool check = false;           // compare with the definition's value (as Eval
                                 // computes it, with the default bound)

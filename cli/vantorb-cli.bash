@@ -57,7 +57,7 @@ _vantorb_cli() {
   if [[ -z $ended ]]; then
     case $prev in
       --engine)
-        COMPREPLY=($(compgen -W "event dense reference" -- "$cur"))
+        COMPREPLY=($(compgen -W "macro event dense reference" -- "$cur"))
         return
         ;;
       -o | --output | --csv | --vcd)

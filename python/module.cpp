@@ -74,7 +74,7 @@ PYBIND11_MODULE(vantorb, module) {
       .def("equations", &Program::Equations)
       .def("graph", &Program::Graph)
       .def("weights", &Program::Weights)
-      .def("run", &Program::Run, py::arg("limit") = 0, py::arg("engine") = "event")
+      .def("run", &Program::Run, py::arg("limit") = 0, py::arg("engine") = "macro")
       .def("eval", &Program::Eval, py::arg("bound") = vantorb::Interpreter::kDefaultSearchBound)
       .def("trace", &Program::Trace, py::arg("token"), py::arg("limit") = 100000,
            py::keep_alive<0, 1>())

@@ -20,7 +20,7 @@ namespace vantorb {
 
 class CurrentNetwork {
  public:
-  explicit CurrentNetwork(EngineKind engine = EngineKind::Event);
+  explicit CurrentNetwork(EngineKind engine = EngineKind::Macro);
 
   // Null before the first successful compile or load, and after a failed
   // compile.

@@ -89,9 +89,9 @@ class Course {
         lengths_.push_back(&run.count);
       }
       shape_.firstRun.push_back(static_cast<std::uint32_t>(shape_.runValues.size()));
-      shape_.hash += NeuronShapeHash(n, value.sign, value.integerPart,
-                                     shape_.runValues.data() + shape_.firstRun[n],
-                                     value.runs.size());
+      NeuronShapeHasher hasher(n, value.sign, value.integerPart);
+      for (const auto& run : value.runs) hasher.Add(run.value);
+      shape_.hash += hasher.Finish();
     }
     return shape_;
   }
@@ -292,7 +292,9 @@ bool RunPeriod(Course<Count>& course, const StateShape& shape, const RuleBook& b
         continue;  // a crossing counts as a step of the budget
       }
     }
-    work += static_cast<std::int64_t>(course.Step());
+    // An update with unknown lengths costs as many as a few dozen plain ones.
+    constexpr std::int64_t kWeight = std::is_same_v<Count, LinearCount> ? 24 : 1;
+    work += kWeight * static_cast<std::int64_t>(course.Step());
     iterations += Count(1);
     lastWasStep = true;
   }

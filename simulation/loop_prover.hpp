@@ -54,8 +54,9 @@ class LoopProver {
 
   // A rule for the state of `shape` with `lengths`, proved by running at
   // most `maxIterations` single iterations (inner loops crossed by their
-  // rules from `book` count as one), or nothing. Adds the neuron updates it
-  // made to `work`.
+  // rules from `book` count as one), or nothing. Adds what it cost to
+  // `work`, in neuron updates of the engine (one with unknown lengths
+  // counts as the few dozen it costs).
   std::optional<LoopRule> Prove(const StateShape& shape, const std::vector<std::uint64_t>& lengths,
                                 const RuleBook& book, std::int64_t maxIterations,
                                 std::int64_t& work) const;

@@ -24,14 +24,15 @@ bool Iterations(Wide first, Wide step, Wide k, Wide most, Wide& total) {
 
 }  // namespace
 
-std::uint64_t NeuronShapeHash(std::uint32_t neuron, std::int32_t sign, std::int64_t integer,
-                              const std::uint32_t* runValues, std::size_t runs) {
-  std::uint64_t hash = Mix(neuron, static_cast<std::uint64_t>(sign));
-  hash = Mix(hash, static_cast<std::uint64_t>(integer));
-  hash = Mix(hash, runs);
-  for (std::size_t r = 0; r < runs; ++r) hash = Mix(hash, runValues[r]);
-  return hash;
+NeuronShapeHasher::NeuronShapeHasher(std::uint32_t neuron, std::int32_t sign, std::int64_t integer)
+    : hash_(Mix(Mix(neuron, static_cast<std::uint64_t>(sign)), static_cast<std::uint64_t>(integer))) {}
+
+void NeuronShapeHasher::Add(std::uint32_t runValue) {
+  hash_ = Mix(hash_, runValue);
+  ++runs_;
 }
+
+std::uint64_t NeuronShapeHasher::Finish() const { return Mix(hash_, runs_); }
 
 void ShapeOf(const std::vector<RunValue<std::uint64_t>>& values, StateShape& shape,
              std::vector<std::uint64_t>& lengths) {
@@ -47,9 +48,9 @@ void ShapeOf(const std::vector<RunValue<std::uint64_t>>& values, StateShape& sha
       lengths.push_back(run.count);
     }
     shape.firstRun.push_back(static_cast<std::uint32_t>(shape.runValues.size()));
-    shape.hash += NeuronShapeHash(static_cast<std::uint32_t>(n), value.sign, value.integerPart,
-                                  shape.runValues.data() + shape.firstRun[n],
-                                  value.runs.size());
+    NeuronShapeHasher hasher(static_cast<std::uint32_t>(n), value.sign, value.integerPart);
+    for (const auto& run : value.runs) hasher.Add(run.value);
+    shape.hash += hasher.Finish();
   }
 }
 
@@ -87,11 +88,16 @@ LoopRule::Reach LoopRule::Reachable(const std::vector<std::uint64_t>& lengths,
   };
   for (const LinearForm& condition : conditions) bound(condition.At(x), slopeOf(condition));
   if (periods <= 0) return {0, 0, elsewhere};
-  // Every run keeps at least one limb and grows to at most kMaxLength, and
-  // every period takes an iteration.
-  for (std::size_t i = 0; i < x.size() && periods > 0; ++i) {
-    bound(x[i] - 1, delta[i]);
-    bound(kMaxLength - x[i], -delta[i]);
+  // Every run keeps at least one limb, every value grows to at most
+  // kMaxValueLimbs, and every period takes an iteration.
+  for (std::size_t i = 0; i < x.size() && periods > 0; ++i) bound(x[i] - 1, delta[i]);
+  for (std::size_t n = 0; n < shape.Neurons() && periods > 0; ++n) {
+    Wide limbs = 0, growth = 0;
+    for (std::uint32_t r = shape.firstRun[n]; r < shape.firstRun[n + 1]; ++r) {
+      limbs += x[r];
+      growth += delta[r];
+    }
+    bound(static_cast<Wide>(kMaxValueLimbs) - limbs, -growth);
   }
   const Wide first = period.At(x), step = slopeOf(period);
   bound(first - 1, step);

@@ -41,9 +41,18 @@ struct StateShape {
 
 // The hash a neuron's part of a shape adds to the state's: the state's hash
 // is the sum over its neurons, so that it follows a change of a few neurons
-// at the cost of those.
-std::uint64_t NeuronShapeHash(std::uint32_t neuron, std::int32_t sign, std::int64_t integer,
-                              const std::uint32_t* runValues, std::size_t runs);
+// at the cost of those. Made run by run: Start, Add each run's value,
+// Finish.
+class NeuronShapeHasher {
+ public:
+  NeuronShapeHasher(std::uint32_t neuron, std::int32_t sign, std::int64_t integer);
+  void Add(std::uint32_t runValue);
+  std::uint64_t Finish() const;
+
+ private:
+  std::uint64_t hash_;
+  std::uint64_t runs_ = 0;
+};
 
 // Splits values into their shape and their lengths.
 void ShapeOf(const std::vector<RunValue<std::uint64_t>>& values, StateShape& shape,
@@ -64,9 +73,11 @@ struct LoopRule {
   // state: a state of one of them is inside this loop.
   std::vector<std::uint64_t> phases;
 
-  // The longest run a leap makes: far beyond any memory, far within the
-  // arithmetic of lengths.
-  static constexpr std::uint64_t kMaxLength = std::uint64_t{1} << 56;
+  // The longest value a leap makes, in limbs: 2^24 limbs, 134 million
+  // digits, 64 MB as the plain limbs a neuron shows. Values are held as
+  // runs and could grow far beyond it, but every neuron is brought in step
+  // with them as plain limbs at the end of a run.
+  static constexpr std::uint64_t kMaxValueLimbs = std::uint64_t{1} << 24;
 
   struct Reach {
     std::int64_t periods = 0;

@@ -5,19 +5,26 @@
 namespace vantorb {
 namespace {
 
-// Shapes remembered at most; past it the memory starts over, so that a run
-// that never repeats keeps a bounded table.
-constexpr std::size_t kMaxShapesSeen = 1 << 20;
+// Shapes are remembered in a table of 2^kSightingBits places, a shape in
+// the place its hash picks: a loop's shapes stay there while it runs, and
+// a run that never repeats keeps a table of that size.
+constexpr int kSightingBits = 15;
 // A proof runs at most this many iterations, and at most this many neuron
 // updates in all: a loop longer than that is left to the steps.
 constexpr std::int64_t kMaxProofIterations = 200000;
 constexpr std::int64_t kMaxProofUpdates = 50'000'000;
+// Steps without a leap after which a run counts as one without loops, and
+// how far apart it then looks at its shape.
+constexpr std::int64_t kColdAfter = 1 << 14;
+constexpr std::int64_t kColdStride = 16;
 // Rules kept for one shape at most.
 constexpr std::size_t kMaxRulesPerShape = 16;
 // The most steps between tries at new shapes while they fail.
 constexpr std::int64_t kLongestQuiet = 1 << 16;
-// Proof work allowed before any iteration paid for it.
-constexpr std::int64_t kFreeProofUpdates = 2'000'000;
+// Proof work allowed before any iteration paid for it, and the share of the
+// engine's own work proofs may take besides what their leaps saved.
+constexpr std::int64_t kFreeProofUpdates = 50'000;
+constexpr std::int64_t kProofShare = 20;  // one twentieth
 
 }  // namespace
 
@@ -33,7 +40,7 @@ void MacroEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
   network_.bias.resize(computed_);
   for (std::uint32_t n = 0; n < computed_; ++n) runBias_[n].CopyRuns(network_.bias[n]);
   book_.Clear();
-  seen_.clear();
+  seen_.assign(std::size_t{1} << kSightingBits, Sighting());
   attempts_.clear();
   covered_.clear();
   proofWork_ = 0;
@@ -43,6 +50,9 @@ void MacroEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
   steps_ = 0;
   counts_ = LeapCounts();
   neuronHash_.assign(computed_, 0);
+  pendingMark_.assign(computed_, 0);
+  pending_.clear();
+  lastLeap_ = 0;
   stateHash_ = 0;
   for (std::uint32_t n = 0; n < computed_; ++n) Rehash(n);
 }
@@ -56,33 +66,73 @@ void MacroEngine::KeepInStep(const Neuron* neuron) {
 void MacroEngine::Commit() {
   stepWork_ += static_cast<std::int64_t>(dirty_.size());
   EventEngine::Commit();
-  for (auto n : changed_) Rehash(n);
+  // The hash follows the changes when it is next looked at.
+  for (auto n : changed_)
+    if (!pendingMark_[n]) {
+      pendingMark_[n] = 1;
+      pending_.push_back(n);
+    }
   ++steps_;
 }
 
+void MacroEngine::BringHashUp() {
+  for (auto n : pending_) {
+    pendingMark_[n] = 0;
+    Rehash(n);
+  }
+  pending_.clear();
+}
+
 void MacroEngine::Rehash(std::uint32_t n) {
-  thread_local std::vector<std::uint32_t> runValues;
-  runValues.clear();
   const RunNumber& value = slots_[n].value;
-  value.ForEachRun([](std::uint32_t limb, std::uint64_t) { runValues.push_back(limb); });
-  const std::uint64_t hash =
-      NeuronShapeHash(n, value.Sign(), value.IntegerPart(), runValues.data(), runValues.size());
+  NeuronShapeHasher hasher(n, value.Sign(), value.IntegerPart());
+  value.ForEachRun([&hasher](std::uint32_t limb, std::uint64_t) { hasher.Add(limb); });
+  const std::uint64_t hash = hasher.Finish();
   stateHash_ += hash - neuronHash_[n];
   neuronHash_[n] = hash;
 }
 
 void MacroEngine::ReadState() {
-  values_.resize(computed_);
-  for (std::uint32_t n = 0; n < computed_; ++n) slots_[n].value.CopyRuns(values_[n]);
-  ShapeOf(values_, shape_, lengths_);
+  shape_.signs.resize(computed_);
+  shape_.integers.resize(computed_);
+  shape_.firstRun.resize(computed_ + 1);
+  shape_.runValues.clear();
+  lengths_.clear();
+  for (std::uint32_t n = 0; n < computed_; ++n) {
+    const RunNumber& value = slots_[n].value;
+    shape_.signs[n] = value.Sign();
+    shape_.integers[n] = value.IntegerPart();
+    shape_.firstRun[n] = static_cast<std::uint32_t>(shape_.runValues.size());
+    value.ForEachRun([this](std::uint32_t limb, std::uint64_t count) {
+      shape_.runValues.push_back(limb);
+      lengths_.push_back(count);
+    });
+  }
+  shape_.firstRun[computed_] = static_cast<std::uint32_t>(shape_.runValues.size());
+  shape_.hash = stateHash_;  // kept up to date with every change
+}
+
+bool MacroEngine::ProofAffordable() const {
+  // Proofs are paid for by leaps: what the iterations they covered would
+  // have cost at the engine's going rate. A run where nothing repeats
+  // spends at most a small share of its work on them.
+  const double rate =
+      steps_ > 0 ? static_cast<double>(stepWork_) / static_cast<double>(steps_) : 0;
+  const auto saved = static_cast<std::int64_t>(static_cast<double>(counts_.iterationsLeapt) * rate);
+  return proofWork_ <= kFreeProofUpdates + stepWork_ / kProofShare + saved;
 }
 
 std::int64_t MacroEngine::Leap(std::int64_t most) {
   if (most <= 0 || computed_ == 0) return 0;
-  const auto [entry, fresh] = seen_.try_emplace(stateHash_);
-  Sighting& sighting = entry->second;
+  // A run that has not leapt for long looks at its shape at every
+  // kColdStride-th step only: a loop's states recur at the same steps of
+  // that stride, a run without loops pays little.
+  if (steps_ - lastLeap_ > kColdAfter && steps_ % kColdStride != 0) return 0;
+  BringHashUp();
+  Sighting& sighting = seen_[stateHash_ >> (64 - kSightingBits)];
   std::int64_t distance = 0;
-  if (fresh) {
+  if (sighting.hash != stateHash_ || sighting.repeats == 0) {
+    sighting.hash = stateHash_;
     sighting.repeats = 1;
   } else {
     distance = steps_ - sighting.step;
@@ -113,10 +163,19 @@ std::int64_t MacroEngine::Leap(std::int64_t most) {
   // loop), or proved where a length happened to equal another, so that
   // they hold up to there and no further. Where the loop really ends, the
   // proof fails, and is tried ever more rarely.
-  const bool prove = known > 0 ? known < kMaxRulesPerShape
-                               : sighting.repeats >= 3 && steps_ >= quietUntil_ &&
-                                     covered_.count(stateHash_) == 0;
-  if (prove) {
+  bool prove = known > 0 ? known < kMaxRulesPerShape
+                         : sighting.repeats >= 3 && steps_ >= quietUntil_ &&
+                               covered_.count(stateHash_) == 0;
+  // A shape whose proofs failed is tried again ever more rarely, unless
+  // its rules are for other lengths.
+  if (prove && !(known > 0 && !ending)) {
+    const auto tried = attempts_.find(stateHash_);
+    if (tried != attempts_.end() && tried->second.skip > 0) {
+      --tried->second.skip;
+      prove = false;
+    }
+  }
+  if (prove && ProofAffordable()) {
     if (known == 0) ReadState();
     if (const LoopRule* rule =
             TryToProve(known > 0 ? knownPeriod : distance, known > 0 && !ending)) {
@@ -124,16 +183,10 @@ std::int64_t MacroEngine::Leap(std::int64_t most) {
       if (reach.periods > 0) return Apply(*rule, reach);
     }
   }
-  if (seen_.size() > kMaxShapesSeen) seen_.clear();
   return 0;
 }
 
 const LoopRule* MacroEngine::TryToProve(std::int64_t seenSteps, bool known) {
-  Attempts& attempts = attempts_[stateHash_];
-  if (!known && attempts.skip > 0) {
-    --attempts.skip;
-    return nullptr;
-  }
   // The inputs as they are now: a start pulse may have ended since the
   // engine last looked at them.
   network_.inputs.resize(nodes_.size() - computed_);
@@ -150,6 +203,7 @@ const LoopRule* MacroEngine::TryToProve(std::int64_t seenSteps, bool known) {
       LoopProver(network_).Prove(shape_, lengths_, book_, budget, proofWork_);
   if (!rule) {
     if (known) return nullptr;
+    Attempts& attempts = attempts_[stateHash_];
     attempts.failures = std::min<std::uint32_t>(attempts.failures + 1, 20);
     attempts.skip = (std::uint64_t{1} << attempts.failures) - 1;
     // The states that follow a failed one mostly fail alike: the next try
@@ -181,6 +235,7 @@ std::int64_t MacroEngine::Apply(const LoopRule& rule, const LoopRule::Reach& rea
   }
   ++counts_.leaps;
   counts_.iterationsLeapt += reach.iterations;
+  lastLeap_ = steps_;
   ++steps_;
   return reach.iterations;
 }

@@ -58,8 +58,12 @@ class MacroEngine : public EventEngine {
   };
 
   void Rehash(std::uint32_t n);
+  // Rehashes the neurons changed since the hash was last looked at.
+  void BringHashUp();
   // The present state's shape and lengths.
   void ReadState();
+  // Whether the proofs so far leave room for one more.
+  bool ProofAffordable() const;
   // A rule for the present state, proved now, or null. `known`: the shape
   // has rules, for other lengths.
   const LoopRule* TryToProve(std::int64_t seenSteps, bool known);
@@ -69,13 +73,17 @@ class MacroEngine : public EventEngine {
   RuleBook book_;
   std::vector<std::uint64_t> neuronHash_;
   std::uint64_t stateHash_ = 0;
-  // Per shape hash, the step it was last seen at and how often it was seen
+  std::vector<std::uint32_t> pending_;  // changed since the last rehash
+  std::vector<char> pendingMark_;
+  std::int64_t lastLeap_ = 0;  // the step of the last leap
+  // A shape hash, the step it was last seen at and how often it was seen
   // in a row at the same distance.
   struct Sighting {
+    std::uint64_t hash = 0;
     std::int64_t step = 0, distance = 0;
     std::uint32_t repeats = 0;
   };
-  std::unordered_map<std::uint64_t, Sighting> seen_;
+  std::vector<Sighting> seen_;
   std::unordered_map<std::uint64_t, Attempts> attempts_;
   // Shapes inside the period of a proved loop.
   std::unordered_set<std::uint64_t> covered_;
@@ -86,7 +94,6 @@ class MacroEngine : public EventEngine {
   std::int64_t steps_ = 0;  // iterations computed and leaps made
   LeapCounts counts_;
   // Scratch for ReadState.
-  std::vector<RunValue<std::uint64_t>> values_;
   StateShape shape_;
   std::vector<std::uint64_t> lengths_;
 };

@@ -40,8 +40,9 @@ check "-x.prv MUL.PRV add.prv programs sum.Equ" vantorb-cli run --values E ""
 check "-x.prv MUL.PRV add.prv programs sum.Equ" vantorb-cli run --values = E ""
 check "--help --output -h -o" vantorb-cli graph -
 check "dense" vantorb-cli run --engine d
+check "macro" vantorb-cli run --engine m
 check "event" vantorb-cli run --engine = e
-check "dense event reference" vantorb-cli run add.prv --engine =
+check "dense event macro reference" vantorb-cli run add.prv --engine =
 check "-x.prv MUL.PRV add.prv programs sum.Equ" vantorb-cli run --limit = 5 ""
 check "notes.txt" vantorb-cli equations add.prv -o n
 check "" vantorb-cli run --limit ""

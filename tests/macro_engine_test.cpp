@@ -1,0 +1,203 @@
+// The macro-step engine against the step-by-step event engine: on the
+// examples, on random programs and at limits that fall inside its leaps,
+// both end with the same status, iteration count, result and every
+// neuron's exact value; and the iteration counts of runs only leaps reach
+// follow their closed forms.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "driver/compilation_driver.hpp"
+#include "simulation/macro_engine.hpp"
+#include "simulation/network_run.hpp"
+
+namespace vantorb {
+namespace {
+
+struct Outcome {
+  RunStatus status = RunStatus::Running;
+  std::int64_t iterations = 0;
+  std::string result;
+  std::vector<std::string> values;  // every neuron's, in tree order
+  Engine::LeapCounts leaps;
+};
+
+// Runs to the end or the limit, ticking `passes` passes at a time, with
+// nobody watching, and reads every neuron afterwards.
+Outcome RunUnder(const Network& network, const std::vector<std::string>& arguments,
+                 EngineKind kind, std::int64_t limit, std::int64_t passes = 1000) {
+  NetworkRun run(kind);
+  run.Start(network, arguments);
+  run.LeaveNeuronsBehind(true);
+  Outcome outcome;
+  do {
+    outcome.status = run.Tick(passes, limit);
+  } while (outcome.status == RunStatus::Running);
+  run.LeaveNeuronsBehind(false);
+  outcome.iterations = run.Iteration();
+  outcome.result = run.Result();
+  outcome.leaps = run.UsedEngine().Leaps();
+  NeuronList neurons;
+  network.Target().AppendNeurons(neurons);
+  for (const Neuron* neuron : neurons) outcome.values.push_back(neuron->Value().ToText());
+  return outcome;
+}
+
+// The first neuron whose value differs, or -1.
+int FirstDifference(const Outcome& a, const Outcome& b) {
+  for (std::size_t n = 0; n < a.values.size() && n < b.values.size(); ++n)
+    if (a.values[n] != b.values[n]) return static_cast<int>(n);
+  return a.values.size() == b.values.size() ? -1 : static_cast<int>(a.values.size());
+}
+
+void ExpectSame(const Outcome& macro, const Outcome& event, const std::string& label) {
+  EXPECT_EQ(macro.status, event.status) << label;
+  EXPECT_EQ(macro.iterations, event.iterations) << label;
+  EXPECT_EQ(macro.result, event.result) << label;
+  EXPECT_EQ(FirstDifference(macro, event), -1) << label;
+}
+
+std::unique_ptr<Network> Example(NParserInterface& parser, const std::string& file) {
+  return CompileProgramFile(parser, std::string(VANTORB_EXAMPLES_DIR) + "/" + file);
+}
+
+TEST(MacroEngine, EveryExampleEndsAsStepByStepAlsoAtLimitsInsideLeaps) {
+  struct Case {
+    const char* file;
+    std::vector<std::string> arguments;
+    bool leaps;  // one loop, long enough to be leapt over almost whole
+  };
+  const Case cases[] = {
+      {"multiplication.prv", {"40", "50"}, false}, {"addition.prv", {"400", "300"}, true},
+      {"predecessor.prv", {"3000"}, true},          {"factorial.prv", {"5"}, false},
+      {"power.prv", {"2", "7"}, false},             {"subtraction.prv", {"200", "60"}, false},
+      {"division.prv", {"40", "7"}, false},         {"remainder.prv", {"40", "7"}, false},
+      {"minimum.prv", {"150", "60"}, false},        {"maximum.prv", {"150", "60"}, false},
+      {"zero_test.prv", {"900"}, true},             {"target_first.prv", {"400"}, true},
+      {"multiplication.prv", {"3", "2"}, false},   {"zero_test.prv", {"0"}, false},
+  };
+  const std::int64_t kLimit = 1'000'000;
+  for (const auto& c : cases) {
+    NParserInterface parser;
+    const auto network = Example(parser, c.file);
+    const std::string label = std::string(c.file) + " " + c.arguments[0];
+    const Outcome event = RunUnder(*network, c.arguments, EngineKind::Event, kLimit);
+    ASSERT_EQ(event.status, RunStatus::Finished) << label;
+    const Outcome macro = RunUnder(*network, c.arguments, EngineKind::Macro, kLimit);
+    ExpectSame(macro, event, label);
+    if (c.leaps) {
+      EXPECT_GT(macro.leaps.iterationsLeapt, event.iterations / 2) << label;
+    }
+    // Limits anywhere, most of them inside a leap's stretch: the run stops
+    // at exactly the limit with exactly the step-by-step state.
+    for (const std::int64_t limit : {event.iterations / 3, event.iterations / 2 + 17,
+                                     event.iterations - 5, std::int64_t{1}, std::int64_t{2}}) {
+      if (limit <= 0) continue;
+      const std::string at = label + " limit " + std::to_string(limit);
+      ExpectSame(RunUnder(*network, c.arguments, EngineKind::Macro, limit),
+                 RunUnder(*network, c.arguments, EngineKind::Event, limit), at);
+    }
+  }
+}
+
+TEST(MacroEngine, TicksOfAnySizeEndTheSame) {
+  NParserInterface parser;
+  const auto network = Example(parser, "multiplication.prv");
+  const std::vector<std::string> arguments = {"50", "40"};
+  const Outcome event = RunUnder(*network, arguments, EngineKind::Event, 1'000'000);
+  for (const std::int64_t passes : {1, 7, 96, 1'000'000}) {
+    const Outcome macro = RunUnder(*network, arguments, EngineKind::Macro, 1'000'000, passes);
+    ExpectSame(macro, event, "passes " + std::to_string(passes));
+  }
+}
+
+// A random function of `arity` arguments, nested at most `depth` deep.
+std::string RandomFunction(std::mt19937_64& random, int arity, int depth) {
+  const auto u = [&random](int n) {
+    return "U(" + std::to_string(1 + random() % n) + "," + std::to_string(n) + ")";
+  };
+  if (arity == 0) return "W";
+  switch (depth <= 0 ? random() % 2 : random() % 6) {
+    case 0:
+      return arity == 1 ? (random() % 2 ? "S" : "Z") : u(arity);
+    case 1:
+      return u(arity);
+    case 2:
+    case 3: {
+      const int inner = 1 + static_cast<int>(random() % 2);
+      std::string text = "C(";
+      for (int k = 0; k < inner; ++k) text += RandomFunction(random, arity, depth - 1) + ",";
+      return text + RandomFunction(random, inner, depth - 1) + ")";
+    }
+    case 4:
+      return "R(" + RandomFunction(random, arity - 1, depth - 1) + "," +
+             RandomFunction(random, arity + 1, depth - 1) + ")";
+    default:
+      return "M(" + RandomFunction(random, arity + 1, depth - 1) + ")";
+  }
+}
+
+TEST(MacroEngine, RandomProgramsEndAsStepByStep) {
+  std::mt19937_64 random(20261207);
+  std::int64_t leapt = 0;
+  for (int program = 0; program < 120; ++program) {
+    const int arity = 1 + static_cast<int>(random() % 2);
+    // Loops come from recursions: each program has one at its top.
+    const std::string text = "f R(" + RandomFunction(random, arity - 1, 2) + "," +
+                             RandomFunction(random, arity + 1, 3) + ")";
+    NParserInterface parser;
+    std::unique_ptr<Network> network;
+    try {
+      network = CompileProgramText(parser, text, "random.prv");
+    } catch (const NeuroException&) {
+      continue;  // a program the rules refuse: no network to compare
+    }
+    std::vector<std::string> arguments;
+    for (int k = 0; k <= arity; ++k) arguments.push_back(std::to_string(random() % 60));
+    arguments.resize(static_cast<std::size_t>(network->Target().Arity()));
+    const std::int64_t limit = 5000 + static_cast<std::int64_t>(random() % 20000);
+    const Outcome event = RunUnder(*network, arguments, EngineKind::Event, limit);
+    const Outcome macro = RunUnder(*network, arguments, EngineKind::Macro, limit);
+    ExpectSame(macro, event, text);
+    leapt += macro.leaps.iterationsLeapt;
+  }
+  EXPECT_GT(leapt, 0) << "no random program was leapt over: the comparison says little";
+}
+
+// Iteration counts of runs the step-by-step engine would take minutes or
+// hours for, against their closed forms (found with it on small sizes).
+TEST(MacroEngine, IterationCountsFollowTheirClosedForms) {
+  struct Case {
+    const char* file;
+    std::int64_t x, y;  // y < 0: one argument
+    std::int64_t iterations;
+    std::string result;
+  };
+  const auto product = [](std::int64_t n) { return 12 * n * n + 17 * n + 8; };
+  const Case cases[] = {
+      {"multiplication.prv", 7, 8, 816, "56"},
+      {"multiplication.prv", 1000, 1000, product(1000), "1000000"},
+      {"multiplication.prv", 3000, 3000, product(3000), "9000000"},
+  };
+  for (const auto& c : cases) {
+    NParserInterface parser;
+    const auto network = Example(parser, c.file);
+    std::vector<std::string> arguments = {std::to_string(c.x)};
+    if (c.y >= 0) arguments.push_back(std::to_string(c.y));
+    const Outcome macro =
+        RunUnder(*network, arguments, EngineKind::Macro, c.iterations + 1000, 1'000'000);
+    EXPECT_EQ(macro.status, RunStatus::Finished) << c.file << " " << c.x;
+    EXPECT_EQ(macro.iterations, c.iterations) << c.file << " " << c.x;
+    EXPECT_EQ(macro.result, c.result) << c.file << " " << c.x;
+    if (c.x >= 1000) {
+      EXPECT_GT(macro.leaps.iterationsLeapt, c.iterations * 9 / 10) << c.file << " " << c.x;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vantorb
