@@ -20,7 +20,7 @@ Number UnaryCode(std::int64_t n);
 std::int32_t UnaryArgument(std::string_view text);
 
 // The largest argument a run takes: its code holds that many digits 1.
-constexpr std::int64_t kMaxArgument = 10'000'000;
+constexpr std::int64_t kMaxArgument = 100'000'000;
 
 // Refuses, with a NeuroException naming it, an argument made of digits
 // (with an optional sign "+") whose value passes kMaxArgument, however many

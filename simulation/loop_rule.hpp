@@ -73,11 +73,12 @@ struct LoopRule {
   // state: a state of one of them is inside this loop.
   std::vector<std::uint64_t> phases;
 
-  // The longest value a leap makes, in limbs: 2^24 limbs, 134 million
-  // digits, 64 MB as the plain limbs a neuron shows. Values are held as
-  // runs and could grow far beyond it, but every neuron is brought in step
-  // with them as plain limbs at the end of a run.
-  static constexpr std::uint64_t kMaxValueLimbs = std::uint64_t{1} << 24;
+  // The longest value a leap makes, in limbs: 2^25 limbs, 268 million
+  // digits (the sum of two of the largest arguments), 128 MB as the plain
+  // limbs a neuron shows. Values are held as runs and could grow far beyond
+  // it, but every neuron is brought in step with them as plain limbs at the
+  // end of a run.
+  static constexpr std::uint64_t kMaxValueLimbs = std::uint64_t{1} << 25;
 
   struct Reach {
     std::int64_t periods = 0;

@@ -493,10 +493,10 @@ TEST_F(CliTest, RefusedArgumentsAreErrorsWithStatusTwo) {
       {"run " + add + " --limit 100", "add takes 2 arguments, 0 given"},
       {"run " + add + " 1 2 3 --limit 100", "add takes 2 arguments, 3 given"},
       {"eval " + add + " 1", "add takes 2 arguments, 1 given"},
-      {"run " + add + " 10000001 1 --limit 100",
-       "The argument 10000001 is too large: at most 10000000 can be computed"},
-      {"trace " + add + " 1 10000001 --token E --csv '" + csv + "'",
-       "The argument 10000001 is too large: at most 10000000 can be computed"},
+      {"run " + add + " 100000001 1 --limit 100",
+       "The argument 100000001 is too large: at most 100000000 can be computed"},
+      {"trace " + add + " 1 100000001 --token E --csv '" + csv + "'",
+       "The argument 100000001 is too large: at most 100000000 can be computed"},
       {"eval " + add + " 9223372036854775808 1",
        "argument '9223372036854775808' is larger than 9223372036854775807"},
   };
@@ -515,7 +515,7 @@ TEST_F(CliTest, RefusedArgumentsAreErrorsWithStatusTwo) {
 TEST_F(CliTest, HugeArgumentsAreRefusedBeforeAnyMemoryIsTaken) {
   const Outcome o = Cli("run " + Example("addition.prv") + " 2000000000 1");
   EXPECT_EQ(o.status, 2);
-  EXPECT_EQ(o.err, "The argument 2000000000 is too large: at most 10000000 can be computed\n");
+  EXPECT_EQ(o.err, "The argument 2000000000 is too large: at most 100000000 can be computed\n");
 }
 
 TEST_F(CliTest, AFailedWriteNamesTheFileAndKeepsTheOldOne) {

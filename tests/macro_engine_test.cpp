@@ -182,6 +182,10 @@ TEST(MacroEngine, IterationCountsFollowTheirClosedForms) {
       {"multiplication.prv", 7, 8, 816, "56"},
       {"multiplication.prv", 1000, 1000, product(1000), "1000000"},
       {"multiplication.prv", 3000, 3000, product(3000), "9000000"},
+      {"predecessor.prv", 5, -1, 7 * 5 + 8, "4"},
+      {"predecessor.prv", 100'000'000, -1, 7 * 100'000'000 + 8, "99999999"},
+      {"addition.prv", 3, 4, 12 * 4 + 7, "7"},
+      {"addition.prv", 10'000'000, 10'000'000, 12 * 10'000'000 + 7, "20000000"},
   };
   for (const auto& c : cases) {
     NParserInterface parser;

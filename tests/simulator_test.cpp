@@ -305,7 +305,7 @@ TEST_F(SimulatorTest, HugeArgumentIsRefusedWithItsOwnMessage) {
   view_.values = {"99999999999999999999"};
   sim().Compute();
   EXPECT_EQ(view_.shown, Strings{"error:The argument 99999999999999999999 is too large: at most "
-                                 "10000000 can be computed"});
+                                 "100000000 can be computed"});
   EXPECT_FALSE(view_.computePressed);
   EXPECT_EQ(view_.iterationText, "0");
 }

@@ -98,7 +98,7 @@ def test_a_program_read_as_equations_names_its_line_once():
     ("run", (1, True), {}, True),
     ("run", (1, 10**5000), {}, False),
     ("run", (1, "9" * 5000), {}, False),
-    ("run", (1, 10000001), {}, False),
+    ("run", (1, 100000001), {}, False),
     ("eval", (1, 2**63), {}, True),
     ("run", (1, 2), {"limit": -1}, False),
     ("run", (1, 2), {"limit": 2**63}, False),
