@@ -1,5 +1,6 @@
 #include "simulation/loop_prover.hpp"
 
+#include <algorithm>
 #include <type_traits>
 #include <utility>
 
@@ -8,6 +9,9 @@
 
 namespace vantorb {
 namespace {
+
+// An update with unknown lengths costs as many as a few dozen plain ones.
+constexpr std::int64_t kSymbolicWeight = 24;
 
 // A neuron's value held as runs whose lengths count with Count, with the
 // operations UpdateNeuron asks for.
@@ -73,7 +77,13 @@ class Course {
     for (const auto& b : net.bias) bias_.push_back(Constant<Count>(b));
     next_ = state_;
     mark_.assign(net.computed, 0);
+    neuronHash_.resize(net.computed);
+    for (std::uint32_t n = 0; n < net.computed; ++n) Rehash(n);
   }
+
+  // The hash of the present state's shape, kept up to date by Step: most
+  // states are told apart from the one sought without looking at them.
+  std::uint64_t Hash() const { return hash_; }
 
   // The shape of the present state, and where its lengths are.
   const StateShape& Look() {
@@ -142,6 +152,7 @@ class Course {
       if (!Identical(next_[n].v, state_[n].v)) {
         std::swap(state_[n], next_[n]);
         changed_.push_back(n);
+        Rehash(n);
       }
     return dirty_.size();
   }
@@ -157,8 +168,19 @@ class Course {
   std::vector<std::uint32_t> dirty_, changed_;
   std::vector<std::uint64_t> mark_;
   std::uint64_t generation_ = 0;
+  void Rehash(std::uint32_t n) {
+    const RunValue<Count>& value = state_[n].v;
+    NeuronShapeHasher hasher(n, value.sign, value.integerPart);
+    for (const auto& run : value.runs) hasher.Add(run.value);
+    const std::uint64_t h = hasher.Finish();
+    hash_ += h - neuronHash_[n];
+    neuronHash_[n] = h;
+  }
+
   StateShape shape_;
   std::vector<Count*> lengths_;
+  std::vector<std::uint64_t> neuronHash_;
+  std::uint64_t hash_ = 0;
 };
 
 Wide SlopeOf(const LoopRule& rule, const LinearForm& form) {
@@ -267,15 +289,17 @@ bool RunPeriod(Course<Count>& course, const StateShape& shape, const RuleBook& b
   lastWasStep = false;
   for (std::int64_t steps = 0; steps <= maxIterations; ++steps) {
     if (steps > 0) {
-      const StateShape& now = course.Look();
-      if (now == shape) return true;
-      if (phases != nullptr) phases->push_back(now.hash);
+      const std::uint64_t hash = course.Hash();
+      if (hash == shape.hash && course.Look() == shape) return true;
+      if (phases != nullptr) phases->push_back(hash);
       if (course.EndSignal()) return false;  // the network answers within it
       // An inner loop is crossed by a rule, or stepped through to its end
       // when less than a period of it is left; one that would be stepped
       // through whole makes no period worth proving.
       bool crossed = false, ending = false, known = false;
-      for (const LoopRule* inner : book.Find(now)) {
+      const std::vector<const LoopRule*> inners =
+          book.Knows(hash) ? book.Find(course.Look()) : std::vector<const LoopRule*>();
+      for (const LoopRule* inner : inners) {
         known = true;
         const Crossing crossing = Cross(*inner, course.Lengths(), iterations);
         if (crossing == Crossing::kCrossed) {
@@ -292,8 +316,7 @@ bool RunPeriod(Course<Count>& course, const StateShape& shape, const RuleBook& b
         continue;  // a crossing counts as a step of the budget
       }
     }
-    // An update with unknown lengths costs as many as a few dozen plain ones.
-    constexpr std::int64_t kWeight = std::is_same_v<Count, LinearCount> ? 24 : 1;
+    constexpr std::int64_t kWeight = std::is_same_v<Count, LinearCount> ? kSymbolicWeight : 1;
     work += kWeight * static_cast<std::int64_t>(course.Step());
     iterations += Count(1);
     lastWasStep = true;
@@ -301,12 +324,30 @@ bool RunPeriod(Course<Count>& course, const StateShape& shape, const RuleBook& b
   return false;
 }
 
+// Whether the most periods a leap from `lengths` could cover, every run
+// at least one limb long at the end, save more updates than proving them
+// with unknowns costs (a few dozen times the plain period's `plainWork`).
+bool WorthProving(const std::vector<std::uint64_t>& lengths, const std::vector<Wide>& direction,
+                  std::uint64_t periodIterations, std::int64_t plainWork, double updatesPerIteration) {
+  Wide periods = -1;  // none shrinks: no bound here
+  for (std::size_t r = 0; r < lengths.size(); ++r) {
+    if (direction[r] >= 0) continue;
+    const Wide most = (static_cast<Wide>(lengths[r]) - 1) / -direction[r];
+    periods = periods < 0 ? most : std::min(periods, most);
+  }
+  if (periods < 0) return true;
+  const double saved = static_cast<double>(periods) * static_cast<double>(periodIterations) *
+                       updatesPerIteration;
+  return saved >= static_cast<double>(kSymbolicWeight) * static_cast<double>(plainWork);
+}
+
 }  // namespace
 
 std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
                                           const std::vector<std::uint64_t>& lengths,
                                           const RuleBook& book, std::int64_t maxIterations,
-                                          std::int64_t& work) const {
+                                          std::int64_t& work,
+                                          double updatesPerIteration) const {
   const ProverNetwork& net = network_;
   try {
     // First the period itself, on plain lengths: whether the shape comes
@@ -317,11 +358,15 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
     Course<std::uint64_t> plain(net, std::move(plainStart));
     std::uint64_t plainIterations = 0;
     bool lastWasStep = false;
+    const std::int64_t workBefore = work;
     if (!RunPeriod(plain, shape, book, maxIterations, plainIterations, lastWasStep, nullptr, work))
       return std::nullopt;
     std::vector<Wide> direction;
     for (std::size_t r = 0; r < lengths.size(); ++r)
       direction.push_back(static_cast<Wide>(*plain.Lengths()[r]) - static_cast<Wide>(lengths[r]));
+    if (updatesPerIteration > 0 &&
+        !WorthProving(lengths, direction, plainIterations, work - workBefore, updatesPerIteration))
+      return std::nullopt;
 
     // Then the same period with every length an unknown, at least 1.
     Conditions conditions;

@@ -56,10 +56,14 @@ class LoopProver {
   // most `maxIterations` single iterations (inner loops crossed by their
   // rules from `book` count as one), or nothing. Adds what it cost to
   // `work`, in neuron updates of the engine (one with unknown lengths
-  // counts as the few dozen it costs).
+  // counts as the few dozen it costs). With `updatesPerIteration`, what
+  // an iteration costs the engine, gives up before the unknowns when even
+  // the longest leap the period allows from `lengths` (until a shrinking
+  // run would be empty) would save less than they cost: such a rule cannot
+  // pay for itself here.
   std::optional<LoopRule> Prove(const StateShape& shape, const std::vector<std::uint64_t>& lengths,
                                 const RuleBook& book, std::int64_t maxIterations,
-                                std::int64_t& work) const;
+                                std::int64_t& work, double updatesPerIteration = 0) const;
 
  private:
   const ProverNetwork& network_;

@@ -17,6 +17,7 @@ constexpr std::int64_t kMaxProofUpdates = 50'000'000;
 // how far apart it then looks at its shape.
 constexpr std::int64_t kColdAfter = 1 << 14;
 constexpr std::int64_t kColdStride = 16;
+constexpr std::int64_t kColdestStride = 256;
 // Rules kept for one shape at most.
 constexpr std::size_t kMaxRulesPerShape = 16;
 // The most steps between tries at new shapes while they fail.
@@ -112,22 +113,33 @@ void MacroEngine::ReadState() {
   shape_.hash = stateHash_;  // kept up to date with every change
 }
 
+double MacroEngine::StepRate() const {
+  return steps_ > 0 ? static_cast<double>(stepWork_) / static_cast<double>(steps_) : 0;
+}
+
 bool MacroEngine::ProofAffordable() const {
+  if (eager_) return true;
   // Proofs are paid for by leaps: what the iterations they covered would
   // have cost at the engine's going rate. A run where nothing repeats
   // spends at most a small share of its work on them.
-  const double rate =
-      steps_ > 0 ? static_cast<double>(stepWork_) / static_cast<double>(steps_) : 0;
-  const auto saved = static_cast<std::int64_t>(static_cast<double>(counts_.iterationsLeapt) * rate);
+  const auto saved =
+      static_cast<std::int64_t>(static_cast<double>(counts_.iterationsLeapt) * StepRate());
   return proofWork_ <= kFreeProofUpdates + stepWork_ / kProofShare + saved;
 }
 
 std::int64_t MacroEngine::Leap(std::int64_t most) {
   if (most <= 0 || computed_ == 0) return 0;
   // A run that has not leapt for long looks at its shape at every
-  // kColdStride-th step only: a loop's states recur at the same steps of
-  // that stride, a run without loops pays little.
-  if (steps_ - lastLeap_ > kColdAfter && steps_ % kColdStride != 0) return 0;
+  // kColdStride-th step only, a stride that doubles (up to kColdestStride)
+  // for every further span without a leap: a loop's states recur at the
+  // same steps of a power of two, a run without loops pays little.
+  const std::int64_t quiet = steps_ - lastLeap_;
+  if (quiet > kColdAfter && !eager_) {
+    std::int64_t stride = kColdStride;
+    for (std::int64_t span = 2 * kColdAfter; span <= quiet && stride < kColdestStride; span *= 2)
+      stride *= 2;
+    if (steps_ % stride != 0) return 0;
+  }
   BringHashUp();
   Sighting& sighting = seen_[stateHash_ >> (64 - kSightingBits)];
   std::int64_t distance = 0;
@@ -200,7 +212,8 @@ const LoopRule* MacroEngine::TryToProve(std::int64_t seenSteps, bool known) {
   std::int64_t budget = std::min(kMaxProofIterations, 2 * seenSteps + 16);
   budget = std::min<std::int64_t>(budget, kMaxProofUpdates / std::max<std::int64_t>(computed_, 1));
   std::optional<LoopRule> rule =
-      LoopProver(network_).Prove(shape_, lengths_, book_, budget, proofWork_);
+      LoopProver(network_).Prove(shape_, lengths_, book_, budget, proofWork_,
+                                eager_ ? 0 : StepRate());
   if (!rule) {
     if (known) return nullptr;
     Attempts& attempts = attempts_[stateHash_];

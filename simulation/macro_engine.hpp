@@ -17,10 +17,15 @@
 //   shape, and a shape whose proof failed is tried again ever more rarely.
 //   Shapes a proved loop passes through are not proved again (the loop's
 //   own shape comes round within a period), nor is a shape that has rules
-//   none of which reaches (the loop is ending). Proofs take at most half
-//   the work the engine's own iterations took, plus a start allowance, so
-//   that a run where nothing repeats costs little more than the event
-//   engine's.
+//   none of which reaches (the loop is ending).
+//
+// Proofs are paid for: all of them together take a start allowance, a
+// twentieth of the work the engine's own iterations took, and what the
+// iterations leapt would have cost; and a proof is given up after its
+// plain period when even the longest leap it could allow from here would
+// save less than proving it costs. A run where nothing repeats, or whose
+// loops are short, costs little more than the event engine's. A run
+// looks at its shape ever more rarely while it has not leapt for long.
 //
 // A leap never passes `most`, so a run stops at its limit with exactly the
 // step-by-step state. Rules hold for the network bound; a new Bind forgets
@@ -50,6 +55,10 @@ class MacroEngine : public EventEngine {
 
   // The rules proved so far (for tests and for printing them).
   const RuleBook& Rules() const { return book_; }
+  // Eager: every loop seen is proved and leapt, whatever the proof costs
+  // against what it saves, so that short runs leap too (for comparing
+  // leaps with steps on small networks). Kept across Bind.
+  void SetEager(bool eager) { eager_ = eager; }
 
  private:
   struct Attempts {
@@ -67,6 +76,8 @@ class MacroEngine : public EventEngine {
   // A rule for the present state, proved now, or null. `known`: the shape
   // has rules, for other lengths.
   const LoopRule* TryToProve(std::int64_t seenSteps, bool known);
+  // Neuron updates per step so far: what an iteration costs.
+  double StepRate() const;
   std::int64_t Apply(const LoopRule& rule, const LoopRule::Reach& reach);
 
   ProverNetwork network_;
@@ -76,6 +87,7 @@ class MacroEngine : public EventEngine {
   std::vector<std::uint32_t> pending_;  // changed since the last rehash
   std::vector<char> pendingMark_;
   std::int64_t lastLeap_ = 0;  // the step of the last leap
+  bool eager_ = false;
   // A shape hash, the step it was last seen at and how often it was seen
   // in a row at the same distance.
   struct Sighting {

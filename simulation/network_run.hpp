@@ -44,6 +44,8 @@ class NetworkRun {
  public:
   explicit NetworkRun(EngineKind engine = EngineKind::Event)
       : engine_(MakeEngine(engine)) {}
+  // Runs with an engine made and set up by the caller.
+  explicit NetworkRun(std::unique_ptr<Engine> engine) : engine_(std::move(engine)) {}
 
   static constexpr const char* kStartError =
       "An error ocourred. Did you compile a function ?";

@@ -26,11 +26,21 @@ struct Outcome {
   Engine::LeapCounts leaps;
 };
 
+// The engine of `kind`; the macro engine eager when EngineKind::Macro is
+// asked for with `eager`, so that short runs leap too.
+std::unique_ptr<Engine> EngineOf(EngineKind kind, bool eager) {
+  if (kind != EngineKind::Macro) return MakeEngine(kind);
+  auto macro = std::make_unique<MacroEngine>();
+  macro->SetEager(eager);
+  return macro;
+}
+
 // Runs to the end or the limit, ticking `passes` passes at a time, with
 // nobody watching, and reads every neuron afterwards.
 Outcome RunUnder(const Network& network, const std::vector<std::string>& arguments,
-                 EngineKind kind, std::int64_t limit, std::int64_t passes = 1000) {
-  NetworkRun run(kind);
+                 EngineKind kind, std::int64_t limit, std::int64_t passes = 1000,
+                 bool eager = false) {
+  NetworkRun run(EngineOf(kind, eager));
   run.Start(network, arguments);
   run.LeaveNeuronsBehind(true);
   Outcome outcome;
@@ -87,10 +97,11 @@ TEST(MacroEngine, EveryExampleEndsAsStepByStepAlsoAtLimitsInsideLeaps) {
     const std::string label = std::string(c.file) + " " + c.arguments[0];
     const Outcome event = RunUnder(*network, c.arguments, EngineKind::Event, kLimit);
     ASSERT_EQ(event.status, RunStatus::Finished) << label;
-    const Outcome macro = RunUnder(*network, c.arguments, EngineKind::Macro, kLimit);
-    ExpectSame(macro, event, label);
+    ExpectSame(RunUnder(*network, c.arguments, EngineKind::Macro, kLimit), event, label);
+    const Outcome eager = RunUnder(*network, c.arguments, EngineKind::Macro, kLimit, 1000, true);
+    ExpectSame(eager, event, label + " eager");
     if (c.leaps) {
-      EXPECT_GT(macro.leaps.iterationsLeapt, event.iterations / 2) << label;
+      EXPECT_GT(eager.leaps.iterationsLeapt, event.iterations / 2) << label;
     }
     // Limits anywhere, most of them inside a leap's stretch: the run stops
     // at exactly the limit with exactly the step-by-step state.
@@ -98,7 +109,7 @@ TEST(MacroEngine, EveryExampleEndsAsStepByStepAlsoAtLimitsInsideLeaps) {
                                      event.iterations - 5, std::int64_t{1}, std::int64_t{2}}) {
       if (limit <= 0) continue;
       const std::string at = label + " limit " + std::to_string(limit);
-      ExpectSame(RunUnder(*network, c.arguments, EngineKind::Macro, limit),
+      ExpectSame(RunUnder(*network, c.arguments, EngineKind::Macro, limit, 1000, true),
                  RunUnder(*network, c.arguments, EngineKind::Event, limit), at);
     }
   }
@@ -110,8 +121,10 @@ TEST(MacroEngine, TicksOfAnySizeEndTheSame) {
   const std::vector<std::string> arguments = {"50", "40"};
   const Outcome event = RunUnder(*network, arguments, EngineKind::Event, 1'000'000);
   for (const std::int64_t passes : {1, 7, 96, 1'000'000}) {
-    const Outcome macro = RunUnder(*network, arguments, EngineKind::Macro, 1'000'000, passes);
+    const Outcome macro =
+        RunUnder(*network, arguments, EngineKind::Macro, 1'000'000, passes, true);
     ExpectSame(macro, event, "passes " + std::to_string(passes));
+    EXPECT_GT(macro.leaps.iterationsLeapt, 0) << "passes " << passes;
   }
 }
 
@@ -161,7 +174,7 @@ TEST(MacroEngine, RandomProgramsEndAsStepByStep) {
     arguments.resize(static_cast<std::size_t>(network->Target().Arity()));
     const std::int64_t limit = 5000 + static_cast<std::int64_t>(random() % 20000);
     const Outcome event = RunUnder(*network, arguments, EngineKind::Event, limit);
-    const Outcome macro = RunUnder(*network, arguments, EngineKind::Macro, limit);
+    const Outcome macro = RunUnder(*network, arguments, EngineKind::Macro, limit, 1000, true);
     ExpectSame(macro, event, text);
     leapt += macro.leaps.iterationsLeapt;
   }
