@@ -46,6 +46,12 @@ class RunNumber {
     if (plain_ && flat_.Limbs().size() < kShortValue) return;
     SettleForm();
   }
+  // Whether Settle holds number as runs: it is long and its limbs fall into
+  // few runs. Stops counting as soon as the runs are too many, so a short
+  // value or one without runs costs little.
+  static bool HeldAsRuns(const Number& number) {
+    return number.Limbs().size() >= kShortValue && FewRuns(number);
+  }
   // Forces a form (for tests and measurements).
   void UsePlainForm(bool plain);
   bool PlainForm() const { return plain_; }
@@ -87,6 +93,15 @@ class RunNumber {
     AddMixed(other, negate);
   }
   void Add(const RunNumber& other) { AddSigned(other, false); }
+  // The same with a plain Number as the other operand, as if it were held
+  // by a RunNumber as limbs.
+  void AddSigned(const Number& other, bool negate) {
+    if (plain_) {
+      flat_.AddSigned(other, negate);
+      return;
+    }
+    AddPlain(other, negate);
+  }
   void Saturate() {
     if (plain_) {
       flat_.Saturate();
@@ -121,11 +136,13 @@ class RunNumber {
   static constexpr std::uint64_t kShortValue = 64;
 
   void SettleForm();
+  static bool FewRuns(const Number& number);
   void NormalizeRuns() { vantorb::NormalizeRuns(runs_); }
   void SaturateRuns();
   bool RunsNormalizeStable() const { return vantorb::RunsNormalizeStable(runs_); }
   void AssignProductMixed(const RunNumber& source, const Number::WeightParts& weight);
   void AddMixed(const RunNumber& other, bool negate);
+  void AddPlain(const Number& other, bool negate);
   static bool Equal(const RunNumber& a, const RunNumber& b);
   void AssignRuns(const Number& number);
   void ToNumberFromRuns(Number& out) const;
