@@ -65,6 +65,7 @@ void PrintStats(TextSink& out, const NetworkRun& run, double seconds) {
   text << "wall time: " << seconds << " s\n"
        << "iterations per second: " << static_cast<long long>(rate) << "\n"
        << "synapse evaluations per second: " << static_cast<long long>(synapses) << "\n"
+       << "limbs copied into neurons: " << run.UsedEngine().LimbsPublished() << "\n"
        << "peak memory: " << usage.ru_maxrss << " KiB\n";
   // The size of the values at the end: in limbs, and in runs of equal
   // limbs, which is what the event engine's work follows.

@@ -44,6 +44,16 @@ void RunNumber::ToNumber(Number& out) const {
   ToNumberFromRuns(out);
 }
 
+void RunNumber::MoveInto(Number& out) {
+  if (plain_) {
+    std::swap(flat_, out);
+  } else {
+    ToNumberFromRuns(out);
+    DropRuns();
+  }
+  flat_.Clear();
+}
+
 void RunNumber::ToNumberFromRuns(Number& out) const {
   out.ResetParts(runs_.sign, runs_.integerPart);
   for (const auto& run : runs_.runs)

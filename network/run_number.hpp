@@ -46,9 +46,9 @@ class RunNumber {
     if (plain_ && flat_.Limbs().size() < kShortValue) return;
     SettleForm();
   }
-  // Whether Settle holds number as runs: it is long and its limbs fall into
-  // few runs. Stops counting as soon as the runs are too many, so a short
-  // value or one without runs costs little.
+  // Whether Settle turns number, held as limbs, into runs: it is long and
+  // its limbs fall into few runs. Stops counting as soon as the runs are
+  // too many, so a short value or one without runs costs little.
   static bool HeldAsRuns(const Number& number) {
     return number.Limbs().size() >= kShortValue && FewRuns(number);
   }
@@ -60,6 +60,9 @@ class RunNumber {
   // The expanded number; the second form reuses out's room.
   Number ToNumber() const;
   void ToNumber(Number& out) const;
+  // out := the value, which this number leaves as RunNumber() does; held as
+  // limbs, the two exchange their limbs instead of copying them.
+  void MoveInto(Number& out);
   std::string ToText() const;
 
   // +0 with no limbs, held as limbs.

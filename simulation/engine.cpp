@@ -189,6 +189,7 @@ void DenseEngine::Commit() {
 void EventEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
   BuildLayout(tree, inputs);
   slotOf_.assign(nodes_.size(), kNoSlot);
+  slotSources_.assign(computed_, 0);
   slots_.clear();
   freeSlots_.clear();
   slotsInUse_ = 0;
@@ -203,6 +204,7 @@ void EventEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
 
 std::uint32_t EventEngine::TakeSlot(std::uint32_t node) {
   ++slotsInUse_;
+  for (auto k = feedStart_[node]; k < feedStart_[node + 1]; ++k) ++slotSources_[feedTarget_[k]];
   if (freeSlots_.empty()) {
     slotOf_[node] = static_cast<std::uint32_t>(slots_.size());
     slots_.emplace_back();
@@ -217,8 +219,10 @@ void EventEngine::FreeSlot(std::uint32_t node) {
   Slot& slot = slots_[slotOf_[node]];
   slot.value.Clear();
   slot.next.Clear();
+  slot.plainCommits = 0;
   freeSlots_.push_back(slotOf_[node]);
   --slotsInUse_;
+  for (auto k = feedStart_[node]; k < feedStart_[node + 1]; ++k) --slotSources_[feedTarget_[k]];
   slotOf_[node] = kNoSlot;
 }
 
@@ -241,10 +245,21 @@ void EventEngine::Synchronize() {
   stale_.clear();
 }
 
-void EventEngine::Publish(std::uint32_t n) {
+void EventEngine::Publish(std::uint32_t n, bool leaving) {
   staleMark_[n] = 0;
-  slots_[slotOf_[n]].value.ToNumber(nodes_[n]->MutableNext());
+  RunNumber& value = slots_[slotOf_[n]].value;
+  if (leaving) {
+    published_ += value.LimbCount();
+    value.MoveInto(nodes_[n]->MutableNext());
+  } else {
+    WriteNext(n, value);
+  }
   nodes_[n]->CommitBySwap();
+}
+
+void EventEngine::WriteNext(std::uint32_t n, const RunNumber& next) {
+  published_ += next.LimbCount();
+  next.ToNumber(nodes_[n]->MutableNext());
 }
 
 void EventEngine::MarkStale(std::uint32_t n) {
@@ -271,28 +286,15 @@ void EventEngine::ComputeNext() {
     for (std::uint32_t n = 0; n < computed_; ++n)
       if (HasSlot(n)) MarkStale(n);
   CollectDirty();
+  // A neuron without a slot whose sources have none either is the dense
+  // engine's.
   for (auto n : dirty_) {
-    if (slotsInUse_ == 0) {
+    if (slotsInUse_ == 0 || (!HasSlot(n) && slotSources_[n] == 0)) {
       ComputePlain(n);
     } else {
-      Compute(n);
+      ComputeRuns(n);
     }
   }
-}
-
-// A neuron without a slot whose sources have none either is the dense
-// engine's.
-void EventEngine::Compute(std::uint32_t n) {
-  if (!HasSlot(n)) {
-    bool plain = true;
-    for (auto k = synapseStart_[n]; plain && k < synapseStart_[n + 1]; ++k)
-      plain = !HasSlot(synapseSource_[k]);
-    if (plain) {
-      ComputePlain(n);
-      return;
-    }
-  }
-  ComputeRuns(n);
 }
 
 void EventEngine::GiveSlot(std::uint32_t n) {
@@ -342,19 +344,19 @@ void EventEngine::ComputeRuns(std::uint32_t n) {
   next.Settle();
   if (&next == &spare_) {
     if (next.PlainForm()) {
-      next.ToNumber(nodes_[n]->MutableNext());
+      spare_.MoveInto(nodes_[n]->MutableNext());
       return;
     }
     Slot& slot = slots_[TakeSlot(n)];
     slot.value.Assign(nodes_[n]->Value());
     swap(slot.next, spare_);
-    if (!defer_) slot.next.ToNumber(nodes_[n]->MutableNext());
+    if (!defer_) WriteNext(n, slot.next);
     return;
   }
-  if (!defer_) next.ToNumber(nodes_[n]->MutableNext());
+  if (!defer_) WriteNext(n, next);
 }
 
-// A neuron whose value is short again leaves its slot, in step.
+// A neuron whose value stays short leaves its slot, in step.
 void EventEngine::Commit() {
   changed_.clear();
   if (slotsInUse_ == 0) {
@@ -369,18 +371,21 @@ void EventEngine::Commit() {
       continue;
     }
     Slot& slot = slots_[slotOf_[n]];
-    if (slot.next == slot.value) continue;
-    swap(slot.next, slot.value);
-    changed_.push_back(n);
-    if (!defer_) {
-      nodes_[n]->CommitBySwap();
-    } else if (keep_[n]) {
-      Publish(n);
-    } else {
-      MarkStale(n);
+    if (!(slot.next == slot.value)) {
+      swap(slot.next, slot.value);
+      changed_.push_back(n);
+      if (!defer_) {
+        nodes_[n]->CommitBySwap();
+      } else if (keep_[n]) {
+        Publish(n);
+      } else {
+        MarkStale(n);
+      }
     }
-    if (slot.value.PlainForm()) {
-      if (staleMark_[n]) Publish(n);
+    if (!slot.value.PlainForm()) {
+      slot.plainCommits = 0;
+    } else if (++slot.plainCommits >= kLeaveAfter) {
+      if (staleMark_[n]) Publish(n, true);
       FreeSlot(n);
     }
   }

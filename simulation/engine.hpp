@@ -65,9 +65,12 @@ class Engine {
   // measures of the work done.
   std::uint64_t SynapseEvaluations() const { return evaluations_; }
   std::uint64_t LimbsProcessed() const { return limbs_; }
+  // Limbs of values the engine holds in its own form copied into neurons:
+  // the cost of bringing neurons in step.
+  std::uint64_t LimbsPublished() const { return published_; }
 
  protected:
-  std::uint64_t evaluations_ = 0, limbs_ = 0;
+  std::uint64_t evaluations_ = 0, limbs_ = 0, published_ = 0;
 };
 
 enum class EngineKind { Event, Dense, Reference };
@@ -145,10 +148,13 @@ class EventEngine : public ChangeDrivenEngine {
   void DeferNeuronValues(bool defer) override;
   void KeepInStep(const Neuron* neuron) override;
   void Synchronize() override;
+  // The nodes whose value the engine holds as runs now.
+  std::size_t ValuesHeldAsRuns() const { return slotsInUse_; }
 
  private:
   void OutsideChanged(std::uint32_t node) override;
-  void Compute(std::uint32_t neuron);
+  // next's value into the neuron's next value.
+  void WriteNext(std::uint32_t neuron, const RunNumber& next);
   // The dense engine's update, after which a long value takes a slot.
   void ComputePlain(std::uint32_t neuron) {
     if (RunNumber::HeldAsRuns(ComputeInNeuron(neuron))) GiveSlot(neuron);
@@ -158,8 +164,9 @@ class EventEngine : public ChangeDrivenEngine {
   void GiveSlot(std::uint32_t neuron);
   // Compute for a neuron that has a slot or reads one.
   void ComputeRuns(std::uint32_t neuron);
-  // The neuron's value := the engine's, its next value reading as it.
-  void Publish(std::uint32_t neuron);
+  // The neuron's value := the engine's, its next value reading as it; a
+  // neuron leaving its slot takes the slot's value without a copy.
+  void Publish(std::uint32_t neuron, bool leaving = false);
   void MarkStale(std::uint32_t neuron);
   bool HasSlot(std::uint32_t node) const { return slotOf_[node] != kNoSlot; }
   // A slot for the node, whose value the caller sets; and its return once
@@ -168,13 +175,19 @@ class EventEngine : public ChangeDrivenEngine {
   void FreeSlot(std::uint32_t node);
 
   // The value of a node held as runs and, for a neuron, its next value, side
-  // by side as every commit reads them. A neuron whose value leaves the
-  // runs for a short one leaves its slot, so only long values have one.
+  // by side as every commit reads them. A neuron whose value has been held
+  // as limbs for kLeaveAfter commits in a row leaves its slot, so that
+  // slots go to long values without a neuron whose value is long every
+  // other iteration taking and leaving one each time.
   struct Slot {
     RunNumber value, next;
+    std::uint32_t plainCommits = 0;
   };
+  static constexpr std::uint32_t kLeaveAfter = 16;
   static constexpr std::uint32_t kNoSlot = UINT32_MAX;
   std::vector<std::uint32_t> slotOf_;  // per node
+  // Per neuron, its synapses whose source has a slot.
+  std::vector<std::uint32_t> slotSources_;
   std::deque<Slot> slots_;             // a deque: slots stay where they are
   std::vector<std::uint32_t> freeSlots_;
   std::uint32_t slotsInUse_ = 0;  // none: the dense engine's work alone
