@@ -148,8 +148,9 @@ class EventEngine : public ChangeDrivenEngine {
   void DeferNeuronValues(bool defer) override;
   void KeepInStep(const Neuron* neuron) override;
   void Synchronize() override;
-  // The nodes whose value the engine holds as runs now.
-  std::size_t ValuesHeldAsRuns() const { return slotsInUse_; }
+  // The nodes whose value the engine holds in a slot of its own now: long
+  // values held as runs, and for a few commits values that were.
+  std::size_t SlotsInUse() const { return slotsInUse_; }
 
  private:
   void OutsideChanged(std::uint32_t node) override;

@@ -165,12 +165,12 @@ TEST(EngineDifferential, RandomNetworksStepIdentically) {
 // the reference. With an observer both keep the neurons in step at every
 // iteration; without one the event engine defers them and must still leave
 // every neuron as the dense engine does whenever a call returns, ticks of
-// several iterations included. Gives the most values the event engine held
-// as runs at once.
+// several iterations included. Gives the most slots the event engine used
+// at once.
 std::size_t ExpectDenseAndEventAgree(const vantorb::testing::ExampleRun& c) {
   SCOPED_TRACE(c.file);
   const EngineKind kinds[] = {EngineKind::Dense, EngineKind::Event};
-  std::size_t mostRuns = 0;
+  std::size_t mostSlots = 0;
   for (const bool observed : {true, false}) {
     std::vector<std::unique_ptr<CompiledRun>> runs;
     for (auto kind : kinds) {
@@ -192,9 +192,9 @@ std::size_t ExpectDenseAndEventAgree(const vantorb::testing::ExampleRun& c) {
         EXPECT_TRUE(Snapshot(*runs[k]->recorder.tree) == Snapshot(*runs[0]->recorder.tree))
             << "engine " << k << " tick " << tick;
         EXPECT_EQ(runs[k]->run.EndSignal(), runs[0]->run.EndSignal());
-        if (::testing::Test::HasFailure()) return mostRuns;
+        if (::testing::Test::HasFailure()) return mostSlots;
       }
-      mostRuns = std::max(mostRuns, event.ValuesHeldAsRuns());
+      mostSlots = std::max(mostSlots, event.SlotsInUse());
       for (auto& r : runs) r->recorder.states.clear();
     }
     EXPECT_EQ(status[0], RunStatus::Finished);
@@ -203,7 +203,7 @@ std::size_t ExpectDenseAndEventAgree(const vantorb::testing::ExampleRun& c) {
       EXPECT_EQ(r->run.Result(), runs[0]->run.Result());
     }
   }
-  return mostRuns;
+  return mostSlots;
 }
 
 TEST(EngineDifferential, AllEnginesAgreeWithAndWithoutObserver) {
@@ -269,7 +269,7 @@ TEST(EngineDifferential, RandomNetworksStepIdenticallyUnderEveryEngine) {
       }
     }
     // Short values stay in the neurons: the engine holds no copy of them.
-    EXPECT_EQ(event.ValuesHeldAsRuns(), 0u) << "network " << network;
+    EXPECT_EQ(event.SlotsInUse(), 0u) << "network " << network;
   }
 }
 
@@ -292,7 +292,7 @@ TEST(EngineDifferential, RandomNetworksWithLongValuesStepIdentically) {
     dense.Bind(a, inputsA.InputList());
     event.Bind(b, inputsB.InputList());
     deferring.Bind(c, inputsC.InputList());
-    std::size_t held = event.ValuesHeldAsRuns();
+    std::size_t held = event.SlotsInUse();
     for (int step = 0; step < 60; ++step) {
       if (random() % 3 == 0) {
         const std::size_t k = random() % inputsA.inputNeurons.size();
@@ -312,9 +312,9 @@ TEST(EngineDifferential, RandomNetworksWithLongValuesStepIdentically) {
         deferring.Synchronize();
         ASSERT_TRUE(Snapshot(a) == Snapshot(c)) << "network " << network << " step " << step;
       }
-      taken += event.ValuesHeldAsRuns() > held;
-      left += event.ValuesHeldAsRuns() < held;
-      held = event.ValuesHeldAsRuns();
+      taken += event.SlotsInUse() > held;
+      left += event.SlotsInUse() < held;
+      held = event.SlotsInUse();
     }
   }
   EXPECT_GT(taken, 0u);
