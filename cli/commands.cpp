@@ -81,6 +81,7 @@ void PrintStats(TextSink& out, const NetworkRun& run, double seconds) {
   text << "wall time: " << seconds << " s\n"
        << "iterations per second: " << static_cast<long long>(rate) << "\n"
        << "synapse evaluations per second: " << static_cast<long long>(synapses) << "\n"
+       << "limbs copied into neurons: " << run.UsedEngine().LimbsPublished() << "\n"
        << "peak memory: " << usage.ru_maxrss << " KiB\n";
   // What leaping over the periods of proved loops did: nothing for an
   // engine that goes step by step.

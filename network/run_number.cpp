@@ -63,6 +63,16 @@ void RunNumber::ToNumber(Number& out) const {
   ToNumberFromRuns(out);
 }
 
+void RunNumber::MoveInto(Number& out) {
+  if (plain_) {
+    std::swap(flat_, out);
+  } else {
+    ToNumberFromRuns(out);
+    DropRuns();
+  }
+  flat_.Clear();
+}
+
 void RunNumber::ToNumberFromRuns(Number& out) const {
   out.ResetParts(runs_.sign, runs_.integerPart);
   for (const auto& run : runs_.runs)
@@ -110,12 +120,20 @@ void RunNumber::AddMixed(const RunNumber& other, bool negate) {
       other.ToNumberFromRuns(expanded);
       flat_.AddSigned(expanded, negate);
     }
-  } else if (other.flat_.Limbs().size() > runs_.limbCount) {
+  } else {
+    AddPlain(other.flat_, negate);
+  }
+}
+
+void RunNumber::AddPlain(const Number& other, bool negate) {
+  if (plain_) {
+    flat_.AddSigned(other, negate);
+  } else if (other.Limbs().size() > runs_.limbCount) {
     MakePlain();
-    flat_.AddSigned(other.flat_, negate);
+    flat_.AddSigned(other, negate);
   } else {
     thread_local RunNumber compressed;
-    compressed.AssignRuns(other.flat_);
+    compressed.AssignRuns(other);
     RunsAddSigned(runs_, compressed.runs_, negate);
   }
 }
@@ -183,14 +201,17 @@ void RunNumber::SettleForm() {
     if (runs_.limbCount < kShortValue || runs_.runs.size() * 8 > runs_.limbCount) MakePlain();
     return;
   }
-  const auto& limbs = flat_.Limbs();
-  if (limbs.size() < kShortValue) return;
+  if (HeldAsRuns(flat_)) MakeRuns();
+}
+
+bool RunNumber::FewRuns(const Number& number) {
+  const auto& limbs = number.Limbs();
   // Counting stops as soon as the runs are too many to pay.
   const std::size_t enough = limbs.size() / 16;
   std::size_t runs = 1;
   for (std::size_t i = 1; i < limbs.size(); ++i)
-    if (limbs[i].value != limbs[i - 1].value && ++runs > enough) return;
-  MakeRuns();
+    if (limbs[i].value != limbs[i - 1].value && ++runs > enough) return false;
+  return true;
 }
 
 std::size_t RunNumber::RunCount() const {

@@ -50,7 +50,12 @@ class RunNumber {
       for (const auto& run : runs_.runs) f(run.value, run.count);
       return;
     }
-    const auto& limbs = flat_.Limbs();
+    ForEachLimbRun(flat_, f);
+  }
+  // The same for a Number: its runs of equal limbs, counted as it is read.
+  template <class F>
+  static void ForEachLimbRun(const Number& number, F&& f) {
+    const auto& limbs = number.Limbs();
     for (std::size_t i = 0; i < limbs.size();) {
       std::size_t j = i + 1;
       while (j < limbs.size() && limbs[j].value == limbs[i].value) ++j;
@@ -65,6 +70,12 @@ class RunNumber {
     if (plain_ && flat_.Limbs().size() < kShortValue) return;
     SettleForm();
   }
+  // Whether Settle turns number, held as limbs, into runs: it is long and
+  // its limbs fall into few runs. Stops counting as soon as the runs are
+  // too many, so a short value or one without runs costs little.
+  static bool HeldAsRuns(const Number& number) {
+    return number.Limbs().size() >= kShortValue && FewRuns(number);
+  }
   // Forces a form (for tests and measurements).
   void UsePlainForm(bool plain);
   bool PlainForm() const { return plain_; }
@@ -73,6 +84,9 @@ class RunNumber {
   // The expanded number; the second form reuses out's room.
   Number ToNumber() const;
   void ToNumber(Number& out) const;
+  // out := the value, which this number leaves as RunNumber() does; held as
+  // limbs, the two exchange their limbs instead of copying them.
+  void MoveInto(Number& out);
   std::string ToText() const;
 
   // +0 with no limbs, held as limbs.
@@ -106,6 +120,15 @@ class RunNumber {
     AddMixed(other, negate);
   }
   void Add(const RunNumber& other) { AddSigned(other, false); }
+  // The same with a plain Number as the other operand, as if it were held
+  // by a RunNumber as limbs.
+  void AddSigned(const Number& other, bool negate) {
+    if (plain_) {
+      flat_.AddSigned(other, negate);
+      return;
+    }
+    AddPlain(other, negate);
+  }
   void Saturate() {
     if (plain_) {
       flat_.Saturate();
@@ -140,11 +163,13 @@ class RunNumber {
   static constexpr std::uint64_t kShortValue = 64;
 
   void SettleForm();
+  static bool FewRuns(const Number& number);
   void NormalizeRuns() { vantorb::NormalizeRuns(runs_); }
   void SaturateRuns();
   bool RunsNormalizeStable() const { return vantorb::RunsNormalizeStable(runs_); }
   void AssignProductMixed(const RunNumber& source, const Number::WeightParts& weight);
   void AddMixed(const RunNumber& other, bool negate);
+  void AddPlain(const Number& other, bool negate);
   static bool Equal(const RunNumber& a, const RunNumber& b);
   void AssignRuns(const Number& number);
   void ToNumberFromRuns(Number& out) const;

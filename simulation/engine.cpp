@@ -129,21 +129,12 @@ void ChangeDrivenEngine::CollectDirty() {
   }
 }
 
-void DenseEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
-  BuildLayout(tree, inputs);
-}
-
-void DenseEngine::ComputeNext() {
-  CollectDirty();
-  for (auto n : dirty_) Compute(n);
-}
-
 // The definition's update for one neuron: a product per synapse from a
 // copy of its source's value (a value without limbs reads as one zero limb,
 // as its text would), their sum, the bias, and sigma. The copy is made only
 // where it could differ from the value itself: a weight of 1 or -1 merely
 // normalises the copy, which leaves most values as they are.
-void DenseEngine::Compute(std::uint32_t n) {
+const Number& ChangeDrivenEngine::ComputeInNeuron(std::uint32_t n) {
   Number& next = nodes_[n]->MutableNext();
   next.Clear();
   next.Normalize();
@@ -151,47 +142,92 @@ void DenseEngine::Compute(std::uint32_t n) {
     const Number& value = nodes_[synapseSource_[k]]->Value();
     const Number::WeightParts& weight = synapseWeight_[k];
     limbs_ += value.Limbs().size();
-    if (weight.integer == 1 && weight.places == 0 && value.NormalizeStable()) {
+    if (UnitWeight(weight) && value.NormalizeStable()) {
       next.AddSigned(value, weight.negative);
-      continue;
-    }
-    if (value.Limbs().empty()) {
-      term_ = value;
-      term_.Normalize();
-      term_.MultiplyByParts(weight);
     } else {
-      term_.AssignProduct(value, weight);
+      next.Add(Term(value, weight));
     }
-    next.Add(term_);
   }
   evaluations_ += synapseStart_[n + 1] - synapseStart_[n];
   next.Add(bias_[n]);
   next.Saturate();
+  return next;
+}
+
+const Number& ChangeDrivenEngine::Term(const Number& value, const Number::WeightParts& weight) {
+  if (value.Limbs().empty()) {
+    term_ = value;
+    term_.Normalize();
+    term_.MultiplyByParts(weight);
+  } else {
+    term_.AssignProduct(value, weight);
+  }
+  return term_;
+}
+
+bool ChangeDrivenEngine::CommitInNeuron(std::uint32_t n) {
+  Neuron& neuron = *nodes_[n];
+  if (neuron.Value() == neuron.Next()) return false;
+  neuron.CommitBySwap();
+  return true;
+}
+
+void DenseEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
+  BuildLayout(tree, inputs);
+}
+
+void DenseEngine::ComputeNext() {
+  CollectDirty();
+  for (auto n : dirty_) ComputeInNeuron(n);
 }
 
 void DenseEngine::Commit() {
   changed_.clear();
-  for (auto n : dirty_) {
-    Neuron& neuron = *nodes_[n];
-    if (neuron.Value() == neuron.Next()) continue;
-    neuron.CommitBySwap();
-    changed_.push_back(n);
-  }
+  for (auto n : dirty_)
+    if (CommitInNeuron(n)) changed_.push_back(n);
   everything_ = false;
 }
 
-// --- only what changed, on runs of limbs ---
+// --- only what changed, long values as runs of limbs ---
 
 void EventEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
   BuildLayout(tree, inputs);
-  runBias_.assign(computed_, RunNumber());
-  for (std::uint32_t n = 0; n < computed_; ++n) runBias_[n].Assign(bias_[n]);
-  slots_.resize(nodes_.size());
-  for (std::size_t node = 0; node < nodes_.size(); ++node)
-    slots_[node].value.Assign(nodes_[node]->Value());
+  slotOf_.assign(nodes_.size(), kNoSlot);
+  slotSources_.assign(computed_, 0);
+  slots_.clear();
+  freeSlots_.clear();
+  slotsInUse_ = 0;
+  for (std::uint32_t node = 0; node < nodes_.size(); ++node) {
+    const Number& value = nodes_[node]->Value();
+    if (RunNumber::HeldAsRuns(value)) slots_[TakeSlot(node)].value.Assign(value);
+  }
   stale_.clear();
   staleMark_.assign(computed_, 0);
   keep_.assign(computed_, 0);
+}
+
+std::uint32_t EventEngine::TakeSlot(std::uint32_t node) {
+  ++slotsInUse_;
+  for (auto k = feedStart_[node]; k < feedStart_[node + 1]; ++k) ++slotSources_[feedTarget_[k]];
+  if (freeSlots_.empty()) {
+    slotOf_[node] = static_cast<std::uint32_t>(slots_.size());
+    slots_.emplace_back();
+  } else {
+    slotOf_[node] = freeSlots_.back();
+    freeSlots_.pop_back();
+  }
+  return slotOf_[node];
+}
+
+void EventEngine::FreeSlot(std::uint32_t node) {
+  Slot& slot = slots_[slotOf_[node]];
+  slot.value.Clear();
+  slot.next.Clear();
+  slot.plainCommits = 0;
+  freeSlots_.push_back(slotOf_[node]);
+  --slotsInUse_;
+  for (auto k = feedStart_[node]; k < feedStart_[node + 1]; ++k) --slotSources_[feedTarget_[k]];
+  slotOf_[node] = kNoSlot;
 }
 
 void EventEngine::DeferNeuronValues(bool defer) {
@@ -213,14 +249,38 @@ void EventEngine::Synchronize() {
   stale_.clear();
 }
 
-void EventEngine::Publish(std::uint32_t n) {
+void EventEngine::Publish(std::uint32_t n, bool leaving) {
   staleMark_[n] = 0;
-  slots_[n].value.ToNumber(nodes_[n]->MutableNext());
+  RunNumber& value = slots_[slotOf_[n]].value;
+  if (leaving) {
+    published_ += value.LimbCount();
+    value.MoveInto(nodes_[n]->MutableNext());
+  } else {
+    WriteNext(n, value);
+  }
   nodes_[n]->CommitBySwap();
 }
 
+void EventEngine::WriteNext(std::uint32_t n, const RunNumber& next) {
+  published_ += next.LimbCount();
+  next.ToNumber(nodes_[n]->MutableNext());
+}
+
+void EventEngine::MarkStale(std::uint32_t n) {
+  if (staleMark_[n]) return;
+  staleMark_[n] = 1;
+  stale_.push_back(n);
+}
+
+// An input set from outside: held as runs when it pays, read from its
+// neuron otherwise.
 void EventEngine::OutsideChanged(std::uint32_t node) {
-  slots_[node].value.Assign(nodes_[node]->Value());
+  const Number& value = nodes_[node]->Value();
+  if (RunNumber::HeldAsRuns(value)) {
+    slots_[HasSlot(node) ? slotOf_[node] : TakeSlot(node)].value.Assign(value);
+  } else if (HasSlot(node)) {
+    FreeSlot(node);
+  }
 }
 
 void EventEngine::ComputeNext() {
@@ -228,50 +288,131 @@ void EventEngine::ComputeNext() {
   // iteration, and only a commit of a change would otherwise set it.
   if (everything_ && defer_)
     for (std::uint32_t n = 0; n < computed_; ++n)
-      if (!staleMark_[n]) {
-        staleMark_[n] = 1;
-        stale_.push_back(n);
-      }
+      if (HasSlot(n)) MarkStale(n);
   CollectDirty();
-  for (auto n : dirty_) Compute(n);
-}
-
-// The dense engine's update, step for step, on runs; the neuron's own next
-// value is written only when it is not deferred.
-void EventEngine::Compute(std::uint32_t n) {
-  RunNumber& next = slots_[n].next;
-  UpdateNeuron(
-      next, term_, synapseStart_[n], synapseStart_[n + 1], synapseSource_.data(),
-      synapseWeight_.data(), [this](std::uint32_t node) -> const RunNumber& { return slots_[node].value; },
-      runBias_[n], [this](const RunNumber& value) { limbs_ += value.LimbCount(); });
-  evaluations_ += synapseStart_[n + 1] - synapseStart_[n];
-  next.Settle();
-  if (!defer_) next.ToNumber(nodes_[n]->MutableNext());
-}
-
-void EventEngine::Replace(std::uint32_t n, RunValue<std::uint64_t> value) {
-  slots_[n].value.Assign(std::move(value));
-  if (!defer_ || keep_[n]) {
-    Publish(n);
-  } else if (!staleMark_[n]) {
-    staleMark_[n] = 1;
-    stale_.push_back(n);
+  // A neuron without a slot whose sources have none either is the dense
+  // engine's.
+  for (auto n : dirty_) {
+    if (slotsInUse_ == 0 || (!HasSlot(n) && slotSources_[n] == 0)) {
+      ComputePlain(n);
+    } else {
+      ComputeRuns(n);
+    }
   }
 }
 
+void EventEngine::GiveSlot(std::uint32_t n) {
+  Slot& slot = slots_[TakeSlot(n)];
+  slot.value.Assign(nodes_[n]->Value());
+  slot.next.Assign(nodes_[n]->Next());
+}
+
+// The dense engine's update, step for step, on runs where a source has
+// them; the neuron's own next value is written only when it is not
+// deferred, or when the value is short and the neuron keeps it.
+void EventEngine::ComputeRuns(std::uint32_t n) {
+  RunNumber& next = HasSlot(n) ? slots_[slotOf_[n]].next : spare_;
+  next.Clear();
+  next.Normalize();
+  for (auto k = synapseStart_[n]; k < synapseStart_[n + 1]; ++k) {
+    const std::uint32_t source = synapseSource_[k];
+    const Number::WeightParts& weight = synapseWeight_[k];
+    if (!HasSlot(source)) {
+      const Number& value = nodes_[source]->Value();
+      limbs_ += value.Limbs().size();
+      if (UnitWeight(weight) && value.NormalizeStable()) {
+        next.AddSigned(value, weight.negative);
+      } else {
+        next.AddSigned(Term(value, weight), false);
+      }
+      continue;
+    }
+    const RunNumber& value = slots_[slotOf_[source]].value;
+    limbs_ += value.LimbCount();
+    if (UnitWeight(weight) && value.NormalizeStable()) {
+      next.AddSigned(value, weight.negative);
+      continue;
+    }
+    if (value.LimbCount() == 0) {
+      runTerm_ = value;
+      runTerm_.Normalize();
+      runTerm_.AssignProduct(runTerm_, weight);
+    } else {
+      runTerm_.AssignProduct(value, weight);
+    }
+    next.Add(runTerm_);
+  }
+  evaluations_ += synapseStart_[n + 1] - synapseStart_[n];
+  next.AddSigned(bias_[n], false);
+  next.Saturate();
+  next.Settle();
+  if (&next == &spare_) {
+    if (next.PlainForm()) {
+      spare_.MoveInto(nodes_[n]->MutableNext());
+      return;
+    }
+    Slot& slot = slots_[TakeSlot(n)];
+    slot.value.Assign(nodes_[n]->Value());
+    swap(slot.next, spare_);
+    if (!defer_) WriteNext(n, slot.next);
+    return;
+  }
+  if (!defer_) WriteNext(n, next);
+}
+
+void EventEngine::Replace(std::uint32_t n, RunValue<std::uint64_t> value) {
+  spare_.Assign(std::move(value));
+  if (spare_.PlainForm()) {
+    // Short: the neuron holds it, as the dense engine's values.
+    if (HasSlot(n)) {
+      staleMark_[n] = 0;
+      FreeSlot(n);
+    }
+    spare_.MoveInto(nodes_[n]->MutableNext());
+    nodes_[n]->CommitBySwap();
+    return;
+  }
+  Slot& slot = slots_[HasSlot(n) ? slotOf_[n] : TakeSlot(n)];
+  swap(slot.value, spare_);
+  slot.plainCommits = 0;
+  if (!defer_ || keep_[n]) {
+    Publish(n);
+  } else {
+    MarkStale(n);
+  }
+}
+
+// A neuron whose value stays short leaves its slot, in step.
 void EventEngine::Commit() {
   changed_.clear();
+  if (slotsInUse_ == 0) {
+    for (auto n : dirty_)
+      if (CommitInNeuron(n)) changed_.push_back(n);
+    everything_ = false;
+    return;
+  }
   for (auto n : dirty_) {
-    if (slots_[n].next == slots_[n].value) continue;
-    swap(slots_[n].next, slots_[n].value);
-    changed_.push_back(n);
-    if (!defer_) {
-      nodes_[n]->CommitBySwap();
-    } else if (keep_[n]) {
-      Publish(n);
-    } else if (!staleMark_[n]) {
-      staleMark_[n] = 1;
-      stale_.push_back(n);
+    if (!HasSlot(n)) {
+      if (CommitInNeuron(n)) changed_.push_back(n);
+      continue;
+    }
+    Slot& slot = slots_[slotOf_[n]];
+    if (!(slot.next == slot.value)) {
+      swap(slot.next, slot.value);
+      changed_.push_back(n);
+      if (!defer_) {
+        nodes_[n]->CommitBySwap();
+      } else if (keep_[n]) {
+        Publish(n);
+      } else {
+        MarkStale(n);
+      }
+    }
+    if (!slot.value.PlainForm()) {
+      slot.plainCommits = 0;
+    } else if (++slot.plainCommits >= kLeaveAfter) {
+      if (staleMark_[n]) Publish(n, true);
+      FreeSlot(n);
     }
   }
   everything_ = false;

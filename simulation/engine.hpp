@@ -8,14 +8,17 @@
 // last commit (or by an input neuron set from outside), since every other
 // neuron's next value equals its value; it works on flat arrays built once,
 // with weights split once and no allocation once its numbers have grown.
-// EventEngine does the same on its own copies of the values kept as runs of
-// equal limbs (RunNumber), so that an iteration costs what the values'
-// runs cost, not their length.
+// EventEngine does the same, and keeps every value that is long and falls
+// into few runs of equal limbs in a slot of its own, as a RunNumber, so that
+// an iteration costs what the values' runs cost, not their length; the
+// other values stay in the neurons and are computed as the dense engine
+// computes them, at its cost in time and memory.
 // All leave every neuron's value and next value as the definition does, so
 // Changed() and everything read from neurons give the same answers; an
 // engine told to defer neuron values does so only after Synchronize.
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -62,9 +65,12 @@ class Engine {
   // measures of the work done.
   std::uint64_t SynapseEvaluations() const { return evaluations_; }
   std::uint64_t LimbsProcessed() const { return limbs_; }
+  // Limbs of values the engine holds in its own form copied into neurons:
+  // the cost of bringing neurons in step.
+  std::uint64_t LimbsPublished() const { return published_; }
 
  protected:
-  std::uint64_t evaluations_ = 0, limbs_ = 0;
+  std::uint64_t evaluations_ = 0, limbs_ = 0, published_ = 0;
 };
 
 enum class EngineKind { Macro, Event, Dense, Reference };
@@ -108,10 +114,24 @@ class ChangeDrivenEngine : public Engine {
   std::vector<std::uint32_t> dirty_, changed_;
   bool everything_ = true;
 
+  // The definition's update of one neuron from the values in the neurons,
+  // into its next value, which it returns; its commit, which tells whether
+  // the value changed.
+  const Number& ComputeInNeuron(std::uint32_t neuron);
+  bool CommitInNeuron(std::uint32_t neuron);
+  static bool UnitWeight(const Number::WeightParts& weight) {
+    return weight.integer == 1 && weight.places == 0;
+  }
+  // The term a synapse of the given weight adds for a source value that is
+  // not added as it is (a unit weight on a value Normalize leaves alone),
+  // made in a scratch number that the next call reuses.
+  const Number& Term(const Number& value, const Number::WeightParts& weight);
+
  private:
   void MarkTargets(std::uint32_t node);
   std::vector<std::uint64_t> dirtyMark_;
   std::uint64_t generation_ = 0;
+  Number term_;  // the scratch number every product is made in
 };
 
 class DenseEngine : public ChangeDrivenEngine {
@@ -119,11 +139,6 @@ class DenseEngine : public ChangeDrivenEngine {
   void Bind(const ProofObj& tree, const NeuronList& inputs) override;
   void ComputeNext() override;
   void Commit() override;
-
- private:
-  void Compute(std::uint32_t neuron);
-
-  Number term_;  // the scratch number every product is made in
 };
 
 class EventEngine : public ChangeDrivenEngine {
@@ -134,28 +149,77 @@ class EventEngine : public ChangeDrivenEngine {
   void DeferNeuronValues(bool defer) override;
   void KeepInStep(const Neuron* neuron) override;
   void Synchronize() override;
+  // The nodes whose value the engine holds in a slot of its own now: long
+  // values held as runs, and for a few commits values that were.
+  std::size_t SlotsInUse() const { return slotsInUse_; }
 
  protected:
   // Neuron n's value := value, out of the course of iterations (a leap):
-  // its Neuron follows as a committed value does.
+  // its Neuron follows as a committed value does, and the value takes or
+  // leaves a slot as a computed one would.
   void Replace(std::uint32_t n, RunValue<std::uint64_t> value);
+  // Node n's value, wherever it is held: its sign, integer part, and
+  // f(limb value, count) for each run of equal limbs, most significant
+  // first.
+  int SignOf(std::uint32_t n) const {
+    return HasSlot(n) ? slots_[slotOf_[n]].value.Sign() : nodes_[n]->Value().Sign();
+  }
+  std::int64_t IntegerPartOf(std::uint32_t n) const {
+    return HasSlot(n) ? slots_[slotOf_[n]].value.IntegerPart() : nodes_[n]->Value().IntegerPart();
+  }
+  template <class F>
+  void ForEachRunOf(std::uint32_t n, F&& f) const {
+    if (HasSlot(n)) {
+      slots_[slotOf_[n]].value.ForEachRun(f);
+    } else {
+      RunNumber::ForEachLimbRun(nodes_[n]->Value(), f);
+    }
+  }
+  bool HasSlot(std::uint32_t node) const { return slotOf_[node] != kNoSlot; }
 
  private:
   void OutsideChanged(std::uint32_t node) override;
-  void Compute(std::uint32_t neuron);
-  // The neuron's value := the engine's, its next value reading as it.
-  void Publish(std::uint32_t neuron);
+  // next's value into the neuron's next value.
+  void WriteNext(std::uint32_t neuron, const RunNumber& next);
+  // The dense engine's update, after which a long value takes a slot.
+  void ComputePlain(std::uint32_t neuron) {
+    if (RunNumber::HeldAsRuns(ComputeInNeuron(neuron))) GiveSlot(neuron);
+  }
+  // A slot for a neuron without one whose next value was just computed in
+  // it.
+  void GiveSlot(std::uint32_t neuron);
+  // Compute for a neuron that has a slot or reads one.
+  void ComputeRuns(std::uint32_t neuron);
+  // The neuron's value := the engine's, its next value reading as it; a
+  // neuron leaving its slot takes the slot's value without a copy.
+  void Publish(std::uint32_t neuron, bool leaving = false);
+  void MarkStale(std::uint32_t neuron);
+  // A slot for the node, whose value the caller sets; and its return once
+  // the node's value is in its neuron again.
+  std::uint32_t TakeSlot(std::uint32_t node);
+  void FreeSlot(std::uint32_t node);
 
  protected:
-  // Per node its value and, for a neuron, its next value, side by side as
-  // every commit reads them.
+  // The value of a node held as runs and, for a neuron, its next value, side
+  // by side as every commit reads them. A neuron whose value has been held
+  // as limbs for kLeaveAfter commits in a row leaves its slot, so that
+  // slots go to long values without a neuron whose value is long every
+  // other iteration taking and leaving one each time.
   struct Slot {
     RunNumber value, next;
+    std::uint32_t plainCommits = 0;
   };
-  std::vector<Slot> slots_;
-  std::vector<RunNumber> runBias_;
-  RunNumber term_;
-  // Neurons whose Number lags behind (deferring), and the ones never to lag.
+  static constexpr std::uint32_t kLeaveAfter = 16;
+  static constexpr std::uint32_t kNoSlot = UINT32_MAX;
+  std::vector<std::uint32_t> slotOf_;  // per node
+  // Per neuron, its synapses whose source has a slot.
+  std::vector<std::uint32_t> slotSources_;
+  std::deque<Slot> slots_;             // a deque: slots stay where they are
+  std::vector<std::uint32_t> freeSlots_;
+  std::uint32_t slotsInUse_ = 0;  // none: the dense engine's work alone
+  RunNumber runTerm_, spare_;
+  // Neurons with a slot whose Number lags behind (deferring), and the ones
+  // never to lag.
   bool defer_ = false;
   std::vector<std::uint32_t> stale_;
   std::vector<char> staleMark_, keep_;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "network/exceptions.hpp"
+#include "network/run_number.hpp"
 #include "simulation/neuron_update.hpp"
 
 namespace vantorb {
@@ -42,6 +43,18 @@ RunsValue<Count> Constant(const RunValue<std::uint64_t>& value) {
   return constant;
 }
 
+template <class Count>
+RunsValue<Count> Constant(const Number& value) {
+  RunsValue<Count> constant;
+  constant.v.sign = value.Sign();
+  constant.v.integerPart = value.IntegerPart();
+  constant.v.limbCount = Count(value.Limbs().size());
+  RunNumber::ForEachLimbRun(value, [&constant](std::uint32_t limb, std::uint64_t count) {
+    constant.v.runs.push_back({limb, Count(count)});
+  });
+  return constant;
+}
+
 // Whether two values are the same for every value of the unknowns: the
 // same runs with the same lengths (the same forms).
 bool SameLength(std::uint64_t a, std::uint64_t b) { return a == b; }
@@ -74,7 +87,7 @@ class Course {
   Course(const ProverNetwork& net, std::vector<RunsValue<Count>> start) : net_(net) {
     state_ = std::move(start);
     for (const auto& input : net.inputs) state_.push_back(Constant<Count>(input));
-    for (const auto& b : net.bias) bias_.push_back(Constant<Count>(b));
+    for (std::uint32_t n = 0; n < net.computed; ++n) bias_.push_back(Constant<Count>((*net.bias)[n]));
     next_ = state_;
     mark_.assign(net.computed, 0);
     neuronHash_.resize(net.computed);

@@ -43,7 +43,7 @@ struct ProverNetwork {
   const std::vector<Number::WeightParts>* synapseWeight = nullptr;
   const std::vector<std::uint32_t>* feedStart = nullptr;
   const std::vector<std::uint32_t>* feedTarget = nullptr;
-  std::vector<RunValue<std::uint64_t>> bias;     // per computed neuron
+  const std::vector<Number>* bias = nullptr;     // per computed neuron
   std::vector<RunValue<std::uint64_t>> inputs;   // per input, in node order
   std::int64_t endNeuron = -1;                   // "Eout", or -1
 };

@@ -38,8 +38,7 @@ void MacroEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
   network_.synapseWeight = &synapseWeight_;
   network_.feedStart = &feedStart_;
   network_.feedTarget = &feedTarget_;
-  network_.bias.resize(computed_);
-  for (std::uint32_t n = 0; n < computed_; ++n) runBias_[n].CopyRuns(network_.bias[n]);
+  network_.bias = &bias_;
   book_.Clear();
   seen_.assign(std::size_t{1} << kSightingBits, Sighting());
   attempts_.clear();
@@ -85,9 +84,8 @@ void MacroEngine::BringHashUp() {
 }
 
 void MacroEngine::Rehash(std::uint32_t n) {
-  const RunNumber& value = slots_[n].value;
-  NeuronShapeHasher hasher(n, value.Sign(), value.IntegerPart());
-  value.ForEachRun([&hasher](std::uint32_t limb, std::uint64_t) { hasher.Add(limb); });
+  NeuronShapeHasher hasher(n, SignOf(n), IntegerPartOf(n));
+  ForEachRunOf(n, [&hasher](std::uint32_t limb, std::uint64_t) { hasher.Add(limb); });
   const std::uint64_t hash = hasher.Finish();
   stateHash_ += hash - neuronHash_[n];
   neuronHash_[n] = hash;
@@ -100,11 +98,10 @@ void MacroEngine::ReadState() {
   shape_.runValues.clear();
   lengths_.clear();
   for (std::uint32_t n = 0; n < computed_; ++n) {
-    const RunNumber& value = slots_[n].value;
-    shape_.signs[n] = value.Sign();
-    shape_.integers[n] = value.IntegerPart();
+    shape_.signs[n] = SignOf(n);
+    shape_.integers[n] = IntegerPartOf(n);
     shape_.firstRun[n] = static_cast<std::uint32_t>(shape_.runValues.size());
-    value.ForEachRun([this](std::uint32_t limb, std::uint64_t count) {
+    ForEachRunOf(n, [this](std::uint32_t limb, std::uint64_t count) {
       shape_.runValues.push_back(limb);
       lengths_.push_back(count);
     });

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -252,6 +253,26 @@ TEST_F(CliTest, RunPrintsResultAndIterations) {
     EXPECT_EQ(o.out, c.out) << c.arguments;
     EXPECT_EQ(o.err, "") << c.arguments;
   }
+}
+
+TEST_F(CliTest, StatsCountTheLimbsCopiedIntoNeuronsOncePerLongValue) {
+  // A run of 28,000 iterations on values of 500 limbs: the neurons are
+  // brought in step when the run ends, not after every tick of a thousand
+  // iterations, which would copy each long value some thirty times.
+  const Outcome o = Cli("run " + Example("predecessor.prv") + " 4000 --stats");
+  ASSERT_EQ(o.status, 0) << o.err;
+  std::map<std::string, std::uint64_t> figures;
+  std::istringstream lines(o.out);
+  for (std::string line; std::getline(lines, line);) {
+    const auto colon = line.find(": ");
+    if (colon != std::string::npos && line.find("limbs") != std::string::npos)
+      figures[line.substr(0, colon)] = std::stoull(line.substr(colon + 2));
+  }
+  ASSERT_EQ(figures.count("limbs copied into neurons"), 1u) << o.out;
+  ASSERT_EQ(figures.count("longest value"), 1u) << o.out;
+  EXPECT_EQ(figures["longest value"], 501u);
+  EXPECT_GT(figures["limbs copied into neurons"], 0u);
+  EXPECT_LE(figures["limbs copied into neurons"], 8 * figures["longest value"]) << o.out;
 }
 
 TEST_F(CliTest, LimitStopsAfterExactlyNIterationsWithStatusThree) {

@@ -116,11 +116,15 @@ TEST(RunNumber, OperationSequencesMatchNumberLimbForLimb) {
       ASSERT_EQ(acc.runs.ToText(), acc.plain.ToText());
       const auto weight = RandomWeight(random);
       const bool negate = random() % 2 == 0;
-      switch (random() % 6) {
+      switch (random() % 7) {
         case 0:
         case 1:
           Both(acc, [&](Number& n) { n.AddSigned(other.plain, negate); },
                [&](RunNumber& n) { n.AddSigned(other.runs, negate); }, "add");
+          break;
+        case 6:
+          Both(acc, [&](Number& n) { n.AddSigned(other.plain, negate); },
+               [&](RunNumber& n) { n.AddSigned(other.plain, negate); }, "add a plain number");
           break;
         case 2:
           Both(acc, [&](Number& n) { n.AssignProduct(other.plain, weight); },
@@ -140,6 +144,20 @@ TEST(RunNumber, OperationSequencesMatchNumberLimbForLimb) {
           break;
       }
       if (HasFailure()) FAIL() << "sequence " << sequence << " step " << step;
+      // Settle's choice of form for a value held as limbs, asked of a Number.
+      RunNumber settled;
+      settled.Assign(acc.plain);
+      settled.UsePlainForm(true);
+      settled.Settle();
+      ASSERT_EQ(RunNumber::HeldAsRuns(acc.plain), !settled.PlainForm());
+      // Moved into a number that held another value: the value, and a
+      // RunNumber left as a new one.
+      Number moved = other.plain;
+      RunNumber source = acc.runs;
+      source.MoveInto(moved);
+      ASSERT_TRUE(moved == acc.plain) << "sequence " << sequence << " step " << step;
+      ASSERT_TRUE(source == RunNumber());
+      ASSERT_TRUE(source.PlainForm());
     }
   }
 }
