@@ -24,6 +24,7 @@ namespace vantorb::testing {
 struct Outcome {
   RunStatus status = RunStatus::Running;
   std::int64_t iterations = 0;
+  std::int64_t limit = 0;  // the limit the run had, or was cut at
   std::string result;
   std::string error;                // the message of a NeuroException the run threw
   std::vector<std::string> values;  // every neuron's, in tree order
@@ -31,16 +32,21 @@ struct Outcome {
 };
 
 // Runs to the end or the limit, ticking `passes` passes at a time, with
-// nobody watching, and reads every neuron afterwards.
+// nobody watching, and reads every neuron afterwards. With `mostLimbs`,
+// once the engine has read that many limbs of values (checked between
+// ticks) the limit becomes the iteration reached, so that a run whose
+// values grow long stays short; the outcome tells the limit it had.
 inline Outcome RunUnder(ProofObj& target, const TargetNetwork& io,
                         const std::vector<std::string>& arguments, EngineKind kind,
-                        std::int64_t limit, std::int64_t passes = 1000) {
+                        std::int64_t limit, std::int64_t passes = 1000,
+                        std::uint64_t mostLimbs = 0) {
   NetworkRun run(kind);
   Outcome outcome;
   try {
     run.Start(&target, io, arguments);
     run.LeaveNeuronsBehind(true);
     do {
+      if (mostLimbs != 0 && run.UsedEngine().LimbsProcessed() > mostLimbs) limit = run.Iteration();
       outcome.status = run.Tick(passes, limit);
     } while (outcome.status == RunStatus::Running);
   } catch (const NeuroException& e) {
@@ -48,6 +54,7 @@ inline Outcome RunUnder(ProofObj& target, const TargetNetwork& io,
   }
   run.LeaveNeuronsBehind(false);
   outcome.iterations = run.Iteration();
+  outcome.limit = limit;
   outcome.result = run.Result();
   outcome.leaps = run.UsedEngine().Leaps();
   NeuronList neurons;
@@ -113,13 +120,17 @@ std::string RandomProgram(Random& random, int arity) {
 // among them, chosen so that the motifs runs come from are frequent: a
 // neuron that keeps an argument (weight 1 on itself and an input), one
 // that shifts its value a digit a step (10 or 0.1 on itself) while a bias
-// eats or feeds its digits, and others that compare and saturate.
+// feeds or eats its digits, and others that compare and saturate. A third
+// of the neurons eat an argument a digit or two a step until nothing is
+// left, loops that end by themselves.
 template <class Random>
 std::vector<std::string> RandomEquations(Random& random, int arity) {
   static const double kWeights[] = {1, 10, 0.1, -1, 1, 10, 0.1, -10, 2, 0.5, -0.5, 100,
                                     0.01, 1.1, 0.9, -2, 0.25, -0.1, 3, 11};
   static const char* const kBiases[] = {"0", "-1", "-0.9", "0.1", "1", "-0.5", "-0.09", "0.5",
                                         "-0.11", "-2", "0.01", "-0.1", "0", "-0.99999999"};
+  // A shift and the bias that takes as many leading digits 1 off a code.
+  static const char* const kEaters[][2] = {{"10.0", "-0.1"}, {"100.0", "-0.11"}};
   const int size = 2 + static_cast<int>(random() % 5);
   const auto name = [](int n) {
     return n == 0 ? std::string("Eout") : n == 1 ? std::string("Eres") : "n" + std::to_string(n);
@@ -130,16 +141,23 @@ std::vector<std::string> RandomEquations(Random& random, int arity) {
     const auto add = [&terms](const std::string& weight, const std::string& source) {
       terms += weight + "*" + source + "(i) + ";
     };
-    if (random() % 2) add(weightText(kWeights[random() % std::size(kWeights)]), name(n));
-    for (int s = static_cast<int>(random() % 4); s > 0; --s)
+    const auto addInput = [&](int group) {
+      add("1.0", group == 0 ? std::string("Ein") : "Edata" + std::to_string(group));
+    };
+    const bool eats = random() % 3 == 0;
+    const auto& eater = kEaters[random() % 2];
+    if (eats) {
+      add(eater[0], name(n));
+      addInput(1 + static_cast<int>(random() % arity));
+    } else if (random() % 2) {
+      add(weightText(kWeights[random() % std::size(kWeights)]), name(n));
+    }
+    for (int s = static_cast<int>(random() % (eats ? 2 : 4)); s > 0; --s)
       add(weightText(kWeights[random() % std::size(kWeights)]),
           name(static_cast<int>(random() % size)));
-    if (random() % 3 == 0) {
-      const int group = static_cast<int>(random() % (arity + 1));
-      add("1.0", group == 0 ? std::string("Ein") : "Edata" + std::to_string(group));
-    }
-    lines.push_back(name(n) + "(i+1) = sigma( " + terms +
-                    kBiases[random() % std::size(kBiases)] + " )");
+    if (!eats && random() % 3 == 0) addInput(static_cast<int>(random() % (arity + 1)));
+    const char* bias = eats ? eater[1] : kBiases[random() % std::size(kBiases)];
+    lines.push_back(name(n) + "(i+1) = sigma( " + terms + bias + " )");
   }
   return lines;
 }
