@@ -12,63 +12,22 @@
 #include <vector>
 
 #include "driver/compilation_driver.hpp"
+#include "macro_runs.hpp"
 #include "simulation/macro_engine.hpp"
 #include "simulation/network_run.hpp"
 
 namespace vantorb {
 namespace {
 
-struct Outcome {
-  RunStatus status = RunStatus::Running;
-  std::int64_t iterations = 0;
-  std::string result;
-  std::vector<std::string> values;  // every neuron's, in tree order
-  Engine::LeapCounts leaps;
-};
-
-// The engine of `kind`; the macro engine eager when EngineKind::Macro is
-// asked for with `eager`, so that short runs leap too.
-std::unique_ptr<Engine> EngineOf(EngineKind kind, bool eager) {
-  if (kind != EngineKind::Macro) return MakeEngine(kind);
-  auto macro = std::make_unique<MacroEngine>();
-  macro->SetEager(eager);
-  return macro;
-}
-
-// Runs to the end or the limit, ticking `passes` passes at a time, with
-// nobody watching, and reads every neuron afterwards.
-Outcome RunUnder(const Network& network, const std::vector<std::string>& arguments,
-                 EngineKind kind, std::int64_t limit, std::int64_t passes = 1000,
-                 bool eager = false) {
-  NetworkRun run(EngineOf(kind, eager));
-  run.Start(network, arguments);
-  run.LeaveNeuronsBehind(true);
-  Outcome outcome;
-  do {
-    outcome.status = run.Tick(passes, limit);
-  } while (outcome.status == RunStatus::Running);
-  run.LeaveNeuronsBehind(false);
-  outcome.iterations = run.Iteration();
-  outcome.result = run.Result();
-  outcome.leaps = run.UsedEngine().Leaps();
-  NeuronList neurons;
-  network.Target().AppendNeurons(neurons);
-  for (const Neuron* neuron : neurons) outcome.values.push_back(neuron->Value().ToText());
-  return outcome;
-}
-
-// The first neuron whose value differs, or -1.
-int FirstDifference(const Outcome& a, const Outcome& b) {
-  for (std::size_t n = 0; n < a.values.size() && n < b.values.size(); ++n)
-    if (a.values[n] != b.values[n]) return static_cast<int>(n);
-  return a.values.size() == b.values.size() ? -1 : static_cast<int>(a.values.size());
-}
+using testing::Outcome;
+using testing::RunUnder;
 
 void ExpectSame(const Outcome& macro, const Outcome& event, const std::string& label) {
   EXPECT_EQ(macro.status, event.status) << label;
   EXPECT_EQ(macro.iterations, event.iterations) << label;
   EXPECT_EQ(macro.result, event.result) << label;
-  EXPECT_EQ(FirstDifference(macro, event), -1) << label;
+  EXPECT_EQ(macro.error, event.error) << label;
+  EXPECT_EQ(testing::FirstDifference(macro, event), -1) << label;
 }
 
 std::unique_ptr<Network> Example(NParserInterface& parser, const std::string& file) {
@@ -128,40 +87,12 @@ TEST(MacroEngine, TicksOfAnySizeEndTheSame) {
   }
 }
 
-// A random function of `arity` arguments, nested at most `depth` deep.
-std::string RandomFunction(std::mt19937_64& random, int arity, int depth) {
-  const auto u = [&random](int n) {
-    return "U(" + std::to_string(1 + random() % n) + "," + std::to_string(n) + ")";
-  };
-  if (arity == 0) return "W";
-  switch (depth <= 0 ? random() % 2 : random() % 6) {
-    case 0:
-      return arity == 1 ? (random() % 2 ? "S" : "Z") : u(arity);
-    case 1:
-      return u(arity);
-    case 2:
-    case 3: {
-      const int inner = 1 + static_cast<int>(random() % 2);
-      std::string text = "C(";
-      for (int k = 0; k < inner; ++k) text += RandomFunction(random, arity, depth - 1) + ",";
-      return text + RandomFunction(random, inner, depth - 1) + ")";
-    }
-    case 4:
-      return "R(" + RandomFunction(random, arity - 1, depth - 1) + "," +
-             RandomFunction(random, arity + 1, depth - 1) + ")";
-    default:
-      return "M(" + RandomFunction(random, arity + 1, depth - 1) + ")";
-  }
-}
-
 TEST(MacroEngine, RandomProgramsEndAsStepByStep) {
   std::mt19937_64 random(20261207);
   std::int64_t leapt = 0;
   for (int program = 0; program < 120; ++program) {
     const int arity = 1 + static_cast<int>(random() % 2);
-    // Loops come from recursions: each program has one at its top.
-    const std::string text = "f R(" + RandomFunction(random, arity - 1, 2) + "," +
-                             RandomFunction(random, arity + 1, 3) + ")";
+    const std::string text = testing::RandomProgram(random, arity);
     NParserInterface parser;
     std::unique_ptr<Network> network;
     try {
@@ -179,6 +110,52 @@ TEST(MacroEngine, RandomProgramsEndAsStepByStep) {
     leapt += macro.leaps.iterationsLeapt;
   }
   EXPECT_GT(leapt, 0) << "no random program was leapt over: the comparison says little";
+}
+
+// Small equation networks with long arguments, so that runs of equal limbs
+// form and shift: each ends under the macro engine as step by step, at a
+// random limit and at a limit inside its run, for ticks of every size.
+TEST(MacroEngine, RandomEquationNetworksEndAsStepByStep) {
+  struct Batch {
+    std::uint64_t seed;
+    int networks, arity;
+    std::uint64_t longestArgument;
+    std::int64_t largestLimit, passes;
+  };
+  const Batch batches[] = {
+      {31, 30, 1, 3000, 2000, 1000},  // limits mostly while arguments are eaten
+      {32, 30, 2, 400, 400, 7},
+      {33, 15, 1, 2000, 20000, std::int64_t{1} << 40},  // mostly past the end
+      {34, 15, 2, 40, 100, 1},
+  };
+  std::int64_t leapt = 0;
+  for (const Batch& batch : batches) {
+    std::mt19937_64 random(batch.seed);
+    for (int n = 0; n < batch.networks; ++n) {
+      const auto lines = testing::RandomEquations(random, batch.arity);
+      testing::EquationNetwork network(lines);
+      std::vector<std::string> arguments;
+      for (int k = 0; k < network.net->Arity(); ++k)
+        arguments.push_back(std::to_string(random() % batch.longestArgument));
+      const std::int64_t limit = 1 + static_cast<std::int64_t>(
+                                         random() % static_cast<std::uint64_t>(batch.largestLimit));
+      std::string label = "seed " + std::to_string(batch.seed) + " network " + std::to_string(n);
+      for (const std::string& argument : arguments) label += " " + argument;
+      for (const std::string& line : lines) label += "\n" + line;
+      const auto run = [&](std::int64_t at) {
+        const Outcome event =
+            RunUnder(*network.net, network.io, arguments, EngineKind::Event, at, batch.passes);
+        const Outcome macro =
+            RunUnder(*network.net, network.io, arguments, EngineKind::Macro, at, batch.passes, 0, true);
+        ExpectSame(macro, event, label + " limit " + std::to_string(at));
+        leapt += macro.leaps.iterationsLeapt;
+        return event.iterations;
+      };
+      const std::int64_t iterations = run(limit);
+      if (iterations > 2) run(1 + static_cast<std::int64_t>(random() % (iterations - 1)));
+    }
+  }
+  EXPECT_GT(leapt, 0) << "no random network was leapt over: the comparison says little";
 }
 
 // Iteration counts of runs the step-by-step engine would take minutes or
