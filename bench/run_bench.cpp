@@ -17,12 +17,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "driver/compilation_driver.hpp"
+#include "network/equation_text.hpp"
 #include "network/exceptions.hpp"
 #include "simulation/network_run.hpp"
 
@@ -64,8 +66,45 @@ std::string EightPlaceWeights() {
                   "Eres(i+1) = sigma( 1.0*XAz(i) + 0 )\n");
 }
 
+// A composition three levels deep of 139,200 successors: a network of a
+// million neurons whose values stay short, written as an equation file.
+// It is compiled in a child process, so that the memory the compiler took
+// is in no run's peak.
+std::string MillionNeurons() {
+  const auto list = [](const std::string& name, int count) {
+    std::string text;
+    for (int k = 0; k < count; ++k) text += name + ", ";
+    return "C(" + text + "U(1," + std::to_string(count) + "))";
+  };
+  const std::string program = "a " + list("S", 40) + "\nb " + list("a", 40) + "\nc " +
+                              list("b", 29) + "\nd " + list("c", 3) + "\n";
+  const std::string path =
+      (std::filesystem::temp_directory_path() / "vantorb-run-bench-million.equ").string();
+  const pid_t child = fork();
+  if (child < 0) throw NeuroException("run_bench: no child process");
+  if (child == 0) {
+    int code = 0;
+    try {
+      NParserInterface parser;
+      TempFile("vantorb-run-bench-million.equ",
+               EquationFileText(CompileProgramText(parser, program, "million.prv")->Equations()));
+    } catch (const NeuroException& e) {
+      std::cerr << "run_bench: " << e.what() << "\n";
+      code = 2;
+    }
+    _exit(code);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    throw NeuroException("run_bench: the million-neuron file was not made");
+  return path;
+}
+
 struct Case {
-  std::string label, file;
+  std::string label;
+  // Makes the file to run, only when the case is run.
+  std::function<std::string()> file;
   std::vector<std::string> arguments;
   // Iteration limits per engine (0: none): event, dense, reference.
   std::int64_t limits[3];
@@ -75,21 +114,28 @@ const char* const kEngineNames[] = {"event", "dense", "reference"};
 const EngineKind kEngines[] = {EngineKind::Event, EngineKind::Dense, EngineKind::Reference};
 
 std::vector<Case> Cases() {
+  const auto example = [](const char* name) { return [name] { return Example(name); }; };
   if (Smoke())
-    return {{"multiplication 4x4", Example("multiplication.prv"), {"4", "4"}, {0, 0, 0}},
-            {"eight-place weights", EightPlaceWeights(), {}, {300, 300, 300}}};
-  const std::string mul = Example("multiplication.prv");
+    return {{"multiplication 4x4", example("multiplication.prv"), {"4", "4"}, {0, 0, 0}},
+            {"eight-place weights", EightPlaceWeights, {}, {300, 300, 300}}};
+  const auto mul = example("multiplication.prv");
+  const auto pred = example("predecessor.prv");
   return {
       {"multiplication 40x40", mul, {"40", "40"}, {0, 0, 20000}},
       {"multiplication 99x99", mul, {"99", "99"}, {0, 0, 20000}},
       {"multiplication 200x200", mul, {"200", "200"}, {0, 0, 20000}},
       {"multiplication 400x400", mul, {"400", "400"}, {0, 0, 20000}},
       {"multiplication 1000x1000", mul, {"1000", "1000"}, {0, 1000000, 20000}},
-      {"factorial 8", Example("factorial.prv"), {"8"}, {0, 0, 20000}},
-      {"minimized subtraction 40", MinimizedSubtraction(), {"40"}, {0, 0, 20000}},
-      {"division 100/7", Example("division.prv"), {"100", "7"}, {0, 0, 20000}},
-      {"eight-place weights", EightPlaceWeights(), {}, {20000, 20000, 2000}},
-      {"successor of 5000000", Successor(), {"5000000"}, {0, 0, 0}},
+      {"factorial 8", example("factorial.prv"), {"8"}, {0, 0, 20000}},
+      {"minimized subtraction 40", MinimizedSubtraction, {"40"}, {0, 0, 20000}},
+      {"division 100/7", example("division.prv"), {"100", "7"}, {0, 0, 20000}},
+      {"eight-place weights", EightPlaceWeights, {}, {20000, 20000, 2000}},
+      {"successor of 5000000", Successor, {"5000000"}, {0, 0, 0}},
+      {"addition 300000+300000", example("addition.prv"), {"300000", "300000"},
+       {0, 200000, 2000}},
+      {"predecessor of 1000000", pred, {"1000000"}, {0, 100000, 2000}},
+      {"predecessor of 10000000", pred, {"10000000"}, {0, 100000, 2000}},
+      {"a million neurons", MillionNeurons, {"5"}, {0, 0, 3}},
   };
 }
 
@@ -101,14 +147,16 @@ struct Outcome {
 };
 
 // In the child: compile, run, report through the pipe.
-Outcome RunOnce(const Case& c, EngineKind engine, std::int64_t limit) {
+Outcome RunOnce(const Case& c, const std::string& file, EngineKind engine, std::int64_t limit) {
   NParserInterface parser;
-  const bool equations = c.file.size() > 4 && c.file.substr(c.file.size() - 4) == ".equ";
+  const bool equations = file.size() > 4 && file.substr(file.size() - 4) == ".equ";
   std::unique_ptr<Network> network =
-      equations ? LoadEquationFile(c.file) : CompileProgramFile(parser, c.file);
+      equations ? LoadEquationFile(file) : CompileProgramFile(parser, file);
   NetworkRun run(engine);
   const auto start = std::chrono::steady_clock::now();
   run.Start(*network, c.arguments);
+  // As the tool and the module run: nobody reads a neuron between ticks.
+  run.LeaveNeuronsBehind(true);
   RunStatus status = RunStatus::Running;
   while (status == RunStatus::Running) status = run.Tick(1000, limit);
   Outcome o;
@@ -121,7 +169,7 @@ Outcome RunOnce(const Case& c, EngineKind engine, std::int64_t limit) {
   return o;
 }
 
-void Measure(const Case& c, int k) {
+void Measure(const Case& c, const std::string& file, int k) {
   int fds[2];
   if (pipe(fds) != 0) throw NeuroException("run_bench: no pipe");
   const pid_t child = fork();
@@ -130,7 +178,7 @@ void Measure(const Case& c, int k) {
     close(fds[0]);
     int code = 0;
     try {
-      const Outcome o = RunOnce(c, kEngines[k], c.limits[k]);
+      const Outcome o = RunOnce(c, file, kEngines[k], c.limits[k]);
       code = write(fds[1], &o, sizeof o) == sizeof o ? 0 : 1;
     } catch (const NeuroException& e) {
       std::cerr << c.label << ": " << e.what() << "\n";
@@ -165,7 +213,8 @@ int main(int argc, char** argv) {
   try {
     for (const auto& c : Cases()) {
       if (c.label.find(only) == std::string::npos) continue;
-      for (int k = 0; k < 3; ++k) Measure(c, k);
+      const std::string file = c.file();
+      for (int k = 0; k < 3; ++k) Measure(c, file, k);
     }
   } catch (const NeuroException& e) {
     std::cerr << e.what() << "\n";
