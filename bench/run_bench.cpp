@@ -174,11 +174,11 @@ std::vector<Case> Cases() {
       {"division 100/7", example("division.prv"), {"100", "7"}, {G, G, G, 20000}, ""},
       {"eight-place weights", EightPlaceWeights, {}, {20000, 20000, 20000, 2000}, ""},
       {"successor of 5000000", Successor, {"5000000"}, {G, G, G, G}, ""},
-      {"addition 300000+300000", add, {"300000", "300000"}, {G, G, 200000, 2000}, ""},
+      {"addition 300000+300000", add, {"300000", "300000"}, {G, G, 10000, 200}, ""},
       {"addition 10^7+10^7", add, {"10000000", "10000000"}, {G, kSkip, kSkip, kSkip},
        kTooLong},
-      {"predecessor of 1000000", pred, {"1000000"}, {G, G, 100000, 2000}, ""},
-      {"predecessor of 10000000", pred, {"10000000"}, {G, G, 100000, 2000}, ""},
+      {"predecessor of 1000000", pred, {"1000000"}, {G, G, 10000, 200}, ""},
+      {"predecessor of 10000000", pred, {"10000000"}, {G, G, 1000, 20}, ""},
       {"a million neurons", MillionNeurons, {"5"}, {G, G, G, 3}, ""},
   };
 }
