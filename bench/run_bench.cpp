@@ -1,8 +1,11 @@
 // Whole runs under every engine, side by side: iterations, wall time,
 // iterations per second and peak memory of each run. Each run is done in a
-// child process of its own, so that its peak memory is its own; a run that
-// would take too long under an engine is stopped at an iteration limit and
-// marked so. VANTORB_BENCH_SMOKE=1 runs small cases only, to check that the
+// child process of its own, so that its peak memory is its own. Every run
+// has an iteration limit and a wall-time limit and is marked when stopped
+// at one; an engine a case would take far too long under is left out, and
+// the case says why. Engines that finish a case must agree on its
+// iterations and result, or the program fails (status 1), as it does when a
+// run fails. VANTORB_BENCH_SMOKE=1 runs small cases only, to check that the
 // program works; timings are never asserted anywhere.
 //
 // run_bench [CASE-SUBSTRING]   runs the cases whose label contains it
@@ -20,6 +23,7 @@
 #include <functional>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -101,48 +105,95 @@ std::string MillionNeurons() {
   return path;
 }
 
+// Integer square root by minimization: the least r with (r + 1)^2 > x,
+// that is, with (x + 1) - (r + 1)^2 = 0 in truncated subtraction.
+std::string MinimizedSquareRoot() {
+  return TempFile("vantorb-run-bench-isqrt.prv",
+                  "add R(U(1,1), C(U(3,3), S))\nmul R(Z, C(U(3,3), U(1,3), add))\n"
+                  "pred R(W, U(1,2))\nsub R(U(1,1), C(U(3,3), pred))\n"
+                  "nextx C(U(1,2), S)\nnextr C(U(2,2), S)\nsquare C(nextr, nextr, mul)\n"
+                  "room C(nextx, square, sub)\nisqrt M(room)\n");
+}
+
+constexpr int kEngineCount = 4;
+const char* const kEngineNames[kEngineCount] = {"macro", "event", "dense", "reference"};
+const EngineKind kEngines[kEngineCount] = {EngineKind::Macro, EngineKind::Event,
+                                           EngineKind::Dense, EngineKind::Reference};
+
+// A cell of the table left out: the engine is not run on the case.
+constexpr std::int64_t kSkip = -1;
+// No run goes on past this wall time, whatever its iteration limit: a run
+// that would take longer is stopped and marked so.
+constexpr double kMaxSeconds = 60;
+
 struct Case {
   std::string label;
   // Makes the file to run, only when the case is run.
   std::function<std::string()> file;
   std::vector<std::string> arguments;
-  // Iteration limits per engine (0: none): event, dense, reference.
-  std::int64_t limits[3];
+  // Iteration limit per engine (macro, event, dense, reference); kSkip
+  // leaves the engine out. Every run has a limit, so nothing runs away.
+  std::int64_t limits[kEngineCount];
+  // Why engines are left out or stopped early, printed with the case.
+  std::string note;
 };
-
-const char* const kEngineNames[] = {"event", "dense", "reference"};
-const EngineKind kEngines[] = {EngineKind::Event, EngineKind::Dense, EngineKind::Reference};
 
 std::vector<Case> Cases() {
   const auto example = [](const char* name) { return [name] { return Example(name); }; };
+  constexpr std::int64_t G = 1'000'000'000;
   if (Smoke())
-    return {{"multiplication 4x4", example("multiplication.prv"), {"4", "4"}, {0, 0, 0}},
-            {"eight-place weights", EightPlaceWeights, {}, {300, 300, 300}}};
+    return {{"multiplication 4x4", example("multiplication.prv"), {"4", "4"}, {G, G, G, G}, ""},
+            {"eight-place weights", EightPlaceWeights, {}, {300, 300, 300, 300}, ""},
+            {"factorial 4", example("factorial.prv"), {"4"}, {G, G, kSkip, kSkip},
+             "dense and reference left out"}};
   const auto mul = example("multiplication.prv");
+  const auto fact = example("factorial.prv");
+  const auto pow = example("power.prv");
   const auto pred = example("predecessor.prv");
+  const auto add = example("addition.prv");
+  const char* const kTooLong = "event, dense and reference left out: too many iterations";
   return {
-      {"multiplication 40x40", mul, {"40", "40"}, {0, 0, 20000}},
-      {"multiplication 99x99", mul, {"99", "99"}, {0, 0, 20000}},
-      {"multiplication 200x200", mul, {"200", "200"}, {0, 0, 20000}},
-      {"multiplication 400x400", mul, {"400", "400"}, {0, 0, 20000}},
-      {"multiplication 1000x1000", mul, {"1000", "1000"}, {0, 1000000, 20000}},
-      {"factorial 8", example("factorial.prv"), {"8"}, {0, 0, 20000}},
-      {"minimized subtraction 40", MinimizedSubtraction, {"40"}, {0, 0, 20000}},
-      {"division 100/7", example("division.prv"), {"100", "7"}, {0, 0, 20000}},
-      {"eight-place weights", EightPlaceWeights, {}, {20000, 20000, 2000}},
-      {"successor of 5000000", Successor, {"5000000"}, {0, 0, 0}},
-      {"addition 300000+300000", example("addition.prv"), {"300000", "300000"},
-       {0, 200000, 2000}},
-      {"predecessor of 1000000", pred, {"1000000"}, {0, 100000, 2000}},
-      {"predecessor of 10000000", pred, {"10000000"}, {0, 100000, 2000}},
-      {"a million neurons", MillionNeurons, {"5"}, {0, 0, 3}},
+      {"multiplication 40x40", mul, {"40", "40"}, {G, G, G, 20000}, ""},
+      {"multiplication 99x99", mul, {"99", "99"}, {G, G, G, 20000}, ""},
+      {"multiplication 200x200", mul, {"200", "200"}, {G, G, G, 20000}, ""},
+      {"multiplication 400x400", mul, {"400", "400"}, {G, G, G, 20000}, ""},
+      {"multiplication 1000x1000", mul, {"1000", "1000"}, {G, G, 1000000, 20000}, ""},
+      {"multiplication 10^4x10^4", mul, {"10000", "10000"}, {10 * G, kSkip, kSkip, kSkip},
+       "event, dense and reference left out: 1.2 G iterations, a quarter of an hour "
+       "under event"},
+      {"factorial 8", fact, {"8"}, {G, G, G, 20000}, ""},
+      {"factorial 9", fact, {"9"}, {G, G, 1000000, 20000}, ""},
+      {"factorial 10", fact, {"10"}, {G, kSkip, kSkip, kSkip},
+       "event, dense and reference left out: 48 M iterations"},
+      {"factorial 11", fact, {"11"}, {G, kSkip, kSkip, kSkip}, kTooLong},
+      {"factorial 12", fact, {"12"}, {10 * G, kSkip, kSkip, kSkip}, kTooLong},
+      {"power 2^20", pow, {"2", "20"}, {G, G, 1000000, 20000}, ""},
+      {"power 3^12", pow, {"3", "12"}, {G, G, 1000000, 20000}, ""},
+      {"square root of 400", MinimizedSquareRoot, {"400"}, {G, G, G, 20000}, ""},
+      {"minimized subtraction 40", MinimizedSubtraction, {"40"}, {G, G, G, 20000}, ""},
+      {"division 100/7", example("division.prv"), {"100", "7"}, {G, G, G, 20000}, ""},
+      {"eight-place weights", EightPlaceWeights, {}, {20000, 20000, 20000, 2000}, ""},
+      {"successor of 5000000", Successor, {"5000000"}, {G, G, G, G}, ""},
+      {"addition 300000+300000", add, {"300000", "300000"}, {G, G, 10000, 200}, ""},
+      {"addition 10^8+10^8", add, {"100000000", "100000000"}, {10 * G, kSkip, kSkip, kSkip},
+       kTooLong},
+      {"predecessor of 1000000", pred, {"1000000"}, {G, G, 10000, 200}, ""},
+      {"predecessor of 10000000", pred, {"10000000"}, {G, G, 1000, 20}, ""},
+      {"predecessor of 10^8", pred, {"100000000"}, {G, kSkip, kSkip, kSkip}, kTooLong},
+      {"a million neurons", MillionNeurons, {"5"}, {G, G, G, 3}, ""},
   };
 }
+
+enum class Ending : int { Finished, Limit, Time };
 
 struct Outcome {
   long long iterations = 0;
   double seconds = 0;
-  int finished = 0;
+  Ending ending = Ending::Limit;
+  // The whole result is compared through its length and hash; the text is
+  // kept only when it is short enough to print.
+  std::size_t resultLength = 0;
+  std::size_t resultHash = 0;
   char result[32] = {};
 };
 
@@ -154,22 +205,38 @@ Outcome RunOnce(const Case& c, const std::string& file, EngineKind engine, std::
       equations ? LoadEquationFile(file) : CompileProgramFile(parser, file);
   NetworkRun run(engine);
   const auto start = std::chrono::steady_clock::now();
+  const auto elapsed = [&start] {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
   run.Start(*network, c.arguments);
   // As the tool and the module run: nobody reads a neuron between ticks.
   run.LeaveNeuronsBehind(true);
   RunStatus status = RunStatus::Running;
-  while (status == RunStatus::Running) status = run.Tick(1000, limit);
+  bool late = false;
+  while (status == RunStatus::Running && !late) {
+    status = run.Tick(1000, limit);
+    late = elapsed() > kMaxSeconds;
+  }
+  run.LeaveNeuronsBehind(false);
   Outcome o;
-  o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  o.seconds = elapsed();
   o.iterations = run.Iteration();
-  o.finished = status == RunStatus::Finished;
-  const std::string result = run.Result();
-  std::snprintf(o.result, sizeof o.result, "%s",
-                result.size() < sizeof o.result ? result.c_str() : "(long)");
+  o.ending = status == RunStatus::Finished       ? Ending::Finished
+             : status == RunStatus::LimitReached ? Ending::Limit
+                                                 : Ending::Time;
+  if (o.ending == Ending::Finished) {
+    const std::string& result = run.Result();
+    o.resultLength = result.size();
+    o.resultHash = std::hash<std::string>{}(result);
+    std::snprintf(o.result, sizeof o.result, "%s",
+                  result.size() < sizeof o.result ? result.c_str() : "(long)");
+  }
   return o;
 }
 
-void Measure(const Case& c, const std::string& file, int k) {
+// Runs the case under one engine in a child process; nothing when the run
+// failed.
+std::optional<Outcome> Measure(const Case& c, const std::string& file, int k) {
   int fds[2];
   if (pipe(fds) != 0) throw NeuroException("run_bench: no pipe");
   const pid_t child = fork();
@@ -195,30 +262,72 @@ void Measure(const Case& c, const std::string& file, int k) {
   wait4(child, &status, 0, &usage);
   if (!got) {
     std::printf("%-26s %-9s failed\n", c.label.c_str(), kEngineNames[k]);
-    return;
+    return std::nullopt;
   }
-  std::printf("%-26s %-9s %10lld %s %10.3f s %12.0f it/s %8ld KiB  result %s\n",
-              c.label.c_str(), kEngineNames[k], o.iterations, o.finished ? "done " : "limit",
+  const char* const endings[] = {"done ", "limit", "time "};
+  std::printf("%-26s %-9s %12lld %s %10.3f s %14.0f it/s %8ld KiB  result %s\n",
+              c.label.c_str(), kEngineNames[k], o.iterations, endings[static_cast<int>(o.ending)],
               o.seconds, o.seconds > 0 ? o.iterations / o.seconds : 0.0, usage.ru_maxrss,
-              o.result);
+              o.ending == Ending::Finished ? o.result : "-");
   std::fflush(stdout);
+  return o;
+}
+
+// Every engine that finished must agree with the first one that did, on
+// the iterations and on the whole result.
+bool Agree(const Case& c, const std::optional<Outcome> (&outcomes)[kEngineCount]) {
+  const std::optional<Outcome>* first = nullptr;
+  int firstEngine = 0;
+  bool agree = true;
+  for (int k = 0; k < kEngineCount; ++k) {
+    const auto& o = outcomes[k];
+    if (!o || o->ending != Ending::Finished) continue;
+    if (first == nullptr) {
+      first = &o;
+      firstEngine = k;
+      continue;
+    }
+    const Outcome& f = **first;
+    if (o->iterations != f.iterations || o->resultLength != f.resultLength ||
+        o->resultHash != f.resultHash) {
+      std::fprintf(stderr, "MISMATCH %s: %s gives %lld iterations and %s, %s %lld and %s\n",
+                   c.label.c_str(), kEngineNames[firstEngine], f.iterations, f.result,
+                   kEngineNames[k], o->iterations, o->result);
+      agree = false;
+    }
+  }
+  return agree;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string only = argc > 1 ? argv[1] : "";
-  std::printf("%-26s %-9s %10s %s %12s %17s %12s\n", "run", "engine", "iterations", "state",
+  std::printf("%-26s %-9s %12s %s %12s %19s %12s\n", "run", "engine", "iterations", "state",
               "wall", "rate", "peak memory");
+  std::printf("(state: done, limit = stopped at the iteration limit, time = stopped after "
+              "%.0f s)\n", kMaxSeconds);
+  bool agree = true;
   try {
     for (const auto& c : Cases()) {
       if (c.label.find(only) == std::string::npos) continue;
       const std::string file = c.file();
-      for (int k = 0; k < 3; ++k) Measure(c, file, k);
+      std::optional<Outcome> outcomes[kEngineCount];
+      for (int k = 0; k < kEngineCount; ++k) {
+        if (c.limits[k] == kSkip) continue;
+        outcomes[k] = Measure(c, file, k);
+        agree = outcomes[k].has_value() && agree;
+      }
+      if (!c.note.empty()) std::printf("%-26s (%s)\n", c.label.c_str(), c.note.c_str());
+      agree = Agree(c, outcomes) && agree;
     }
   } catch (const NeuroException& e) {
     std::cerr << e.what() << "\n";
     return 2;
+  }
+  if (!agree) {
+    std::cerr << "run_bench: a run failed or engines disagree\n";
+    return 1;
   }
   return 0;
 }
