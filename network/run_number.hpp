@@ -22,6 +22,7 @@
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -43,11 +44,13 @@ class RunNumber {
   void Assign(RunValue<std::uint64_t> value);
   // The value as runs, whatever its form.
   void CopyRuns(RunValue<std::uint64_t>& out) const;
-  // f(limb value, count) for every run, most significant first.
+  // f(limb value, count) for every run, most significant first; an f that
+  // returns bool stops the walk by returning false.
   template <class F>
   void ForEachRun(F&& f) const {
     if (!plain_) {
-      for (const auto& run : runs_.runs) f(run.value, run.count);
+      for (const auto& run : runs_.runs)
+        if (!Visit(f, run.value, run.count)) return;
       return;
     }
     ForEachLimbRun(flat_, f);
@@ -59,7 +62,8 @@ class RunNumber {
     for (std::size_t i = 0; i < limbs.size();) {
       std::size_t j = i + 1;
       while (j < limbs.size() && limbs[j].value == limbs[i].value) ++j;
-      f(static_cast<std::uint32_t>(limbs[i].value), static_cast<std::uint64_t>(j - i));
+      if (!Visit(f, static_cast<std::uint32_t>(limbs[i].value), static_cast<std::uint64_t>(j - i)))
+        return;
       i = j;
     }
   }
@@ -163,6 +167,16 @@ class RunNumber {
   static constexpr std::uint64_t kShortValue = 64;
 
   void SettleForm();
+  // f(value, count), and whether the walk goes on.
+  template <class F>
+  static bool Visit(F& f, std::uint32_t value, std::uint64_t count) {
+    if constexpr (std::is_same_v<decltype(f(value, count)), bool>) {
+      return f(value, count);
+    } else {
+      f(value, count);
+      return true;
+    }
+  }
   static bool FewRuns(const Number& number);
   void NormalizeRuns() { vantorb::NormalizeRuns(runs_); }
   void SaturateRuns();

@@ -27,9 +27,10 @@ bool Iterations(Wide first, Wide step, Wide k, Wide most, Wide& total) {
 NeuronShapeHasher::NeuronShapeHasher(std::uint32_t neuron, std::int32_t sign, std::int64_t integer)
     : hash_(Mix(Mix(neuron, static_cast<std::uint64_t>(sign)), static_cast<std::uint64_t>(integer))) {}
 
-void NeuronShapeHasher::Add(std::uint32_t runValue) {
+bool NeuronShapeHasher::Add(std::uint32_t runValue) {
+  if (runs_ == kHashedRuns) return false;
   hash_ = Mix(hash_, runValue);
-  ++runs_;
+  return ++runs_ < kHashedRuns;
 }
 
 std::uint64_t NeuronShapeHasher::Finish() const { return Mix(hash_, runs_); }

@@ -42,11 +42,16 @@ struct StateShape {
 // The hash a neuron's part of a shape adds to the state's: the state's hash
 // is the sum over its neurons, so that it follows a change of a few neurons
 // at the cost of those. Made run by run: Start, Add each run's value,
-// Finish.
+// Finish. Only the first kHashedRuns runs count: a value of more runs is
+// told apart from others by those (equal hashes are always checked against
+// the whole shape), so that hashing a long value without runs costs little.
 class NeuronShapeHasher {
  public:
+  static constexpr std::uint64_t kHashedRuns = 64;
+
   NeuronShapeHasher(std::uint32_t neuron, std::int32_t sign, std::int64_t integer);
-  void Add(std::uint32_t runValue);
+  // False once further runs no longer count.
+  bool Add(std::uint32_t runValue);
   std::uint64_t Finish() const;
 
  private:
@@ -73,12 +78,12 @@ struct LoopRule {
   // state: a state of one of them is inside this loop.
   std::vector<std::uint64_t> phases;
 
-  // The longest value a leap makes, in limbs: 2^25 limbs, 268 million
-  // digits (the sum of two of the largest arguments), 128 MB as the plain
-  // limbs a neuron shows. Values are held as runs and could grow far beyond
+  // The longest value a leap makes, in limbs: 2^26 limbs, 537 million
+  // digits (the sum of two of the largest arguments, or the code of
+  // factorial 12), 256 MB as the plain limbs a neuron shows. Values are held as runs and could grow far beyond
   // it, but every neuron is brought in step with them as plain limbs at the
   // end of a run.
-  static constexpr std::uint64_t kMaxValueLimbs = std::uint64_t{1} << 25;
+  static constexpr std::uint64_t kMaxValueLimbs = std::uint64_t{1} << 26;
 
   struct Reach {
     std::int64_t periods = 0;

@@ -85,7 +85,7 @@ void MacroEngine::BringHashUp() {
 
 void MacroEngine::Rehash(std::uint32_t n) {
   NeuronShapeHasher hasher(n, SignOf(n), IntegerPartOf(n));
-  ForEachRunOf(n, [&hasher](std::uint32_t limb, std::uint64_t) { hasher.Add(limb); });
+  ForEachRunOf(n, [&hasher](std::uint32_t limb, std::uint64_t) { return hasher.Add(limb); });
   const std::uint64_t hash = hasher.Finish();
   stateHash_ += hash - neuronHash_[n];
   neuronHash_[n] = hash;
