@@ -252,6 +252,33 @@ TEST(LoopRule, ReachesWhatSteppingPeriodByPeriodReaches) {
   }
 }
 
+// Shapes that differ only past the runs a hash counts share their hash,
+// and the book still gives each its own rules only.
+TEST(RuleBook, ShapesAlikeInTheirHashedRunsKeepTheirOwnRules) {
+  const std::size_t runs = NeuronShapeHasher::kHashedRuns + 3;
+  std::vector<RunValue<std::uint64_t>> values(2);
+  for (auto& value : values)
+    for (std::size_t r = 0; r < runs; ++r)
+      value.runs.push_back({static_cast<std::uint32_t>(r % 2 ? 22222222 : 11111111), 2});
+  values[1].runs.back().value = 33333333;
+  StateShape shapes[2];
+  std::vector<std::uint64_t> lengths;
+  for (int k = 0; k < 2; ++k) ShapeOf({values[k]}, shapes[k], lengths);
+  EXPECT_EQ(shapes[0].hash, shapes[1].hash);
+  EXPECT_FALSE(shapes[0] == shapes[1]);
+  RuleBook book;
+  LoopRule rule = Rule(runs, {}, std::vector<std::int64_t>(runs, 0), Form(1));
+  rule.shape = shapes[0];
+  const LoopRule* kept = book.Add(std::move(rule));
+  EXPECT_EQ(book.Find(shapes[0]), std::vector<const LoopRule*>{kept});
+  EXPECT_TRUE(book.Find(shapes[1]).empty());
+  // A value that differs within the hashed runs has a hash of its own.
+  values[1] = values[0];
+  values[1].runs.front().value = 33333333;
+  ShapeOf({values[1]}, shapes[1], lengths);
+  EXPECT_NE(shapes[0].hash, shapes[1].hash);
+}
+
 TEST(LoopRule, TextNamesPeriodChangesAndConditions) {
   EXPECT_EQ(Rule(2, {Form(-2, 1), Form(0, 1, -1)}, {-1, 3}, Form(5, 0, 2)).Text(),
             "rule over 2 run lengths of 1 neurons: period 5 + 2*x1 iterations; x0 -= 1; "
