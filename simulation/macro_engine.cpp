@@ -50,6 +50,8 @@ void MacroEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
   steps_ = 0;
   counts_ = LeapCounts();
   neuronHash_.assign(computed_, 0);
+  manyRuns_.assign(computed_, 0);
+  manyRunNeurons_ = 0;
   pendingMark_.assign(computed_, 0);
   pending_.clear();
   lastLeap_ = 0;
@@ -85,7 +87,15 @@ void MacroEngine::BringHashUp() {
 
 void MacroEngine::Rehash(std::uint32_t n) {
   NeuronShapeHasher hasher(n, SignOf(n), IntegerPartOf(n));
-  ForEachRunOf(n, [&hasher](std::uint32_t limb, std::uint64_t) { return hasher.Add(limb); });
+  bool many = false;
+  ForEachRunOf(n, [&hasher, &many](std::uint32_t limb, std::uint64_t) {
+    many = !hasher.Add(limb);
+    return !many;
+  });
+  if (many != static_cast<bool>(manyRuns_[n])) {
+    manyRuns_[n] = many;
+    manyRunNeurons_ += many ? 1 : -1;
+  }
   const std::uint64_t hash = hasher.Finish();
   stateHash_ += hash - neuronHash_[n];
   neuronHash_[n] = hash;
@@ -175,6 +185,10 @@ std::int64_t MacroEngine::Leap(std::int64_t most) {
   bool prove = known > 0 ? known < kMaxRulesPerShape
                          : sighting.repeats >= 3 && steps_ >= quietUntil_ &&
                                covered_.count(stateHash_) == 0;
+  // A value of as many runs as a hash counts is digits rather than runs:
+  // a period over it costs the prover far more than the engine, and its
+  // shape is seen again only through the runs hashed.
+  if (manyRunNeurons_ > 0 && !eager_) prove = false;
   // A shape whose proofs failed is tried again ever more rarely, unless
   // its rules are for other lengths.
   if (prove && !(known > 0 && !ending)) {

@@ -25,7 +25,10 @@
 // plain period when even the longest leap it could allow from here would
 // save less than proving it costs. A run where nothing repeats, or whose
 // loops are short, costs little more than the event engine's. A run
-// looks at its shape ever more rarely while it has not leapt for long.
+// looks at its shape ever more rarely while it has not leapt for long, and
+// proves nothing new while a value has as many runs as a shape's hash
+// counts (NeuronShapeHasher::kHashedRuns): such a value is digits, not
+// runs.
 //
 // A leap never passes `most`, so a run stops at its limit with exactly the
 // step-by-step state. Rules hold for the network bound; a new Bind forgets
@@ -87,6 +90,9 @@ class MacroEngine : public EventEngine {
   std::vector<std::uint32_t> pending_;  // changed since the last rehash
   std::vector<char> pendingMark_;
   std::int64_t lastLeap_ = 0;  // the step of the last leap
+  // Neurons whose value has as many runs as a shape's hash counts, or more.
+  std::vector<char> manyRuns_;
+  std::int64_t manyRunNeurons_ = 0;
   bool eager_ = false;
   // A shape hash, the step it was last seen at and how often it was seen
   // in a row at the same distance.
