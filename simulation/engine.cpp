@@ -3,25 +3,9 @@
 #include <unordered_map>
 
 #include "network/exceptions.hpp"
-#include "simulation/macro_engine.hpp"
 #include "simulation/neuron_update.hpp"
 
 namespace vantorb {
-
-std::unique_ptr<Engine> MakeEngine(EngineKind kind) {
-  if (kind == EngineKind::Reference) return std::make_unique<ReferenceEngine>();
-  if (kind == EngineKind::Dense) return std::make_unique<DenseEngine>();
-  if (kind == EngineKind::Macro) return std::make_unique<MacroEngine>();
-  return std::make_unique<EventEngine>();
-}
-
-EngineKind EngineKindFromName(const std::string& name) {
-  if (name == "macro") return EngineKind::Macro;
-  if (name == "event") return EngineKind::Event;
-  if (name == "dense") return EngineKind::Dense;
-  if (name == "reference") return EngineKind::Reference;
-  throw NeuroException("Unknown engine '" + name + "': macro, event, dense or reference");
-}
 
 // --- the update as defined ---
 
@@ -329,18 +313,7 @@ void EventEngine::ComputeRuns(std::uint32_t n) {
     }
     const RunNumber& value = slots_[slotOf_[source]].value;
     limbs_ += value.LimbCount();
-    if (UnitWeight(weight) && value.NormalizeStable()) {
-      next.AddSigned(value, weight.negative);
-      continue;
-    }
-    if (value.LimbCount() == 0) {
-      runTerm_ = value;
-      runTerm_.Normalize();
-      runTerm_.AssignProduct(runTerm_, weight);
-    } else {
-      runTerm_.AssignProduct(value, weight);
-    }
-    next.Add(runTerm_);
+    AddSynapseTerm(next, runTerm_, value, weight);
   }
   evaluations_ += synapseStart_[n + 1] - synapseStart_[n];
   next.AddSigned(bias_[n], false);

@@ -73,12 +73,6 @@ class Engine {
   std::uint64_t evaluations_ = 0, limbs_ = 0, published_ = 0;
 };
 
-enum class EngineKind { Macro, Event, Dense, Reference };
-std::unique_ptr<Engine> MakeEngine(EngineKind kind);
-// "macro", "event", "dense" or "reference"; throws NeuroException for
-// anything else.
-EngineKind EngineKindFromName(const std::string& name);
-
 class ReferenceEngine : public Engine {
  public:
   void Bind(const ProofObj& tree, const NeuronList& inputs) override;

@@ -19,7 +19,7 @@
 
 #include "compiler/target_network.hpp"
 #include "driver/network.hpp"
-#include "simulation/engine.hpp"
+#include "simulation/engine_kind.hpp"
 
 namespace vantorb {
 

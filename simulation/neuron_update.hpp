@@ -16,6 +16,24 @@
 
 namespace vantorb {
 
+// next += weight * value, one synapse's term; term is scratch room.
+template <class Value>
+void AddSynapseTerm(Value& next, Value& term, const Value& value,
+                    const Number::WeightParts& weight) {
+  if (weight.integer == 1 && weight.places == 0 && value.NormalizeStable()) {
+    next.AddSigned(value, weight.negative);
+    return;
+  }
+  if (value.LimbCount() == 0) {
+    term = value;
+    term.Normalize();
+    term.AssignProduct(term, weight);
+  } else {
+    term.AssignProduct(value, weight);
+  }
+  next.Add(term);
+}
+
 // next := sigma(sum of weights[k] * valueOf(sources[k]) for k in [first,
 // end), plus bias); term is scratch room. seen(value) is told every source
 // value read, for the engine's measures.
@@ -27,20 +45,8 @@ void UpdateNeuron(Value& next, Value& term, std::uint32_t first, std::uint32_t e
   next.Normalize();
   for (std::uint32_t k = first; k < end; ++k) {
     const Value& value = valueOf(sources[k]);
-    const Number::WeightParts& weight = weights[k];
     seen(value);
-    if (weight.integer == 1 && weight.places == 0 && value.NormalizeStable()) {
-      next.AddSigned(value, weight.negative);
-      continue;
-    }
-    if (value.LimbCount() == 0) {
-      term = value;
-      term.Normalize();
-      term.AssignProduct(term, weight);
-    } else {
-      term.AssignProduct(value, weight);
-    }
-    next.Add(term);
+    AddSynapseTerm(next, term, value, weights[k]);
   }
   next.Add(bias);
   next.Saturate();
