@@ -15,7 +15,7 @@ constexpr std::int64_t kMaxProofIterations = 200000;
 constexpr std::int64_t kMaxProofUpdates = 50'000'000;
 // Steps without a leap after which a run counts as one without loops, and
 // how far apart it then looks at its shape.
-constexpr std::int64_t kColdAfter = 1 << 14;
+constexpr std::int64_t kColdAfter = 1 << 12;
 constexpr std::int64_t kColdStride = 16;
 constexpr std::int64_t kColdestStride = 256;
 // Rules kept for one shape at most.
