@@ -278,32 +278,37 @@ void RunsAddMagnitude(RunValue<Count>& v, const RunValue<Count>& other) {
   out.Finish(v.runs, v.limbCount);
 }
 
+namespace run_arithmetic {
+
+// |v| := |big| - |small|, for |big| >= |small| and v one of the two: big's
+// limbs past small's length are copied, the rest subtracted from the last
+// limb up.
+template <class Count>
+void DifferenceOfMagnitudes(RunValue<Count>& v, const RunValue<Count>& big,
+                            const RunValue<Count>& small) {
+  const Count n = small.limbCount;
+  Builder<Count> out;
+  if (big.limbCount > n) out.Copy(big.runs, big.limbCount, n, big.limbCount);
+  Backward<Count> a(big.runs, big.limbCount, n), b(small.runs, n, n);
+  std::uint32_t borrow = 0;
+  Walk(a, b, n, borrow, out, Difference);
+  const std::int64_t integerPart = big.integerPart - small.integerPart - borrow;
+  out.Finish(v.runs, v.limbCount);
+  v.integerPart = integerPart;
+}
+
+}  // namespace run_arithmetic
+
 // |v| := |v| - |smaller|, for |v| >= |smaller|.
 template <class Count>
 void RunsSubtractSmallerMagnitude(RunValue<Count>& v, const RunValue<Count>& smaller) {
-  using namespace run_arithmetic;
-  const Count n = smaller.limbCount;
-  Builder<Count> out;
-  if (v.limbCount > n) out.Copy(v.runs, v.limbCount, n, v.limbCount);
-  Backward<Count> a(v.runs, v.limbCount, n), b(smaller.runs, n, n);
-  std::uint32_t borrow = 0;
-  Walk(a, b, n, borrow, out, Difference);
-  v.integerPart -= smaller.integerPart + borrow;
-  out.Finish(v.runs, v.limbCount);
+  run_arithmetic::DifferenceOfMagnitudes(v, v, smaller);
 }
 
 // |v| := |larger| - |v|, for |larger| > |v|.
 template <class Count>
 void RunsSubtractFromLargerMagnitude(RunValue<Count>& v, const RunValue<Count>& larger) {
-  using namespace run_arithmetic;
-  const Count own = v.limbCount;
-  Builder<Count> out;
-  if (larger.limbCount > own) out.Copy(larger.runs, larger.limbCount, own, larger.limbCount);
-  Backward<Count> a(larger.runs, larger.limbCount, own), b(v.runs, own, own);
-  std::uint32_t borrow = 0;
-  Walk(a, b, own, borrow, out, Difference);
-  v.integerPart = larger.integerPart - v.integerPart - borrow;
-  out.Finish(v.runs, v.limbCount);
+  run_arithmetic::DifferenceOfMagnitudes(v, larger, v);
 }
 
 // v := v + other, or v - other when negate, with the same branches and the

@@ -107,10 +107,11 @@ RunStatus NetworkRun::Tick(std::int64_t stepSize, std::int64_t iterationLimit) {
   // reached (the iteration stays): the tick ends there, however large the
   // step size.
   bool read = false;
+  // A run without a limit stops at the largest iteration count there is.
+  const std::int64_t last = iterationLimit != 0 ? iterationLimit : INT64_MAX;
   for (std::int64_t k = 0; k < stepSize && !read; ++k) {
-    // iteration + 1 > limit, said so that the largest limit cannot overflow;
-    // a run without a limit stops at the largest iteration count there is.
-    if (iteration_ >= (iterationLimit != 0 ? iterationLimit : INT64_MAX)) {
+    // iteration + 1 > limit, said so that the largest limit cannot overflow.
+    if (iteration_ >= last) {
       running_ = false;
       engine_->Synchronize();
       result_ = resultNeuron_ ? resultNeuron_->ResultText() : "";
@@ -119,7 +120,7 @@ RunStatus NetworkRun::Tick(std::int64_t stepSize, std::int64_t iterationLimit) {
     if (observer_) observer_->Pass();
     try {
       read = EndSignal();
-      Pass((iterationLimit != 0 ? iterationLimit : INT64_MAX) - iteration_);
+      Pass(last - iteration_);
     } catch (...) {
       engine_->Synchronize();
       throw;
