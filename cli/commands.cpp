@@ -91,24 +91,9 @@ void PrintStats(TextSink& out, const NetworkRun& run, double seconds) {
        << "iterations leapt: " << leaps.iterationsLeapt << "\n";
   // The size of the values at the end: in limbs, and in runs of equal
   // limbs, which is what the event engine's work follows.
-  std::size_t longest = 0, longestRuns = 0, mostRuns = 0;
-  if (run.RunFunction() != nullptr) {
-    NeuronList neurons;
-    run.RunFunction()->AppendNeurons(neurons);
-    for (const Neuron* neuron : neurons) {
-      const auto& limbs = neuron->Value().Limbs();
-      std::size_t runs = 0;
-      for (std::size_t i = 0; i < limbs.size(); ++i)
-        if (i == 0 || limbs[i].value != limbs[i - 1].value) ++runs;
-      mostRuns = std::max(mostRuns, runs);
-      if (limbs.size() > longest || (limbs.size() == longest && runs > longestRuns)) {
-        longest = limbs.size();
-        longestRuns = runs;
-      }
-    }
-  }
-  text << "longest value: " << longest << " limbs in " << longestRuns << " runs\n"
-       << "most runs in a value: " << mostRuns << "\n";
+  const Engine::ValueSizes sizes = run.UsedEngine().Sizes();
+  text << "longest value: " << sizes.longest << " limbs in " << sizes.longestRuns << " runs\n"
+       << "most runs in a value: " << sizes.mostRuns << "\n";
   out.Append(text.str());
 }
 
@@ -161,6 +146,9 @@ int Run(TextSink& out, const std::string& file, const std::vector<std::string>& 
 
   InterruptCatcher catcher;
   NetworkRun run(engine);
+  // Only the values asked for need the neurons: without them, the engine
+  // keeps its values as runs however long they grow.
+  run.KeepValuesInEngine(!values);
   const auto started = std::chrono::steady_clock::now();
   run.Start(*network, arguments);
   RunStatus status = RunStatus::Running;

@@ -56,6 +56,10 @@ void Compare(ProofObj& target, const TargetNetwork& io, const std::vector<std::s
   const testing::Outcome macro =
       RunUnder(target, io, arguments, EngineKind::Macro, event.limit, passes, 0, true);
   if (!testing::SameEnd(macro, event)) std::abort();  // the engines disagree
+  // Values kept by the engine as runs, arguments given to it as runs.
+  const testing::Outcome kept =
+      RunUnder(target, io, arguments, EngineKind::Macro, event.limit, passes, 0, true, true);
+  if (!testing::SameEnd(kept, event)) std::abort();
 }
 
 }  // namespace

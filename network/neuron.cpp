@@ -62,9 +62,11 @@ void Neuron::SetValueText(std::string_view text) {
   value_.FromText(text);
 }
 
-void Neuron::SetArgument(std::string_view text) {
+void Neuron::SetArgument(std::string_view text) { SetArgumentCode(UnaryArgument(text)); }
+
+void Neuron::SetArgumentCode(std::int64_t n) {
   DetachNext();
-  value_ = UnaryCode(UnaryArgument(text));
+  value_ = UnaryCode(n);
 }
 
 std::string Neuron::ResultText() const {

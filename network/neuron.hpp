@@ -10,6 +10,7 @@
 // again only after SetBias or a change of decimalSeparator.
 
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 #include <string>
 #include <string_view>
@@ -77,6 +78,8 @@ class Neuron {
   void SetValueText(std::string_view text);
   // value := the unary code of the integer the text holds (0 when none).
   void SetArgument(std::string_view text);
+  // value := the unary code of n (0 when negative).
+  void SetArgumentCode(std::int64_t n);
   // The unary count of value, as decimal text (see UnaryResultText).
   std::string ResultText() const;
   // The text of next; after Commit it equals the text of value.

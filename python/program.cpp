@@ -55,16 +55,17 @@ Program::Use::~Use() {
   program_.released_.notify_one();
 }
 
-std::vector<std::string> Program::Arguments(const py::args& arguments, bool forRun) const {
+std::vector<std::string> Program::Arguments(const py::args& arguments,
+                                            std::int64_t largest) const {
   std::vector<std::string> texts = ArgumentTexts(arguments);
   CheckNaturalNumbers(texts);
   CheckArity(*network_, texts);
   // An argument too long to code is refused as the others are, before the
   // network is taken, rather than by the run as an error of its own.
-  if (forRun) {
+  if (largest > 0) {
     for (const std::string& text : texts) {
       try {
-        CheckArgumentSize(text);
+        CheckArgumentSize(text, largest);
       } catch (const NeuroException& error) {
         throw ArgumentError(error.Message());
       }
@@ -119,23 +120,26 @@ py::dict Program::Weights() const {
 
 RunOutcome Program::Run(const py::args& arguments, const py::object& limit,
                         const py::object& engine) {
-  const std::vector<std::string> texts = Arguments(arguments, true);
-  const std::int64_t iterationLimit = IterationLimit(limit);
   EngineKind kind;
   try {
     kind = EngineKindFromName(OptionText(engine));
   } catch (const NeuroException& error) {
     throw ArgumentError(error.Message());
   }
-  Use use(*this, false);
   NetworkRun run(kind);
+  // A run gives its result and iteration count only: an engine that holds
+  // values as runs keeps them, and takes far larger arguments.
+  run.KeepValuesInEngine(true);
+  const std::vector<std::string> texts = Arguments(arguments, run.LargestArgument(false));
+  const std::int64_t iterationLimit = IterationLimit(limit);
+  Use use(*this, false);
   RunStatus status = RunStatus::Running;
   {
     GilReleased released;
     run.Start(*network_, texts);
   }
-  // Nobody looks at the neurons until the end, whose read-out brings them
-  // in step: the slices need not copy the engine's values into them.
+  // Nobody looks at the neurons: the slices need not copy the engine's
+  // values into them.
   run.LeaveNeuronsBehind(true);
   while (status == RunStatus::Running) {
     {
@@ -155,7 +159,7 @@ RunOutcome Program::Run(const py::args& arguments, const py::object& limit,
 }
 
 py::int_ Program::Eval(const py::args& arguments, const py::object& bound) {
-  const std::vector<std::string> texts = Arguments(arguments, false);
+  const std::vector<std::string> texts = Arguments(arguments, 0);
   const auto searchBound = static_cast<std::uint64_t>(CountOption(
       bound, INT64_MAX, "bound takes a number of candidates up to " + std::to_string(INT64_MAX)));
   Use use(*this, false);
@@ -177,7 +181,7 @@ py::int_ Program::Eval(const py::args& arguments, const py::object& bound) {
 
 std::unique_ptr<TraceIterator> Program::Trace(const py::args& arguments, const py::object& token,
                                               const py::object& limit) {
-  const std::vector<std::string> texts = Arguments(arguments, true);
+  const std::vector<std::string> texts = Arguments(arguments, kMaxArgument);
   const std::int64_t iterationLimit = IterationLimit(limit);
   if (!PyUnicode_Check(token.ptr()))
     throw ArgumentError("token takes a text: part of the names of the neurons to trace, or *");

@@ -51,7 +51,8 @@ class Program {
 
   // The arguments and options are checked as the tool checks them, and
   // refused with ArgumentError whatever their type: arguments natural
-  // numbers (for a run and a trace at most kMaxArgument), limit in
+  // numbers (for a trace at most kMaxArgument, for a run at most what its
+  // engine takes: NetworkRun::LargestArgument), limit in
   // [0, kMaxIterationLimit], bound in [0, 2^63 - 1], token not empty. A run
   // and an evaluation go without the GIL, and Python's signal handlers get
   // a turn every kSlice, so Ctrl-C ends them with KeyboardInterrupt.
@@ -76,8 +77,9 @@ class Program {
   const Network& Net() const { return *network_; }
 
  private:
-  // The arguments as checked texts; a run's also within kMaxArgument.
-  std::vector<std::string> Arguments(const pybind11::args& arguments, bool forRun) const;
+  // The arguments as checked texts, also within `largest` unless it is 0.
+  std::vector<std::string> Arguments(const pybind11::args& arguments,
+                                     std::int64_t largest) const;
 
   std::unique_ptr<Network> network_;
   std::mutex mutex_;

@@ -3,9 +3,30 @@
 #include <unordered_map>
 
 #include "network/exceptions.hpp"
+#include "network/unary.hpp"
 #include "simulation/neuron_update.hpp"
 
 namespace vantorb {
+
+void Engine::SetInputCode(Neuron& input, std::int64_t n) { input.SetArgumentCode(n); }
+
+void Engine::ValueSizes::Add(std::uint64_t limbs, std::uint64_t runs) {
+  mostRuns = std::max(mostRuns, runs);
+  if (limbs > longest || (limbs == longest && runs > longestRuns)) {
+    longest = limbs;
+    longestRuns = runs;
+  }
+}
+
+namespace {
+
+void AddSizeOf(Engine::ValueSizes& sizes, const Number& value) {
+  std::uint64_t runs = 0;
+  RunNumber::ForEachLimbRun(value, [&runs](std::uint32_t, std::uint64_t) { ++runs; });
+  sizes.Add(value.Limbs().size(), runs);
+}
+
+}  // namespace
 
 // --- the update as defined ---
 
@@ -36,6 +57,12 @@ void ReferenceEngine::ComputeNext() {
 
 void ReferenceEngine::Commit() {
   for (Neuron* neuron : neurons_) neuron->Commit();
+}
+
+Engine::ValueSizes ReferenceEngine::Sizes() const {
+  ValueSizes sizes;
+  for (const Neuron* neuron : neurons_) AddSizeOf(sizes, neuron->Value());
+  return sizes;
 }
 
 // --- only what changed ---
@@ -80,6 +107,7 @@ void ChangeDrivenEngine::BuildLayout(const ProofObj& tree, const NeuronList& inp
   lastSeen_.clear();
   for (std::size_t node = computed_; node < nodes_.size(); ++node)
     lastSeen_.push_back(nodes_[node]->Value());
+  heldOutside_.assign(lastSeen_.size(), kNotHeld);
   dirtyMark_.assign(computed_, 0);
   dirty_.clear();
   changed_.clear();
@@ -106,7 +134,17 @@ void ChangeDrivenEngine::CollectDirty() {
   // Outside nodes may have been set since the last iteration.
   for (std::uint32_t node = computed_; node < nodes_.size(); ++node) {
     Number& seen = lastSeen_[node - computed_];
-    if (nodes_[node]->Value() == seen) continue;
+    char& held = heldOutside_[node - computed_];
+    if (held == kHeldNext) {
+      // The engine's value stands for this iteration.
+      held = kHeldNow;
+      if (!everything_) MarkTargets(node);
+      continue;
+    }
+    // After a value held by the engine, the neuron's counts as new.
+    const bool wasHeld = held == kHeldNow;
+    held = kNotHeld;
+    if (!wasHeld && nodes_[node]->Value() == seen) continue;
     seen = nodes_[node]->Value();
     OutsideChanged(node);
     if (!everything_) MarkTargets(node);
@@ -147,6 +185,12 @@ const Number& ChangeDrivenEngine::Term(const Number& value, const Number::Weight
     term_.AssignProduct(value, weight);
   }
   return term_;
+}
+
+Engine::ValueSizes ChangeDrivenEngine::Sizes() const {
+  ValueSizes sizes;
+  for (std::uint32_t n = 0; n < computed_; ++n) AddSizeOf(sizes, nodes_[n]->Value());
+  return sizes;
 }
 
 bool ChangeDrivenEngine::CommitInNeuron(std::uint32_t n) {
@@ -265,6 +309,38 @@ void EventEngine::OutsideChanged(std::uint32_t node) {
   } else if (HasSlot(node)) {
     FreeSlot(node);
   }
+}
+
+void EventEngine::SetInputCode(Neuron& input, std::int64_t n) {
+  for (std::uint32_t node = computed_; node < nodes_.size() && keepValues_; ++node) {
+    if (nodes_[node] != &input) continue;
+    spare_.Assign(UnaryCodeRuns(n));
+    if (spare_.PlainForm()) break;  // short: its neuron holds it
+    Slot& slot = slots_[HasSlot(node) ? slotOf_[node] : TakeSlot(node)];
+    swap(slot.value, spare_);
+    heldOutside_[node - computed_] = kHeldNext;
+    return;
+  }
+  input.SetArgumentCode(n);
+}
+
+std::string EventEngine::ResultText(const Neuron& neuron) const {
+  for (std::uint32_t n = 0; n < computed_; ++n)
+    if (nodes_[n] == &neuron && HasSlot(n)) return UnaryResultText(slots_[slotOf_[n]].value);
+  return neuron.ResultText();
+}
+
+Engine::ValueSizes EventEngine::Sizes() const {
+  ValueSizes sizes;
+  for (std::uint32_t n = 0; n < computed_; ++n) {
+    if (HasSlot(n)) {
+      const RunNumber& value = slots_[slotOf_[n]].value;
+      sizes.Add(value.LimbCount(), value.RunCount());
+    } else {
+      AddSizeOf(sizes, nodes_[n]->Value());
+    }
+  }
+  return sizes;
 }
 
 void EventEngine::ComputeNext() {

@@ -54,6 +54,33 @@ class Engine {
     (void)most;
     return 0;
   }
+  // Values left with the engine for good: until the next Bind nobody reads
+  // a neuron's value but those KeepInStep names, the read-out through
+  // ResultText and the sizes through Sizes, and nobody calls Synchronize.
+  // An engine that holds values as runs may then take arguments as runs
+  // (SetInputCode) and let values grow far past what limbs could hold. Set
+  // before Bind; returns whether the engine does so (the step-by-step
+  // engines that keep values in neurons do not).
+  virtual bool KeepValues(bool keep) {
+    (void)keep;
+    return false;
+  }
+  // After Bind: the input neuron holds the unary code of n for the next
+  // iteration, from the neuron or, when values are kept and the code is
+  // long, from the engine alone (the neuron's value then stays as it is);
+  // from the iteration after, the neuron's own value counts again.
+  virtual void SetInputCode(Neuron& input, std::int64_t n);
+  // The read-out of a neuron (Neuron::ResultText), wherever its value is
+  // held.
+  virtual std::string ResultText(const Neuron& neuron) const { return neuron.ResultText(); }
+  // The size of the values now: the longest in limbs (with its runs of
+  // equal limbs, the most runs for equal lengths) and the most runs in one
+  // value, wherever they are held.
+  struct ValueSizes {
+    std::uint64_t longest = 0, longestRuns = 0, mostRuns = 0;
+    void Add(std::uint64_t limbs, std::uint64_t runs);
+  };
+  virtual ValueSizes Sizes() const = 0;
   // What leaping did so far: the rules proved, the leaps made and the
   // iterations they covered.
   struct LeapCounts {
@@ -78,6 +105,7 @@ class ReferenceEngine : public Engine {
   void Bind(const ProofObj& tree, const NeuronList& inputs) override;
   void ComputeNext() override;
   void Commit() override;
+  ValueSizes Sizes() const override;
 
  private:
   NeuronList neurons_;
@@ -90,6 +118,9 @@ class ReferenceEngine : public Engine {
 // read from their texts), and the neurons to compute in an iteration: every
 // one the first time, then those fed by a value that changed.
 class ChangeDrivenEngine : public Engine {
+ public:
+  ValueSizes Sizes() const override;
+
  protected:
   void BuildLayout(const ProofObj& tree, const NeuronList& inputs);
   // Fills dirty_ for the iteration about to be computed; an outside node
@@ -100,6 +131,10 @@ class ChangeDrivenEngine : public Engine {
   std::vector<Neuron*> nodes_;
   std::uint32_t computed_ = 0;
   std::vector<Number> lastSeen_;  // per outside node
+  // Per outside node: whether the engine, not its neuron, holds its value
+  // for the next iteration (SetInputCode) or held it for the last one.
+  static constexpr char kNotHeld = 0, kHeldNext = 1, kHeldNow = 2;
+  std::vector<char> heldOutside_;
   std::vector<std::uint32_t> synapseStart_, synapseSource_;
   std::vector<Number::WeightParts> synapseWeight_;
   std::vector<std::uint32_t> feedStart_, feedTarget_;
@@ -143,6 +178,13 @@ class EventEngine : public ChangeDrivenEngine {
   void DeferNeuronValues(bool defer) override;
   void KeepInStep(const Neuron* neuron) override;
   void Synchronize() override;
+  bool KeepValues(bool keep) override {
+    keepValues_ = keep;
+    return true;
+  }
+  void SetInputCode(Neuron& input, std::int64_t n) override;
+  std::string ResultText(const Neuron& neuron) const override;
+  ValueSizes Sizes() const override;
   // The nodes whose value the engine holds in a slot of its own now: long
   // values held as runs, and for a few commits values that were.
   std::size_t SlotsInUse() const { return slotsInUse_; }
@@ -215,6 +257,7 @@ class EventEngine : public ChangeDrivenEngine {
   // Neurons with a slot whose Number lags behind (deferring), and the ones
   // never to lag.
   bool defer_ = false;
+  bool keepValues_ = false;
   std::vector<std::uint32_t> stale_;
   std::vector<char> staleMark_, keep_;
 };

@@ -68,7 +68,7 @@ RunValue<std::uint64_t> NeuronValue(const StateShape& shape, std::size_t neuron,
 }
 
 LoopRule::Reach LoopRule::Reachable(const std::vector<std::uint64_t>& lengths,
-                                    std::int64_t most) const {
+                                    std::int64_t most, std::uint64_t maxLimbs) const {
   std::vector<Wide> x(lengths.begin(), lengths.end());
   // Each period takes at least one iteration.
   Wide periods = most;
@@ -90,7 +90,7 @@ LoopRule::Reach LoopRule::Reachable(const std::vector<std::uint64_t>& lengths,
   for (const LinearForm& condition : conditions) bound(condition.At(x), slopeOf(condition));
   if (periods <= 0) return {0, 0, elsewhere};
   // Every run keeps at least one limb, every value grows to at most
-  // kMaxValueLimbs, and every period takes an iteration.
+  // maxLimbs, and every period takes an iteration.
   for (std::size_t i = 0; i < x.size() && periods > 0; ++i) bound(x[i] - 1, delta[i]);
   for (std::size_t n = 0; n < shape.Neurons() && periods > 0; ++n) {
     Wide limbs = 0, growth = 0;
@@ -98,7 +98,7 @@ LoopRule::Reach LoopRule::Reachable(const std::vector<std::uint64_t>& lengths,
       limbs += x[r];
       growth += delta[r];
     }
-    bound(static_cast<Wide>(kMaxValueLimbs) - limbs, -growth);
+    bound(static_cast<Wide>(maxLimbs) - limbs, -growth);
   }
   const Wide first = period.At(x), step = slopeOf(period);
   bound(first - 1, step);

@@ -78,12 +78,14 @@ struct LoopRule {
   // state: a state of one of them is inside this loop.
   std::vector<std::uint64_t> phases;
 
-  // The longest value a leap makes, in limbs: 2^26 limbs, 537 million
-  // digits (the sum of two of the largest arguments, or the code of
-  // factorial 12), 256 MB as the plain limbs a neuron shows. Values are held as runs and could grow far beyond
-  // it, but every neuron is brought in step with them as plain limbs at the
-  // end of a run.
+  // The longest value a leap makes, in limbs, where neurons show values
+  // as plain limbs: 2^26 limbs, 537 million digits (the sum of two of the
+  // largest arguments, or the code of factorial 12), 256 MB as limbs.
   static constexpr std::uint64_t kMaxValueLimbs = std::uint64_t{1} << 26;
+  // The same where values stay with the engine as runs (Engine::KeepValues):
+  // 2^50 limbs, far past any argument, with room for lengths times
+  // coefficients in a Wide.
+  static constexpr std::uint64_t kMaxHeldLimbs = std::uint64_t{1} << 50;
 
   struct Reach {
     std::int64_t periods = 0;
@@ -93,9 +95,10 @@ struct LoopRule {
     bool elsewhere = false;
   };
   // From lengths x: the most periods in a row, each starting inside the
-  // conditions, whose iterations together are at most `most`; and those
-  // iterations.
-  Reach Reachable(const std::vector<std::uint64_t>& x, std::int64_t most) const;
+  // conditions, whose iterations together are at most `most` and whose
+  // values stay within maxLimbs limbs; and those iterations.
+  Reach Reachable(const std::vector<std::uint64_t>& x, std::int64_t most,
+                  std::uint64_t maxLimbs = kMaxValueLimbs) const;
   std::string Text() const;
 };
 

@@ -167,7 +167,7 @@ std::int64_t MacroEngine::Leap(std::int64_t most) {
     ReadState();
     const std::vector<const LoopRule*> rules = book_.Find(shape_);
     for (const LoopRule* rule : rules) {
-      const LoopRule::Reach reach = rule->Reachable(lengths_, most);
+      const LoopRule::Reach reach = rule->Reachable(lengths_, most, LongestLeapValue());
       if (reach.periods > 0) return Apply(*rule, reach);
       ending = ending || !reach.elsewhere;
     }
@@ -202,7 +202,7 @@ std::int64_t MacroEngine::Leap(std::int64_t most) {
     if (known == 0) ReadState();
     if (const LoopRule* rule =
             TryToProve(known > 0 ? knownPeriod : distance, known > 0 && !ending)) {
-      const LoopRule::Reach reach = rule->Reachable(lengths_, most);
+      const LoopRule::Reach reach = rule->Reachable(lengths_, most, LongestLeapValue());
       if (reach.periods > 0) return Apply(*rule, reach);
     }
   }

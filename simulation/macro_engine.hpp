@@ -31,9 +31,11 @@
 // runs.
 //
 // A leap never passes `most`, so a run stops at its limit with exactly the
-// step-by-step state. Rules hold for the network bound; a new Bind forgets
-// them. The neuron kept in step (KeepInStep) is taken for the end neuron:
-// no rule lets a leap cross a state where it holds exactly 1.
+// step-by-step state, and makes no value longer than the neurons can show
+// as limbs unless the values are kept by the engine (KeepValues). Rules
+// hold for the network bound; a new Bind forgets them. The neuron kept in
+// step (KeepInStep) is taken for the end neuron: no rule lets a leap cross
+// a state where it holds exactly 1.
 //
 // Not thread-safe, as every engine.
 
@@ -82,6 +84,11 @@ class MacroEngine : public EventEngine {
   // Neuron updates per step so far: what an iteration costs.
   double StepRate() const;
   std::int64_t Apply(const LoopRule& rule, const LoopRule::Reach& reach);
+  // The longest value a leap may make, in limbs: values that stay with the
+  // engine as runs may grow far past those a neuron is to show as limbs.
+  std::uint64_t LongestLeapValue() const {
+    return keepValues_ ? LoopRule::kMaxHeldLimbs : LoopRule::kMaxValueLimbs;
+  }
 
   ProverNetwork network_;
   RuleBook book_;

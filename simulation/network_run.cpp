@@ -1,7 +1,6 @@
 #include "simulation/network_run.hpp"
 
 #include "network/exceptions.hpp"
-#include "network/unary.hpp"
 
 namespace vantorb {
 namespace {
@@ -24,7 +23,8 @@ void NetworkRun::Start(ProofObj* target, const TargetNetwork& network,
                        RunObserver* observer) {
   running_ = false;
   iteration_ = 0;
-  for (const auto& argument : arguments) CheckArgumentSize(argument);
+  const std::int64_t largest = LargestArgument(observer != nullptr);
+  for (const auto& argument : arguments) CheckArgumentSize(argument, largest);
   const auto& inputs = network.inputNeurons;
   const auto& outputs = network.outputNeurons;
   if (target == nullptr || inputs.empty() ||
@@ -38,14 +38,28 @@ void NetworkRun::Start(ProofObj* target, const TargetNetwork& network,
   endNeuron_ = outputs[0];
   resultNeuron_ = outputs.size() > 1 && NameHas(outputs[1], "Eres") ? outputs[1]
                                                                    : nullptr;
+  // Kept values come only with nobody watching the neurons.
+  kept_ = keepValues_ && observer == nullptr;
+  const auto argument = [&arguments](std::size_t k) -> std::string_view {
+    return k - 1 < arguments.size() ? std::string_view(arguments[k - 1]) : "";
+  };
   inputs[0]->SetValueText("1");
-  for (std::size_t k = 1; k < inputs.size(); ++k)
-    inputs[k]->SetArgument(k - 1 < arguments.size() ? arguments[k - 1] : "");
+  for (std::size_t k = 1; k < inputs.size(); ++k) {
+    if (kept_) {
+      inputs[k]->SetValueText("0");  // the engine takes the code
+    } else {
+      inputs[k]->SetArgument(argument(k));
+    }
+  }
   runFunction_->Reset();
   endNeuron_->SetValueText("0");
+  engine_->KeepValues(kept_);
   // Bound first: an engine still deferring from an earlier run would
   // otherwise bring the neurons just reset back to that run's values.
   engine_->Bind(*runFunction_, network.InputList());
+  if (kept_)
+    for (std::size_t k = 1; k < inputs.size(); ++k)
+      engine_->SetInputCode(*inputs[k], WideUnaryArgument(argument(k)));
   // An observer may read any neuron at any moment; without one, neurons are
   // read only between the calls here and the end signal at every pass.
   engine_->DeferNeuronValues(observer_ == nullptr);
@@ -55,7 +69,7 @@ void NetworkRun::Start(ProofObj* target, const TargetNetwork& network,
   iteration_ = 1;
   for (const auto& input : inputs) input->SetValueText("0");
   running_ = true;
-  engine_->Synchronize();
+  Synchronize();
 }
 
 bool NetworkRun::EndSignal() const {
@@ -68,12 +82,12 @@ bool NetworkRun::EndSignalNext() const {
 
 void NetworkRun::RunIteration() {
   Pass();
-  if (!behind_) engine_->Synchronize();
+  if (!behind_) Synchronize();
 }
 
 void NetworkRun::LeaveNeuronsBehind(bool behind) {
   behind_ = behind;
-  if (!behind_) engine_->Synchronize();
+  if (!behind_) Synchronize();
 }
 
 void NetworkRun::Pass(std::int64_t leapRoom) {
@@ -113,8 +127,8 @@ RunStatus NetworkRun::Tick(std::int64_t stepSize, std::int64_t iterationLimit) {
     // iteration + 1 > limit, said so that the largest limit cannot overflow.
     if (iteration_ >= last) {
       running_ = false;
-      engine_->Synchronize();
-      result_ = resultNeuron_ ? resultNeuron_->ResultText() : "";
+      Synchronize();
+      result_ = resultNeuron_ ? engine_->ResultText(*resultNeuron_) : "";
       return RunStatus::LimitReached;
     }
     if (observer_) observer_->Pass();
@@ -122,18 +136,18 @@ RunStatus NetworkRun::Tick(std::int64_t stepSize, std::int64_t iterationLimit) {
       read = EndSignal();
       Pass(last - iteration_);
     } catch (...) {
-      engine_->Synchronize();
+      Synchronize();
       throw;
     }
   }
-  if (!behind_) engine_->Synchronize();
+  if (!behind_) Synchronize();
   return running_ ? RunStatus::Running : RunStatus::Finished;
 }
 
 void NetworkRun::ReadResult() {
-  engine_->Synchronize();
+  Synchronize();
   if (resultNeuron_ == nullptr) throw NeuroException(kNoResultError);
-  result_ = resultNeuron_->ResultText();
+  result_ = engine_->ResultText(*resultNeuron_);
 }
 
 }  // namespace vantorb

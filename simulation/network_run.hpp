@@ -19,6 +19,7 @@
 
 #include "compiler/target_network.hpp"
 #include "driver/network.hpp"
+#include "network/unary.hpp"
 #include "simulation/engine_kind.hpp"
 
 namespace vantorb {
@@ -59,8 +60,8 @@ class NetworkRun {
   // "Eout" := 0, the first iteration, every input back to 0. Throws
   // NeuroException kStartError, and stays idle, when there is no target, too
   // few input neurons or no end neuron; an argument too large to code
-  // (CheckArgumentSize) is refused with its own message before anything is
-  // set.
+  // (CheckArgumentSize with LargestArgument) is refused with its own
+  // message before anything is set.
   void Start(ProofObj* target, const TargetNetwork& network,
              const std::vector<std::string>& arguments,
              RunObserver* observer = nullptr);
@@ -84,13 +85,31 @@ class NetworkRun {
   // result neuron (the run is stopped first).
   void RunIteration();
 
+  // For a caller that reads nothing of a run but its status, iteration,
+  // result and the engine's measures (Leaps, Sizes): from the next Start
+  // without an observer, an engine that holds values as runs keeps them for
+  // good (Engine::KeepValues), so that they may grow far past what limbs
+  // could hold, takes arguments up to kMaxArgumentAsRuns, and never brings
+  // a neuron in step but "Eout" (Synchronize then does nothing). Returns
+  // whether the engine does so.
+  bool KeepValuesInEngine(bool keep) {
+    keepValues_ = keep && engine_->KeepValues(keep);
+    return keepValues_;
+  }
+  // The largest argument the next Start takes, with or without an observer.
+  std::int64_t LargestArgument(bool observed) const {
+    return keepValues_ && !observed ? kMaxArgumentAsRuns : kMaxArgument;
+  }
+
   void Stop() { running_ = false; }
   // While set, Tick and RunIteration may return with neurons behind the
   // engine ("Eout" and the read-out stay exact), for a caller that reads
   // neurons only after Synchronize: a long Finish between its frames.
   // Clearing it brings every neuron in step.
   void LeaveNeuronsBehind(bool behind);
-  void Synchronize() { engine_->Synchronize(); }
+  void Synchronize() {
+    if (!kept_) engine_->Synchronize();
+  }
 
   bool Running() const { return running_; }
   std::int64_t Iteration() const { return iteration_; }
@@ -124,6 +143,8 @@ class NetworkRun {
   std::int64_t iteration_ = 0;
   bool running_ = false;
   bool behind_ = false;
+  bool keepValues_ = false;  // asked for and done by the engine
+  bool kept_ = false;        // this run's values are kept in the engine
   std::string result_;
   std::vector<std::string> arguments_;
 };

@@ -514,8 +514,14 @@ TEST_F(CliTest, RefusedArgumentsAreErrorsWithStatusTwo) {
       {"run " + add + " --limit 100", "add takes 2 arguments, 0 given"},
       {"run " + add + " 1 2 3 --limit 100", "add takes 2 arguments, 3 given"},
       {"eval " + add + " 1", "add takes 2 arguments, 1 given"},
-      {"run " + add + " 100000001 1 --limit 100",
+      // Values read from neurons hold arguments as limbs; kept as runs by
+      // the engine, they may be far larger.
+      {"run " + add + " 100000001 1 --limit 100 --engine dense",
        "The argument 100000001 is too large: at most 100000000 can be computed"},
+      {"run " + add + " 100000001 1 --limit 100 --values E",
+       "The argument 100000001 is too large: at most 100000000 can be computed"},
+      {"run " + add + " 1000000000001 1 --limit 100",
+       "The argument 1000000000001 is too large: at most 1000000000000 can be computed"},
       {"trace " + add + " 1 100000001 --token E --csv '" + csv + "'",
        "The argument 100000001 is too large: at most 100000000 can be computed"},
       {"eval " + add + " 9223372036854775808 1",
@@ -534,9 +540,31 @@ TEST_F(CliTest, RefusedArgumentsAreErrorsWithStatusTwo) {
 }
 
 TEST_F(CliTest, HugeArgumentsAreRefusedBeforeAnyMemoryIsTaken) {
-  const Outcome o = Cli("run " + Example("addition.prv") + " 2000000000 1");
+  const Outcome o = Cli("run " + Example("addition.prv") + " 2000000000000 1");
   EXPECT_EQ(o.status, 2);
-  EXPECT_EQ(o.err, "The argument 2000000000 is too large: at most 100000000 can be computed\n");
+  EXPECT_EQ(o.err,
+            "The argument 2000000000000 is too large: at most 1000000000000 can be computed\n");
+}
+
+// Arguments and results whose codes no neuron could hold as limbs, kept by
+// the engine as runs: exact, in little memory, with the step-by-step
+// iteration counts' closed forms.
+TEST_F(CliTest, ValuesKeptAsRunsReachArgumentsNoNeuronCouldHold) {
+  const struct {
+    std::string arguments, out;
+  } cases[] = {
+      {"run " + Example("multiplication.prv") + " 1000000 1000000 --limit 20000000000000",
+       "result: 1000000000000\niterations: 12000017000008\n"},
+      {"run " + Example("predecessor.prv") + " 1000000000 --limit 8000000000",
+       "result: 999999999\niterations: 7000000008\n"},
+      // Stopped inside the leap: the read-out of the result neuron then.
+      {"run " + Example("predecessor.prv") + " 1000000000 --limit 5000000000",
+       "result: 0\niterations: 5000000000\n"},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = Cli(c.arguments);
+    EXPECT_EQ(o.out, c.out) << c.arguments;
+  }
 }
 
 TEST_F(CliTest, AFailedWriteNamesTheFileAndKeepsTheOldOne) {

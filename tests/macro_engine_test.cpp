@@ -22,12 +22,19 @@ namespace {
 using testing::Outcome;
 using testing::RunUnder;
 
+// The same end; every neuron's value where both read them, the sizes of
+// the values where one run kept them in its engine.
 void ExpectSame(const Outcome& macro, const Outcome& event, const std::string& label) {
   EXPECT_EQ(macro.status, event.status) << label;
   EXPECT_EQ(macro.iterations, event.iterations) << label;
   EXPECT_EQ(macro.result, event.result) << label;
   EXPECT_EQ(macro.error, event.error) << label;
-  EXPECT_EQ(testing::FirstDifference(macro, event), -1) << label;
+  EXPECT_EQ(macro.sizes.longest, event.sizes.longest) << label;
+  EXPECT_EQ(macro.sizes.longestRuns, event.sizes.longestRuns) << label;
+  EXPECT_EQ(macro.sizes.mostRuns, event.sizes.mostRuns) << label;
+  if (!macro.values.empty() && !event.values.empty()) {
+    EXPECT_EQ(testing::FirstDifference(macro, event), -1) << label;
+  }
 }
 
 std::unique_ptr<Network> Example(NParserInterface& parser, const std::string& file) {
@@ -59,6 +66,8 @@ TEST(MacroEngine, EveryExampleEndsAsStepByStepAlsoAtLimitsInsideLeaps) {
     ExpectSame(RunUnder(*network, c.arguments, EngineKind::Macro, kLimit), event, label);
     const Outcome eager = RunUnder(*network, c.arguments, EngineKind::Macro, kLimit, 1000, true);
     ExpectSame(eager, event, label + " eager");
+    ExpectSame(RunUnder(*network, c.arguments, EngineKind::Macro, kLimit, 1000, true, true), event,
+               label + " kept");
     if (c.leaps) {
       EXPECT_GT(eager.leaps.iterationsLeapt, event.iterations / 2) << label;
     }
@@ -68,8 +77,11 @@ TEST(MacroEngine, EveryExampleEndsAsStepByStepAlsoAtLimitsInsideLeaps) {
                                      event.iterations - 5, std::int64_t{1}, std::int64_t{2}}) {
       if (limit <= 0) continue;
       const std::string at = label + " limit " + std::to_string(limit);
-      ExpectSame(RunUnder(*network, c.arguments, EngineKind::Macro, limit, 1000, true),
-                 RunUnder(*network, c.arguments, EngineKind::Event, limit), at);
+      const Outcome eventAt = RunUnder(*network, c.arguments, EngineKind::Event, limit);
+      ExpectSame(RunUnder(*network, c.arguments, EngineKind::Macro, limit, 1000, true), eventAt, at);
+      // The read-out at the limit from values kept as runs.
+      ExpectSame(RunUnder(*network, c.arguments, EngineKind::Macro, limit, 1000, true, true),
+                 eventAt, at + " kept");
     }
   }
 }
@@ -107,6 +119,8 @@ TEST(MacroEngine, RandomProgramsEndAsStepByStep) {
     const Outcome event = RunUnder(*network, arguments, EngineKind::Event, limit);
     const Outcome macro = RunUnder(*network, arguments, EngineKind::Macro, limit, 1000, true);
     ExpectSame(macro, event, text);
+    ExpectSame(RunUnder(*network, arguments, EngineKind::Macro, limit, 1000, true, true), event,
+               text + " kept");
     leapt += macro.leaps.iterationsLeapt;
   }
   EXPECT_GT(leapt, 0) << "no random program was leapt over: the comparison says little";
@@ -148,6 +162,10 @@ TEST(MacroEngine, RandomEquationNetworksEndAsStepByStep) {
         const Outcome macro =
             RunUnder(*network.net, network.io, arguments, EngineKind::Macro, at, batch.passes, 0, true);
         ExpectSame(macro, event, label + " limit " + std::to_string(at));
+        // Arguments long enough are given to the engine as runs.
+        ExpectSame(RunUnder(*network.net, network.io, arguments, EngineKind::Macro, at,
+                            batch.passes, 0, true, true),
+                   event, label + " limit " + std::to_string(at) + " kept");
         leapt += macro.leaps.iterationsLeapt;
         return event.iterations;
       };
@@ -166,6 +184,7 @@ TEST(MacroEngine, IterationCountsFollowTheirClosedForms) {
     std::int64_t x, y;  // y < 0: one argument
     std::int64_t iterations;
     std::string result;
+    bool kept = false;
   };
   const auto product = [](std::int64_t n) { return 12 * n * n + 17 * n + 8; };
   const Case cases[] = {
@@ -176,18 +195,23 @@ TEST(MacroEngine, IterationCountsFollowTheirClosedForms) {
       {"predecessor.prv", 100'000'000, -1, 7 * 100'000'000 + 8, "99999999"},
       {"addition.prv", 3, 4, 12 * 4 + 7, "7"},
       {"addition.prv", 10'000'000, 10'000'000, 12 * 10'000'000 + 7, "20000000"},
+      // Values kept as runs: arguments and results no neuron could hold.
+      {"multiplication.prv", 1'000'000, 1'000'000, product(1'000'000), "1000000000000", true},
+      {"predecessor.prv", 1'000'000'000'000, -1, 7 * 1'000'000'000'000 + 8, "999999999999", true},
+      {"addition.prv", 1'000'000'000, 3, 12 * 3 + 7, "1000000003", true},
+      {"addition.prv", 1'000'000'000, 1'000'000'000, std::int64_t{12} * 1'000'000'000 + 7, "2000000000", true},
   };
   for (const auto& c : cases) {
     NParserInterface parser;
     const auto network = Example(parser, c.file);
     std::vector<std::string> arguments = {std::to_string(c.x)};
     if (c.y >= 0) arguments.push_back(std::to_string(c.y));
-    const Outcome macro =
-        RunUnder(*network, arguments, EngineKind::Macro, c.iterations + 1000, 1'000'000);
+    const Outcome macro = RunUnder(*network, arguments, EngineKind::Macro, c.iterations + 1000,
+                                   1'000'000, false, c.kept);
     EXPECT_EQ(macro.status, RunStatus::Finished) << c.file << " " << c.x;
     EXPECT_EQ(macro.iterations, c.iterations) << c.file << " " << c.x;
     EXPECT_EQ(macro.result, c.result) << c.file << " " << c.x;
-    if (c.x >= 1000) {
+    if (c.iterations >= 100000) {
       EXPECT_GT(macro.leaps.iterationsLeapt, c.iterations * 9 / 10) << c.file << " " << c.x;
     }
   }

@@ -28,8 +28,9 @@ struct Outcome {
   std::int64_t limit = 0;  // the limit the run had, or was cut at
   std::string result;
   std::string error;                // the message of a NeuroException the run threw
-  std::vector<std::string> values;  // every neuron's, in tree order
+  std::vector<std::string> values;  // every neuron's, in tree order; none when kept
   Engine::LeapCounts leaps;
+  Engine::ValueSizes sizes;
 };
 
 // The engine of `kind`; with `eager`, a macro engine that proves every
@@ -42,15 +43,17 @@ inline std::unique_ptr<Engine> EngineOf(EngineKind kind, bool eager) {
 }
 
 // Runs to the end or the limit, ticking `passes` passes at a time, with
-// nobody watching, and reads every neuron afterwards. With `mostLimbs`,
-// once the engine has read that many limbs of values (checked between
-// ticks) the limit becomes the iteration reached, so that a run whose
-// values grow long stays short; the outcome tells the limit it had.
+// nobody watching, and reads every neuron afterwards, or with `keep` only
+// the sizes of the values the engine kept. With `mostLimbs`, once the
+// engine has read that many limbs of values (checked between ticks) the
+// limit becomes the iteration reached, so that a run whose values grow
+// long stays short; the outcome tells the limit it had.
 inline Outcome RunUnder(ProofObj& target, const TargetNetwork& io,
                         const std::vector<std::string>& arguments, EngineKind kind,
                         std::int64_t limit, std::int64_t passes = 1000,
-                        std::uint64_t mostLimbs = 0, bool eager = false) {
+                        std::uint64_t mostLimbs = 0, bool eager = false, bool keep = false) {
   NetworkRun run(EngineOf(kind, eager));
+  run.KeepValuesInEngine(keep);
   Outcome outcome;
   try {
     run.Start(&target, io, arguments);
@@ -67,6 +70,8 @@ inline Outcome RunUnder(ProofObj& target, const TargetNetwork& io,
   outcome.limit = limit;
   outcome.result = run.Result();
   outcome.leaps = run.UsedEngine().Leaps();
+  outcome.sizes = run.UsedEngine().Sizes();
+  if (keep) return outcome;
   NeuronList neurons;
   target.AppendNeurons(neurons);
   for (const Neuron* neuron : neurons) outcome.values.push_back(neuron->Value().ToText());
@@ -75,8 +80,8 @@ inline Outcome RunUnder(ProofObj& target, const TargetNetwork& io,
 
 inline Outcome RunUnder(const Network& network, const std::vector<std::string>& arguments,
                         EngineKind kind, std::int64_t limit, std::int64_t passes = 1000,
-                        bool eager = false) {
-  return RunUnder(network.Target(), network.Io(), arguments, kind, limit, passes, 0, eager);
+                        bool eager = false, bool keep = false) {
+  return RunUnder(network.Target(), network.Io(), arguments, kind, limit, passes, 0, eager, keep);
 }
 
 // The first neuron whose value differs, or -1.
@@ -86,9 +91,16 @@ inline int FirstDifference(const Outcome& a, const Outcome& b) {
   return a.values.size() == b.values.size() ? -1 : static_cast<int>(a.values.size());
 }
 
+// The same end; every neuron's value where both read them, the sizes of
+// the values otherwise.
 inline bool SameEnd(const Outcome& a, const Outcome& b) {
+  const bool sameValues = a.values.empty() || b.values.empty()
+                              ? a.sizes.longest == b.sizes.longest &&
+                                    a.sizes.longestRuns == b.sizes.longestRuns &&
+                                    a.sizes.mostRuns == b.sizes.mostRuns
+                              : FirstDifference(a, b) == -1;
   return a.status == b.status && a.iterations == b.iterations && a.result == b.result &&
-         a.error == b.error && FirstDifference(a, b) == -1;
+         a.error == b.error && sameValues;
 }
 
 // A random function of `arity` arguments, nested at most `depth` deep.

@@ -74,6 +74,49 @@ TEST(NetworkRunStart, ARunStartedAgainBeginsFromTheResetNetwork) {
   }
 }
 
+// Values kept in an engine that holds them as runs: larger arguments, and
+// only where no observer reads the neurons; a run started after one of
+// them, watched, reads its neurons in step again.
+TEST(NetworkRunStart, ValuesKeptInTheEngineTakeLargerArgumentsUnwatched) {
+  struct Watcher : RunObserver {
+  } watcher;
+  const struct {
+    EngineKind kind;
+    const char* label;
+    bool keeps;
+  } kinds[] = {{EngineKind::Reference, "reference", false},
+               {EngineKind::Dense, "dense", false},
+               {EngineKind::Event, "event", true},
+               {EngineKind::Macro, "macro", true}};
+  for (const auto& [kind, label, keeps] : kinds) {
+    Built add(Add());
+    NetworkRun run(kind);
+    EXPECT_EQ(run.KeepValuesInEngine(true), keeps) << label;
+    EXPECT_EQ(run.LargestArgument(false), keeps ? kMaxArgumentAsRuns : kMaxArgument) << label;
+    EXPECT_EQ(run.LargestArgument(true), kMaxArgument) << label;
+    EXPECT_THROW(run.Start(add.tree.get(), add.network, {"100000001", "1"}, &watcher),
+                 NeuroException)
+        << label;
+    if (keeps) {
+      run.Start(add.tree.get(), add.network, {"100000001", "1"});
+      EXPECT_EQ(run.Tick(1000, 10), RunStatus::LimitReached) << label;
+    } else {
+      EXPECT_THROW(run.Start(add.tree.get(), add.network, {"100000001", "1"}), NeuroException)
+          << label;
+    }
+    NetworkRun fresh(kind);
+    for (NetworkRun* watched : {&run, &fresh}) {
+      watched->Start(add.tree.get(), add.network, {"3", "4"}, &watcher);
+      while (watched->Tick(100, 5000) == RunStatus::Running) {
+      }
+    }
+    EXPECT_EQ(run.Result(), "7") << label;
+    EXPECT_EQ(run.Iteration(), fresh.Iteration()) << label;
+    for (const auto& input : add.network.inputNeurons)
+      EXPECT_TRUE(IsZero(input->Value())) << label << " " << input->Name();
+  }
+}
+
 TEST(NetworkRunTicks, ResultAndIterationsMatchTheDoneStep) {
   struct Case {
     const char* label;

@@ -27,6 +27,45 @@ TEST(UnaryCode, EqualsTheNumberItsTextReadsAs) {
   EXPECT_EQ(UnaryCode(-5), UnaryCode(0));
 }
 
+TEST(UnaryCode, HeldAsRunsIsTheSameNumber) {
+  for (std::int64_t n : {-3, 0, 1, 6, 7, 8, 15, 16, 100, 511, 512, 1001, 4096}) {
+    RunNumber runs;
+    runs.Assign(UnaryCodeRuns(n));
+    EXPECT_EQ(runs.ToNumber(), UnaryCode(n)) << n;
+  }
+  const RunValue<std::uint64_t> huge = UnaryCodeRuns(1'000'000'000'000);
+  EXPECT_EQ(huge.limbCount, 125'000'000'001u);  // 10^12 + 1 digits
+  EXPECT_EQ(huge.runs.size(), 2u);
+}
+
+// Read from runs, the result is what the text gives, whatever the sign,
+// integer part, separator and digits.
+TEST(UnaryResult, ReadFromRunsAsFromTheText) {
+  const std::string values[] = {
+      "0.1111", "0.1", "1", "0.111111", "0.0101", "0", "-0.1111", "-1.1", "12.111",
+      "1.11111111111111111111", "0.00000000111111111111111111", "123.1", "0.12121212",
+      "0." + std::string(1000, '1') + "00", "0.1" + std::string(800, '0') + "1",
+  };
+  for (const char* separator : {".", ",", "::"}) {
+    SeparatorScope scope(separator);
+    for (std::string text : values) {
+      if (const auto dot = text.find('.'); dot != std::string::npos)
+        text.replace(dot, 1, separator);
+      Number number;
+      number.FromText(text);
+      for (const bool plain : {true, false}) {
+        RunNumber runs;
+        runs.Assign(number);
+        runs.UsePlainForm(plain);
+        EXPECT_EQ(UnaryResultText(runs), UnaryResultText(number.ToText()))
+            << text << (plain ? " as limbs" : " as runs");
+      }
+    }
+  }
+  RunNumber empty;  // no limbs: text 0.0
+  EXPECT_EQ(UnaryResultText(empty), "0");
+}
+
 TEST(UnaryArgument, SetArgumentGivesTheCodeOrZero) {
   SeparatorScope scope(".");
   const std::pair<const char*, const char*> cases[] = {
@@ -150,6 +189,21 @@ TEST(UnaryArgumentSize, RefusesCodesTooLongToHold) {
     CheckArgumentSize("2000000000");
   } catch (const NeuroException& e) {
     EXPECT_STREQ(e.what(), "The argument 2000000000 is too large: at most 100000000 can be computed");
+  }
+}
+
+TEST(UnaryArgumentSize, CodesHeldAsRunsTakeFarLargerArguments) {
+  const std::pair<const char*, bool> cases[] = {
+      {"100000001", true}, {"1000000000000", true}, {"+1000000000000", true},
+      {"1000000000001", false}, {"99999999999999999999", false},
+  };
+  for (const auto& [text, accepted] : cases) {
+    if (accepted) {
+      EXPECT_NO_THROW(CheckArgumentSize(text, kMaxArgumentAsRuns)) << text;
+      EXPECT_EQ(WideUnaryArgument(text), std::stoll(text)) << text;
+    } else {
+      EXPECT_THROW(CheckArgumentSize(text, kMaxArgumentAsRuns), NeuroException) << text;
+    }
   }
 }
 
