@@ -88,6 +88,18 @@ def test_a_program_read_as_equations_names_its_line_once():
     assert (str(raised.value), raised.value.line) == (" Syntax error at line 1", 1)
 
 
+def test_runs_keep_values_as_runs_past_what_digits_could_hold():
+    # The codes of the arguments and the result have 10**9 and 10**12
+    # digits; the iteration counts are the closed forms 12 y + 7 and
+    # 12 n**2 + 17 n + 8.
+    addition = vantorb.compile_file(EXAMPLES / "addition.prv")
+    run = addition.run(10**9, 10**9, limit=10**11)
+    assert (run.result, run.iterations) == (2 * 10**9, 12 * 10**9 + 7)
+    product = vantorb.compile_file(EXAMPLES / "multiplication.prv")
+    run = product.run(10**6, 10**6, limit=10**14)
+    assert (run.result, run.iterations) == (10**12, 12 * 10**12 + 17 * 10**6 + 8)
+
+
 # (command, arguments, options, whether the tool refuses the same arguments
 # with the same text); whatever the type of a wrong value.
 @pytest.mark.parametrize("command,arguments,options,as_the_tool", [
@@ -98,7 +110,9 @@ def test_a_program_read_as_equations_names_its_line_once():
     ("run", (1, True), {}, True),
     ("run", (1, 10**5000), {}, False),
     ("run", (1, "9" * 5000), {}, False),
-    ("run", (1, 100000001), {}, False),
+    ("run", (1, 10**12 + 1), {}, True),
+    ("run", (1, 100000001), {"engine": "dense"}, False),
+    ("trace", (1, 100000001), {"token": "*"}, False),
     ("eval", (1, 2**63), {}, True),
     ("run", (1, 2), {"limit": -1}, False),
     ("run", (1, 2), {"limit": 2**63}, False),
