@@ -10,6 +10,6 @@ set format x "10^{%L}"
 set format y "10^{%L}"
 set grid xtics ytics mxtics mytics lc "#dddddd"
 set key top left
-set xrange [5:20000]
+set xrange [5:2000000]
 plot data using 1:(strcol(2) eq "event" ? $4 : NaN) with linespoints pt 7 lc "#c0392b" title "event", \
      data using 1:(strcol(2) eq "macro" ? $4 : NaN) with linespoints pt 5 lc "#2471a3" title "macro"

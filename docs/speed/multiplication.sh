@@ -8,8 +8,8 @@
 #
 # The tool defaults to build/release/cli/vantorb-cli (a Release build).
 # Runs are done one at a time; the event engine stops at N = 1000 (12 M
-# iterations, some ten seconds), the macro engine goes on to 10^4 x 10^4
-# (1.2 G iterations). Set VANTORB_SWEEP_PLOT_ONLY=1 to redraw the plot from
+# iterations, some ten seconds), the macro engine goes on to 10^6 x 10^6
+# (1.2 * 10^13 iterations). Set VANTORB_SWEEP_PLOT_ONLY=1 to redraw the plot from
 # the data file alone.
 set -euo pipefail
 
@@ -20,11 +20,11 @@ program="$root/examples/multiplication.prv"
 data="$here/multiplication.dat"
 
 event_sizes="10 20 40 100 200 400 1000"
-macro_sizes="10 20 40 100 200 400 1000 2000 4000 10000"
+macro_sizes="10 20 40 100 200 400 1000 2000 4000 10000 100000 1000000"
 
 run() {  # engine N
   local out iterations seconds
-  out="$("$cli" run "$program" "$2" "$2" --engine "$1" --stats --limit 10000000000)"
+  out="$("$cli" run "$program" "$2" "$2" --engine "$1" --stats --limit 100000000000000)"
   iterations="$(sed -n 's/^iterations: //p' <<<"$out")"
   seconds="$(sed -n 's/^wall time: \([0-9.e+-]*\) s$/\1/p' <<<"$out")"
   printf '%s %s %s %s\n' "$2" "$1" "$iterations" "$seconds"
