@@ -136,7 +136,7 @@ std::unique_ptr<Network> LoadEquationFile(const std::string& fileName) {
   net.BuildNetwork(io.InputList(), io.outputNeurons);
 
   CompilationReport report;
-  report.fileName = net.Name();
+  report.fileName = BaseFileName(fileName);  // the network is named by its file
   report.targetName = net.Name();
   report.statements = table->Count();
   report.lines = lineIndex + 1;

@@ -1,6 +1,7 @@
 #include "network/run_number.hpp"
 
 #include <algorithm>
+#include <charconv>
 
 #include "network/exceptions.hpp"
 #include "network/utils.hpp"
@@ -77,6 +78,46 @@ void RunNumber::ToNumberFromRuns(Number& out) const {
   out.ResetParts(runs_.sign, runs_.integerPart);
   for (const auto& run : runs_.runs)
     out.AppendLimbs(Number_Node{static_cast<std::int32_t>(run.value)}, run.count);
+}
+
+double RunNumber::ToDouble() const {
+  // The nearest double to the text, read from as much of it as rounding
+  // needs: after the first digit that is not 0, 800 digits hold every
+  // midpoint between two doubles (767 significant digits at most), and a
+  // final 1 stands for any later digit that is not 0, so that a value just
+  // above a midpoint still rounds up. A fraction whose first 42 limbs are
+  // 0 is below half the least double.
+  constexpr std::uint64_t kLimbsKept = 100, kZeroLimbsBelowEveryDouble = 42;
+  std::string text;
+  if (Sign() < 0) text += '-';
+  text += std::to_string(IntegerPart());
+  text += '.';
+  bool started = IntegerPart() != 0, tiny = false, sticky = false;
+  std::uint64_t zeros = 0, left = kLimbsKept;
+  char digits[Number::kLimbDigits];
+  ForEachRun([&](std::uint32_t limb, std::uint64_t count) {
+    if (!started && limb == 0) {
+      zeros += count;
+      tiny = zeros > kZeroLimbsBelowEveryDouble;
+      if (!tiny) text.append(count * Number::kLimbDigits, '0');
+      return !tiny;
+    }
+    started = true;
+    if (left == 0 || count > left) {
+      sticky = limb != 0;
+      if (left == 0) return !sticky;
+      count = left;
+    }
+    for (int i = Number::kLimbDigits - 1; i >= 0; --i, limb /= 10) digits[i] = '0' + limb % 10;
+    for (std::uint64_t k = 0; k < count; ++k) text.append(digits, Number::kLimbDigits);
+    left -= count;
+    return !sticky;
+  });
+  if (tiny) return 0.0;
+  if (sticky) text += '1';
+  double value = 0;
+  std::from_chars(text.data(), text.data() + text.size(), value);
+  return value;
 }
 
 std::string RunNumber::ToText() const {

@@ -92,6 +92,9 @@ class RunNumber {
   // limbs, the two exchange their limbs instead of copying them.
   void MoveInto(Number& out);
   std::string ToText() const;
+  // Number::ToDouble of the same value, at a cost that does not follow its
+  // length: the nearest double, 0 for a value below every double.
+  double ToDouble() const;
 
   // +0 with no limbs, held as limbs.
   void Clear() {

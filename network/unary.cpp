@@ -97,28 +97,52 @@ std::string DecodeUnary(std::string_view t) {
   return std::to_string(end - 3);
 }
 
-std::int64_t DecodeUnary(const Number& value) {
-  if (value.Sign() < 0 || value.IntegerPart() != 0) return -1;
+namespace {
+
+// DecodeUnary over a value's runs of equal limbs, given by forEachRun(f)
+// calling f(limb, count) most significant first.
+template <class ForEachRun>
+std::int64_t DecodeRuns(int sign, std::int64_t integerPart, ForEachRun&& forEachRun) {
+  if (sign < 0 || integerPart != 0) return -1;
   // The limbs of a code: ones filling whole limbs, at most one limb of
   // ones then zeros, then zero limbs.
-  static constexpr std::int32_t kOnesThenZeros[Number::kLimbDigits] = {
+  static constexpr std::uint32_t kOnesThenZeros[Number::kLimbDigits] = {
       0, 10000000, 11000000, 11100000, 11110000, 11111000, 11111100, 11111110};
-  const auto& limbs = value.Limbs();
+  enum { kOnes, kZeros, kNoCode } state = kOnes;
   std::int64_t ones = 0;
-  std::size_t i = 0;
-  while (i < limbs.size() && limbs[i].value == 11111111) {
-    ones += Number::kLimbDigits;
-    ++i;
-  }
-  if (i < limbs.size()) {
-    const auto* end = std::end(kOnesThenZeros);
-    const auto* at = std::find(std::begin(kOnesThenZeros), end, limbs[i].value);
-    if (at == end) return -1;
-    ones += at - std::begin(kOnesThenZeros);
-    for (++i; i < limbs.size(); ++i)
-      if (limbs[i].value != 0) return -1;
-  }
+  forEachRun([&](std::uint32_t limb, std::uint64_t count) {
+    if (state == kOnes && limb == 11111111) {
+      ones += static_cast<std::int64_t>(count) * Number::kLimbDigits;
+      return true;
+    }
+    if (state == kOnes) {
+      const auto* end = std::end(kOnesThenZeros);
+      const auto* at = std::find(std::begin(kOnesThenZeros), end, limb);
+      if (at == end || (count > 1 && limb != 0)) {
+        state = kNoCode;
+        return false;
+      }
+      ones += at - std::begin(kOnesThenZeros);
+      state = kZeros;
+      return true;
+    }
+    if (limb != 0) state = kNoCode;
+    return state != kNoCode;
+  });
+  if (state == kNoCode) return -1;
   return ones > 0 ? ones - 1 : -1;
+}
+
+}  // namespace
+
+std::int64_t DecodeUnary(const Number& value) {
+  return DecodeRuns(value.Sign(), value.IntegerPart(),
+                    [&value](auto&& f) { RunNumber::ForEachLimbRun(value, f); });
+}
+
+std::int64_t DecodeUnary(const RunNumber& value) {
+  return DecodeRuns(value.Sign(), value.IntegerPart(),
+                    [&value](auto&& f) { value.ForEachRun(f); });
 }
 
 }  // namespace vantorb

@@ -54,5 +54,7 @@ std::string DecodeUnary(std::string_view valueText);
 // DecodeUnary of a number's text, read from its limbs without writing the
 // text: the count, or -1 when the number is no code.
 std::int64_t DecodeUnary(const Number& value);
+// The same read from the runs of a value held as runs.
+std::int64_t DecodeUnary(const RunNumber& value);
 
 }  // namespace vantorb

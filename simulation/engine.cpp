@@ -56,7 +56,32 @@ void ReferenceEngine::ComputeNext() {
 }
 
 void ReferenceEngine::Commit() {
-  for (Neuron* neuron : neurons_) neuron->Commit();
+  changed_.resize(neurons_.size());
+  for (std::size_t i = 0; i < neurons_.size(); ++i) {
+    changed_[i] = neurons_[i]->Changed();
+    neurons_[i]->Commit();
+  }
+}
+
+namespace {
+
+// Each neuron's position in `order`, or Engine::kNoHandle.
+std::vector<std::uint32_t> PositionsIn(const NeuronList& order, std::size_t count,
+                                       const NeuronList& neurons) {
+  std::unordered_map<const Neuron*, std::uint32_t> position;
+  for (std::uint32_t i = 0; i < count; ++i) position.emplace(order[i], i);
+  std::vector<std::uint32_t> handles;
+  for (const Neuron* neuron : neurons) {
+    const auto it = position.find(neuron);
+    handles.push_back(it == position.end() ? Engine::kNoHandle : it->second);
+  }
+  return handles;
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> ReferenceEngine::Handles(const NeuronList& neurons) const {
+  return PositionsIn(neurons_, neurons_.size(), neurons);
 }
 
 Engine::ValueSizes ReferenceEngine::Sizes() const {
@@ -109,6 +134,8 @@ void ChangeDrivenEngine::BuildLayout(const ProofObj& tree, const NeuronList& inp
     lastSeen_.push_back(nodes_[node]->Value());
   heldOutside_.assign(lastSeen_.size(), kNotHeld);
   dirtyMark_.assign(computed_, 0);
+  committedAt_.assign(computed_, 0);
+  commits_ = 0;
   dirty_.clear();
   changed_.clear();
   everything_ = true;
@@ -187,6 +214,10 @@ const Number& ChangeDrivenEngine::Term(const Number& value, const Number::Weight
   return term_;
 }
 
+std::vector<std::uint32_t> ChangeDrivenEngine::Handles(const NeuronList& neurons) const {
+  return PositionsIn(nodes_, computed_, neurons);
+}
+
 Engine::ValueSizes ChangeDrivenEngine::Sizes() const {
   ValueSizes sizes;
   for (std::uint32_t n = 0; n < computed_; ++n) AddSizeOf(sizes, nodes_[n]->Value());
@@ -214,6 +245,7 @@ void DenseEngine::Commit() {
   for (auto n : dirty_)
     if (CommitInNeuron(n)) changed_.push_back(n);
   everything_ = false;
+  NoteCommit();
 }
 
 // --- only what changed, long values as runs of limbs ---
@@ -322,6 +354,14 @@ void EventEngine::SetInputCode(Neuron& input, std::int64_t n) {
     return;
   }
   input.SetArgumentCode(n);
+}
+
+void EventEngine::ReadValue(std::uint32_t handle, RunNumber& out) const {
+  if (HasSlot(handle)) {
+    out = slots_[slotOf_[handle]].value;
+  } else {
+    out.Assign(nodes_[handle]->Value());
+  }
 }
 
 std::string EventEngine::ResultText(const Neuron& neuron) const {
@@ -438,6 +478,7 @@ void EventEngine::Commit() {
     for (auto n : dirty_)
       if (CommitInNeuron(n)) changed_.push_back(n);
     everything_ = false;
+    NoteCommit();
     return;
   }
   for (auto n : dirty_) {
@@ -465,6 +506,7 @@ void EventEngine::Commit() {
     }
   }
   everything_ = false;
+  NoteCommit();
 }
 
 }  // namespace vantorb

@@ -81,6 +81,16 @@ class Engine {
     void Add(std::uint64_t limbs, std::uint64_t runs);
   };
   virtual ValueSizes Sizes() const = 0;
+  // For an observer that follows some neurons at every iteration while the
+  // others may be deferred (the window's waveforms): handles on those
+  // neurons, valid until the next Bind (kNoHandle for one the engine does
+  // not compute); whether a neuron's value changed in the last Commit; and
+  // its value now, wherever it is held, without bringing its neuron in
+  // step.
+  static constexpr std::uint32_t kNoHandle = UINT32_MAX;
+  virtual std::vector<std::uint32_t> Handles(const NeuronList& neurons) const = 0;
+  virtual bool ChangedAtLastCommit(std::uint32_t handle) const = 0;
+  virtual void ReadValue(std::uint32_t handle, RunNumber& out) const = 0;
   // What leaping did so far: the rules proved, the leaps made and the
   // iterations they covered.
   struct LeapCounts {
@@ -106,9 +116,17 @@ class ReferenceEngine : public Engine {
   void ComputeNext() override;
   void Commit() override;
   ValueSizes Sizes() const override;
+  std::vector<std::uint32_t> Handles(const NeuronList& neurons) const override;
+  bool ChangedAtLastCommit(std::uint32_t handle) const override {
+    return changed_[handle] != 0;
+  }
+  void ReadValue(std::uint32_t handle, RunNumber& out) const override {
+    out.Assign(neurons_[handle]->Value());
+  }
 
  private:
   NeuronList neurons_;
+  std::vector<char> changed_;  // per neuron, in the last Commit
 };
 
 // What the dense and the event engine share: the network as flat arrays
@@ -120,6 +138,13 @@ class ReferenceEngine : public Engine {
 class ChangeDrivenEngine : public Engine {
  public:
   ValueSizes Sizes() const override;
+  std::vector<std::uint32_t> Handles(const NeuronList& neurons) const override;
+  bool ChangedAtLastCommit(std::uint32_t handle) const override {
+    return committedAt_[handle] == commits_;
+  }
+  void ReadValue(std::uint32_t handle, RunNumber& out) const override {
+    out.Assign(nodes_[handle]->Value());
+  }
 
  protected:
   void BuildLayout(const ProofObj& tree, const NeuronList& inputs);
@@ -141,6 +166,14 @@ class ChangeDrivenEngine : public Engine {
   std::vector<Number> bias_;
   // This iteration's neurons to compute, and the ones whose value changed.
   std::vector<std::uint32_t> dirty_, changed_;
+  // The commits so far, and per neuron the last one that changed it; set
+  // by NoteCommit from changed_ at the end of every Commit.
+  std::uint64_t commits_ = 0;
+  std::vector<std::uint64_t> committedAt_;
+  void NoteCommit() {
+    ++commits_;
+    for (auto n : changed_) committedAt_[n] = commits_;
+  }
   bool everything_ = true;
 
   // The definition's update of one neuron from the values in the neurons,
@@ -185,6 +218,7 @@ class EventEngine : public ChangeDrivenEngine {
   void SetInputCode(Neuron& input, std::int64_t n) override;
   std::string ResultText(const Neuron& neuron) const override;
   ValueSizes Sizes() const override;
+  void ReadValue(std::uint32_t handle, RunNumber& out) const override;
   // The nodes whose value the engine holds in a slot of its own now: long
   // values held as runs, and for a few commits values that were.
   std::size_t SlotsInUse() const { return slotsInUse_; }

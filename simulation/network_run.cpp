@@ -1,5 +1,7 @@
 #include "simulation/network_run.hpp"
 
+#include <algorithm>
+
 #include "network/exceptions.hpp"
 
 namespace vantorb {
@@ -93,7 +95,8 @@ void NetworkRun::LeaveNeuronsBehind(bool behind) {
 void NetworkRun::Pass(std::int64_t leapRoom) {
   if (runFunction_ == nullptr) return;
   if (!EndSignal()) {
-    if (leapRoom > 1 && (observer_ == nullptr || !observer_->Watching())) {
+    if (leapRoom > 1 &&
+        (observer_ == nullptr || (!observer_->Watching() && !observer_->Following()))) {
       if (const std::int64_t leapt = engine_->Leap(leapRoom); leapt > 0) {
         iteration_ += leapt;
         return;
@@ -113,9 +116,11 @@ void NetworkRun::Iterate() {
   engine_->ComputeNext();
   if (watched) observer_->Computed();
   engine_->Commit();
+  if (observer_ != nullptr && observer_->Following()) observer_->Committed(*engine_);
 }
 
-RunStatus NetworkRun::Tick(std::int64_t stepSize, std::int64_t iterationLimit) {
+RunStatus NetworkRun::Tick(std::int64_t stepSize, std::int64_t iterationLimit,
+                           std::int64_t passRoom) {
   // Once a pass has read the result, the later passes of the tick would
   // read the same value again and test a limit that can no longer be
   // reached (the iteration stays): the tick ends there, however large the
@@ -134,7 +139,7 @@ RunStatus NetworkRun::Tick(std::int64_t stepSize, std::int64_t iterationLimit) {
     if (observer_) observer_->Pass();
     try {
       read = EndSignal();
-      Pass(last - iteration_);
+      Pass(std::min(last - iteration_, passRoom));
     } catch (...) {
       Synchronize();
       throw;

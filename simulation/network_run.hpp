@@ -37,6 +37,12 @@ class RunObserver {
   virtual void Computed() {}
   // A pass of a tick is about to run its iteration.
   virtual void Pass() {}
+  // Whether every iteration is to be computed on its own, with Committed()
+  // after it, though nobody watches it: the observer follows some values
+  // through the engine (Engine::Handles), which may leave the neurons
+  // behind.
+  virtual bool Following() { return false; }
+  virtual void Committed(const Engine& engine) { (void)engine; }
 };
 
 enum class RunStatus { Running, Finished, LimitReached };
@@ -78,8 +84,9 @@ class NetworkRun {
   // engine leap over whole periods of a proved loop within the limit; the
   // pass that reads the result out is the tick's last, since later ones
   // would only read it again. Any 64-bit step size and limit is taken as it
-  // is, the largest included.
-  RunStatus Tick(std::int64_t stepSize, std::int64_t iterationLimit);
+  // is, the largest included. A leap covers at most passRoom iterations.
+  RunStatus Tick(std::int64_t stepSize, std::int64_t iterationLimit,
+                 std::int64_t passRoom = INT64_MAX);
   // An iteration, or, once "Eout" is 1, the read-out that ends the run.
   // Throws NeuroException kNoResultError at the end of a network without a
   // result neuron (the run is stopped first).

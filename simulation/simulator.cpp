@@ -1,5 +1,6 @@
 #include "simulation/simulator.hpp"
 
+#include <algorithm>
 #include <chrono>
 
 #include "network/exceptions.hpp"
@@ -14,11 +15,19 @@ using Clock = std::chrono::steady_clock;
 constexpr std::size_t kMaxToken = 255;
 
 // A run setting: any 64-bit integer, so that a typed limit or step size
-// may be as large as a run can count.
-std::int64_t ToInteger(const std::string& text) {
+// may be as large as a run can count. A text that is none is refused with
+// the field's name.
+std::int64_t ToInteger(const std::string& field, const std::string& text) {
   const auto value = ParseDecimalInteger(text, INT64_MIN, INT64_MAX);
-  if (!value) throw NeuroException("'" + text + "' is not a valid integer value");
-  return *value;
+  if (value) return *value;
+  std::string_view digits = text;
+  const bool negative = !digits.empty() && digits.front() == '-';
+  if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) digits.remove_prefix(1);
+  const bool beyond = !digits.empty() && digits.find_first_not_of("0123456789") == digits.npos;
+  const char* why = !beyond   ? "is not a whole number"
+                    : negative ? "is below -9223372036854775808"
+                               : "is above 9223372036854775807";
+  throw NeuroException(field + ": '" + text + "' " + why);
 }
 
 // The spin buttons' step from a field's text, wrapping within [low, high];
@@ -62,8 +71,8 @@ Simulator::Simulator(SimulatorView& view, CurrentNetwork& network)
 // --- run settings and progress ---
 
 void Simulator::ReadRunSettings() {
-  stepSize_ = ToInteger(view_.StepSizeText());
-  iterationLimit_ = ToInteger(view_.StopAfterText());
+  stepSize_ = ToInteger("Step size", view_.StepSizeText());
+  iterationLimit_ = ToInteger("Stop after", view_.StopAfterText());
   const int p = view_.SliderPosition();
   timerInterval_ = p == 0 ? 0 : 1001 - 100 * p;
 }
@@ -160,6 +169,7 @@ void Simulator::Compute() {
   } catch (const NeuroException& e) {
     if (abandoning) StopRun();
     view_.SetResult("");
+    view_.ShowResultKind(ResultKind::NotComputed);
     ReportError(e.what());
     return;
   }
@@ -173,12 +183,15 @@ void Simulator::Compute() {
     NetworkRun& run = network_.Run();
     NeuronList& recorded = network_.Recorded();
     recorded.clear();
+    recording_ = false;  // until the waveforms follow the engine bound now
     collectThisPass_ = true;  // the first iteration is shown at once
     run.Start(*network, arguments, this);
     collectThisPass_ = false;
     iteration_ = run.Iteration();
     network->Target().CollectNeurons(recorded, inspectToken_, true);
     waves_.Begin(recorded, iteration_);
+    waves_.Follow(run.UsedEngine(), recorded);
+    recording_ = !recorded.empty();
     wavesNetwork_ = network_.Id();
     view_.WaveformsChanged();
     view_.SetIterationText(std::to_string(iteration_));
@@ -216,7 +229,7 @@ void Simulator::SpeedChanged() {
   ShowRunProgress();
 }
 
-Simulator::PassOutcome Simulator::RunPass() {
+Simulator::PassOutcome Simulator::RunPass(std::int64_t room) {
   NetworkRun& run = network_.Run();
   if (run.RunFunction() == nullptr) {  // its network went
     StopRun();
@@ -224,7 +237,7 @@ Simulator::PassOutcome Simulator::RunPass() {
   }
   RunStatus status;
   try {
-    status = run.Tick(1, iterationLimit_);
+    status = run.Tick(1, iterationLimit_, room);
   } catch (const std::exception& e) {
     // An end without a result neuron, a value out of range, no memory: the
     // values are not to be trusted any further.
@@ -239,6 +252,7 @@ Simulator::PassOutcome Simulator::RunPass() {
       return PassOutcome::Continue;
     case RunStatus::Finished:
       view_.SetResult(run.Result());
+      view_.ShowResultKind(ResultKind::Finished);
       hasResult_ = true;
       view_.ShowTab(Tab::Browser);
       StopRun();
@@ -250,6 +264,7 @@ Simulator::PassOutcome Simulator::RunPass() {
   StopRun();
   ReportError(NetworkRun::kLimitMessage);
   view_.SetResult(result);
+  view_.ShowResultKind(ResultKind::AtLimit);
   return PassOutcome::Stopped;
 }
 
@@ -264,41 +279,67 @@ void Simulator::RunTimerTick() {
 // passes a frame follows; a tick that takes long shows frames and lets the
 // window take events between its passes, and ends early when the run is
 // stopped meanwhile.
-void Simulator::Tick(TickKind kind) {
-  if (!computePressed_) return;
-  bool collected = false;
-  // Counted from 0, so that the largest step size ends the loop without
-  // overflowing k.
-  for (std::int64_t k = 0; k < stepSize_; ++k) {
-    const bool last = k + 1 == stepSize_;
-    const bool frame = FrameDue();
-    collected = frame || (kind != TickKind::Finishing && last);
-    collectThisPass_ = collected;
-    const PassOutcome outcome = RunPass();
-    collectThisPass_ = false;
-    if (outcome == PassOutcome::Stopped) return;
-    if (outcome == PassOutcome::Finished) break;  // settings are read all the same
-    if (frame && !last) {
-      ShowFrame();
-      TakeEvents();
-      if (!computePressed_ || stopRequested_) break;
-    }
-  }
-  // Only events change the fields: Finish, which takes them once a frame,
-  // reads the fields again only after it did.
-  if (kind == TickKind::Finishing && !eventsTaken_) return;
-  eventsTaken_ = false;
+bool Simulator::ReadSettingsOnce() {
   try {
     ReadRunSettings();
     settingsError_.clear();
+    return true;
   } catch (const NeuroException& e) {
     // Reported once, not at every tick of a fast timer.
     if (settingsError_ != e.what()) {
       settingsError_ = e.what();
       ReportError(settingsError_);
     }
-    return;
+    return false;
   }
+}
+
+void Simulator::Tick(TickKind kind) {
+  if (!computePressed_) return;
+  // A Step or a timer tick goes by the step size and limit typed now: the
+  // fields are read as it starts, and again as it ends.
+  if (kind != TickKind::Finishing && !ReadSettingsOnce()) return;
+  bool collected = false;
+  // A Step or timer tick that outlasts its first frame goes on as Finish
+  // does: only the passes a frame follows are watched, and the engine
+  // leaves the neurons behind between them.
+  struct LongTick {
+    Simulator& simulator;
+    ~LongTick() { simulator.EndLongTick(); }
+  } longTick{*this};
+  // Counted from 0, so that the largest step size ends the loop without
+  // overflowing k.
+  for (std::int64_t k = 0; k < stepSize_;) {
+    const bool last = k + 1 == stepSize_;
+    const bool frame = FrameDue();
+    collected = frame || (kind != TickKind::Finishing && last);
+    collectThisPass_ = collected;
+    // A pass of a long Step nobody watches may leap, within the step but
+    // its last iteration, which is watched; one of Finish as far as the
+    // limit allows.
+    const std::int64_t room = kind == TickKind::Finishing ? INT64_MAX : stepSize_ - k - 1;
+    const std::int64_t before = network_.Run().Iteration();
+    const PassOutcome outcome = RunPass(room);
+    collectThisPass_ = false;
+    k += kind == TickKind::Finishing ? 1 : std::max<std::int64_t>(1, iteration_ - before);
+    if (outcome == PassOutcome::Stopped) return;
+    if (outcome == PassOutcome::Finished) break;  // settings are read all the same
+    if (frame && !last) {
+      ShowFrame();
+      TakeEvents();
+      if (!computePressed_ || stopRequested_) break;
+      if (kind != TickKind::Finishing && !longTick_) {
+        longTick_ = true;
+        network_.Run().LeaveNeuronsBehind(true);
+      }
+    }
+  }
+  EndLongTick();  // what follows reads the neurons
+  // Only events change the fields: Finish, which takes them once a frame,
+  // reads the fields again only after it did.
+  if (kind == TickKind::Finishing && !eventsTaken_) return;
+  eventsTaken_ = false;
+  if (!ReadSettingsOnce()) return;
   ApplyRunTimer();
   if (kind == TickKind::Step || (collected && FrameDue())) {
     ShowFrame();
@@ -309,13 +350,22 @@ void Simulator::Tick(TickKind kind) {
   }
 }
 
-bool Simulator::Watching() {
-  return !finishPressed_ || collectThisPass_ || !network_.Recorded().empty();
+void Simulator::EndLongTick() {
+  if (!longTick_) return;
+  longTick_ = false;
+  network_.Run().LeaveNeuronsBehind(false);
+}
+
+bool Simulator::Watching() { return (!finishPressed_ && !longTick_) || collectThisPass_; }
+
+bool Simulator::Following() { return recording_; }
+
+void Simulator::Committed(const Engine& engine) {
+  waves_.RecordCommitted(engine, network_.Run().Iteration() + 1);
 }
 
 void Simulator::Computed() {
   NetworkRun& run = network_.Run();
-  waves_.RecordChanges(network_.Recorded(), run.Iteration() + 1);
   // The status window lists what changes in the iteration it shows: the
   // last one of a frame, of a tick, of the run, or before the limit.
   // The iteration under way is below a positive limit: limit - 1 cannot
@@ -437,6 +487,7 @@ void Simulator::ResetRun() {
   view_.SetStopAfterText("1000");
   iterationLimit_ = 1000;
   view_.SetResult("");
+  view_.ShowResultKind(ResultKind::NotComputed);
   hasResult_ = false;
   iteration_ = 0;
   ShowRunProgress();
@@ -457,12 +508,21 @@ void Simulator::SpinStepSize(int delta) {
 
 void Simulator::LeaveNetwork() {
   stopRequested_ = true;
+  recording_ = false;  // the waveforms' handles are on the engine that goes
   if (computePressed_) StopRun();
   if (!RowsLive()) return;
   frozenRows_.clear();
   for (const Neuron* neuron : network_.Listed())
     frozenRows_.push_back({neuron->Name(), ElidedValueText(neuron->Next())});
   rowsNetwork_ = 0;  // no network has that number once one has been replaced
+}
+
+void Simulator::ForgetRun() {
+  iteration_ = 0;
+  view_.SetIterationText("0");
+  EmptyStatusWindow();
+  ShowEquation("");
+  view_.WaveformsChanged();  // the traces stay, no longer live
 }
 
 // --- inspection ---
@@ -475,6 +535,9 @@ void Simulator::ChooseToken(InspectChoice choice, const std::string& token) {
 }
 
 void Simulator::InspectNone() {
+  // Nothing is watched any more: the waveforms end here, and a run under
+  // way goes on at the engine's own pace.
+  recording_ = false;
   choice_ = InspectChoice::None;
   view_.ShowInspectChoice(choice_);
   inspectToken_.clear();

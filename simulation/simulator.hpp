@@ -89,6 +89,10 @@ class Simulator : private RunObserver {
   // The network is about to be replaced: the run stops, and the rows on
   // view keep their texts without their neurons.
   void LeaveNetwork();
+  // Another network (or none) is current: nothing of the earlier one's run
+  // stays on the Simulator tab (iteration, rows, equation) but its
+  // waveforms, which are no longer live.
+  void ForgetRun();
 
   // The waveforms of the neurons inspected when the run started, recorded
   // at every iteration; a click on trace i shows its neuron's equation.
@@ -113,16 +117,23 @@ class Simulator : private RunObserver {
 
  private:
   // Finish lets the engine go at its own pace but for the iterations a
-  // frame shows or the waveforms record.
+  // frame shows; the waveforms follow every iteration through the engine,
+  // which keeps the neurons behind between frames.
   bool Watching() override;
   void Computed() override;
+  bool Following() override;
+  void Committed(const Engine& engine) override;
   void Pass() override;  // the running indicator advances a frame
   // A timer's tick shows a frame when one is due; Step always shows one;
   // Finish's ticks collect neurons only for frames.
   enum class TickKind { Timer, Step, Finishing };
   void Tick(TickKind kind);
+  // A long tick's neurons are brought in step again.
+  void EndLongTick();
 
   void ReadRunSettings();
+  // ReadRunSettings; a refused text is reported, once while it stays.
+  bool ReadSettingsOnce();
   void ShowRunProgress();
   void ApplyRunTimer();
   bool FrameDue() const;
@@ -132,7 +143,8 @@ class Simulator : private RunObserver {
   void StopRun();
   // A pass of a tick: the run goes on, answered, or stopped otherwise.
   enum class PassOutcome { Continue, Finished, Stopped };
-  PassOutcome RunPass();
+  // At most `room` iterations when the pass leaps.
+  PassOutcome RunPass(std::int64_t room);
   void FinishLoop();
   // Lets the window take events (the user may change anything meanwhile).
   void TakeEvents();
@@ -183,6 +195,8 @@ class Simulator : private RunObserver {
   std::optional<std::string> equationShown_;  // the memo's text, once set
   Waveforms waves_;
   std::uint64_t wavesNetwork_ = 0;
+  bool recording_ = false;  // the waveforms follow the run under way
+  bool longTick_ = false;   // a Step or timer tick past its first frame
 };
 
 }  // namespace vantorb

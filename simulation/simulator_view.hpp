@@ -16,6 +16,10 @@ enum class Tab { Program = 0, Browser = 1, Simulator = 2 };
 
 // The choices of " Neuron inspection "; Released: none of them is pressed.
 enum class InspectChoice { None, In, Out, Data, Result, Hidden, Set, Released };
+// What the Result field holds: nothing computed yet (its "0" after a
+// compile, or nothing), a run's finished result, or the read-out at the
+// iteration limit.
+enum class ResultKind { NotComputed, Finished, AtLimit };
 
 class SimulatorView {
  public:
@@ -28,6 +32,8 @@ class SimulatorView {
   // The parameter grid's value column, row by row.
   virtual std::vector<std::string> ParameterValues() = 0;
   virtual void SetResult(const std::string& text) = 0;
+  // The label beside the Result field.
+  virtual void ShowResultKind(ResultKind /*kind*/) {}
 
   // Animation group.
   virtual void SetIterationText(const std::string& text) = 0;

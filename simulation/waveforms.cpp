@@ -7,8 +7,20 @@
 
 namespace vantorb {
 
+template <class Value>
+void Waveforms::Add(Trace& trace, const Value& value, std::int64_t iteration) {
+  if (trace.changes.size() >= maxChanges_ || total_ >= maxTotal_) {
+    trace.truncated = true;
+    return;
+  }
+  trace.changes.push_back({iteration, value.ToDouble(), DecodeUnary(value)});
+  ++total_;
+}
+
 void Waveforms::Begin(const NeuronList& neurons, std::int64_t iteration) {
+  ++recording_;
   traces_.clear();
+  handles_.clear();
   last_ = iteration;
   total_ = 0;
   traces_.reserve(neurons.size());
@@ -25,14 +37,21 @@ void Waveforms::RecordChanges(const NeuronList& neurons, std::int64_t iteration)
     if (neurons[i]->Changed()) Add(traces_[i], neurons[i]->Next(), iteration);
 }
 
-void Waveforms::Add(Trace& trace, const Number& value, std::int64_t iteration) {
-  if (trace.changes.size() >= maxChanges_ || total_ >= maxTotal_) {
-    trace.truncated = true;
-    return;
-  }
-  trace.changes.push_back({iteration, value.ToDouble(), DecodeUnary(value)});
-  ++total_;
+void Waveforms::Follow(const Engine& engine, const NeuronList& neurons) {
+  handles_ = engine.Handles(neurons);
 }
+
+void Waveforms::RecordCommitted(const Engine& engine, std::int64_t iteration) {
+  last_ = std::max(last_, iteration);
+  const std::size_t count = std::min(traces_.size(), handles_.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint32_t handle = handles_[i];
+    if (handle == Engine::kNoHandle || !engine.ChangedAtLastCommit(handle)) continue;
+    engine.ReadValue(handle, read_);
+    Add(traces_[i], read_, iteration);
+  }
+}
+
 
 TraceScroll ScrollFor(std::int64_t lastIteration, double pixelsPerIteration, int viewWidth) {
   constexpr double kMargin = 40;  // room after the last iteration

@@ -8,14 +8,18 @@
 //
 // It keeps no neurons: Begin and RecordChanges read the values from the
 // list they are given, which must be the list it began with, in the same
-// order. RecordChanges costs nothing for a neuron whose value stays, so
-// that recording every iteration of a watched run stays cheap.
+// order; or, once Follow has taken the engine's handles on that list,
+// RecordCommitted reads them from the engine, as runs where it holds them,
+// so that recording every iteration of a run costs what the values' runs
+// cost, not their length, and the engine may leave the neurons behind.
+// Neither costs anything for a neuron whose value stays.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "compiler/proof_obj.hpp"
+#include "simulation/engine.hpp"
 
 namespace vantorb {
 
@@ -45,18 +49,31 @@ class Waveforms {
   // Between computing and committing that iteration: takes the next values
   // of the neurons whose value changes (Neuron::Changed).
   void RecordChanges(const NeuronList& neurons, std::int64_t iteration);
+  // The traces' neurons through the engine they are computed by, from
+  // its last Bind on.
+  void Follow(const Engine& engine, const NeuronList& neurons);
+  // After that iteration's Commit: takes the values of the followed neurons
+  // the engine says changed.
+  void RecordCommitted(const Engine& engine, std::int64_t iteration);
 
   const std::vector<Trace>& Traces() const { return traces_; }
+  // Counts the calls to Begin: a view tells a new recording by it.
+  std::uint64_t Recording() const { return recording_; }
   std::int64_t LastIteration() const { return last_; }
   std::size_t TotalChanges() const { return total_; }
 
  private:
   std::size_t maxChanges_, maxTotal_;
-  void Add(Trace& trace, const Number& value, std::int64_t iteration);
+  // A Number or a RunNumber.
+  template <class Value>
+  void Add(Trace& trace, const Value& value, std::int64_t iteration);
 
   std::vector<Trace> traces_;
+  std::vector<std::uint32_t> handles_;  // per trace, on the engine followed
+  RunNumber read_;                      // the value read last
   std::int64_t last_ = 0;
   std::size_t total_ = 0;
+  std::uint64_t recording_ = 0;
 };
 
 // How traces of that many iterations, drawn at that many pixels per

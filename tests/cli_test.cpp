@@ -225,7 +225,7 @@ TEST_F(CliTest, EquationsGoToStandardOutputOrAFileWithCrLf) {
 
   const Outcome info = Cli("info '" + (dir_ / "s.EQU").string() + "'");
   EXPECT_EQ(info.out,
-            "file: UserNet\nlines: 4\ntarget: UserNet\nstatements: 1\n"
+            "file: s.EQU\nlines: 4\ntarget: UserNet\nstatements: 1\n"
             "neurons: 4\nsynapses: 5\n");
   const Outcome run = Cli("run '" + (dir_ / "s.EQU").string() + "' 9 --limit 100");
   EXPECT_EQ(run.out, "result: 10\niterations: 2\n");

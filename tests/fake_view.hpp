@@ -29,6 +29,7 @@ class FakeView : public WorkbenchView {
   std::deque<std::optional<std::string>> openChoices, saveChoices;
   std::vector<std::string> shown;  // messages, dialogs and windows, in order
   std::string caption, editor, functionName = "no function.", result = "0";
+  ResultKind resultKind = ResultKind::NotComputed;
   Tab tab = Tab::Program;
   InMemoryTree tree;
   bool expanded = false;
@@ -106,6 +107,7 @@ class FakeView : public WorkbenchView {
   std::vector<std::string> ParameterValues() override { return values; }
   void SetFunctionName(const std::string& name) override { functionName = name; }
   void SetResult(const std::string& text) override { result = text; }
+  void ShowResultKind(ResultKind kind) override { resultKind = kind; }
 
   void SetIterationText(const std::string& t) override { iterationText = t; }
   std::string StepSizeText() override { return stepSizeText; }

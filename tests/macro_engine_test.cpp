@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <string>
@@ -174,6 +175,39 @@ TEST(MacroEngine, RandomEquationNetworksEndAsStepByStep) {
     }
   }
   EXPECT_GT(leapt, 0) << "no random network was leapt over: the comparison says little";
+}
+
+// A pass given room for so many iterations leaps over no more, and the run
+// ends as step by step: how the window's Step leaps within its size.
+TEST(MacroEngine, APassLeapsNoFurtherThanItsRoom) {
+  NParserInterface parser;
+  const auto network = Example(parser, "multiplication.prv");
+  const std::vector<std::string> arguments = {"50", "40"};
+  const Outcome event = RunUnder(*network, arguments, EngineKind::Event, 1'000'000);
+  std::int64_t unbounded = 0;  // the longest pass with all the room there is
+  for (const std::int64_t room : {INT64_MAX, std::int64_t{37}}) {
+    auto eager = std::make_unique<MacroEngine>();
+    eager->SetEager(true);
+    NetworkRun run(std::move(eager));
+    run.Start(*network, arguments);
+    run.LeaveNeuronsBehind(true);
+    std::int64_t longest = 0;
+    RunStatus status = RunStatus::Running;
+    while (status == RunStatus::Running) {
+      const std::int64_t before = run.Iteration();
+      status = run.Tick(1, 1'000'000, room);
+      longest = std::max(longest, run.Iteration() - before);
+    }
+    EXPECT_EQ(status, RunStatus::Finished) << room;
+    EXPECT_EQ(run.Iteration(), event.iterations) << room;
+    EXPECT_EQ(run.Result(), event.result) << room;
+    if (room == INT64_MAX) {
+      unbounded = longest;
+    } else {
+      EXPECT_LE(longest, room);
+    }
+  }
+  EXPECT_GT(unbounded, 37) << "no leap longer than the room tried: a weak test";
 }
 
 // Iteration counts of runs the step-by-step engine would take minutes or

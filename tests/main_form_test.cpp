@@ -6,16 +6,20 @@
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QSlider>
+#include <QStyle>
 #include <QTableView>
 #include <QTreeView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -294,6 +298,34 @@ class MainFormTest : public QObject {
     QVERIFY(editor->LineNumberWidth() > 0);
   }
 
+  // The names are not to be typed over; Tab from the last value goes to
+  // Compute; the run fields say what 0 means.
+  void parameterGridAndRunFields() {
+    TMainForm form(parser_);
+    form.ScriptDialogs(VANTORB_EXAMPLES_DIR "/addition.prv");
+    form.show();
+    form.Commands().Compile();
+    auto* grid = form.findChild<QTableWidget*>("ParameterGrid");
+    QCOMPARE(grid->rowCount(), 2);
+    for (int row = 0; row < 2; ++row) {
+      QVERIFY(!(grid->item(row, 0)->flags() & Qt::ItemIsEditable));
+    }
+    form.Tabs()->setCurrentIndex(1);
+    QApplication::setActiveWindow(&form);
+    grid->setFocus();
+    grid->setCurrentCell(1, 1);
+    QTest::keyClick(grid, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), form.findChild<QPushButton*>("bt_comp"));
+    grid->setFocus();
+    grid->setCurrentCell(0, 1);
+    QTest::keyClick(grid, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(grid));
+    QVERIFY(form.findChild<QLineEdit*>("ed_sai")->toolTip().contains("0: no limit"));
+    QVERIFY(form.findChild<QLineEdit*>("ed_ss")->toolTip().contains("0: a Step does nothing"));
+    auto* stopAfter = form.findChild<QLineEdit*>("ed_sai");
+    QVERIFY(stopAfter->width() >= stopAfter->fontMetrics().horizontalAdvance("2000000"));
+  }
+
   void parameterGridKeepsValues() {
     TMainForm form(parser_);
     auto* grid = form.findChild<QTableWidget*>("ParameterGrid");
@@ -321,7 +353,7 @@ class MainFormTest : public QObject {
     QCOMPARE(slider->toolTip(), QString("Animation speed"));
     const std::pair<const char*, const char*> captions[] = {
         {"bt_finish", "Finish"}, {"BitBtn2", "S&tep"}, {"BitBtn4", "&Reset"},
-        {"bt_comp", "Compute"}, {"SpeedButton14", "Step-by-step"}, {"SpeedButton15", "Automatic"},
+        {"bt_comp", "Co&mpute"}, {"bt_check", "Chec&k result"}, {"SpeedButton14", "Step-by-step"}, {"SpeedButton15", "Automatic"},
         {"SpeedButton4", "IN neurons"}, {"SpeedButton8", "OUT neurons"},
         {"SpeedButton24", "Data neurons"}, {"SpeedButton9", "Result neurons"},
         {"SpeedButton10", "Hidden neurons"}, {"bt_none", "&None"}, {"SpeedButton17", "&Set"},
@@ -469,10 +501,82 @@ class MainFormTest : public QObject {
         {[&] { form.Commands().OpenAtStart(file.toStdString()); }, " Vantorb - " + file},
         {[&] { QTest::keyClicks(editor, "x"); }, " Vantorb - " + file + "*"},
         {[&] { form.Commands().SaveFile(); }, " Vantorb - " + file},
+        // Typing, then undoing back to the saved text: unsaved, then not.
+        {[&] { QTest::keyClicks(editor, "yz"); }, " Vantorb - " + file + "*"},
+        {[&] { editor->undo(); }, " Vantorb - " + file},
+        {[&] { editor->redo(); }, " Vantorb - " + file + "*"},
     };
     for (const auto& [run, title] : steps) {
       run();
       QCOMPARE(form.windowHandle()->title(), title);
+    }
+    QVERIFY(form.Commands().Modified());
+    editor->undo();
+    QVERIFY(!form.Commands().Modified());
+  }
+
+  // "Copy value" and Ctrl+C copy a long value whole, not the shortened
+  // text the status window shows.
+  // Each edit and compiler command on the tool bar shows an icon of what it
+  // does, not a stand-in of the style's (a bin for Cut, a magnifier for Copy).
+  void toolBarIconsMatchTheirCommands() {
+    TMainForm form(parser_);
+    const std::pair<const char*, QStyle::StandardPixmap> stand_ins[] = {
+        {"N1", QStyle::SP_TrashIcon},
+        {"Copy1", QStyle::SP_FileDialogContentsView},
+        {"Paste1", QStyle::SP_FileDialogDetailedView},
+        {"BuildNeuralNetwork1", QStyle::SP_MediaPlay},
+        {"ProduceDynamicES1", QStyle::SP_FileDialogNewFolder},
+        {"LoadEquations1", QStyle::SP_FileDialogStart}};
+    for (const auto& [name, standIn] : stand_ins) {
+      auto* action = form.findChild<QAction*>(name);
+      QVERIFY2(action, name);
+      const QImage icon = action->icon().pixmap(20, 20).toImage();
+      QVERIFY2(!icon.isNull(), name);
+      QVERIFY2(icon != form.style()->standardIcon(standIn).pixmap(20, 20).toImage(), name);
+    }
+  }
+
+  // A Yes/No question (a file that does not look like text) defaults to No.
+  void yesNoQuestionsDefaultToNo() {
+    QMessageBox box;
+    vantorb::SetAnswerButtons(box, vantorb::Answers::YesNo);
+    QCOMPARE(box.defaultButton(), box.button(QMessageBox::No));
+    QVERIFY(box.button(QMessageBox::Yes) != nullptr);
+  }
+
+  void copyValueCopiesTheWholeValue() {
+    TMainForm form(parser_);
+    form.ScriptDialogs(VANTORB_EXAMPLES_DIR "/addition.prv");
+    form.show();
+    form.Commands().Compile();
+    form.SetParameterValues({"3000", "3"});
+    form.findChild<QAbstractButton*>("bt_all")->click();
+    form.findChild<QAbstractButton*>("SpeedButton24")->click();  // "data"
+    QTest::mouseClick(form.findChild<QPushButton*>("bt_comp"), Qt::LeftButton);
+    form.Tabs()->setCurrentIndex(2);
+    auto* status = form.findChild<QTableView*>("StatWin");
+    QAbstractItemModel* model = status->model();
+    int longRow = -1;
+    for (int row = 0; row < model->rowCount() && longRow < 0; ++row)
+      if (model->index(row, 1).data().toString().contains("digits")) longRow = row;
+    QVERIFY(longRow >= 0);
+    const std::string whole = form.Commands().Sim().StatusValue(static_cast<std::size_t>(longRow));
+    QVERIFY(whole.size() > 3000);
+    for (const int column : {0, 1}) {
+      for (const bool byKey : {false, true}) {
+        QGuiApplication::clipboard()->clear();
+        status->setCurrentIndex(model->index(longRow, column));
+        status->setFocus();
+        if (byKey) {
+          QTest::keySequence(status, QKeySequence::Copy);
+        } else {
+          status->findChild<QAction*>("CopyValue")->trigger();
+        }
+        const QString copied = QGuiApplication::clipboard()->text();
+        QVERIFY2(copied.toStdString() == whole,
+                 qPrintable(QString("column %1, %2: %3").arg(column).arg(byKey ? "key" : "action").arg(copied.left(60))));
+      }
     }
   }
 

@@ -13,6 +13,7 @@
 
 #include "network/exceptions.hpp"
 #include "network/run_number.hpp"
+#include "network/unary.hpp"
 #include "separator_scope.hpp"
 
 namespace vantorb {
@@ -225,6 +226,43 @@ TEST(RunNumber, CarriesAndBorrowsCrossLongRuns) {
     a.AddSigned(b, row.subtract);
     EXPECT_TRUE(a.ToNumber() == plain) << plain.ToText().substr(0, 40);
     EXPECT_LE(a.RunCount(), 4u);  // a few runs stay a few runs
+  }
+}
+
+}  // namespace
+}  // namespace vantorb
+
+namespace vantorb {
+namespace {
+
+// Read from runs, a value's double and the number it codes are those of
+// its text, in either form: random values, values past a midpoint between
+// two doubles only in a digit far behind, and codes.
+TEST(RunNumberReading, DoubleAndCodeAsFromTheLimbs) {
+  std::vector<Number> values;
+  std::mt19937_64 random(20261208);
+  for (int i = 0; i < 300; ++i) values.push_back(RandomValue(random));
+  // 0.5 + 2^-54, a midpoint: exactly it rounds to even (down), with a
+  // digit 1 past the 800th it rounds up, and so does a digit just past it.
+  const std::string midpoint = "0.500000000000000055511151231257827021181583404541015625";
+  for (const std::string& text :
+       {midpoint, midpoint + std::string(900, '0') + "1", midpoint + "0001",
+        std::string("-") + midpoint + std::string(2000, '0') + "3",
+        "0." + std::string(330, '0') + "5", "0." + std::string(1000, '1'), std::string("0.1")}) {
+    SeparatorScope scope(".");
+    Number number;
+    number.FromText(text);
+    values.push_back(number);
+  }
+  for (const std::int64_t n : {0, 7, 8, 600, 5000}) values.push_back(UnaryCode(n));
+  for (const Number& value : values) {
+    for (const bool plain : {true, false}) {
+      RunNumber runs;
+      runs.Assign(value);
+      runs.UsePlainForm(plain);
+      EXPECT_EQ(runs.ToDouble(), value.ToDouble()) << value.ToText().substr(0, 80);
+      EXPECT_EQ(DecodeUnary(runs), DecodeUnary(value)) << value.ToText().substr(0, 80);
+    }
   }
 }
 

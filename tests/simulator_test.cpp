@@ -154,7 +154,7 @@ TEST_F(SimulatorTest, TypedSettingsTakeSixtyFourBits) {
   }
   view_.stopAfterText = "9223372036854775808";
   sim().Compute();
-  EXPECT_EQ(view_.shown, Strings{"error:'9223372036854775808' is not a valid integer value"});
+  EXPECT_EQ(view_.shown, Strings{"error:Stop after: '9223372036854775808' is above 9223372036854775807"});
 }
 
 TEST_F(SimulatorTest, StepSizeZeroDoesNoIterationButReadsTheFields) {
@@ -167,6 +167,100 @@ TEST_F(SimulatorTest, StepSizeZeroDoesNoIterationButReadsTheFields) {
   EXPECT_EQ(view_.iterationText, "1");
   EXPECT_EQ(sim().IterationLimit(), 77);
   EXPECT_TRUE(view_.computePressed);
+}
+
+// The label beside the Result field tells a finished result from a
+// read-out at the limit and from nothing computed; the field keeps its
+// own texts.
+TEST_F(SimulatorTest, TheResultFieldSaysWhatItHolds) {
+  Compile("add R(U(1,1), C(U(3,3), S))");
+  EXPECT_EQ(view_.result, "0");
+  EXPECT_EQ(view_.resultKind, ResultKind::NotComputed);
+  view_.values = {"2", "30"};
+  view_.stopAfterText = "20";
+  view_.stepSizeText = "1000";
+  sim().Compute();
+  sim().Step();
+  EXPECT_EQ(view_.shown.back(), std::string("error:") + NetworkRun::kLimitMessage);
+  EXPECT_EQ(view_.result, "0");  // the read-out at the limit
+  EXPECT_EQ(view_.resultKind, ResultKind::AtLimit);
+  view_.stopAfterText = "0";
+  sim().Compute();
+  sim().Step();
+  EXPECT_EQ(view_.result, "32");
+  EXPECT_EQ(view_.resultKind, ResultKind::Finished);
+  view_.answers.push_back(Answer::Yes);
+  sim().ResetRun();
+  EXPECT_EQ(view_.result, "");
+  EXPECT_EQ(view_.resultKind, ResultKind::NotComputed);
+  view_.values = {"2", "x"};
+  sim().Compute();
+  EXPECT_EQ(view_.resultKind, ResultKind::NotComputed);
+}
+
+// The step size and limit typed are those a Step and a timer tick use,
+// read as each starts.
+TEST_F(SimulatorTest, AStepGoesByTheFieldsTypedBeforeIt) {
+  Compile("add R(U(1,1), C(U(3,3), S))");
+  view_.values = {"2", "30"};
+  sim().Compute();
+  const struct {
+    const char* stepSize;
+    const char* stopAfter;
+    bool timer;
+    std::int64_t iteration;
+  } steps[] = {{"5", "1000", false, 6}, {"20", "1000", true, 26}, {"3", "1000", false, 29},
+               {"1000", "40", false, 40}};
+  for (const auto& step : steps) {
+    view_.stepSizeText = step.stepSize;
+    view_.stopAfterText = step.stopAfter;
+    if (step.timer) {
+      sim().RunTimerTick();
+    } else {
+      sim().Step();
+    }
+    EXPECT_EQ(sim().Iteration(), step.iteration) << step.stepSize;
+  }
+  EXPECT_FALSE(view_.computePressed) << "the limit typed stopped the run";
+}
+
+// A Step far longer than a frame goes as fast as Finish, leaping where the
+// run allows, and still ends at exactly the iteration it was asked for.
+TEST_F(SimulatorTest, ALongStepLeapsYetStopsWhereItWasAsked) {
+  Compile("add R(U(1,1), C(U(3,3), S))\nmul R(Z, C(U(1,3), U(3,3), add))");
+  view_.values = {"50", "50"};
+  view_.stopAfterText = "0";
+  view_.stepSizeText = "20000";
+  sim().Compute();
+  sim().Step();  // past its first frame, 40 ms in, it may leap
+  EXPECT_EQ(sim().Iteration(), 1 + 20000);
+  EXPECT_TRUE(view_.computePressed);
+  view_.stepSizeText = "9223372036854775807";
+  sim().Step();
+  EXPECT_EQ(view_.result, "2500");
+  EXPECT_FALSE(view_.computePressed);
+  EXPECT_GT(sim().Iteration(), 1 + 20000);
+}
+
+// Waveforms follow every iteration of a run through the engine, Finish
+// included; choosing None stops them, and the run goes on at its own pace.
+TEST_F(SimulatorTest, WaveformsFollowEveryIterationUntilNoneIsChosen) {
+  Compile("add R(U(1,1), C(U(3,3), S))\nmul R(Z, C(U(1,3), U(3,3), add))");
+  view_.values = {"12", "10"};
+  view_.stopAfterText = "0";
+  view_.stepSizeText = "300";
+  sim().InspectResults();
+  for (const bool none : {false, true}) {
+    sim().Compute();
+    sim().Step();
+    if (none) sim().InspectNone();
+    sim().Finish();
+    EXPECT_EQ(view_.result, "120");
+    std::size_t changes = 0;
+    for (const auto& trace : sim().Waves().Traces()) changes += trace.changes.size();
+    EXPECT_EQ(sim().Waves().LastIteration(), none ? 301 : sim().Iteration()) << none;
+    EXPECT_GT(changes, 10u) << none;
+  }
 }
 
 TEST_F(SimulatorTest, CheckResultAgainstTheDefinition) {
@@ -394,7 +488,7 @@ TEST_F(SimulatorTest, BadSettingsTextIsReportedOnceAndTheRunGoesOn) {
   view_.stepSizeText = "x";
   sim().RunTimerTick();
   sim().RunTimerTick();
-  EXPECT_EQ(view_.shown, Strings{"error:'x' is not a valid integer value"});
+  EXPECT_EQ(view_.shown, Strings{"error:Step size: 'x' is not a whole number"});
   EXPECT_TRUE(view_.computePressed);
 }
 
@@ -524,7 +618,7 @@ TEST_F(SimulatorTest, LoadedNetworksRunAndOnesWithoutResultStopClearly) {
   EXPECT_FALSE(view_.computePressed);
 }
 
-TEST_F(SimulatorTest, CompilingDuringARunStopsItAndKeepsTheRowsOnView) {
+TEST_F(SimulatorTest, CompilingDuringARunStopsItAndEmptiesTheRows) {
   Compile("s S");
   view_.values = {"2"};
   sim().InspectAlways();
@@ -532,12 +626,13 @@ TEST_F(SimulatorTest, CompilingDuringARunStopsItAndKeepsTheRowsOnView) {
   sim().Compute();
   ASSERT_GT(sim().StatusRowCount(), 0u);
   const std::string name = sim().StatusCell(0, 0);
+  ASSERT_FALSE(name.empty());
   Compile("t Z");
   EXPECT_FALSE(view_.computePressed);
   EXPECT_TRUE(sim().InspectedNeurons().empty());
-  ASSERT_GT(sim().StatusRowCount(), 0u);
-  EXPECT_EQ(sim().StatusCell(0, 0), name) << "the old rows stay on view as text";
-  EXPECT_EQ(sim().StatusHint(1, 1), "") << "but get no hint";
+  EXPECT_EQ(sim().StatusRowCount(), 0u) << "no value of the old network stays on view";
+  EXPECT_EQ(sim().StatusCell(0, 0), "");
+  EXPECT_EQ(sim().StatusHint(1, 1), "");
   sim().Step();
   EXPECT_EQ(view_.shown.back(), "warning: First, you must press compute ");
 }

@@ -301,7 +301,7 @@ class LoadTest : public ::testing::Test {
 TEST_F(LoadTest, LoadedFileBecomesTheOnlyFunctionAndTheTarget) {
   const auto network = LoadEquationFile(Write("s.equ", kSuccessor));
   const CompilationReport& report = network->Report();
-  EXPECT_EQ(report.fileName, "UserNet");
+  EXPECT_EQ(report.fileName, "s.equ");  // the network is named by its file
   EXPECT_EQ(report.targetName, "UserNet");
   EXPECT_EQ(report.statements, 1u);
   EXPECT_EQ(report.lines, 4);

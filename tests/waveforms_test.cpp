@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "driver/compilation_driver.hpp"
+#include "simulation/engine_kind.hpp"
+#include "simulation/macro_engine.hpp"
+#include "simulation/network_run.hpp"
 #include "simulation/waveforms.hpp"
 
 namespace vantorb {
@@ -90,6 +94,88 @@ TEST(WaveformsMemory, ChangesCarryTheValueAndTheNumberCoded) {
     EXPECT_EQ(changes[i].decoded, values[i].second) << values[i].first;
   }
   EXPECT_DOUBLE_EQ(changes[2].value, 0.1111);
+}
+
+// Waveforms of every neuron of a run: read from the neurons in step at
+// each iteration, or followed through the engine, which keeps them behind.
+struct Recorder : RunObserver {
+  Recorder(Waveforms& waves, const NeuronList& neurons, const NetworkRun& run, bool follow)
+      : waves(waves), neurons(neurons), run(run), follow(follow) {}
+  bool Watching() override { return !follow; }
+  void Computed() override { waves.RecordChanges(neurons, run.Iteration() + 1); }
+  bool Following() override { return follow && recording; }
+  void Committed(const Engine& engine) override {
+    waves.RecordCommitted(engine, run.Iteration() + 1);
+  }
+  Waveforms& waves;
+  const NeuronList& neurons;
+  const NetworkRun& run;
+  bool follow, recording = false;
+};
+
+struct Recorded {
+  std::vector<Waveforms::Trace> traces;
+  std::int64_t iterations = 0;
+  std::string result;
+  std::uint64_t longest = 0;  // limbs of the longest value at the end
+};
+
+// A multiplication recorded under an engine, following it or not.
+Recorded RecordRun(std::unique_ptr<Engine> engine, bool follow,
+                   const std::vector<std::string>& arguments) {
+  NParserInterface parser;
+  const auto network =
+      CompileProgramFile(parser, std::string(VANTORB_EXAMPLES_DIR) + "/multiplication.prv");
+  NeuronList neurons;
+  network->Target().AppendNeurons(neurons);
+  Waveforms waves;
+  NetworkRun run(std::move(engine));
+  Recorder recorder(waves, neurons, run, follow);
+  run.Start(*network, arguments, &recorder);
+  waves.Begin(neurons, run.Iteration());
+  waves.Follow(run.UsedEngine(), neurons);
+  recorder.recording = true;
+  run.LeaveNeuronsBehind(follow);
+  while (run.Tick(1000, 100000) == RunStatus::Running) {
+  }
+  return {waves.Traces(), run.Iteration(), run.Result(), run.UsedEngine().Sizes().longest};
+}
+
+void ExpectSameTraces(const Recorded& followed, const Recorded& watched, const char* label) {
+  EXPECT_EQ(followed.iterations, watched.iterations) << label;
+  EXPECT_EQ(followed.result, watched.result) << label;
+  ASSERT_EQ(followed.traces.size(), watched.traces.size()) << label;
+  for (std::size_t t = 0; t < watched.traces.size(); ++t) {
+    const auto& a = followed.traces[t].changes;
+    const auto& b = watched.traces[t].changes;
+    const std::string name = std::string(label) + " " + watched.traces[t].name;
+    ASSERT_EQ(a.size(), b.size()) << name;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      EXPECT_EQ(a[i].iteration, b[i].iteration) << name;
+      EXPECT_EQ(a[i].value, b[i].value) << name;
+      EXPECT_EQ(a[i].decoded, b[i].decoded) << name;
+    }
+  }
+}
+
+TEST(WaveformsFollowingTheEngine, EveryEngineGivesTheTracesOfTheNeurons) {
+  // Short values, under the reference engine.
+  const Recorded small = RecordRun(MakeEngine(EngineKind::Reference), false, {"9", "7"});
+  ASSERT_EQ(small.result, "63");
+  ExpectSameTraces(RecordRun(MakeEngine(EngineKind::Reference), true, {"9", "7"}), small,
+                   "reference");
+  // Values long enough to be held as runs, each engine followed.
+  const Recorded watched = RecordRun(MakeEngine(EngineKind::Dense), false, {"600", "3"});
+  ASSERT_EQ(watched.result, "1800");
+  ASSERT_GT(watched.longest, 200u);
+  std::size_t changes = 0;
+  for (const auto& trace : watched.traces) changes += trace.changes.size();
+  ASSERT_GT(changes, 1000u);
+  auto eager = std::make_unique<MacroEngine>();
+  eager->SetEager(true);  // it would leap at once, were the run not followed
+  ExpectSameTraces(RecordRun(MakeEngine(EngineKind::Dense), true, {"600", "3"}), watched, "dense");
+  ExpectSameTraces(RecordRun(MakeEngine(EngineKind::Event), true, {"600", "3"}), watched, "event");
+  ExpectSameTraces(RecordRun(std::move(eager), true, {"600", "3"}), watched, "macro");
 }
 
 TEST(TraceScrolling, RangeStaysWithinIntForRunsOfAnyLength) {

@@ -514,7 +514,7 @@ TEST_F(WorkbenchTest, LoadEquations) {
     EXPECT_EQ(view_.values, Strings{"4"});
     EXPECT_EQ(view_.result, "0");
     EXPECT_EQ(view_.tab, Tab::Browser);
-    const CompilerInfo expected{"UserNet", "4", "UserNet", "1", "4", "5"};
+    const CompilerInfo expected{"s.equ", "4", "UserNet", "1", "4", "5"};
     EXPECT_EQ(bench_.Info(), expected);
     EXPECT_EQ(view_.infoShown, expected);
     ASSERT_NE(bench_.Current(), nullptr);
@@ -530,7 +530,11 @@ TEST_F(WorkbenchTest, LoadEquations) {
   EXPECT_EQ(view_.shown, (Strings{"open:2", "errorwindow: Syntax error at line 7"}));
   ASSERT_NE(bench_.Current(), nullptr);
   EXPECT_EQ(bench_.Current()->Target().Name(), "UserNet") << "nothing changed";
-  EXPECT_EQ(bench_.Info(), (CompilerInfo{"UserNet", "4", "UserNet", "1", "4", "5"}));
+  // The loaded network is drawn, under its file's name.
+  bench_.DrawNetworkPicture();
+  EXPECT_EQ(view_.pictureTitle, "s.equ");
+  EXPECT_NE(view_.pictureDot, "");
+  EXPECT_EQ(bench_.Info(), (CompilerInfo{"s.equ", "4", "UserNet", "1", "4", "5"}));
 }
 
 // "vantorb FILE", as the desktop opens either file type: the extension
@@ -549,6 +553,8 @@ TEST_F(WorkbenchTest, OpenAtStartLoadsEquationFilesAsTheTarget) {
     EXPECT_EQ(bench.Current()->Target().Name(), "UserNet");
     EXPECT_EQ(view_.tab, Tab::Browser);
     EXPECT_EQ(view_.editor, "") << "the editor keeps its program";
+    EXPECT_EQ(view_.caption, " Vantorb - " + Path(name)) << "a new file's title names the network";
+    EXPECT_EQ(bench.Info().fileName, name);
   }
   for (const char* name : {"p.prv", "p.equ.prv", "equ"}) {
     SCOPED_TRACE(name);
@@ -667,6 +673,52 @@ TEST_F(WorkbenchTest, AnErrorEscapingACommandIsShownAndTheWindowGoesOn) {
     }
   }
   view_.onProcessEvents = nullptr;
+}
+
+// After a failed compile nothing of the earlier network stays on view; a
+// file that cannot be opened changes nothing; a new network starts the
+// Simulator tab afresh.
+TEST_F(WorkbenchTest, ViewsShowOnlyTheCurrentNetwork) {
+  const auto runSome = [this] {
+    view_.values = {"2"};
+    view_.stepSizeText = "10";
+    bench_.Sim().InspectIn();
+    bench_.Sim().Compute();
+    bench_.Sim().Step();
+    bench_.Sim().StatusWindowClick();
+    ASSERT_EQ(view_.result, "3");
+    ASSERT_GT(bench_.Sim().StatusRowCount(), 0u);
+    ASSERT_NE(view_.iterationText, "0");
+  };
+  const auto expectSimulatorEmpty = [this](const char* after) {
+    EXPECT_EQ(view_.iterationText, "0") << after;
+    EXPECT_EQ(bench_.Sim().StatusRowCount(), 0u) << after;
+    EXPECT_EQ(view_.equationText, "") << after;
+    EXPECT_FALSE(bench_.Sim().TracesLive()) << after;
+  };
+  Compile(Put("f.prv", "f S"));
+  runSome();
+  // A file that cannot be opened: the network, its views and its
+  // information stay.
+  Compile(Path("absent.prv"));
+  EXPECT_NE(bench_.Current(), nullptr);
+  EXPECT_EQ(bench_.Info().targetName, "f");
+  EXPECT_EQ(view_.result, "3");
+  EXPECT_FALSE(view_.tree.Nodes().empty());
+  // A program that fails: nothing of the earlier network.
+  Compile(Put("f.prv", "f S\ng C(S)"));
+  EXPECT_EQ(bench_.Current(), nullptr);
+  EXPECT_TRUE(view_.tree.Nodes().empty());
+  EXPECT_EQ(view_.names, std::vector<std::string>{""});
+  EXPECT_EQ(view_.functionName, "");
+  EXPECT_EQ(view_.result, "");
+  expectSimulatorEmpty("a failed compile");
+  // A recompile that works starts the Simulator tab afresh too.
+  Compile(Put("f.prv", "f S"));
+  runSome();
+  Compile(Put("f.prv", "f S"));
+  expectSimulatorEmpty("a recompile");
+  EXPECT_EQ(view_.result, "0");
 }
 
 // The common path of a student: a program that works, then an edit that

@@ -42,11 +42,15 @@ class Workbench::BrowserFiller : public CompilationListener {
   void ProgramOpened() override {
     workbench_.InstallNetwork(nullptr);
     workbench_.compiled_ = false;
+    opened_ = true;
   }
   void TargetFound(const ProofObj& target) override { workbench_.FillBrowser(target); }
+  // Whether the earlier network went: the file was opened.
+  bool Opened() const { return opened_; }
 
  private:
   Workbench& workbench_;
+  bool opened_ = false;
 };
 
 Workbench::Workbench(WorkbenchView& view, TextFiles& files,
@@ -69,6 +73,7 @@ void Workbench::RunCommand(const std::function<void()>& command) {
 void Workbench::InstallNetwork(std::unique_ptr<Network> next) {
   simulator_.LeaveNetwork();
   network_.Replace(std::move(next));
+  simulator_.ForgetRun();
 }
 
 void Workbench::SetModified(bool modified) {
@@ -128,7 +133,7 @@ void InTreeOrder(const ProofObj& object, std::vector<const ProofObj*>& order) {
 
 void Workbench::DrawNetworkPicture() {
   const Network* network = network_.Get();
-  if (network == nullptr || network->Target().NeuronCount() == 0 || !compiled_) {
+  if (network == nullptr || network->Target().NeuronCount() == 0) {
     view_.Message(MessageKind::Warning, kNoFileCompiled, Answers::Ok);
     return;
   }
@@ -147,7 +152,9 @@ void Workbench::DrawNetworkPicture() {
                   Answers::Ok);
     return;
   }
-  view_.ShowNetworkPicture(shown->Name(),
+  // A loaded network is known by its file's name.
+  const bool loaded = IsEquationFileName(network->Report().fileName) && shown == target;
+  view_.ShowNetworkPicture(loaded ? network->Report().fileName : shown->Name(),
                            NetworkDot(*shown, network->Io().InputList()));
 }
 
@@ -259,7 +266,12 @@ void Workbench::Compile() {
   } catch (const std::exception& e) {
     if (editorsFile && parser_.lineNumber() > 0) view_.MarkErrorLine(parser_.lineNumber());
     view_.ShowErrorWindow(ErrorMessage(e));
-    info_ = CompilerInfo{};
+    // A file that could not be opened changed nothing; one that failed took
+    // the earlier network, and nothing of it stays on view.
+    if (filler.Opened()) {
+      info_ = CompilerInfo{};
+      ClearBrowser();
+    }
   }
   compiled_ = true;
 }
@@ -302,6 +314,8 @@ void Workbench::LoadEquationsFrom(const std::string& fileName) {
   const CompilationReport report = loaded->Report();
   FillBrowser(loaded->Target());
   InstallNetwork(std::move(loaded));
+  // An editor without a file of its own leaves the title to the network.
+  if (untitled_) view_.SetCaption(kCaptionPrefix + fileName);
   view_.ShowTab(Tab::Browser);
   ShowReport(report);
 }
@@ -319,6 +333,14 @@ void Workbench::ShowReport(const CompilationReport& report) {
   view_.ShowCompilerInfoWindow(info_);
 }
 
+void Workbench::ClearBrowser() {
+  view_.ClearFunctionTree();
+  view_.SetParameterNames({});
+  view_.SetFunctionName("");
+  view_.SetResult("");
+  view_.ShowResultKind(ResultKind::NotComputed);
+}
+
 void Workbench::FillBrowser(const ProofObj& target) {
   target.AddToTree(view_.ClearFunctionTree(), std::nullopt);
   std::vector<std::string> names;
@@ -331,6 +353,7 @@ void Workbench::FillBrowser(const ProofObj& target) {
   view_.SetParameterNames(names);
   view_.SetFunctionName(target.Name());
   view_.SetResult("0");
+  view_.ShowResultKind(ResultKind::NotComputed);
 }
 
 void Workbench::ShowFileError(const std::string& message) {

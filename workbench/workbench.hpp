@@ -60,6 +60,9 @@ class Workbench {
   bool Close();
   // Any change of the editor text.
   void EditorChanged() { SetModified(true); }
+  // The editor's text differs from the one last saved or loaded, or is that
+  // text again (an undo).
+  void EditorModified(bool modified) { SetModified(modified); }
 
   // Compiler menu and the information windows.
   void Compile();
@@ -110,6 +113,8 @@ class Workbench {
   // old one, which then goes with its run and lists.
   void InstallNetwork(std::unique_ptr<Network> next);
   void FillBrowser(const ProofObj& target);
+  // The Browser tab without a network: no tree, parameters or result.
+  void ClearBrowser();
   void ShowReport(const CompilationReport& report);
   void ShowFileError(const std::string& message);
 

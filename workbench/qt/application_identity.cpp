@@ -12,4 +12,9 @@ QIcon ApplicationIcon() {
   return QIcon(":/icons/vantorb.svg");
 }
 
+QIcon BuiltInActionIcon(const QString& name) {
+  RegisterIconResource();
+  return QIcon(":/icons/actions/" + name + ".svg");
+}
+
 }  // namespace vantorb

@@ -15,5 +15,8 @@ inline constexpr const char* kApplicationId = "io.github.vantorb.Vantorb";
 // Drawing it needs Qt's SVG plugins (Debian's libqt6svg6); without them
 // the icon is null. Call only while a QGuiApplication exists.
 QIcon ApplicationIcon();
+// The built-in icon of a command, by its name in the desktop's icon theme
+// ("edit-cut", "system-run", ...), for a theme that lacks it.
+QIcon BuiltInActionIcon(const QString& name);
 
 }  // namespace vantorb

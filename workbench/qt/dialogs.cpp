@@ -2,6 +2,7 @@
 
 #include <QFormLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -97,6 +98,20 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   layout->addWidget(text);
   layout->addWidget(BackButton(this), 0, Qt::AlignRight);
   layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void SetAnswerButtons(QMessageBox& box, Answers answers) {
+  switch (answers) {
+    case Answers::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+    case Answers::YesNo:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      box.setDefaultButton(QMessageBox::No);
+      break;
+    case Answers::YesCancel: box.setStandardButtons(QMessageBox::Yes | QMessageBox::Cancel); break;
+    case Answers::YesNoCancel:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+      break;
+  }
 }
 
 }  // namespace vantorb

@@ -1,12 +1,14 @@
 #pragma once
 // The three windows that live as long as the main window: compiler
-// information, error and about. Each closes with "Back" or Escape.
+// information, error and about. Each closes with "Back" or Escape. And the
+// buttons of a message box.
 
 #include <QDialog>
 
 #include "workbench/workbench_view.hpp"
 
 class QLabel;
+class QMessageBox;
 
 namespace vantorb {
 
@@ -35,5 +37,9 @@ class TAboutBox : public QDialog {
  public:
   explicit TAboutBox(QWidget* parent);
 };
+
+// The buttons of a message box for that answer set; a Yes/No question
+// defaults to No, so that Enter never does what was only asked.
+void SetAnswerButtons(QMessageBox& box, Answers answers);
 
 }  // namespace vantorb

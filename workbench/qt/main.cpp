@@ -132,8 +132,13 @@ int main(int argc, char** argv) {
     if (args.size() == 4 && args[1] == "--screenshots") {
       status = SaveScreenshots(form, args[2], args[3]);
     } else {
-      if (args.size() >= 2) form.Commands().OpenAtStart(args[1].toStdString());
       form.show();
+      // Opened once the window is up, so that the information window a
+      // loaded equation file brings shows over it.
+      if (args.size() >= 2) {
+        const std::string file = args[1].toStdString();
+        QTimer::singleShot(0, &form, [&form, file] { form.Commands().OpenAtStart(file); });
+      }
       status = QApplication::exec();
     }
   }

@@ -79,6 +79,7 @@ class TMainForm : public QMainWindow, public WorkbenchView {
   std::vector<std::string> ParameterValues() override;
   void SetFunctionName(const std::string& name) override;
   void SetResult(const std::string& text) override;
+  void ShowResultKind(ResultKind kind) override;
   void MarkErrorLine(int line) override;
   void RememberFile(const std::string& fileName) override;
   // SimulatorView
@@ -110,6 +111,7 @@ class TMainForm : public QMainWindow, public WorkbenchView {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   // The menus and the tool bar, one action per command (main_form_commands.cpp).
@@ -138,6 +140,8 @@ class TMainForm : public QMainWindow, public WorkbenchView {
   FunctionTreeModel* treeModel_ = nullptr;
   QTableWidget* parameterGrid_ = nullptr;
   QLabel* functionName_ = nullptr;
+  QAction* copyValue_ = nullptr;  // the status window's "Copy value"
+  QLabel* resultKind_ = nullptr;  // what the Result field holds
   QLineEdit* result_ = nullptr;
   QPushButton* compute_ = nullptr;
   QAbstractButton *stepByStep_ = nullptr, *automatic_ = nullptr;

@@ -9,6 +9,7 @@
 #include <QStyle>
 #include <QToolBar>
 
+#include "workbench/qt/application_identity.hpp"
 #include "workbench/qt/main_form.hpp"
 #include "workbench/qt/program_editor.hpp"
 
@@ -29,14 +30,21 @@ void TMainForm::CreateCommands() {
     OnSignal(action, &QAction::triggered, handler);
     return action;
   };
-  // On the tool bar: the desktop's icon theme where it has the icon, the
-  // style's otherwise, and the hint; the menus stay text only.
-  auto onToolBar = [this](QAction* action, const char* themeIcon,
-                          QStyle::StandardPixmap fallback, const QString& hint) {
-    action->setIcon(QIcon::fromTheme(themeIcon, style()->standardIcon(fallback)));
+  // On the tool bar: the desktop's icon theme where it has the icon, else
+  // the style's where it has a fitting one, else one of ours; and the hint.
+  // The menus stay text only.
+  auto withIcon = [](QAction* action, const QIcon& icon, const QString& hint) {
+    action->setIcon(icon);
     action->setIconVisibleInMenu(false);
     action->setToolTip(hint);
     return action;
+  };
+  auto onToolBar = [this, withIcon](QAction* action, const char* themeIcon,
+                                    QStyle::StandardPixmap fallback, const QString& hint) {
+    return withIcon(action, QIcon::fromTheme(themeIcon, style()->standardIcon(fallback)), hint);
+  };
+  auto ownIcon = [withIcon](QAction* action, const char* themeIcon, const QString& hint) {
+    return withIcon(action, QIcon::fromTheme(themeIcon, BuiltInActionIcon(themeIcon)), hint);
   };
   constexpr auto kNone = QKeySequence::UnknownKey;
 
@@ -58,16 +66,15 @@ void TMainForm::CreateCommands() {
   redo->setEnabled(false);
   connect(editor_, &QPlainTextEdit::undoAvailable, undo, &QAction::setEnabled);
   connect(editor_, &QPlainTextEdit::redoAvailable, redo, &QAction::setEnabled);
-  QAction* cut = onToolBar(command("N1", "Cu&t", QKeySequence(Qt::SHIFT | Qt::Key_Delete),
+  QAction* cut = ownIcon(command("N1", "Cu&t", QKeySequence(Qt::SHIFT | Qt::Key_Delete),
                                    QKeySequence::Cut, [this] { editor_->cut(); }),
-                           "edit-cut", QStyle::SP_TrashIcon, "Cut to clipboard");
-  QAction* copy = onToolBar(command("Copy1", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_Insert),
+                         "edit-cut", "Cut to clipboard");
+  QAction* copy = ownIcon(command("Copy1", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_Insert),
                                     QKeySequence::Copy, [this] { editor_->copy(); }),
-                            "edit-copy", QStyle::SP_FileDialogContentsView, "Copy to clipboard");
-  QAction* paste = onToolBar(command("Paste1", "&Paste", QKeySequence(Qt::SHIFT | Qt::Key_Insert),
+                          "edit-copy", "Copy to clipboard");
+  QAction* paste = ownIcon(command("Paste1", "&Paste", QKeySequence(Qt::SHIFT | Qt::Key_Insert),
                                      QKeySequence::Paste, [this] { editor_->paste(); }),
-                             "edit-paste", QStyle::SP_FileDialogDetailedView,
-                             "Paste from clipboard");
+                           "edit-paste", "Paste from clipboard");
   // Offered only while the clipboard holds text the editor takes.
   auto offerPaste = [this, paste] { paste->setEnabled(editor_->canPaste()); };
   connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, paste, offerPaste);
@@ -75,21 +82,21 @@ void TMainForm::CreateCommands() {
   QAction* selectAll =
       command("Selectall1", "&Select all", {}, kNone, [this] { editor_->selectAll(); });
 
-  QAction* compile = onToolBar(command("BuildNeuralNetwork1", "&Build Neural Network", Qt::Key_F9,
+  QAction* compile = ownIcon(command("BuildNeuralNetwork1", "&Build Neural Network", Qt::Key_F9,
                                        kNone, [this] { workbench_->Compile(); }),
-                               "system-run", QStyle::SP_MediaPlay, "Compile ...");
+                             "system-run", "Compile ...");
   QAction* info = onToolBar(command("ShowCompilerInfo1", "&Show Compiler Info ...", {}, kNone,
                                     [this] { workbench_->ShowCompilerInfo(); }),
                             "dialog-information", QStyle::SP_MessageBoxInformation,
                             "Show Compiler info ...");
-  QAction* generate = onToolBar(
+  QAction* generate = ownIcon(
       command("ProduceDynamicES1", "&Generate Equations ...", QKeySequence(Qt::CTRL | Qt::Key_F9),
               kNone, [this] { workbench_->GenerateEquationFile(); }),
-      "document-export", QStyle::SP_FileDialogNewFolder, "Generate equations ...");
-  QAction* loadEquations = onToolBar(
+      "document-export", "Generate equations ...");
+  QAction* loadEquations = ownIcon(
       command("LoadEquations1", "&Load Equations ...", QKeySequence(Qt::CTRL | Qt::Key_L), kNone,
               [this] { workbench_->LoadEquations(); }),
-      "document-import", QStyle::SP_FileDialogStart, "Load equations ...");
+      "document-import", "Load equations ...");
 
   QMenu* file = menuBar()->addMenu("&File");
   file->addActions({newFile, load, save, saveAs});

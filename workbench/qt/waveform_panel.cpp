@@ -56,6 +56,14 @@ void WaveformPanel::UpdateScrollBar() {
 }
 
 void WaveformPanel::Refresh() {
+  // A new run's traces start at the first zoom; those of a network that
+  // went keep none highlighted.
+  if (simulator_.Waves().Recording() != recording_) {
+    recording_ = simulator_.Waves().Recording();
+    scale_ = kStartScale;
+    selected_ = -1;
+  }
+  if (!simulator_.TracesLive()) selected_ = -1;
   UpdateScrollBar();
   viewport()->update();
 }

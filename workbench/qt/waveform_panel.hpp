@@ -56,7 +56,9 @@ class WaveformPanel : public QAbstractScrollArea {
   void PaintAxis(QPainter& painter, std::int64_t first, std::int64_t step);
 
   const Simulator& simulator_;
-  double scale_ = 8;  // pixels per iteration
+  static constexpr double kStartScale = 8;
+  double scale_ = kStartScale;  // pixels per iteration
+  std::uint64_t recording_ = 0;  // the waveforms' recording shown
   // The clicked trace, known by its name too: a new run may list others.
   int selected_ = -1;
   std::string selectedName_;
