@@ -2,12 +2,14 @@
 //   vantorb [FILE.PRV]                      opens the program in the editor
 //   vantorb FILE.EQU                        loads the equations as the target
 //   vantorb --screenshots DIR FILE.PRV      compiles the program and saves
-//                                           a picture of every tab into DIR
+//                                           a picture of every tab and of a
+//                                           long run being watched into DIR
 //   vantorb --help | --version              answers without opening a window
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
@@ -42,7 +44,8 @@ constexpr const char* kHelpText =
     "      --version       output version information and exit\n"
     "      --screenshots DIR FILE\n"
     "                      compile the program FILE, compute 3 x 2 with it, save a\n"
-    "                      picture of every tab into DIR and exit\n"
+    "                      picture of every tab and of 400 x 400 being watched\n"
+    "                      into DIR and exit\n"
     "\n"
     "Qt's own options, such as -platform NAME or -style NAME, are accepted too.\n";
 
@@ -101,6 +104,21 @@ int SaveScreenshots(vantorb::TMainForm& form, const QString& dir,
   form.setGeometry(opening);
   sim.Finish();
   if (!shoot(1, "browser")) return 1;
+  // A long run being watched: 400 x 400 with the data neurons recorded,
+  // caught a second into Finish, then stopped.
+  form.SetParameterValues({"400", "400"});
+  form.findChild<QLineEdit*>("ed_sai")->setText("0");
+  sim.Compute();
+  form.Tabs()->setCurrentIndex(2);
+  views->setCurrentIndex(1);
+  bool watched = false;
+  QTimer::singleShot(1000, &form, [&] {
+    watched = form.grab().save(dir + "/watched.png");
+    sim.Interrupt();
+  });
+  sim.Finish();
+  if (!watched) return 1;
+  views->setCurrentIndex(0);
   form.CompilerForm()->show();
   QApplication::processEvents();
   return form.CompilerForm()->grab().save(dir + "/compiler-info.png") ? 0 : 1;
