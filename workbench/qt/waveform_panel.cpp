@@ -213,11 +213,15 @@ void WaveformPanel::paintEvent(QPaintEvent*) {
         const int next = static_cast<int>(low - changes[c + 1].value * (low - high));
         painter.drawLine(QPointF(x1, y), QPointF(x1, next));
       }
-      // A code is labelled with its number where its stretch is on view.
+      // A code is labelled with its number where its stretch on view holds
+      // the whole label, so that zoomed out labels never run into each other.
       const double labelX = std::max<double>(x0, left) + 2;
-      if (changes[c].decoded >= 0 && x1 - labelX > 12) {
-        painter.setPen(QColor(160, 60, 0));
-        painter.drawText(QPointF(labelX, y - 3), QString::number(changes[c].decoded));
+      if (changes[c].decoded >= 0) {
+        const QString label = QString::number(changes[c].decoded);
+        if (x1 - labelX > painter.fontMetrics().horizontalAdvance(label) + 2) {
+          painter.setPen(QColor(160, 60, 0));
+          painter.drawText(QPointF(labelX, y - 3), label);
+        }
       }
     }
     painter.setClipping(false);
