@@ -65,4 +65,23 @@ std::string ElidedValueText(const Number& value) {
          std::to_string(FractionLength(value)) + " digits)";
 }
 
+std::string ElidedValueText(const RunNumber& value) {
+  // Only the limbs the text shows are read: the first four hold the head,
+  // the last two the tail; a short value is shown whole.
+  constexpr std::uint64_t kHeadLimbs = 4, kTailLimbs = 2;
+  std::vector<Number_Node> head, tail;
+  value.ForEachRun([&](std::uint32_t limb, std::uint64_t count) {
+    const Number_Node node{static_cast<std::int32_t>(limb)};
+    head.insert(head.end(), std::min(count, kHeadLimbs - std::min<std::uint64_t>(head.size(), kHeadLimbs)), node);
+    tail.insert(tail.end(), std::min(count, kTailLimbs), node);
+    if (tail.size() > kTailLimbs) tail.erase(tail.begin(), tail.end() - kTailLimbs);
+  });
+  const Number front = Number::FromParts(value.Sign(), value.IntegerPart(), {});
+  const std::size_t length = ValueTextLength(front) - 1 + std::max<std::uint64_t>(1, value.LimbCount() * Number::kLimbDigits);
+  if (length <= kShownWhole) return ElidedValueText(value.ToNumber());
+  return ValueTextHead(Number::FromParts(value.Sign(), value.IntegerPart(), std::move(head)), 28) +
+         "..." + ValueTextTail(Number::FromParts(value.Sign(), value.IntegerPart(), std::move(tail)), 16) +
+         " (" + std::to_string(value.LimbCount() * Number::kLimbDigits) + " digits)";
+}
+
 }  // namespace vantorb

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "network/number.hpp"
+#include "network/run_number.hpp"
 
 namespace vantorb {
 
@@ -26,5 +27,7 @@ std::string ValueTextTail(const Number& value, std::size_t count);
 // 1111...0000000000000000 (1000000 digits)".
 constexpr std::size_t kShownWhole = 64;
 std::string ElidedValueText(const Number& value);
+// The same for a value held as runs, read from its first and last limbs.
+std::string ElidedValueText(const RunNumber& value);
 
 }  // namespace vantorb

@@ -4,8 +4,15 @@
 #include <cmath>
 
 #include "network/unary.hpp"
+#include "network/value_text.hpp"
 
 namespace vantorb {
+namespace {
+
+std::uint64_t LimbsOf(const Number& value) { return value.Limbs().size(); }
+std::uint64_t LimbsOf(const RunNumber& value) { return value.LimbCount(); }
+
+}  // namespace
 
 template <class Value>
 void Waveforms::Add(Trace& trace, const Value& value, std::int64_t iteration) {
@@ -13,14 +20,38 @@ void Waveforms::Add(Trace& trace, const Value& value, std::int64_t iteration) {
     trace.truncated = true;
     return;
   }
-  trace.changes.push_back({iteration, value.ToDouble(), DecodeUnary(value)});
+  const std::int64_t decoded = DecodeUnary(value);
+  Change change{iteration, value.ToDouble(), decoded};
+  // A code's text is made again from its number; another value's is kept.
+  if (decoded < 0 || LimbsOf(value) != UnaryCodeRuns(decoded).limbCount) {
+    std::string text = ElidedValueText(value);
+    const auto found = textIndex_.find(text);
+    if (found != textIndex_.end()) {
+      change.text = found->second;
+    } else if (texts_.size() < kMaxTexts) {
+      change.text = static_cast<std::uint32_t>(texts_.size());
+      textIndex_.emplace(text, change.text);
+      texts_.push_back(std::move(text));
+    }
+  }
+  trace.changes.push_back(change);
   ++total_;
+}
+
+std::string Waveforms::ValueText(const Change& change) const {
+  if (change.text != kNoText) return change.text < texts_.size() ? texts_[change.text] : "";
+  if (change.decoded < 0) return "";
+  RunNumber code;
+  code.Assign(UnaryCodeRuns(change.decoded));
+  return ElidedValueText(code);
 }
 
 void Waveforms::Begin(const NeuronList& neurons, std::int64_t iteration) {
   ++recording_;
   traces_.clear();
   handles_.clear();
+  texts_.clear();
+  textIndex_.clear();
   last_ = iteration;
   total_ = 0;
   traces_.reserve(neurons.size());

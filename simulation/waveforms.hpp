@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "compiler/proof_obj.hpp"
@@ -28,10 +29,15 @@ class Waveforms {
   static constexpr std::size_t kMaxChanges = 200000;
   static constexpr std::size_t kMaxTotalChanges = 2'000'000;
 
+  static constexpr std::uint32_t kNoText = UINT32_MAX;
+  // At most this many different texts of values that are no code are kept
+  // for the exact readings; a code's text is made again from its number.
+  static constexpr std::size_t kMaxTexts = 100000;
   struct Change {
     std::int64_t iteration;
     double value;          // 0 .. 1
     std::int64_t decoded;  // the coded number, or -1 for no code
+    std::uint32_t text = kNoText;  // the value's text, when kept (ValueText)
   };
   struct Trace {
     std::string name;
@@ -59,6 +65,9 @@ class Waveforms {
   const std::vector<Trace>& Traces() const { return traces_; }
   // Counts the calls to Begin: a view tells a new recording by it.
   std::uint64_t Recording() const { return recording_; }
+  // The value of a change as the status window shows it (ElidedValueText),
+  // or empty when its text was not kept.
+  std::string ValueText(const Change& change) const;
   std::int64_t LastIteration() const { return last_; }
   std::size_t TotalChanges() const { return total_; }
 
@@ -70,6 +79,8 @@ class Waveforms {
 
   std::vector<Trace> traces_;
   std::vector<std::uint32_t> handles_;  // per trace, on the engine followed
+  std::vector<std::string> texts_;  // the values' texts kept, each once
+  std::unordered_map<std::string, std::uint32_t> textIndex_;
   RunNumber read_;                      // the value read last
   std::int64_t last_ = 0;
   std::size_t total_ = 0;

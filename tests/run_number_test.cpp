@@ -14,6 +14,7 @@
 #include "network/exceptions.hpp"
 #include "network/run_number.hpp"
 #include "network/unary.hpp"
+#include "network/value_text.hpp"
 #include "separator_scope.hpp"
 
 namespace vantorb {
@@ -235,8 +236,8 @@ TEST(RunNumber, CarriesAndBorrowsCrossLongRuns) {
 namespace vantorb {
 namespace {
 
-// Read from runs, a value's double and the number it codes are those of
-// its text, in either form: random values, values past a midpoint between
+// Read from runs, a value's double, the number it codes and its shortened
+// text are those of its limbs, in either form: random values, values past a midpoint between
 // two doubles only in a digit far behind, and codes.
 TEST(RunNumberReading, DoubleAndCodeAsFromTheLimbs) {
   std::vector<Number> values;
@@ -262,6 +263,7 @@ TEST(RunNumberReading, DoubleAndCodeAsFromTheLimbs) {
       runs.UsePlainForm(plain);
       EXPECT_EQ(runs.ToDouble(), value.ToDouble()) << value.ToText().substr(0, 80);
       EXPECT_EQ(DecodeUnary(runs), DecodeUnary(value)) << value.ToText().substr(0, 80);
+      EXPECT_EQ(ElidedValueText(runs), ElidedValueText(value)) << value.ToText().substr(0, 80);
     }
   }
 }

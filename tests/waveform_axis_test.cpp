@@ -4,11 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <iterator>
 #include <limits>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "network/unary.hpp"
+#include "network/value_text.hpp"
 #include "separator_scope.hpp"
 #include "workbench/waveform_axis.hpp"
 
@@ -51,28 +55,50 @@ TEST(ChangeAt, TheLastChangeAtOrBeforeTheIteration) {
   EXPECT_EQ(ChangeAt({}, 7), std::nullopt);
 }
 
-TEST(TraceReading, NameIterationValueAndTheNumberCoded) {
-  Waveforms::Trace trace{"XSEres_1_3", {{1, 0, -1}, {3, 0.1111, 3}, {5, 1, -1}, {9, 0.11111111, 7}}};
-  const std::pair<std::int64_t, const char*> cases[] = {
-      {0, "XSEres_1_3 at iteration 0: not recorded"},
-      {1, "XSEres_1_3 at iteration 1: 0"},
-      {2, "XSEres_1_3 at iteration 2: 0"},
-      {4, "XSEres_1_3 at iteration 4: 0.1111 (3)"},
-      {5, "XSEres_1_3 at iteration 5: 1"},
-      {9, "XSEres_1_3 at iteration 9: 0.11111111 (7)"},
-      {12, "XSEres_1_3 at iteration 12: 0.11111111 (7)"},
-  };
-  SeparatorScope scope(".");
-  for (const auto& [iteration, text] : cases) EXPECT_EQ(TraceReading(trace, iteration), text);
-
-  // Past the last change kept of a cut trace the value is not known.
-  trace.truncated = true;
-  EXPECT_EQ(TraceReading(trace, 9), "XSEres_1_3 at iteration 9: 0.11111111 (7)");
-  EXPECT_EQ(TraceReading(trace, 10), "XSEres_1_3 at iteration 10: not recorded");
-  EXPECT_EQ(TraceReading(trace, 6), "XSEres_1_3 at iteration 6: 1");
-
-  SeparatorScope comma(",");
-  EXPECT_EQ(TraceReading(trace, 3), "XSEres_1_3 at iteration 3: 0,1111 (3)");
+// The reading shows the exact value as the status window does, long ones
+// by their ends and digit count, codes made again from their number.
+TEST(TraceReading, NameIterationExactValueAndTheNumberCoded) {
+  for (const char* separator : {".", ","}) {
+    SeparatorScope scope(separator);
+    Neuron neuron("XSEres_1_3");
+    const NeuronList list{&neuron};
+    neuron.SetValueText("0");
+    Waveforms waves;
+    waves.Begin(list, 1);
+    const std::string dot = separator;
+    const std::pair<std::int64_t, std::string> values[] = {
+        {3, "0" + dot + "1111"},
+        {5, "1"},
+        {9, "0" + dot + "11111111"},
+        {11, "0" + dot + "5" + std::string(3000, '7')},       // long, no code
+        {13, "0" + dot + std::string(1001, '1')},             // the code of 1000
+        {15, "-0" + dot + "123456789012345678901234567890"},  // short enough to show whole
+    };
+    std::map<std::int64_t, std::string> expected = {{1, ElidedValueText(neuron.Value())}};
+    for (const auto& [iteration, text] : values) {
+      Number value;
+      value.FromText(text);
+      neuron.MutableNext() = value;
+      waves.RecordChanges(list, iteration);
+      neuron.Commit();
+      const std::int64_t code = DecodeUnary(value);
+      expected[iteration] = ElidedValueText(value) + (code >= 0 ? " (" + std::to_string(code) + ")" : "");
+    }
+    Waveforms::Trace trace = waves.Traces().at(0);
+    EXPECT_EQ(TraceReading(waves, trace, 0), "XSEres_1_3 at iteration 0: not recorded");
+    for (const std::int64_t iteration : {1, 2, 3, 4, 5, 9, 11, 12, 13, 15, 20}) {
+      const std::int64_t at = std::prev(expected.upper_bound(iteration))->first;
+      EXPECT_EQ(TraceReading(waves, trace, iteration),
+                "XSEres_1_3 at iteration " + std::to_string(iteration) + ": " + expected[at])
+          << separator;
+    }
+    EXPECT_NE(expected[11].find("(3008 digits)"), std::string::npos) << expected[11];
+    EXPECT_NE(expected[13].find(" (1000)"), std::string::npos) << expected[13];
+    // Past the last change kept of a cut trace the value is not known.
+    trace.truncated = true;
+    EXPECT_EQ(TraceReading(waves, trace, 15), "XSEres_1_3 at iteration 15: " + expected[15]);
+    EXPECT_EQ(TraceReading(waves, trace, 16), "XSEres_1_3 at iteration 16: not recorded");
+  }
 }
 
 }  // namespace

@@ -124,9 +124,9 @@ class WaveformPanelTest : public QObject {
                     RowTop(trace) + 10);
     };
     const std::pair<QPoint, QString> cases[] = {
-        {at(2.5, 1), "XSEres_1_3 at iteration 2: 0.1111 (3)"},
-        {at(1.5, 1), "XSEres_1_3 at iteration 1: 0"},
-        {at(2.5, 0), "XSEout_1_1 at iteration 2: 1"},
+        {at(2.5, 1), "XSEres_1_3 at iteration 2: 0.11110000 (3)"},
+        {at(1.5, 1), "XSEres_1_3 at iteration 1: 0.00000000"},
+        {at(2.5, 0), "XSEout_1_1 at iteration 2: 1.00000000"},
         {at(0.5, 0), "XSEout_1_1 at iteration 0: not recorded"},
         {at(3.5, 0), ""},  // after the last iteration
         {QPoint(10, RowTop(1) + 10), "XSEres_1_3"},
@@ -137,7 +137,7 @@ class WaveformPanelTest : public QObject {
 
     QHelpEvent help(QEvent::ToolTip, at(2.5, 1), panel.viewport()->mapToGlobal(at(2.5, 1)));
     QCoreApplication::sendEvent(panel.viewport(), &help);
-    QCOMPARE(QToolTip::text(), QString("XSEres_1_3 at iteration 2: 0.1111 (3)"));
+    QCOMPARE(QToolTip::text(), QString("XSEres_1_3 at iteration 2: 0.11110000 (3)"));
     QToolTip::hideText();
   }
 };

@@ -30,7 +30,8 @@ std::optional<std::size_t> ChangeAt(const std::vector<Waveforms::Change>& change
   return static_cast<std::size_t>(after - changes.begin()) - 1;
 }
 
-std::string TraceReading(const Waveforms::Trace& trace, std::int64_t iteration) {
+std::string TraceReading(const Waveforms& waves, const Waveforms::Trace& trace,
+                         std::int64_t iteration) {
   std::string text = trace.name + " at iteration " + std::to_string(iteration) + ": ";
   const auto at = ChangeAt(trace.changes, iteration);
   // Past the last change kept of a cut trace, the value may have changed.
@@ -38,11 +39,15 @@ std::string TraceReading(const Waveforms::Trace& trace, std::int64_t iteration) 
                    iteration > trace.changes.back().iteration;
   if (!at || cut) return text + "not recorded";
   const Waveforms::Change& change = trace.changes[*at];
-  char digits[32];
-  const auto written = std::to_chars(std::begin(digits), std::end(digits), change.value,
-                                     std::chars_format::general, 8);
-  text += ReplaceFirst(std::string_view(digits, static_cast<std::size_t>(written.ptr - digits)),
-                       ".", decimalSeparator);
+  if (const std::string exact = waves.ValueText(change); !exact.empty()) {
+    text += exact;
+  } else {
+    char digits[32];
+    const auto written = std::to_chars(std::begin(digits), std::end(digits), change.value,
+                                       std::chars_format::general, 8);
+    text += "~" + ReplaceFirst(std::string_view(digits, static_cast<std::size_t>(written.ptr - digits)),
+                               ".", decimalSeparator);
+  }
   if (change.decoded >= 0) text += " (" + std::to_string(change.decoded) + ")";
   return text;
 }

@@ -25,10 +25,13 @@ std::int64_t TickStep(double pixelsPerIteration, double minSpacing);
 std::optional<std::size_t> ChangeAt(const std::vector<Waveforms::Change>& changes,
                                      std::int64_t iteration);
 
-// "NAME at iteration I: VALUE", VALUE with eight significant digits and the
-// user's decimal separator, followed by " (N)" when the value is the code
-// of N; "NAME at iteration I: not recorded" before the trace's first change,
-// and after its last one when later changes were dropped.
-std::string TraceReading(const Waveforms::Trace& trace, std::int64_t iteration);
+// "NAME at iteration I: VALUE", VALUE as the status window shows it (whole,
+// or its ends and digit count: Waveforms::ValueText), or with eight
+// significant digits and "~" when its text was not kept, followed by
+// " (N)" when the value is the code of N; "NAME at iteration I: not
+// recorded" before the trace's first change, and after its last one when
+// later changes were dropped.
+std::string TraceReading(const Waveforms& waves, const Waveforms::Trace& trace,
+                         std::int64_t iteration);
 
 }  // namespace vantorb

@@ -110,7 +110,8 @@ QString WaveformPanel::ReadingAt(QPoint point) const {
   if (point.x() < kNameWidth) return QString::fromStdString(shown.name);
   const double at = std::floor((point.x() - kNameWidth + Offset()) / scale_);
   if (at < 0 || at > static_cast<double>(waves.LastIteration())) return {};
-  return QString::fromStdString(TraceReading(shown, static_cast<std::int64_t>(at)));
+  return QString::fromStdString(
+      TraceReading(simulator_.Waves(), shown, static_cast<std::int64_t>(at)));
 }
 
 bool WaveformPanel::viewportEvent(QEvent* event) {
