@@ -45,8 +45,11 @@ std::string TraceReading(const Waveforms& waves, const Waveforms::Trace& trace,
     char digits[32];
     const auto written = std::to_chars(std::begin(digits), std::end(digits), change.value,
                                        std::chars_format::general, 8);
-    text += "~" + ReplaceFirst(std::string_view(digits, static_cast<std::size_t>(written.ptr - digits)),
-                               ".", decimalSeparator);
+    // Appended piece by piece: GCC 12 at -O2 warns falsely (-Wrestrict) on a
+    // literal added to a temporary string.
+    text += '~';
+    text += ReplaceFirst(std::string_view(digits, static_cast<std::size_t>(written.ptr - digits)),
+                         ".", decimalSeparator);
   }
   if (change.decoded >= 0) text += " (" + std::to_string(change.decoded) + ")";
   return text;
