@@ -537,6 +537,40 @@ TEST_F(WorkbenchTest, LoadEquations) {
   EXPECT_EQ(bench_.Info(), (CompilerInfo{"s.equ", "4", "UserNet", "1", "4", "5"}));
 }
 
+// The title names what Save writes and, while they differ, what Compute
+// runs: a loaded equation file stays in it until a compile replaces it.
+TEST_F(WorkbenchTest, TitleNamesTheLoadedEquationFile) {
+  const std::string equations = Put("n.equ", "XSin_1_0(i+1) = sigma( 1.0*Ein(i) + 0 )\r\n"
+                                             "XSEout_1_1(i+1) = sigma( 1.0*XSin_1_0(i) + 0 )\r\n");
+  const std::string program = Put("p.prv", "f S");
+  const std::string copy = Path("q.prv");
+  const std::string withNetwork = std::string(" Vantorb - ") + program + "  \u2014  network: " + equations;
+  struct Step {
+    const char* what;
+    std::function<void()> command;
+    std::string caption;
+  };
+  const Step steps[] = {
+      {"load the program", [&] { view_.openChoices.push_back(program); bench_.LoadFile(); },
+       " Vantorb - " + program},
+      {"load equations", [&] { view_.openChoices.push_back(equations); bench_.LoadEquations(); },
+       withNetwork},
+      {"a file that cannot be read", [&] { view_.openChoices.push_back(Path("none.equ")); bench_.LoadEquations(); },
+       withNetwork},
+      {"save as", [&] { view_.saveChoices.push_back(copy); bench_.SaveFileAs(); },
+       std::string(" Vantorb - ") + copy + "  \u2014  network: " + equations},
+      {"compile", [&] { Compile(program); }, " Vantorb - " + copy},
+      {"load equations again", [&] { view_.openChoices.push_back(equations); bench_.LoadEquations(); },
+       std::string(" Vantorb - ") + copy + "  \u2014  network: " + equations},
+      {"a failed compile", [&] { Compile(Put("bad.prv", ")")); }, " Vantorb - " + copy},
+      {"new", [&] { bench_.NewFile(); }, " Vantorb - on a new file !"},
+  };
+  for (const Step& step : steps) {
+    step.command();
+    EXPECT_EQ(view_.caption, step.caption) << step.what;
+  }
+}
+
 // "vantorb FILE", as the desktop opens either file type: the extension
 // decides, whatever its letter case.
 TEST_F(WorkbenchTest, OpenAtStartLoadsEquationFilesAsTheTarget) {

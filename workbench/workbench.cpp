@@ -74,6 +74,28 @@ void Workbench::InstallNetwork(std::unique_ptr<Network> next) {
   simulator_.LeaveNetwork();
   network_.Replace(std::move(next));
   simulator_.ForgetRun();
+  // Whoever installs a loaded network names its file afterwards.
+  if (!networkFile_.empty()) {
+    networkFile_.clear();
+    ShowCaption();
+  }
+}
+
+// The title names the editor's file as the design has it and, while the
+// network is a loaded equation file, that file too: what Save writes and
+// what Compute runs are then two different files.
+void Workbench::ShowCaption() {
+  if (untitled_) {
+    view_.SetCaption(networkFile_.empty() ? std::string(kNewFileCaption)
+                                          : kCaptionPrefix + networkFile_);
+  } else if (networkFile_.empty()) {
+    view_.SetCaption(kCaptionPrefix + fileName_);
+  } else {
+    std::string caption = kCaptionPrefix + fileName_;
+    caption += kNetworkCaptionSeparator;
+    caption += networkFile_;
+    view_.SetCaption(caption);
+  }
 }
 
 void Workbench::SetModified(bool modified) {
@@ -99,8 +121,8 @@ void Workbench::NewFile() {
   if (!ConfirmUnsavedChanges()) return;
   view_.SetEditorText("");
   SetModified(false);
-  view_.SetCaption(kNewFileCaption);
   untitled_ = true;
+  ShowCaption();
   view_.ShowTab(Tab::Program);
 }
 
@@ -208,8 +230,8 @@ bool Workbench::ReadProgramFrom(const std::string& fileName) {
   view_.MarkErrorLine(0);
   view_.RememberFile(fileName);
   fileName_ = fileName;
-  view_.SetCaption(kCaptionPrefix + fileName_);
   untitled_ = false;
+  ShowCaption();
   SetModified(false);
   return true;
 }
@@ -232,12 +254,11 @@ bool Workbench::WriteProgramTo(const std::string& fileName) {
     ShowFileError(e.what());
     return false;
   }
-  if (fileName != fileName_ || untitled_) {
-    fileName_ = fileName;
-    view_.SetCaption(kCaptionPrefix + fileName_);
-  }
-  view_.RememberFile(fileName_);
+  const bool renamed = fileName != fileName_ || untitled_;
+  fileName_ = fileName;
   untitled_ = false;
+  if (renamed) ShowCaption();
+  view_.RememberFile(fileName_);
   SetModified(false);
   return true;
 }
@@ -314,8 +335,8 @@ void Workbench::LoadEquationsFrom(const std::string& fileName) {
   const CompilationReport report = loaded->Report();
   FillBrowser(loaded->Target());
   InstallNetwork(std::move(loaded));
-  // An editor without a file of its own leaves the title to the network.
-  if (untitled_) view_.SetCaption(kCaptionPrefix + fileName);
+  networkFile_ = fileName;
+  ShowCaption();
   view_.ShowTab(Tab::Browser);
   ShowReport(report);
 }

@@ -32,6 +32,8 @@ class Workbench {
  public:
   static constexpr const char* kNewFileCaption = " Vantorb - on a new file !";
   static constexpr const char* kCaptionPrefix = " Vantorb - ";
+  // Between the editor's file and a loaded equation file in the title.
+  static constexpr const char* kNetworkCaptionSeparator = "  —  network: ";
   static constexpr const char* kSavePrompt = " Changes not saved. Save now ?";
   static constexpr const char* kNoFileCompiled = " No file compiled! ";
   static constexpr const char* kCompilationFailed =
@@ -101,6 +103,7 @@ class Workbench {
   class BrowserFiller;
 
   void SetModified(bool modified);
+  void ShowCaption();
   // The unsaved-changes prompt: whether the command may go on.
   bool ConfirmUnsavedChanges();
   // Writes the editor to its file, asking for a name when untitled; whether
@@ -125,6 +128,9 @@ class Workbench {
   bool untitled_ = true;
   bool compiled_ = false;  // a compilation has been run, successful or not
   std::string fileName_;
+  // The equation file the current network was loaded from; empty when it
+  // was compiled or there is none.
+  std::string networkFile_;
   CompilerInfo info_;
   CurrentNetwork network_;
   Simulator simulator_;
