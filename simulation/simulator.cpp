@@ -85,6 +85,9 @@ void Simulator::ShowRunProgress() {
 void Simulator::ApplyRunTimer() {
   if (computePressed_) runTimerEnabled_ = true;
   view_.SetRunTimer(timerInterval_, runTimerEnabled_);
+  // A run in step-by-step mode waits for Step: the wheel stands still
+  // rather than say that something goes on.
+  view_.SetIndicatorTimer(computePressed_ && timerInterval_ > 0);
 }
 
 bool Simulator::FrameDue() const {
@@ -114,7 +117,6 @@ void Simulator::StartRun() {
   view_.SetComputePressed(true);
   ReadRunSettings();
   ShowRunProgress();
-  view_.SetIndicatorTimer(true);
 }
 
 void Simulator::StopRun() {
@@ -123,7 +125,6 @@ void Simulator::StopRun() {
   computePressed_ = false;
   view_.SetComputePressed(false);
   ShowRunProgress();
-  view_.SetIndicatorTimer(false);
   view_.ClearIndicator();
 }
 

@@ -439,6 +439,7 @@ TEST_F(SimulatorTest, ExecutionModesAndTheTimerInterval) {
   EXPECT_EQ(view_.stepSizeText, "10");
   sim().Compute();
   EXPECT_EQ(view_.runTimerInterval, 1);
+  EXPECT_TRUE(view_.indicatorOn);
   sim().RunTimerTick();
   EXPECT_EQ(view_.iterationText, "11");
   sim().StepByStepMode();  // Step-by-step during the automatic run
@@ -446,11 +447,18 @@ TEST_F(SimulatorTest, ExecutionModesAndTheTimerInterval) {
   sim().RunTimerTick();
   EXPECT_EQ(view_.iterationText, "12") << "one more tick of one iteration";
   EXPECT_EQ(view_.runTimerInterval, 0) << "then it waits for Step";
+  EXPECT_FALSE(view_.indicatorOn) << "a paused run's wheel stands still";
+  sim().Step();
+  EXPECT_FALSE(view_.indicatorOn);
   for (int p : {1, 5, 10}) {
     view_.slider = p;
     sim().SpeedChanged();
     EXPECT_EQ(view_.runTimerInterval, 1001 - 100 * p);
+    EXPECT_TRUE(view_.indicatorOn);
   }
+  view_.answers.push_back(Answer::Yes);
+  sim().ResetRun();
+  EXPECT_FALSE(view_.indicatorOn);
 }
 
 TEST_F(SimulatorTest, SpinButtonsWrap) {
