@@ -33,6 +33,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolTip>
+#include <QHelpEvent>
 #include <QWindow>
 
 #include <cmath>
@@ -483,6 +485,23 @@ class MainFormTest : public QObject {
     QVERIFY(coded >= 0);  // the held y of add(2, 3)
     QCOMPARE(model->index(coded, 1).data(Qt::ToolTipRole).toString(), QString("0.11110000 (3)"));
     QVERIFY(!model->index(coded, 0).data(Qt::ToolTipRole).isValid());
+    // A name too long for its column shows elided, and whole as its tool tip.
+    form.Tabs()->setCurrentIndex(2);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const QModelIndex name = model->index(coded, 0);
+    const QString whole = name.data().toString();
+    auto tipOver = [&](int width) {
+      status->setColumnWidth(0, width);
+      QToolTip::hideText();
+      const QPoint at = status->visualRect(name).center();
+      QHelpEvent help(QEvent::ToolTip, at, status->viewport()->mapToGlobal(at));
+      QApplication::sendEvent(status->viewport(), &help);
+      return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    QCOMPARE(tipOver(200), QString());
+    QCOMPARE(tipOver(status->fontMetrics().horizontalAdvance(whole) / 2), whole);
+    QCOMPARE(status->textElideMode(), Qt::ElideRight);
   }
 
   // The title shows the caption, and Qt's mark while the text is unsaved.
@@ -762,6 +781,28 @@ class MainFormTest : public QObject {
     dialog.resize(600, 450);  // fitted, it follows the window
     QTRY_COMPARE(view->Scale(), view->FittedScale());
     QVERIFY(view->Scale() > fitted);
+  }
+
+  // A picture window opens over the middle of the main window, wherever
+  // that stands, as far as the screen lets it.
+  void networkPictureOpensCentredOnTheWindow() {
+    TMainForm form(parser_);
+    form.move(60, 50);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    // Long chains side by side: a wide picture, flat once shrunk to the
+    // screen, wants a window no taller than itself.
+    QString dot = "digraph g { rankdir=LR;";
+    for (int row = 0; row < 12; ++row)
+      for (int node = 0; node < 60; ++node)
+        dot += QString(" n%1_%2 -> n%1_%3;").arg(row).arg(node).arg(node + 1);
+    const std::unique_ptr<QGraphicsScene> scene = vantorb::DrawDot((dot + " }").toStdString());
+    vantorb::NetworkPictureDialog dialog(" Network of f", *scene, &form);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QCOMPARE(dialog.height(), 360);
+    const QPoint offset = dialog.frameGeometry().center() - form.frameGeometry().center();
+    QVERIFY2(offset.manhattanLength() <= 2, qPrintable(QString("%1, %2").arg(offset.x()).arg(offset.y())));
   }
 
   void unreadablePictureTextIsAnError() {

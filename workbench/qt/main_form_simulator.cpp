@@ -70,6 +70,7 @@ QWidget* TMainForm::CreateSimulatorTab() {
   statusWindow_->horizontalHeader()->setSectionsMovable(true);
   statusWindow_->horizontalHeader()->setStretchLastSection(true);
   statusWindow_->setColumnWidth(0, 130);
+  statusWindow_->setItemDelegateForColumn(0, new NameTipDelegate(statusWindow_));
   statusWindow_->setSelectionBehavior(QAbstractItemView::SelectRows);
   statusWindow_->setSelectionMode(QAbstractItemView::SingleSelection);
   statusWindow_->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -436,10 +436,14 @@ NetworkPictureDialog::NetworkPictureDialog(const QString& title, QGraphicsScene&
   connect(back, &QPushButton::clicked, this, &QDialog::accept);
   buttons->addWidget(back);
   layout->addLayout(buttons);
+  // As large as the picture shown whole, no larger: a wide, flat network
+  // gets a flat window, which Qt can then open over the main window's middle.
   const QScreen* screen = parent != nullptr ? parent->screen() : this->screen();
   const QSize room = screen->availableGeometry().size() * 0.9;
-  const QSize wanted = picture.sceneRect().size().toSize() + QSize(40, 80);
-  resize(wanted.boundedTo(room).expandedTo(QSize(480, 360)).boundedTo(room));
+  const QSize frame(40, 80);  // the dialog's margins and its row of buttons
+  const QSizeF whole = picture.sceneRect().size();
+  const QSize wanted = (whole * FitScale(whole, QSizeF(room - frame))).toSize() + frame;
+  resize(wanted.expandedTo(QSize(480, 360)).boundedTo(room));
   view_->setFocus();
 }
 

@@ -1,5 +1,9 @@
 #include "workbench/qt/status_model.hpp"
 
+#include <QAbstractItemView>
+#include <QHelpEvent>
+#include <QToolTip>
+
 namespace vantorb {
 
 void StatusModel::Refresh() {
@@ -32,6 +36,21 @@ QVariant StatusModel::headerData(int section, Qt::Orientation orientation,
                                  int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
   return section == 0 ? QString("Neuron") : QString("Output");
+}
+
+bool NameTipDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                                const QStyleOptionViewItem& option, const QModelIndex& index) {
+  if (event->type() == QEvent::ToolTip && index.isValid()) {
+    QStyleOptionViewItem item = option;
+    initStyleOption(&item, index);
+    const int needed = sizeHint(item, index).width();
+    if (needed > option.rect.width()) {
+      QToolTip::showText(event->globalPos(), index.data().toString(), view->viewport(),
+                         option.rect);
+      return true;
+    }
+  }
+  return QStyledItemDelegate::helpEvent(event, view, option, index);
 }
 
 }  // namespace vantorb
