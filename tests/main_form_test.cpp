@@ -643,6 +643,10 @@ class MainFormTest : public QObject {
       return sizes;
     };
     const QMap<QString, QSize> small = measure();
+    // The status window keeps the names' column and the start of the values.
+    auto* status = form.findChild<QTableView*>("StatWin");
+    QVERIFY2(status->viewport()->width() >= status->columnWidth(0) + 80,
+             qPrintable(QString::number(status->viewport()->width())));
     form.resize(form.minimumSize() + QSize(200, 150));
     const QMap<QString, QSize> large = measure();
     for (const auto& [tab, name, wider, taller] : parts) {

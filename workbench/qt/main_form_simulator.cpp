@@ -92,6 +92,9 @@ QWidget* TMainForm::CreateSimulatorTab() {
     QGuiApplication::clipboard()->setText(Qs(value));
   });
   statusTabs_->addTab(statusWindow_, "Status window");
+  // However small the window, the status window keeps room for a name and
+  // the start of its value; the run's controls give way first.
+  statusTabs_->setMinimumWidth(220);
   left->addWidget(statusTabs_, 3);
   left->addWidget(new QLabel("Equation", page));
   equation_ = new QPlainTextEdit(page);
@@ -163,45 +166,53 @@ QWidget* TMainForm::CreateAnimationGroup(QWidget* parent) {
   auto* group = new QGroupBox("Animation", parent);
   auto* grid = new QGridLayout(group);
   grid->setVerticalSpacing(3);
-  auto spinField = [group](const char* name, const QString& text,
-                           QAbstractButton*& up, QAbstractButton*& down) {
-    auto* field = new QLineEdit(text, group);
+  // A field with its spin buttons right beside it: the group stays narrow,
+  // so that the status window keeps its share of a small window.
+  auto spinField = [group](const char* name, const QString& text, const QString& tip,
+                           QAbstractButton*& up, QAbstractButton*& down, QLineEdit*& field) {
+    field = new QLineEdit(text, group);
     field->setObjectName(name);
+    field->setToolTip(tip);
     // Room for ten digits: "2000000" and more show whole.
-    field->setMinimumWidth(field->fontMetrics().horizontalAdvance(QString(10, '0')) + 12);
+    field->setFixedWidth(field->fontMetrics().horizontalAdvance(QString(10, '0')) + 12);
     up = new QToolButton(group);
     up->setText(QString::fromUtf8("\u25B4"));
     down = new QToolButton(group);
     down->setText(QString::fromUtf8("\u25BE"));
-    return field;
+    auto* row = new QHBoxLayout;
+    row->setSpacing(1);
+    row->addWidget(field);
+    row->addWidget(up);
+    row->addWidget(down);
+    return row;
   };
   grid->addWidget(new QLabel("Iteration", group), 0, 0);
   iteration_ = new QLineEdit("0", group);
   iteration_->setObjectName("eb_iter");
   iteration_->setReadOnly(true);
-  grid->addWidget(iteration_, 0, 1, 1, 3);
+  grid->addWidget(iteration_, 0, 1);
+  indicator_ = new QLabel(group);
+  indicator_->setObjectName("Image1");
+  indicator_->setFixedSize(28, 28);
+  grid->addWidget(indicator_, 0, 2, Qt::AlignRight);
   grid->addWidget(new QLabel("Stop after", group), 1, 0);
-  stopAfter_ = spinField("ed_sai", "1000", stopAfterUp_, stopAfterDown_);
-  stopAfter_->setToolTip("The run stops after this many iterations; 0: no limit");
-  grid->addWidget(stopAfter_, 1, 1);
-  grid->addWidget(stopAfterUp_, 1, 2);
-  grid->addWidget(stopAfterDown_, 1, 3);
-  grid->addWidget(new QLabel("iterations", group), 1, 4);
+  grid->addLayout(spinField("ed_sai", "1000", "The run stops after this many iterations; 0: no limit",
+                            stopAfterUp_, stopAfterDown_, stopAfter_),
+                  1, 1);
+  grid->addWidget(new QLabel("iterations", group), 1, 2);
   grid->addWidget(new QLabel("Step size", group), 2, 0);
-  stepSize_ = spinField("ed_ss", "1", stepSizeUp_, stepSizeDown_);
-  stepSize_->setToolTip("Iterations a Step or a timer tick does; 0: a Step does nothing");
-  grid->addWidget(stepSize_, 2, 1);
-  grid->addWidget(stepSizeUp_, 2, 2);
-  grid->addWidget(stepSizeDown_, 2, 3);
+  grid->addLayout(spinField("ed_ss", "1", "Iterations a Step or a timer tick does; 0: a Step does nothing",
+                            stepSizeUp_, stepSizeDown_, stepSize_),
+                  2, 1);
   speed_ = new QSlider(Qt::Horizontal, group);
   speed_->setObjectName("TrackBar");
   speed_->setRange(0, 10);
   speed_->setValue(0);
   speed_->setTickPosition(QSlider::TicksBelow);
   speed_->setToolTip("Animation speed");
-  grid->addWidget(speed_, 3, 0, 1, 5);
+  grid->addWidget(speed_, 3, 0, 1, 3);
   grid->addWidget(new QLabel("Step-by-step", group), 4, 0, 1, 2);
-  grid->addWidget(new QLabel("Automatic", group), 4, 3, 1, 2, Qt::AlignRight);
+  grid->addWidget(new QLabel("Automatic", group), 4, 1, 1, 2, Qt::AlignRight);
   finish_ = new QPushButton("Finish", group);
   finish_->setObjectName("bt_finish");
   finish_->setCheckable(true);
@@ -210,13 +221,11 @@ QWidget* TMainForm::CreateAnimationGroup(QWidget* parent) {
   step_->setObjectName("BitBtn2");
   reset_ = new QPushButton("&Reset", group);
   reset_->setObjectName("BitBtn4");
-  grid->addWidget(finish_, 5, 0, 1, 2);
-  grid->addWidget(step_, 5, 2, 1, 2);
-  grid->addWidget(reset_, 5, 4);
-  indicator_ = new QLabel(group);
-  indicator_->setObjectName("Image1");
-  indicator_->setFixedSize(28, 28);
-  grid->addWidget(indicator_, 0, 4, Qt::AlignRight);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(finish_);
+  buttons->addWidget(step_);
+  buttons->addWidget(reset_);
+  grid->addLayout(buttons, 5, 0, 1, 3);
   runTimer_ = new QTimer(this);
   runTimer_->setObjectName("Timer");
   indicatorTimer_ = new QTimer(this);
