@@ -809,6 +809,25 @@ class MainFormTest : public QObject {
     QVERIFY2(offset.manhattanLength() <= 2, qPrintable(QString("%1, %2").arg(offset.x()).arg(offset.y())));
   }
 
+  // "vantorb FILE.EQU": the window is up before the file is loaded, so the
+  // information window the load brings (a child of it) comes over it.
+  void equationFileNamedAtStartOpensOverTheWindow() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("s.EQU");
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write("XSin_1_0(i+1) = sigma( 1.0*Ein(i) + 0 )\r\nXSEout_1_1(i+1) = sigma( 1.0*XSin_1_0(i) + 0 )\r\n");
+    out.close();
+    TMainForm form(parser_);
+    form.ScriptDialogs(file.toStdString());  // the information window is not shown
+    form.ShowAndOpen(file.toStdString());
+    QVERIFY(form.isVisible());
+    QCOMPARE(form.Commands().Current(), nullptr);
+    QTRY_VERIFY(form.Commands().Current() != nullptr);
+    QCOMPARE(form.Commands().Info().fileName, std::string("s.EQU"));
+    QCOMPARE(form.CompilerForm()->parentWidget(), &form);
+  }
+
   void unreadablePictureTextIsAnError() {
     QVERIFY_THROWS_EXCEPTION(vantorb::NeuroException, vantorb::DrawDot("digraph { a -> "));
   }

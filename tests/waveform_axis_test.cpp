@@ -43,6 +43,33 @@ TEST(TickStep, SmallestOfOneTwoFiveTimesAPowerOfTenThatLeavesRoomForLabels) {
   }
 }
 
+// Stretches side by side, at zooms from wide to a pixel per change and
+// scrolled so that the first ones start left of the names' column: every
+// label drawn lies inside its own stretch and on view, so none overlaps
+// another; a stretch wide enough always gets its label.
+TEST(CodeLabelStart, LabelsStayInsideTheirStretchOnView) {
+  constexpr double kLeft = 100;
+  for (const double stretchWidth : {1.0, 7.0, 24.0, 60.0}) {
+    for (const double firstX : {kLeft, 60.0, -500.0}) {
+      SCOPED_TRACE(std::to_string(stretchWidth) + " from " + std::to_string(firstX));
+      double lastEnd = kLeft;
+      for (int c = 0; c < 40; ++c) {
+        const double x0 = firstX + c * stretchWidth, x1 = x0 + stretchWidth;
+        const double labelWidth = 6.0 * (1 + c % 3);  // one to three digits
+        const auto start = CodeLabelStart(x0, x1, kLeft, labelWidth);
+        if (!start) {
+          EXPECT_LE(x1 - std::max(x0, kLeft), labelWidth + 4) << "room enough at " << c;
+          continue;
+        }
+        EXPECT_GE(*start, std::max(x0, kLeft));
+        EXPECT_GE(*start, lastEnd);
+        EXPECT_LE(*start + labelWidth, x1);
+        lastEnd = *start + labelWidth;
+      }
+    }
+  }
+}
+
 TEST(ChangeAt, TheLastChangeAtOrBeforeTheIteration) {
   const std::vector<Waveforms::Change> changes = {
       {1, 0, -1}, {3, 0.5, -1}, {4, 1, -1}, {300'000'000, 0, -1}};

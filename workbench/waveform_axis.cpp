@@ -8,6 +8,13 @@
 
 namespace vantorb {
 
+std::optional<double> CodeLabelStart(double x0, double x1, double left, double labelWidth) {
+  constexpr double kPadding = 2;
+  const double start = std::max(x0, left) + kPadding;
+  if (x1 - start > labelWidth + kPadding) return start;
+  return std::nullopt;
+}
+
 std::int64_t TickStep(double pixelsPerIteration, double minSpacing) {
   constexpr std::int64_t kLargestDecade = std::numeric_limits<std::int64_t>::max() / 10;
   std::int64_t decade = 1;

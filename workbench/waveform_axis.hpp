@@ -19,6 +19,12 @@ namespace vantorb {
 // that is not a positive number gets the largest step.
 std::int64_t TickStep(double pixelsPerIteration, double minSpacing);
 
+// Where a code's label starts in its stretch of trace, drawn from x0 to x1
+// with the names' column ending at left: just inside the part on view, and
+// only when that part holds the whole label (labelWidth), so that labels of
+// neighbouring stretches never run into each other. None otherwise.
+std::optional<double> CodeLabelStart(double x0, double x1, double left, double labelWidth);
+
 // The index of the change in force at an iteration: the last one recorded
 // at or before it. None before the first change. changes are in the order
 // of their iterations, as Waveforms records them.

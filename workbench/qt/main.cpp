@@ -150,12 +150,10 @@ int main(int argc, char** argv) {
     if (args.size() == 4 && args[1] == "--screenshots") {
       status = SaveScreenshots(form, args[2], args[3]);
     } else {
-      form.show();
-      // Opened once the window is up, so that the information window a
-      // loaded equation file brings shows over it.
       if (args.size() >= 2) {
-        const std::string file = args[1].toStdString();
-        QTimer::singleShot(0, &form, [&form, file] { form.Commands().OpenAtStart(file); });
+        form.ShowAndOpen(args[1].toStdString());
+      } else {
+        form.show();
       }
       status = QApplication::exec();
     }

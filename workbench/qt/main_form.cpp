@@ -76,6 +76,13 @@ TMainForm::TMainForm(NParserInterface& parser) {
 
 TMainForm::~TMainForm() = default;
 
+void TMainForm::ShowAndOpen(const std::string& fileName) {
+  show();
+  QTimer::singleShot(0, this, [this, fileName] {
+    workbench_->RunCommand([&] { workbench_->OpenAtStart(fileName); });
+  });
+}
+
 QWidget* TMainForm::CreateProgramTab() {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);

@@ -59,6 +59,10 @@ class TMainForm : public QMainWindow, public WorkbenchView {
   // Types values into the parameter grid's value column.
   void SetParameterValues(const std::vector<std::string>& values);
   TCompilerForm* CompilerForm() const { return compilerForm_; }
+  // Shows the window, then opens a file named at start once the window is
+  // up, so that the information window a loaded equation file brings
+  // shows over it.
+  void ShowAndOpen(const std::string& fileName);
 
   // WorkbenchView
   Answer Message(MessageKind kind, const std::string& text, Answers answers) override;

@@ -214,14 +214,11 @@ void WaveformPanel::paintEvent(QPaintEvent*) {
         const int next = static_cast<int>(low - changes[c + 1].value * (low - high));
         painter.drawLine(QPointF(x1, y), QPointF(x1, next));
       }
-      // A code is labelled with its number where its stretch on view holds
-      // the whole label, so that zoomed out labels never run into each other.
-      const double labelX = std::max<double>(x0, left) + 2;
       if (changes[c].decoded >= 0) {
         const QString label = QString::number(changes[c].decoded);
-        if (x1 - labelX > painter.fontMetrics().horizontalAdvance(label) + 2) {
+        if (const auto labelX = CodeLabelStart(x0, x1, left, painter.fontMetrics().horizontalAdvance(label))) {
           painter.setPen(QColor(160, 60, 0));
-          painter.drawText(QPointF(labelX, y - 3), label);
+          painter.drawText(QPointF(*labelX, y - 3), label);
         }
       }
     }
