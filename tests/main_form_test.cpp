@@ -642,6 +642,9 @@ class MainFormTest : public QObject {
       }
       return sizes;
     };
+    // The tabs reach the window's edges: no strip of the window's own below.
+    QCOMPARE(form.Tabs()->geometry().bottom(), form.rect().bottom());
+    QCOMPARE(form.Tabs()->geometry().width(), form.width());
     const QMap<QString, QSize> small = measure();
     // The status window keeps the names' column and the start of the values.
     auto* status = form.findChild<QTableView*>("StatWin");
