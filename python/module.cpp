@@ -44,7 +44,7 @@ std::unique_ptr<Program> Loaded(const std::function<std::unique_ptr<vantorb::Net
 
 }  // namespace
 
-PYBIND11_MODULE(vantorb, module) {
+PYBIND11_MODULE(_vantorb, module) {
   module.doc() = "Compile programs of partial recursive functions into networks and run them "
                  "with exact decimal values.";
   vantorb::decimalSeparator = vantorb::ReadDecimalSeparator();
