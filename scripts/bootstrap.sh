@@ -13,6 +13,9 @@ packages=(
   # making and checking the Debian package (scripts/package.sh)
   dpkg-dev file lintian desktop-file-utils appstream man-db
   pybind11-dev python3-dev python3-pytest python3-numpy python3-matplotlib
+  # the Python module's optional parts, tested: frames, sweeps on Dask,
+  # the type stubs, notebook pictures
+  python3-pandas python3-distributed mypy graphviz
 )
 
 missing=()
