@@ -47,8 +47,9 @@ constexpr const char* kFooter =
     "       its option, a value given to a flag); the problem, then the help\n"
     "  2    error: the file, the program, the network, an ARG refused (not a\n"
     "       natural number, too large, or not as many as the target takes),\n"
-    "       or output that could not be written; the message, no help\n"
-    "  3    the iteration limit stopped the run\n"
+    "       a RANGE refused, or output that could not be written; the\n"
+    "       message, no help\n"
+    "  3    the iteration limit stopped the run (for sweep: any run)\n"
     "  4    --check: the network and the definition disagree\n"
     "  130  interrupted (Ctrl-C)";
 

@@ -106,10 +106,11 @@ struct SweepOutcome {
 // Loads the file (LoadNetworkFile) and checks the arity against the
 // ranges (CheckArity's ArgumentError) before any worker starts, then runs
 // every tuple as `vantorb-cli run` does: the engine chosen, its values kept
-// in the engine, ticks of a thousand iterations with the stop request
-// heeded between them. After a stop, the rows delivered are every tuple up
-// to the first that was never started: finished ones as they are, the ones
-// cut short as Stopped.
+// in the engine, ticks of a thousand iterations. The calling thread waits
+// for rows and asks the stop request meanwhile; once it says yes, every
+// worker stops at the end of its tick. After a stop, the rows delivered
+// are every tuple up to the first that was never started: finished ones as
+// they are, the ones cut short as Stopped.
 //
 // An error in a worker (the file, a run refusing an argument too large)
 // stops every worker; once they are joined, the finished rows that precede
