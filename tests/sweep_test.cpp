@@ -200,20 +200,6 @@ TEST(Sweep, RowsAreThoseOfSeparateRunsInArgumentOrderWhateverTheWorkers) {
   }
 }
 
-TEST(Sweep, TheLimitStopsARunWithoutAResult) {
-  SweepOptions options;
-  options.limit = 25;
-  const Swept swept = RunSweep(Example("addition.prv"), {"2", "1,2"}, options);
-  ASSERT_EQ(swept.rows.size(), 2u);
-  EXPECT_EQ(swept.rows[0].status, SweepStatus::Done);
-  EXPECT_EQ(swept.rows[0].result, "3");
-  EXPECT_EQ(swept.rows[0].iterations, 19);
-  EXPECT_EQ(swept.rows[1].status, SweepStatus::Limit);
-  EXPECT_EQ(swept.rows[1].result, std::nullopt);
-  EXPECT_EQ(swept.rows[1].iterations, 25);
-  EXPECT_STREQ(SweepStatusName(swept.rows[1].status), "limit");
-}
-
 class SweepStop : public ::testing::Test {
  protected:
   // f(0) = 0 at once; f(x) for x > 0 never answers.
