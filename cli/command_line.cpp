@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <thread>
 
 #include <CLI/CLI.hpp>
 
@@ -24,6 +25,8 @@ namespace {
 constexpr const char* kProgram = "vantorb-cli";
 constexpr const char* kEngineTakes = "--engine takes macro, event, dense or reference";
 constexpr const char* kBoundTakes = "--bound takes a number of candidates";
+// More workers than this would only take memory (each loads the network).
+constexpr int kMaxJobs = 1024;
 
 constexpr const char* kDescription =
     "Compiles programs of partial recursive functions into networks of neurons, "
@@ -44,12 +47,15 @@ constexpr const char* kFooter =
     "       its option, a value given to a flag); the problem, then the help\n"
     "  2    error: the file, the program, the network, an ARG refused (not a\n"
     "       natural number, too large, or not as many as the target takes),\n"
-    "       or output that could not be written; the message, no help\n"
-    "  3    the iteration limit stopped the run\n"
+    "       a RANGE refused, or output that could not be written; the\n"
+    "       message, no help\n"
+    "  3    the iteration limit stopped the run (for sweep: any run)\n"
     "  4    --check: the network and the definition disagree\n"
     "  130  interrupted (Ctrl-C)";
 
 constexpr const char* kFileOperand = "a program (.PRV) or an equation file (.EQU)";
+constexpr const char* kArgOperands = "natural numbers, as many as the target takes";
+constexpr const char* kEngineText = "macro|event|dense|reference";
 
 // The problem with a --limit that names no iteration limit a run takes.
 std::string LimitTakes() {
@@ -64,9 +70,29 @@ std::int64_t Limit(const std::string& text) {
   return *limit;
 }
 
+std::string JobsTakes() {
+  return "--jobs takes a number of workers from 1 to " + std::to_string(kMaxJobs);
+}
+
+// The number of workers a --jobs text names.
+unsigned Jobs(const std::string& text) {
+  const auto jobs = IsNaturalNumberText(text) ? ParseDecimalInteger(text, 1, kMaxJobs)
+                                              : std::nullopt;
+  if (!jobs) throw UsageError(JobsTakes());
+  return static_cast<unsigned>(*jobs);
+}
+
+// An engine's name, checked.
+const std::string& Engine(const std::string& name) {
+  if (name != "macro" && name != "event" && name != "dense" && name != "reference")
+    throw UsageError(kEngineTakes);
+  return name;
+}
+
 // A command's operands and options as given; the command checks them.
 struct Given {
-  std::string file, outFile, engine = "macro", limit, bound, token, csvFile, vcdFile, values;
+  std::string file, outFile, engine = "macro", limit, bound, token, csvFile, vcdFile, values,
+      jobs;
   std::vector<std::string> arguments;
   bool stats = false, check = false;
 };
@@ -80,13 +106,15 @@ class CommandLine {
   struct Command {
     CLI::App* app;
     std::string takes;  // the problem when the operands do not fit
-    bool arguments = false;  // whether ARG... follow FILE
+    bool arguments = false;  // whether operands (ARG... or RANGE...) follow FILE
     std::function<int(TextSink&)> action;
   };
 
   Command& AddCommand(const std::string& name, const std::string& description,
                       const std::string& takes);
-  void AddOperands(Command& command, const std::string& file, bool arguments);
+  // FILE, then, when named, the operands that follow it (ARG...).
+  void AddOperands(Command& command, const std::string& file, const std::string& name = "",
+                   const std::string& description = "");
   // An option with a value; `takes` is the problem when the value is
   // missing or empty.
   CLI::Option* AddValued(Command& command, const std::string& names, std::string& value,
@@ -127,13 +155,13 @@ CommandLine::CommandLine() {
 
   Command& info = AddCommand("info", "prints the compiler information of FILE",
                              "info takes one file");
-  AddOperands(info, kFileOperand, false);
+  AddOperands(info, kFileOperand);
   info.action = [this](TextSink& out) { return Info(out, given_.file); };
 
   Command& equations = AddCommand(
       "equations", "writes the dynamic equations (CR LF lines) to OUT.EQU or standard output",
       "equations takes a file and optionally -o OUT.EQU");
-  AddOperands(equations, kFileOperand, false);
+  AddOperands(equations, kFileOperand);
   AddValued(equations, "-o,--output", given_.outFile, "OUT.EQU",
             "writes to OUT.EQU instead of standard output", "-o takes a file name");
   equations.action = [this](TextSink& out) { return Equations(out, given_.file, given_.outFile); };
@@ -142,11 +170,11 @@ CommandLine::CommandLine() {
                             "computes the target function for the natural numbers ARG... (as "
                             "many as it takes) and prints result and iterations",
                             "run takes a file");
-  AddOperands(run, kFileOperand, true);
+  AddOperands(run, kFileOperand, "ARG", kArgOperands);
   CLI::Option* runLimit =
       AddValued(run, "--limit", given_.limit, "N",
                 "stops after N iterations (0, the default: no limit)", LimitTakes());
-  AddValued(run, "--engine", given_.engine, "macro|event|dense|reference",
+  AddValued(run, "--engine", given_.engine, kEngineText,
             "macro (the default) leaps over whole periods of loops it has proved, and "
             "otherwise goes as event; event updates only what changed, on values kept as "
             "runs of equal limbs; dense the same on plain limbs; reference every neuron "
@@ -171,13 +199,10 @@ CommandLine::CommandLine() {
     RunOptions options;
     if (runLimit->count() > 0) options.limit = Limit(given_.limit);
     if (values->count() > 0) options.values = given_.values;
-    if (given_.engine != "macro" && given_.engine != "event" && given_.engine != "dense" &&
-        given_.engine != "reference")
-      throw UsageError(kEngineTakes);
+    options.engine = Engine(given_.engine);
     if (given_.check && IsEquationFileName(given_.file))
       throw UsageError(
           "--check needs a program (.PRV): an equation file has no definition to check against");
-    options.engine = given_.engine;
     options.stats = given_.stats;
     options.check = given_.check;
     return Run(out, given_.file, given_.arguments, options);
@@ -186,7 +211,7 @@ CommandLine::CommandLine() {
   Command& eval = AddCommand("eval", "computes the target from its definition, without a network",
                              "eval takes a file");
   AddOperands(eval, "a program (.PRV); an equation file (.EQU) has no definition to evaluate",
-              true);
+              "ARG", kArgOperands);
   CLI::Option* bound = AddValued(
       eval, "--bound", given_.bound, "N",
       "caps each minimization's search at N candidates (default " +
@@ -213,7 +238,7 @@ CommandLine::CommandLine() {
   Command& graph = AddCommand(
       "graph", "writes the network as a Graphviz DOT picture, a cluster per function object",
       "graph takes a file and optionally -o OUT.dot");
-  AddOperands(graph, kFileOperand, false);
+  AddOperands(graph, kFileOperand);
   AddValued(graph, "-o,--output", given_.outFile, "OUT.dot",
             "writes to OUT.dot instead of standard output", "-o takes a file name");
   graph.action = [this](TextSink& out) { return Graph(out, given_.file, given_.outFile); };
@@ -223,7 +248,7 @@ CommandLine::CommandLine() {
                               "neurons whose names contain TOKEN, as CSV (standard output by "
                               "default) or a VCD waveform",
                               "trace takes a file");
-  AddOperands(trace, kFileOperand, true);
+  AddOperands(trace, kFileOperand, "ARG", kArgOperands);
   AddValued(trace, "--token", given_.token, "TOKEN",
             "records the neurons whose names contain TOKEN (\"*\": all of them); a TOKEN "
             "no name contains is an error (status 2)",
@@ -244,6 +269,37 @@ CommandLine::CommandLine() {
     if (traceLimit->count() > 0) options.limit = Limit(given_.limit);
     return Trace(out, given_.file, given_.arguments, options);
   };
+  Command& sweep = AddCommand("sweep",
+                              "computes the target for every tuple of the ranges, several runs "
+                              "at a time, and writes CSV: a row per tuple, in order",
+                              "sweep takes a file");
+  AddOperands(sweep, kFileOperand, "RANGE",
+              "one per argument the target takes, each N, A..B (A to B) or a comma list "
+              "such as 1,5,9; the first changes slowest, the last fastest. The CSV has the "
+              "header x1,...,xn,result,iterations,status; a row's status is done, limit or "
+              "stopped (by Ctrl-C), its result empty unless done");
+  CLI::Option* jobs = AddValued(sweep, "--jobs", given_.jobs, "N",
+                                "runs N computations at once, each on a network of its own "
+                                "(default: as many as there are processors)",
+                                JobsTakes());
+  CLI::Option* sweepLimit =
+      AddValued(sweep, "--limit", given_.limit, "N",
+                "stops each run after N iterations (0, the default: no limit)", LimitTakes());
+  AddValued(sweep, "--engine", given_.engine, kEngineText,
+            "the engine of every run, as for run (default macro)", kEngineTakes);
+  AddValued(sweep, "--csv", given_.csvFile, "OUT.csv",
+            "writes the CSV to OUT.csv instead of standard output; the file appears when "
+            "the sweep ends, with the rows done so far if Ctrl-C ended it",
+            "--csv takes a file name");
+  sweep.action = [this, jobs, sweepLimit](TextSink& out) {
+    SweepOptions options;
+    if (sweepLimit->count() > 0) options.limit = Limit(given_.limit);
+    options.engine = Engine(given_.engine);
+    options.jobs = jobs->count() > 0 ? Jobs(given_.jobs)
+                                     : std::max(1u, std::thread::hardware_concurrency());
+    options.csvFile = given_.csvFile;
+    return Sweep(out, given_.file, given_.arguments, options);
+  };
   app_.footer(kFooter);  // after the commands: theirs stays empty
 }
 
@@ -257,13 +313,12 @@ CommandLine::Command& CommandLine::AddCommand(const std::string& name,
   return *commands_.back();
 }
 
-void CommandLine::AddOperands(Command& command, const std::string& file, bool arguments) {
+void CommandLine::AddOperands(Command& command, const std::string& file, const std::string& name,
+                              const std::string& description) {
   // Not required here: FILE may follow "--", which CLI11 does not see.
   command.app->add_option("FILE", given_.file, file);
-  command.arguments = arguments;
-  if (arguments)
-    command.app->add_option("ARG", given_.arguments,
-                            "natural numbers, as many as the target takes");
+  command.arguments = !name.empty();
+  if (command.arguments) command.app->add_option(name, given_.arguments, description);
 }
 
 CLI::Option* CommandLine::AddValued(Command& command, const std::string& names,

@@ -17,6 +17,7 @@
 #include "network/exceptions.hpp"
 #include "simulation/network_run.hpp"
 #include "simulation/run_arguments.hpp"
+#include "simulation/sweep.hpp"
 #include "simulation/trace.hpp"
 #include "cli/interrupt_catcher.hpp"
 
@@ -50,9 +51,12 @@ void Emit(TextSink& out, const std::string& text, const std::string& outFile) {
   }
 }
 
-void PrintRunState(TextSink& out, const NetworkRun& run) {
-  out.Append("result: " + run.Result() + "\n" +
-                  "iterations: " + std::to_string(run.Iteration()) + "\n");
+// The result only of a run that finished: one stopped by the limit or by
+// Ctrl-C has none, whatever its result neuron held at that moment.
+void PrintRunState(TextSink& out, const NetworkRun& run, RunStatus status) {
+  const std::string result = status == RunStatus::Finished ? run.Result() : "none";
+  out.Append("result: " + result + "\n" + "iterations: " + std::to_string(run.Iteration()) +
+             "\n");
 }
 
 // The neurons whose names contain token, chosen as a trace chooses them,
@@ -97,30 +101,65 @@ void PrintStats(TextSink& out, const NetworkRun& run, double seconds) {
   out.Append(text.str());
 }
 
-// Shows iterations so far and their rate on a terminal, every half second.
+// A line on standard error that tells how far a command is, overwritten in
+// place, at most every half second; only on a terminal. Cleared when done.
 class Progress {
  public:
   Progress() : shown_(isatty(STDERR_FILENO)), start_(Clock::now()), last_(start_) {}
-  void Update(std::int64_t iteration) {
-    if (!shown_) return;
+  Progress(const Progress&) = delete;
+  Progress& operator=(const Progress&) = delete;
+  // Whether a line is wanted now; the next is wanted half a second later.
+  bool Due() {
+    if (!shown_) return false;
     const auto now = Clock::now();
-    if (now - last_ < std::chrono::milliseconds(500)) return;
+    if (now - last_ < std::chrono::milliseconds(500)) return false;
     last_ = now;
-    const double seconds = std::chrono::duration<double>(now - start_).count();
-    std::cerr << "\riteration " << iteration << " ("
-              << static_cast<long long>(iteration / seconds) << " per second)   "
+    return true;
+  }
+  double Seconds() const { return std::chrono::duration<double>(last_ - start_).count(); }
+  void Show(const std::string& line) {
+    std::cerr << "\r" << line << std::string(width_ > line.size() ? width_ - line.size() : 0, ' ')
               << std::flush;
-    used_ = true;
+    width_ = std::max(width_, line.size());
   }
   ~Progress() {
-    if (used_) std::cerr << "\r" << std::string(60, ' ') << "\r" << std::flush;
+    if (width_ > 0) std::cerr << "\r" << std::string(width_, ' ') << "\r" << std::flush;
   }
 
  private:
   using Clock = std::chrono::steady_clock;
-  bool shown_, used_ = false;
+  bool shown_;
+  std::size_t width_ = 0;  // of the widest line shown
   Clock::time_point start_, last_;
 };
+
+// Iterations so far and their rate.
+void ShowIterations(Progress& progress, std::int64_t iteration) {
+  if (!progress.Due()) return;
+  progress.Show("iteration " + std::to_string(iteration) + " (" +
+                std::to_string(static_cast<long long>(iteration / progress.Seconds())) +
+                " per second)");
+}
+
+// "x1,...,xn,result,iterations,status" and its line end.
+std::string SweepCsvHeader(std::size_t arity) {
+  std::string header;
+  for (std::size_t k = 1; k <= arity; ++k) {
+    // Appended piece by piece: "x" + to_string(k) meets a false -Wrestrict
+    // of GCC 12 at -O2.
+    header += 'x';
+    header += std::to_string(k);
+    header += ',';
+  }
+  return header + "result,iterations,status\n";
+}
+
+std::string SweepCsvRow(const SweepRow& row) {
+  std::string line;
+  for (const std::string& argument : row.arguments) line += argument + ",";
+  return line + row.result.value_or("") + "," + std::to_string(row.iterations) + "," +
+         SweepStatusName(row.status) + "\n";
+}
 
 }  // namespace
 
@@ -162,13 +201,13 @@ int Run(TextSink& out, const std::string& file, const std::vector<std::string>& 
     while (status == RunStatus::Running && !catcher.Interrupted()) {
       // The limit never comes between two ticks: each pass tests it.
       status = run.Tick(1000, options.limit);
-      progress.Update(run.Iteration());
+      ShowIterations(progress, run.Iteration());
     }
   }
   run.LeaveNeuronsBehind(false);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   run.Synchronize();  // the values and the stats read the neurons
-  PrintRunState(out, run);
+  PrintRunState(out, run, status);
   if (values) PrintValues(out, *values);
   if (options.stats) PrintStats(out, run, seconds);
   if (status == RunStatus::Running) {
@@ -223,13 +262,13 @@ int Trace(TextSink& out, const std::string& file, const std::vector<std::string>
   }
   if (status == RunStatus::Running) {
     // The files are left as they were: a trace cut short is not written.
-    if (csvFile || vcdFile) PrintRunState(out, run);
+    if (csvFile || vcdFile) PrintRunState(out, run, status);
     std::cerr << "Interrupted at iteration " << run.Iteration() << "\n";
     return kInterrupted;
   }
   if (csvFile) csvFile->Commit();
   if (vcdFile) vcdFile->Commit();
-  if (csvFile || vcdFile) PrintRunState(out, run);
+  if (csvFile || vcdFile) PrintRunState(out, run, status);
   if (status == RunStatus::LimitReached) {
     std::cerr << NetworkRun::kLimitMessage << "\n";
     return kLimit;
@@ -241,6 +280,59 @@ int Graph(TextSink& out, const std::string& file, const std::string& outFile) {
   const std::unique_ptr<Network> network = Load(file);
   const std::string dot = NetworkDot(network->Target(), network->Io().InputList());
   Emit(out, dot, outFile);
+  return kOk;
+}
+
+int Sweep(TextSink& out, const std::string& file, const std::vector<std::string>& ranges,
+          const SweepOptions& options) {
+  std::vector<SweepRange> parsed;
+  for (const std::string& range : ranges) parsed.push_back(SweepRange::Parse(range));
+  const SweepTuples tuples(std::move(parsed));
+  vantorb::SweepOptions sweep;
+  sweep.engine = EngineKindFromName(options.engine);
+  sweep.limit = options.limit;
+  sweep.jobs = options.jobs;
+  // From before the file is made: Ctrl-C at any moment ends the sweep with
+  // the rows done so far in it.
+  InterruptCatcher catcher;
+  sweep.stop = catcher.AsStopRequest();
+  std::optional<AtomicFile> csvFile;
+  if (!options.csvFile.empty()) csvFile.emplace(options.csvFile);
+  TextSink& csv = csvFile ? static_cast<TextSink&>(*csvFile) : out;
+  // The header comes with the first row, or at the end: a file or arity
+  // refused puts nothing on standard output.
+  bool headed = false;
+  const auto head = [&] {
+    if (!headed) csv.Append(SweepCsvHeader(tuples.Arity()));
+    headed = true;
+  };
+  std::uint64_t finished = 0, limited = 0;
+  sweep.row = [&](const SweepRow& row) {
+    head();
+    csv.Append(SweepCsvRow(row));
+    finished += row.status != SweepStatus::Stopped;
+    limited += row.status == SweepStatus::Limit;
+  };
+  SweepOutcome outcome;
+  {
+    Progress progress;
+    sweep.progress = [&progress](std::uint64_t done, std::uint64_t total) {
+      if (progress.Due())
+        progress.Show("run " + std::to_string(done) + " of " + std::to_string(total));
+    };
+    outcome = vantorb::Sweep(file, tuples, sweep);
+  }
+  head();
+  if (csvFile) csvFile->Commit();
+  const std::string runs = std::to_string(tuples.Count()) + (tuples.Count() == 1 ? " run" : " runs");
+  if (outcome.stopped) {
+    std::cerr << "Interrupted after " << finished << " of " << runs << "\n";
+    return kInterrupted;
+  }
+  if (limited > 0) {
+    std::cerr << "The iteration limit stopped " << limited << " of " << runs << "\n";
+    return kLimit;
+  }
   return kOk;
 }
 

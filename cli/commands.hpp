@@ -6,8 +6,9 @@
 // for ARG values that are not natural numbers, too large, or not as many
 // as the target takes. Everything meant for standard output goes to the
 // sink `out` each command is given, which main commits once the command is
-// done. Ctrl-C ends run, trace and eval with status 130 and a line on
-// standard error saying where; the other commands are simply ended by it.
+// done. Ctrl-C ends run, trace, eval and sweep with status 130 and a line
+// on standard error saying where; the other commands are simply ended by
+// it. A run that did not finish (the limit, Ctrl-C) has "result: none".
 
 #include <cstdint>
 #include <optional>
@@ -64,6 +65,22 @@ int Trace(TextSink& out, const std::string& file, const std::vector<std::string>
 // Writes the target's network as Graphviz DOT (to outFile, else standard
 // output).
 int Graph(TextSink& out, const std::string& file, const std::string& outFile);
+// Computes the target for every tuple of the ranges (each "N", "A..B" or
+// "1,5,9", one per argument; sweep.hpp), `jobs` runs at a time, and writes
+// CSV: the header "x1,...,xn,result,iterations,status", then a row per
+// tuple in argument order, its result empty when the run did not finish.
+// To standard output, or to csvFile, which appears once the sweep has
+// ended, also when Ctrl-C ended it (with the rows done then); after an
+// error it stays as it was. Status 3 when the limit stopped any run, 130
+// when Ctrl-C stopped the sweep. A bad range is an ArgumentError (status 2).
+struct SweepOptions {
+  std::int64_t limit = 0;        // per run; 0: none
+  std::string engine = "macro";  // as for Run
+  unsigned jobs = 1;
+  std::string csvFile;           // empty: standard output
+};
+int Sweep(TextSink& out, const std::string& file, const std::vector<std::string>& ranges,
+          const SweepOptions& options);
 // Computes the target straight from its definition; searchBound caps the
 // candidates each minimization tries, and Interpreter::kDefaultStepBudget
 // the rule applications of the whole evaluation.

@@ -38,7 +38,7 @@ _vantorb_cli() {
     fi
     case ${COMP_WORDS[i]} in
       --) ended=1 ;;
-      --limit | --engine | --bound | --token | --values | --csv | --vcd | -o | --output)
+      --limit | --engine | --bound | --token | --values | --csv | --vcd | -o | --output | --jobs)
         # and its value, after an "=" or not
         [[ ${COMP_WORDS[i + 1]-} == = ]] && i=$((i + 1))
         i=$((i + 1))
@@ -64,13 +64,13 @@ _vantorb_cli() {
         _vantorb_cli_files any
         return
         ;;
-      --limit | --bound | --token | --values) return ;;
+      --limit | --bound | --token | --values | --jobs) return ;;
     esac
   fi
 
   case $command in
     "")
-      COMPREPLY=($(compgen -W "info equations run eval graph trace -h --help --version" -- "$cur"))
+      COMPREPLY=($(compgen -W "info equations run eval graph trace sweep -h --help --version" -- "$cur"))
       return
       ;;
     info) options="-h --help" ;;
@@ -78,6 +78,7 @@ _vantorb_cli() {
     run) options="--limit --engine --stats --check --values -h --help" ;;
     eval) options="--bound -h --help" ;;
     trace) options="--token --csv --vcd --limit -h --help" ;;
+    sweep) options="--jobs --limit --engine --csv -h --help" ;;
     *) return ;;
   esac
   if [[ -z $ended && $cur == -* ]]; then

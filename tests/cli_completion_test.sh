@@ -49,6 +49,16 @@ check "" vantorb-cli run --limit ""
 check "-x.prv" vantorb-cli run -- -x
 check "" vantorb-cli run -- -x.prv ""
 check "" vantorb-cli frobnicate ""
+check "sweep" vantorb-cli sw
+check "--csv" vantorb-cli sweep add.prv 0..3 --c
+check "--csv --engine --help --jobs --limit -h" vantorb-cli sweep -
+check "-x.prv MUL.PRV add.prv programs sum.Equ" vantorb-cli sweep ""
+check "-x.prv MUL.PRV add.prv programs sum.Equ" vantorb-cli sweep --jobs 4 ""
+check "-x.prv MUL.PRV add.prv programs sum.Equ" vantorb-cli sweep --jobs=4 ""
+check "" vantorb-cli sweep add.prv ""
+check "" vantorb-cli sweep add.prv --jobs ""
+check "dense event macro reference" vantorb-cli sweep add.prv 0..3 --engine ""
+check "notes.txt" vantorb-cli sweep add.prv 1 --csv n
 
 ((failures == 0)) || exit 1
 echo "all completions as expected"

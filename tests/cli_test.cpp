@@ -280,9 +280,10 @@ TEST_F(CliTest, LimitStopsAfterExactlyNIterationsWithStatusThree) {
     const Outcome o = Cli("run " + Example("addition.prv") + " 2 2 --limit " +
                           std::to_string(limit));
     EXPECT_EQ(o.status, 3) << limit;
-    // At iteration 31 the run has just answered: the result is there.
-    EXPECT_EQ(o.out, std::string("result: ") + (limit == 31 ? "4" : "0") +
-                         "\niterations: " + std::to_string(limit) + "\n");
+    // A run the limit stopped has no result, not the 0 its result neuron
+    // held, even at iteration 31, where the network has just answered but
+    // the read-out would need one iteration more.
+    EXPECT_EQ(o.out, "result: none\niterations: " + std::to_string(limit) + "\n");
     EXPECT_EQ(o.err, "Iteraction limit exceeded.\n\r Computation Stoped!\n");
   }
 }
@@ -557,9 +558,9 @@ TEST_F(CliTest, ValuesKeptAsRunsReachArgumentsNoNeuronCouldHold) {
        "result: 1000000000000\niterations: 12000017000008\n"},
       {"run " + Example("predecessor.prv") + " 1000000000 --limit 8000000000",
        "result: 999999999\niterations: 7000000008\n"},
-      // Stopped inside the leap: the read-out of the result neuron then.
+      // Stopped inside the leap, at exactly the limit.
       {"run " + Example("predecessor.prv") + " 1000000000 --limit 5000000000",
-       "result: 0\niterations: 5000000000\n"},
+       "result: none\niterations: 5000000000\n"},
   };
   for (const auto& c : cases) {
     const Outcome o = Cli(c.arguments);
@@ -619,6 +620,11 @@ TEST_F(CliTest, TraceWritesCsvAndVcd) {
   EXPECT_EQ(files.out, "result: 3\niterations: 2\n");
   EXPECT_EQ(Slurp(vcd).rfind("$version Vantorb $end", 0), 0u);
   EXPECT_EQ(Cli("trace " + program + " 2").status, 1) << "a token is needed";
+  // A trace the limit stopped has files and no result.
+  const Outcome limited =
+      Cli("trace " + Example("addition.prv") + " 2 2 --token E --limit 10 --vcd '" + vcd + "'");
+  EXPECT_EQ(limited.status, 3);
+  EXPECT_EQ(limited.out, "result: none\niterations: 10\n");
 }
 
 TEST_F(CliTest, TraceFilesAreTheKnownBytesWhetherStreamedOrWritten) {
@@ -778,7 +784,8 @@ TEST_F(CliTest, InterruptStopsARunAndSaysWhere) {
   EXPECT_EQ(Slurp(dir_ / "stderr").rfind("Interrupted at iteration ", 0), 0u)
       << Slurp(dir_ / "stderr");
   const std::string out = Slurp(dir_ / "stdout");
-  EXPECT_NE(out.find("iterations: "), std::string::npos);
+  // No result, never an empty one; the iterations of the moment it stopped.
+  EXPECT_EQ(out.rfind("result: none\niterations: ", 0), 0u) << out;
   // The values of the moment it stopped, after the iterations.
   const std::string values = "\nXMEout_1_8 = 0.00000000\nXMEres_1_12 = 0.00000000\n";
   ASSERT_GE(out.size(), values.size()) << out;
@@ -793,7 +800,8 @@ TEST_F(CliTest, InterruptedTraceLeavesItsFilesAsTheyWere) {
   EXPECT_EQ(tool->InterruptWhenCaught(), std::make_pair(130, 0));
   EXPECT_EQ(Slurp(dir_ / "stderr").rfind("Interrupted at iteration ", 0), 0u)
       << Slurp(dir_ / "stderr");
-  EXPECT_NE(Slurp(dir_ / "stdout").find("iterations: "), std::string::npos);
+  EXPECT_EQ(Slurp(dir_ / "stdout").rfind("result: none\niterations: ", 0), 0u)
+      << Slurp(dir_ / "stdout");
   EXPECT_EQ(Slurp(csv), "old\n");
   EXPECT_EQ(Files(), (std::vector<std::string>{"forever.prv", "t.csv"}));
 }
@@ -843,6 +851,126 @@ TEST_F(CliTest, AnInterruptIgnoredFromTheStartStaysIgnored) {
   EXPECT_EQ(Slurp(dir_ / "stderr"), "");
 }
 
+// addition.prv swept over 0..3 and 1,2: rows in argument order, the last
+// range fastest, whatever the number of workers.
+const char* const kAdditionSweep =
+    "x1,x2,result,iterations,status\n"
+    "0,1,1,19,done\n0,2,2,31,done\n1,1,2,19,done\n1,2,3,31,done\n"
+    "2,1,3,19,done\n2,2,4,31,done\n3,1,4,19,done\n3,2,5,31,done\n";
+
+TEST_F(CliTest, SweepWritesARowPerTupleInArgumentOrder) {
+  const std::string add = Example("addition.prv");
+  struct Case {
+    std::string arguments;
+    int status;
+    std::string out, err;
+  };
+  const Case cases[] = {
+      {"sweep " + add + " 0..3 1,2 --limit 1000 --jobs 1", 0, kAdditionSweep, ""},
+      {"sweep " + add + " 0..3 1,2 --limit 1000 --jobs 3 --engine event", 0, kAdditionSweep, ""},
+      {"sweep " + add + " 0..3 1,2 --limit 1000", 0, kAdditionSweep, ""},
+      // Runs the limit stops have no result; the others go on.
+      {"sweep " + add + " 2 1,2 --limit 25 --jobs 2", 3,
+       "x1,x2,result,iterations,status\n2,1,3,19,done\n2,2,,25,limit\n",
+       "The iteration limit stopped 1 of 2 runs\n"},
+      // A target of no arguments: one run.
+      {"sweep " + Write("zero.prv", "f W") + " --limit 100", 0,
+       "result,iterations,status\n0,2,done\n", ""},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = Cli(c.arguments);
+    EXPECT_EQ(o.status, c.status) << c.arguments << ": " << o.err;
+    EXPECT_EQ(o.out, c.out) << c.arguments;
+    EXPECT_EQ(o.err, c.err) << c.arguments;
+  }
+  const std::string csv = (dir_ / "sweep.csv").string();
+  const Outcome toFile = Cli("sweep " + add + " 0..3 1,2 --csv '" + csv + "' --limit 1000");
+  EXPECT_EQ(toFile.status, 0) << toFile.err;
+  EXPECT_EQ(toFile.out, "");
+  EXPECT_EQ(Slurp(csv), kAdditionSweep);
+}
+
+TEST_F(CliTest, SweepRefusesBadRangesAndArityBeforeAnyOutput) {
+  const std::string add = Example("addition.prv");
+  const std::string csv = (dir_ / "old.csv").string();
+  std::ofstream(csv) << "old\n";
+  struct Case {
+    std::string arguments;
+    int status;
+    std::string err;  // its first line
+  };
+  const Case cases[] = {
+      {"sweep " + add + " 0..3", 2, "add takes 2 arguments, 1 given"},
+      {"sweep " + add + " 0..3 1 2", 2, "add takes 2 arguments, 3 given"},
+      {"sweep " + add + " x..3 1", 2, "range 'x..3' is not a number, A..B or a comma list"},
+      {"sweep " + add + " 1 1,,2", 2, "range '1,,2' is not a number, A..B or a comma list"},
+      {"sweep " + add + " 3..1 1", 2, "range '3..1' ends before it starts"},
+      {"sweep " + add + " 0..99999 0..9999", 2,
+       "the ranges make more than 100000000 tuples, the most a sweep takes"},
+      {"sweep nowhere.prv 1", 2, "Cannot open file nowhere.prv"},
+      {"sweep " + add + " 1 2 --jobs 0", 1, "vantorb-cli: --jobs takes a number of workers from 1 to 1024"},
+      {"sweep " + add + " 1 2 --jobs 1025", 1, "vantorb-cli: --jobs takes a number of workers from 1 to 1024"},
+      {"sweep " + add + " 1 2 --engine fast", 1, "vantorb-cli: --engine takes macro, event, dense or reference"},
+      {"sweep " + add + " 1 2 --limit x", 1, "vantorb-cli: --limit takes a number of iterations up to 9223372036854775807"},
+      {"sweep", 1, "vantorb-cli: sweep takes a file"},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = Cli(c.arguments + " --csv '" + csv + "'");
+    EXPECT_EQ(o.status, c.status) << c.arguments;
+    EXPECT_EQ(o.err.substr(0, o.err.find('\n')), c.err) << c.arguments;
+    EXPECT_EQ(o.out, "") << c.arguments;
+    EXPECT_EQ(Slurp(csv), "old\n") << c.arguments;
+  }
+  const Outcome good = Cli("sweep " + add + " 1 1 --csv '" + csv + "' --jobs 2 --limit 100");
+  EXPECT_EQ(good.status, 0) << good.err;
+  EXPECT_EQ(Slurp(csv), "x1,x2,result,iterations,status\n1,1,2,19,done\n");
+  // An argument too large for a run ends the sweep with the run's error,
+  // once, after the rows before it.
+  const Outcome large = Cli("sweep " + Example("predecessor.prv") +
+                            " 3,1000000000001,2 --jobs 1 --limit 1000");
+  EXPECT_EQ(large.status, 2);
+  EXPECT_EQ(large.err,
+            "The argument 1000000000001 is too large: at most 1000000000000 can be computed\n");
+  EXPECT_EQ(large.out.rfind("x1,result,iterations,status\n3,2,", 0), 0u) << large.out;
+  EXPECT_EQ(std::count(large.out.begin(), large.out.end(), '\n'), 2) << large.out;
+}
+
+TEST_F(CliTest, InterruptedSweepKeepsTheRowsDoneInItsFile) {
+  // f(0) = 0 at once; f(1) never answers.
+  std::ofstream(dir_ / "some.prv") << "f M(U(1,2))";
+  const std::string csv = (dir_ / "sweep.csv").string();
+  const auto tool = Start({"sweep", (dir_ / "some.prv").string(), "0,0,1,0", "--jobs", "1",
+                           "--engine", "event", "--limit", "1000000000000", "--csv", csv});
+  EXPECT_EQ(tool->InterruptWhenCaught(), std::make_pair(130, 0));
+  const std::string err = Slurp(dir_ / "stderr");
+  EXPECT_EQ(err.rfind("Interrupted after ", 0), 0u) << err;
+  EXPECT_NE(err.find(" of 4 runs\n"), std::string::npos) << err;
+  EXPECT_EQ(Slurp(dir_ / "stdout"), "");
+  // A prefix of the tuples, in order: the first two done (if they were
+  // reached), then the one cut short; never the one after it.
+  const std::string written = Slurp(csv);
+  const std::string header = "x1,result,iterations,status\n";
+  ASSERT_EQ(written.rfind(header, 0), 0u) << written;
+  std::istringstream rows(written.substr(header.size()));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(rows, line);) lines.push_back(line);
+  ASSERT_LE(lines.size(), 3u) << written;
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    const std::vector<std::string> fields = CsvFields(lines[k]);
+    ASSERT_EQ(fields.size(), 4u) << lines[k];
+    EXPECT_EQ(fields[0], k < 2 ? "0" : "1") << written;
+    if (fields[3] == "done") {
+      EXPECT_EQ(fields[1], "0") << written;
+    }
+    if (fields[3] == "stopped") {
+      EXPECT_EQ(fields[1], "") << written;
+    }
+    EXPECT_TRUE(fields[3] == "done" || (fields[3] == "stopped" && k + 1 == lines.size()))
+        << written;
+  }
+  EXPECT_EQ(Files(), (std::vector<std::string>{"some.prv", "sweep.csv"}));
+}
+
 TEST_F(CliTest, EveryCommandHasItsHelpNamingItsOptions) {
   struct Case {
     std::string arguments, usage;
@@ -850,7 +978,7 @@ TEST_F(CliTest, EveryCommandHasItsHelpNamingItsOptions) {
   };
   const std::vector<std::string> program = {
       "\nCommands:\n", "\n  info ", "\n  equations ", "\n  run ", "\n  eval ", "\n  graph ",
-      "\n  trace ", "\n  -h, --help ", "\n      --version ", "\nExit status:\n",
+      "\n  trace ", "\n  sweep ", "\n  -h, --help ", "\n      --version ", "\nExit status:\n",
       "2 error: the file, the program, the network, an ARG refused (not a natural number, too "
       "large, or not as many as the target takes)"};
   const Case cases[] = {
@@ -872,6 +1000,9 @@ TEST_F(CliTest, EveryCommandHasItsHelpNamingItsOptions) {
       {"trace --help", "Usage: vantorb-cli trace FILE [ARG...] --token TOKEN [--csv OUT.csv]\n",
        {"--token TOKEN", "--csv OUT.csv", "--vcd OUT.vcd", "--limit N",
         "stops after N iterations (default 100000; 0: no limit)"}},
+      {"sweep --help", "Usage: vantorb-cli sweep FILE [RANGE...] [--jobs N] [--limit N]\n",
+       {"--jobs N", "--limit N", "--engine macro|event|dense|reference", "--csv OUT.csv",
+        "x1,...,xn,result,iterations,status", "done, limit or stopped"}},
   };
   for (const auto& c : cases) {
     const Outcome o = Cli(c.arguments);
@@ -892,7 +1023,7 @@ TEST_F(CliTest, EveryCommandHasItsHelpNamingItsOptions) {
 // 80, its lines may take 73. README.md and docs/cli.md show the usage as
 // the help has it.
 TEST_F(CliTest, HelpLinesFitTheManualPageAndTheDocsShowTheUsage) {
-  for (const std::string command : {"", "info", "equations", "run", "eval", "graph", "trace"}) {
+  for (const std::string command : {"", "info", "equations", "run", "eval", "graph", "trace", "sweep"}) {
     std::istringstream help(Cli(command + " --help").out);
     for (std::string line; std::getline(help, line);)
       EXPECT_LE(line.size(), 73u) << command << ": " << line;
@@ -929,7 +1060,7 @@ TEST_F(CliTest, OptionsComeBeforeOrAfterTheOperandsAndDashDashEndsThem) {
       {"run --check --limit 1000 " + add + " 3 -- 4", 0, checked},
       {"run --engine=dense " + add + " 3 4 --check --limit=1000", 0, checked},
       {"run " + add + " 3 4 --engine reference --check --limit 1000", 0, checked},
-      {"run --limit 1000 --limit=5 " + add + " 3 4", 3, "result: 0\niterations: 5\n"},
+      {"run --limit 1000 --limit=5 " + add + " 3 4", 3, "result: none\niterations: 5\n"},
       {"eval --bound=10 " + add + " 3 4", 0, "result: 7\n"},
       {"eval " + add + " 3 --bound 10 4", 0, "result: 7\n"},
   };
