@@ -4,7 +4,6 @@
 #include <charconv>
 
 #include "network/exceptions.hpp"
-#include "network/text_lines.hpp"
 #include "network/utils.hpp"
 
 namespace vantorb {
@@ -72,12 +71,6 @@ UserNet::UserNet(std::vector<std::string> lines, int& lineIndex)
   lineIndex = -1;
   ReadNeurons(lineIndex);
   ReadSynapses(lineIndex);
-}
-
-std::unique_ptr<UserNet> UserNet::FromFile(const std::string& fileName,
-                                           int& lineIndex) {
-  lineIndex = -1;
-  return std::make_unique<UserNet>(ReadTextLines(fileName), lineIndex);
 }
 
 void UserNet::ReadNeurons(int& lineIndex) {

@@ -39,9 +39,6 @@ class UserNet : public Func {
 
   // Reads the lines; throws on the first fault.
   UserNet(std::vector<std::string> lines, int& lineIndex);
-  // Reads a file's lines (see ReadTextLines for what can fail).
-  static std::unique_ptr<UserNet> FromFile(const std::string& fileName,
-                                           int& lineIndex);
 
   // A new UserNet read from the same lines.
   std::unique_ptr<ProofObj> Clone() const override;

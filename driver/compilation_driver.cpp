@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 
 #include "compiler/user_net.hpp"
 #include "network/exceptions.hpp"
+#include "network/text_lines.hpp"
 #include "network/utils.hpp"
 
 namespace vantorb {
@@ -75,6 +77,42 @@ std::optional<int> NumberAfter(std::string_view text, std::string_view mark) {
   return static_cast<int>(*value);
 }
 
+// Reads the lines readLines gives into a UserNet and builds its network;
+// the one way both an equation file and its text are loaded.
+std::unique_ptr<Network> LoadEquationLines(
+    const std::function<std::vector<std::string>()>& readLines, const std::string& fileName) {
+  int lineIndex = -1;
+  std::unique_ptr<UserNet> loaded;
+  try {
+    loaded = std::make_unique<UserNet>(readLines(), lineIndex);
+  } catch (const NeuroException& e) {
+    // A file that could not be read has no line; the reader's syntax
+    // errors name theirs already.
+    const int line = lineIndex + 1;
+    if (line == 0 || CompileErrorLine(e.Message()) == line)
+      throw NeuroCompilerException(e.Message());
+    throw NeuroCompilerException(e.Message() + " (Line " + std::to_string(line) + ")");
+  }
+  UserNet& net = *loaded;
+  auto table = std::make_unique<SymbolTable>();
+  table->Add(std::move(loaded));
+  table->SetTarget(net.Name());
+  TargetNetwork io;
+  CreateInputNeurons(net.Arity(), io);
+  net.BuildNetwork(io.InputList(), io.outputNeurons);
+
+  CompilationReport report;
+  report.fileName = BaseFileName(fileName);  // the network is named by its file
+  report.targetName = net.Name();
+  report.statements = table->Count();
+  report.lines = lineIndex + 1;
+  report.neurons = net.NeuronCount();
+  report.synapses = net.SynapseCount();
+  return std::make_unique<Network>(std::move(table), net, std::move(io),
+                                   std::move(report));
+}
+
+
 }  // namespace
 
 std::string BaseFileName(const std::string& fileName) {
@@ -115,35 +153,11 @@ std::optional<int> CompileErrorLine(std::string_view message) {
 }
 
 std::unique_ptr<Network> LoadEquationFile(const std::string& fileName) {
-  int lineIndex = -1;
-  std::unique_ptr<UserNet> loaded;
-  try {
-    loaded = UserNet::FromFile(fileName, lineIndex);
-  } catch (const NeuroException& e) {
-    // A file that could not be read has no line; the reader's syntax
-    // errors name theirs already.
-    const int line = lineIndex + 1;
-    if (line == 0 || CompileErrorLine(e.Message()) == line)
-      throw NeuroCompilerException(e.Message());
-    throw NeuroCompilerException(e.Message() + " (Line " + std::to_string(line) + ")");
-  }
-  UserNet& net = *loaded;
-  auto table = std::make_unique<SymbolTable>();
-  table->Add(std::move(loaded));
-  table->SetTarget(net.Name());
-  TargetNetwork io;
-  CreateInputNeurons(net.Arity(), io);
-  net.BuildNetwork(io.InputList(), io.outputNeurons);
+  return LoadEquationLines([&] { return ReadTextLines(fileName); }, fileName);
+}
 
-  CompilationReport report;
-  report.fileName = BaseFileName(fileName);  // the network is named by its file
-  report.targetName = net.Name();
-  report.statements = table->Count();
-  report.lines = lineIndex + 1;
-  report.neurons = net.NeuronCount();
-  report.synapses = net.SynapseCount();
-  return std::make_unique<Network>(std::move(table), net, std::move(io),
-                                   std::move(report));
+std::unique_ptr<Network> LoadEquationText(std::string_view text, const std::string& name) {
+  return LoadEquationLines([&] { return SplitLines(text); }, name);
 }
 
 }  // namespace vantorb

@@ -56,12 +56,17 @@ std::unique_ptr<Network> CompileProgramText(NParserInterface& parser, std::strin
 
 // Reads a dynamic equation file into a UserNet, the only function and the
 // target of a new symbol table, and builds its network on fresh input
-// neurons (its neurons keep the names of the file). The report names file
-// and target "UserNet", one statement and the lines read. A failure throws
+// neurons (its neurons keep the names of the file). The report names the
+// file (its base name), the target "UserNet", one statement and the lines
+// read. A failure throws
 // NeuroCompilerException with the reader's message, followed by " (Line " +
 // line + ")" unless the message names its line itself (" Syntax error at
 // line N") or there is no line (a file that cannot be read).
 std::unique_ptr<Network> LoadEquationFile(const std::string& fileName);
+
+// The same for an equation file held as text, read as the file `name` would
+// be (the report's file is the base name of name). Never reads a file.
+std::unique_ptr<Network> LoadEquationText(std::string_view text, const std::string& name);
 
 // Whether a file is read as dynamic equations rather than compiled: its
 // name ends in ".equ", in any case.

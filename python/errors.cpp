@@ -13,9 +13,10 @@ namespace {
 PyObject* errorClass = nullptr;
 PyObject* compileErrorClass = nullptr;
 PyObject* argumentErrorClass = nullptr;
+PyObject* cancelledClass = nullptr;
 
-PyObject* NewClass(const char* name, PyObject* bases) {
-  PyObject* made = PyErr_NewException(name, bases, nullptr);
+PyObject* NewClass(const char* name, PyObject* bases, const char* doc) {
+  PyObject* made = PyErr_NewExceptionWithDoc(name, doc, bases, nullptr);
   if (made == nullptr) throw py::error_already_set();
   return made;
 }
@@ -34,20 +35,32 @@ void Raise(PyObject* kind, const NeuroException& error) {
 }  // namespace
 
 void RegisterErrors(py::module_& module) {
-  errorClass = NewClass("vantorb.Error", nullptr);
-  compileErrorClass = NewClass("vantorb.CompileError", errorClass);
+  errorClass = NewClass("vantorb.Error", nullptr,
+                        "An error the compiler or a computation reports; the base of the "
+                        "module's exceptions.");
+  compileErrorClass = NewClass(
+      "vantorb.CompileError", errorClass,
+      "A program or an equation file that cannot be loaded. str() is the message the window "
+      "shows; line is the line it names, or None.");
   py::tuple argumentBases = py::make_tuple(py::handle(errorClass), py::handle(PyExc_ValueError));
-  argumentErrorClass = NewClass("vantorb.ArgumentError", argumentBases.ptr());
+  argumentErrorClass = NewClass(
+      "vantorb.ArgumentError", argumentBases.ptr(),
+      "Arguments or options a computation refuses, with the text of the tool's error.");
+  cancelledClass = NewClass("vantorb.Cancelled", errorClass,
+                            "A run or an evaluation stopped by its timeout= or its cancel=.");
   py::handle(compileErrorClass).attr("line") = py::none();
   module.add_object("Error", py::handle(errorClass));
   module.add_object("CompileError", py::handle(compileErrorClass));
   module.add_object("ArgumentError", py::handle(argumentErrorClass));
+  module.add_object("Cancelled", py::handle(cancelledClass));
 
   py::register_exception_translator([](std::exception_ptr thrown) {
     try {
       if (thrown) std::rethrow_exception(thrown);
     } catch (const CompileFailure& failure) {
       RaiseCompileError(failure);
+    } catch (const CancelledComputation& stopped) {
+      PyErr_SetObject(cancelledClass, PythonText(stopped.what()).ptr());
     } catch (const ArgumentError& error) {
       Raise(argumentErrorClass, error);
     } catch (const NeuroException& error) {

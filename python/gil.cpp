@@ -32,11 +32,4 @@ void GilReleased::TakeBack() {
   }
 }
 
-bool GilReleased::CheckSignals() {
-  TakeBack();
-  const bool quiet = PyErr_CheckSignals() == 0;
-  state_ = PyEval_SaveThread();
-  return quiet;
-}
-
 }  // namespace vantorb::python

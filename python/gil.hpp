@@ -21,10 +21,16 @@ class GilReleased {
   GilReleased(const GilReleased&) = delete;
   GilReleased& operator=(const GilReleased&) = delete;
 
-  // Runs Python's signal handlers, the GIL taken for the moment; false
-  // when one raised (KeyboardInterrupt), its error then set for the thread.
-  // Handlers run in the main thread only: elsewhere this is always true.
-  bool CheckSignals();
+  // Runs ask() with the GIL taken for the moment and gives its answer; ask
+  // must not throw (a Python error it meets stays set for the thread).
+  template <typename Ask>
+  bool WithGil(Ask&& ask) {
+    static_assert(noexcept(ask()), "the GIL is let go again after it");
+    TakeBack();
+    const bool answer = ask();
+    state_ = PyEval_SaveThread();
+    return answer;
+  }
 
  private:
   void TakeBack();

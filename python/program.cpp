@@ -5,10 +5,15 @@
 #include <optional>
 
 #include "compiler/network_graph.hpp"
+#include "driver/compilation_driver.hpp"
+#include "language/parser_interface.hpp"
+#include "network/equation_text.hpp"
 #include "network/exceptions.hpp"
+#include "network/text_lines.hpp"
 #include "network/unary.hpp"
 #include "network/utils.hpp"
 #include "python/conversions.hpp"
+#include "python/errors.hpp"
 #include "python/gil.hpp"
 #include "python/trace_iterator.hpp"
 #include "simulation/network_run.hpp"
@@ -19,15 +24,48 @@ namespace py = pybind11;
 namespace vantorb::python {
 namespace {
 
-// How long a run goes without the GIL before signal handlers get a turn:
-// short enough for Ctrl-C to feel immediate.
-constexpr auto kSlice = std::chrono::milliseconds(50);
-
 py::object DecimalOf(const py::object& decimal, const std::string& text) {
   return decimal(ReplaceFirst(text, decimalSeparator, "."));
 }
 
+// A load's errors as CompileFailure with the window's message.
+template <typename Load>
+auto Loaded(Load&& load) {
+  try {
+    return load();
+  } catch (const std::exception& error) {
+    const std::string message = ErrorMessage(error);
+    throw CompileFailure(message, CompileErrorLine(message));
+  }
+}
+
 }  // namespace
+
+std::unique_ptr<Program> Program::FromText(ProgramKind kind, std::string text, std::string name) {
+  std::unique_ptr<Network> network;
+  {
+    GilReleased released;
+    network = Loaded([&] {
+      if (kind == ProgramKind::Equations) return LoadEquationText(text, name);
+      // Each compilation has a parser of its own, so that compilations in
+      // different threads go on in parallel.
+      NParserInterface parser;
+      return CompileProgramText(parser, text, name);
+    });
+  }
+  return std::make_unique<Program>(std::move(network), std::move(text), std::move(name), kind);
+}
+
+std::unique_ptr<Program> Program::FromFile(const std::string& path,
+                                           std::optional<ProgramKind> kind) {
+  std::string text;
+  {
+    GilReleased released;
+    text = Loaded([&] { return ReadSourceFile(path); });
+  }
+  if (!kind) kind = IsEquationFileName(path) ? ProgramKind::Equations : ProgramKind::Program;
+  return FromText(*kind, std::move(text), path);
+}
 
 std::int64_t IterationLimit(const py::handle& limit) {
   return CountOption(limit, kMaxIterationLimit,
@@ -35,15 +73,28 @@ std::int64_t IterationLimit(const py::handle& limit) {
                          std::to_string(kMaxIterationLimit));
 }
 
-Program::Use::Use(Program& program, bool byTrace) : program_(program) {
-  GilReleased released;
-  std::unique_lock lock(program.mutex_);
-  if (program.used_ && program.tracer_ == std::this_thread::get_id())
-    throw NeuroException(
-        "The program is being traced in this thread; finish or close the trace first");
-  program.released_.wait(lock, [&] { return !program.used_; });
-  program.used_ = true;
-  program.tracer_ = byTrace ? std::this_thread::get_id() : std::thread::id();
+Program::Use::Use(Program& program, bool byTrace, RunControl& control) : program_(program) {
+  bool stopped = false;
+  {
+    GilReleased released;
+    std::unique_lock lock(program.mutex_);
+    if (program.used_ && program.tracer_ == std::this_thread::get_id())
+      throw NeuroException(
+          "The program is being traced in this thread; finish or close the trace first");
+    while (!program.released_.wait_until(lock, control.SliceEnd(), [&] { return !program.used_; })) {
+      // The thread that holds the network may need the GIL to let it go:
+      // the lock is not kept while this one takes it.
+      lock.unlock();
+      stopped = !released.WithGil([&]() noexcept { return control.MayGoOn(); });
+      if (stopped) break;
+      lock.lock();
+    }
+    if (!stopped) {
+      program.used_ = true;
+      program.tracer_ = byTrace ? std::this_thread::get_id() : std::thread::id();
+    }
+  }
+  if (stopped) control.ThrowStop();
 }
 
 Program::Use::~Use() {
@@ -107,7 +158,8 @@ py::dict Program::Weights() const {
     neurons.append(name);
     biases[name] = DecimalOf(decimal, neuron->Bias());
     for (const NReference& synapse : neuron->Synapses())
-      synapses.append(py::make_tuple(name, PythonText(synapse.source->Name()), synapse.weight));
+      synapses.append(py::make_tuple(name, PythonText(synapse.source->Name()),
+                                     decimal(weightText(synapse.weight))));
   }
   py::dict weights;
   weights["neurons"] = neurons;
@@ -118,8 +170,14 @@ py::dict Program::Weights() const {
   return weights;
 }
 
+void Program::WriteEquations(const std::string& path) const {
+  GilReleased released;
+  WriteFileAtomically(path, EquationFileText(network_->Equations()));
+}
+
 RunOutcome Program::Run(const py::args& arguments, const py::object& limit,
-                        const py::object& engine) {
+                        const py::object& engine, const py::object& timeout,
+                        const py::object& cancel) {
   EngineKind kind;
   try {
     kind = EngineKindFromName(OptionText(engine));
@@ -132,7 +190,9 @@ RunOutcome Program::Run(const py::args& arguments, const py::object& limit,
   run.KeepValuesInEngine(true);
   const std::vector<std::string> texts = Arguments(arguments, run.LargestArgument(false));
   const std::int64_t iterationLimit = IterationLimit(limit);
-  Use use(*this, false);
+  RunControl control(timeout, cancel);
+  if (!control.MayGoOn()) control.ThrowStop();
+  Use use(*this, false, control);
   RunStatus status = RunStatus::Running;
   {
     GilReleased released;
@@ -144,38 +204,47 @@ RunOutcome Program::Run(const py::args& arguments, const py::object& limit,
   while (status == RunStatus::Running) {
     {
       GilReleased released;
-      const auto sliceEnd = std::chrono::steady_clock::now() + kSlice;
+      const auto sliceEnd = control.SliceEnd();
       // The limit never comes between two ticks: each pass tests it.
       while (status == RunStatus::Running && std::chrono::steady_clock::now() < sliceEnd)
         status = run.Tick(100, iterationLimit);
     }
-    if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+    if (status == RunStatus::Running && !control.MayGoOn()) control.ThrowStop();
   }
   RunOutcome outcome;
-  outcome.result = run.Result().empty() ? py::none() : py::object(py::int_(py::str(run.Result())));
+  py::list given;
+  for (const std::string& text : texts) given.append(py::int_(py::str(text)));
+  outcome.arguments = py::tuple(given);
+  const py::object readOut =
+      run.Result().empty() ? py::none() : py::object(py::int_(py::str(run.Result())));
+  outcome.result = status == RunStatus::Finished ? readOut : py::none();
+  outcome.partialResult = status == RunStatus::LimitReached ? readOut : py::none();
   outcome.iterations = run.Iteration();
   outcome.stoppedByLimit = status == RunStatus::LimitReached;
   return outcome;
 }
 
-py::int_ Program::Eval(const py::args& arguments, const py::object& bound) {
+py::int_ Program::Eval(const py::args& arguments, const py::object& bound,
+                       const py::object& timeout, const py::object& cancel) {
   const std::vector<std::string> texts = Arguments(arguments, 0);
   const auto searchBound = static_cast<std::uint64_t>(CountOption(
       bound, INT64_MAX, "bound takes a number of candidates up to " + std::to_string(INT64_MAX)));
-  Use use(*this, false);
+  RunControl control(timeout, cancel);
+  if (!control.MayGoOn()) control.ThrowStop();
+  Use use(*this, false, control);
   std::optional<std::uint64_t> value;
   {
     GilReleased released;
-    auto sliceEnd = std::chrono::steady_clock::now() + kSlice;
+    auto sliceEnd = control.SliceEnd();
     value = EvaluateDefinition(network_->Target(), texts, searchBound, [&] {
-      const auto now = std::chrono::steady_clock::now();
-      if (now < sliceEnd) return false;
-      sliceEnd = now + kSlice;
-      return !released.CheckSignals();
+      if (std::chrono::steady_clock::now() < sliceEnd) return false;
+      const bool goOn = released.WithGil([&]() noexcept { return control.MayGoOn(); });
+      sliceEnd = control.SliceEnd();
+      return !goOn;
     });
   }
-  // Only a signal handler that raised stops an evaluation.
-  if (!value) throw py::error_already_set();
+  // Only what the control answered stops an evaluation.
+  if (!value) control.ThrowStop();
   return py::int_(*value);
 }
 

@@ -6,10 +6,19 @@
 namespace py = pybind11;
 
 namespace vantorb::python {
+namespace {
+
+// The network for a trace, waited for until Ctrl-C stops the wait.
+std::unique_ptr<Program::Use> TakeNetwork(Program& program) {
+  RunControl control;
+  return std::make_unique<Program::Use>(program, true, control);
+}
+
+}  // namespace
 
 TraceIterator::TraceIterator(Program& program, const std::vector<std::string>& arguments,
                              const std::string& token, std::int64_t limit)
-    : use_(std::make_unique<Program::Use>(program, true)),
+    : use_(TakeNetwork(program)),
       recorder_(program.Net().Target(), token, nullptr, nullptr),
       limit_(limit),
       decimal_(py::module_::import("decimal").attr("Decimal")) {
@@ -66,6 +75,12 @@ py::tuple TraceIterator::Next() {
 void TraceIterator::Close() {
   const auto lock = StepLock();
   use_.reset();
+}
+
+py::list TraceIterator::Names() const {
+  py::list names;
+  for (const py::str& name : names_) names.append(name);
+  return names;
 }
 
 py::object TraceIterator::Result() const {

@@ -40,6 +40,8 @@ class TraceIterator {
   // step in progress in another thread, if any, is done.
   void Close();
 
+  // The traced neurons' names, in the order of a row's values.
+  pybind11::list Names() const;
   bool Done() const { return use_ == nullptr; }
   std::int64_t Iterations() const { return iterations_; }
   bool StoppedByLimit() const { return status_ == RunStatus::LimitReached; }

@@ -350,6 +350,39 @@ TEST_F(LoadTest, FailureShowsTheLine) {
   }
 }
 
+// Equations given as text load as their file does: the same report (named
+// by the name given), network and messages.
+TEST_F(LoadTest, TextLoadsAsItsFile) {
+  Lines badLine(kSuccessor);
+  badLine.push_back("broken line");
+  Lines badWeight(kSuccessor);
+  badWeight[1] = "XSdata_1_2(i+1) = sigma( x*XSin_1_0(i) + 0 )";
+  for (const Lines& lines : {kSuccessor, badLine, badWeight}) {
+    const std::string file = Write("s.equ", lines);
+    std::string text;
+    for (const auto& line : lines) text += line + "\r\n";
+    std::string fromFile, fromText;
+    try {
+      const auto network = LoadEquationFile(file);
+      fromFile = network->Report().fileName + " " + std::to_string(network->Report().lines) +
+                 " " + RunToEnd(*network, {"4"});
+    } catch (const NeuroCompilerException& e) {
+      fromFile = e.what();
+    }
+    try {
+      const auto network = LoadEquationText(text, "elsewhere/s.equ");
+      fromText = network->Report().fileName + " " + std::to_string(network->Report().lines) +
+                 " " + RunToEnd(*network, {"4"});
+    } catch (const NeuroCompilerException& e) {
+      fromText = e.what();
+    }
+    EXPECT_EQ(fromText, fromFile);
+    EXPECT_FALSE(fromFile.empty());
+  }
+  EXPECT_EQ(LoadEquationText("XEout(i+1)=sigma(1.0*Ein(i)+0)", "n.EQU")->Report().fileName,
+            "n.EQU");
+}
+
 TEST_F(LoadTest, NetworksWithoutEndOrResultNeuronStopClearly) {
   const auto noEnd = LoadEquationFile(Write("noend.equ", {"XEres(i+1)=sigma(1.0*Ein(i)+0)"}));
   NetworkRun run;

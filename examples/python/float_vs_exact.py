@@ -30,7 +30,7 @@ def float_network(weights):
     index = {name: i for i, name in enumerate(names)}
     w = np.zeros((len(names), len(names)))
     for target, source, weight in weights["synapses"]:
-        w[index[target], index[source]] += weight
+        w[index[target], index[source]] += float(weight)
     b = np.zeros(len(names))
     for name, bias in weights["biases"].items():
         b[index[name]] = float(bias)

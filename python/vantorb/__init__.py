@@ -12,6 +12,7 @@ this package adds what is Python's alone on top of them.
 
 from ._vantorb import (
     ArgumentError,
+    Cancelled,
     CompileError,
     Error,
     Program,
@@ -20,10 +21,13 @@ from ._vantorb import (
     compile,
     compile_file,
     load_equations,
+    load_equations_text,
+    __version__,
 )
 
 __all__ = [
     "ArgumentError",
+    "Cancelled",
     "CompileError",
     "Error",
     "Program",
@@ -32,4 +36,6 @@ __all__ = [
     "compile",
     "compile_file",
     "load_equations",
+    "load_equations_text",
+    "__version__",
 ]

@@ -2,6 +2,7 @@
 messages and trace values, and what only the module does (threads,
 Ctrl-C, flat memory of a trace)."""
 
+import contextlib
 import csv
 import decimal
 import gc
@@ -127,6 +128,16 @@ def test_runs_keep_values_as_runs_past_what_digits_could_hold():
     ("trace", (1, 2), {"token": ""}, False),
     ("trace", (1, 2), {"token": 5}, False),
     ("trace", (1, 2), {"token": "*", "limit": 2**63}, False),
+    ("run", (1, 2), {"timeout": 0}, False),
+    ("run", (1, 2), {"timeout": -0.5}, False),
+    ("run", (1, 2), {"timeout": -10**400}, False),
+    ("run", (1, 2), {"timeout": float("nan")}, False),
+    ("run", (1, 2), {"timeout": True}, False),
+    ("run", (1, 2), {"timeout": "1"}, False),
+    ("eval", (1, 2), {"timeout": 0.0}, False),
+    ("run", (1, 2), {"cancel": object()}, False),
+    ("run", (1, 2), {"cancel": 5}, False),
+    ("eval", (1, 2), {"cancel": threading.Lock()}, False),
 ])
 def test_arguments_are_refused_as_the_tool_refuses_them(cli, command, arguments, options,
                                                         as_the_tool):
@@ -176,6 +187,7 @@ def test_trace_values_are_the_decimals_of_the_tools_csv(cli, example, arguments,
         assert [str(iteration)] + [format(v, "f") for v in values.values()] == row
         seen += 1
     assert seen == len(rows) > 2
+    assert trace.names == header[1:] == list(values)
     assert trace.result == program.run(*arguments, limit=LIMIT).result
 
 
@@ -275,6 +287,140 @@ def test_ctrl_c_interrupts_a_long_computation(compute):
     assert raised.value.__context__ is None
     # The interrupted computation let the network go.
     assert program.run(0, limit=50).stopped_by_limit
+
+
+class Watched:
+    """A threading.Event that tells when a computation has asked it twice,
+    so a slice of the computation has gone by."""
+
+    def __init__(self):
+        self.event, self.asked, self.count = threading.Event(), threading.Event(), 0
+
+    def is_set(self):
+        self.count += 1
+        if self.count >= 2:
+            self.asked.set()
+        return self.event.is_set()
+
+
+# Computations that would take far longer than the test: the event engine
+# goes one iteration at a time through the search that never ends.
+COMPUTATIONS = [
+    lambda program, **control: program.run(0, engine="event", limit=10**7, **control),
+    lambda program, **control: program.eval(0, bound=2**63 - 1, **control),
+]
+
+
+@pytest.mark.parametrize("compute", COMPUTATIONS, ids=["run", "eval"])
+def test_a_cancel_set_in_another_thread_stops_a_computation(compute):
+    program = vantorb.compile(FOREVER)
+    cancel = Watched()
+
+    def set_once_asked():
+        cancel.asked.wait(600)
+        cancel.event.set()
+
+    setter = threading.Thread(target=set_once_asked, daemon=True)
+    setter.start()
+    with pytest.raises(vantorb.Cancelled, match="^The computation was cancelled$"):
+        compute(program, cancel=cancel)
+    setter.join()
+    assert program.run(0, limit=50).stopped_by_limit
+    # Set before the start: nothing runs.
+    with pytest.raises(vantorb.Cancelled):
+        compute(program, cancel=cancel.event)
+
+
+@pytest.mark.parametrize("compute", COMPUTATIONS, ids=["run", "eval"])
+def test_a_timeout_stops_a_computation(compute):
+    program = vantorb.compile(FOREVER)
+    with pytest.raises(vantorb.Cancelled, match=r"timeout of 0\.2 seconds"):
+        compute(program, timeout=0.2)
+    assert isinstance(vantorb.Cancelled("x"), vantorb.Error)
+    assert program.run(0, limit=50, timeout=10**400).stopped_by_limit
+
+
+@contextlib.contextmanager
+def held_elsewhere(program, safety=30):
+    """The program held by a trace in another thread, until the block ends
+    or `safety` seconds have gone by; gives the Event set just before the
+    trace lets it go."""
+    holding, leave, letting_go = threading.Event(), threading.Event(), threading.Event()
+
+    def hold():
+        trace = program.trace(0, token="Eout", limit=LIMIT)
+        next(trace)
+        holding.set()
+        leave.wait(safety)
+        letting_go.set()
+        trace.close()
+
+    holder = threading.Thread(target=hold, daemon=True)
+    holder.start()
+    holding.wait()
+    try:
+        yield letting_go
+    finally:
+        leave.set()
+        holder.join()
+
+
+@pytest.mark.parametrize("kind", ["timeout", "cancel"])
+def test_waiting_for_a_busy_program_honours_timeout_and_cancel(kind):
+    program = vantorb.compile(FOREVER)
+    event = threading.Event()
+    control = {"timeout": 0.3} if kind == "timeout" else {"cancel": event}
+    with held_elsewhere(program) as letting_go:
+        timer = threading.Timer(0.3, event.set)
+        timer.start()
+        with pytest.raises(vantorb.Cancelled):
+            program.run(0, limit=50, **control)
+        assert not letting_go.is_set()
+        timer.join()
+    assert program.run(0, limit=50, timeout=10).stopped_by_limit
+
+
+def test_ctrl_c_interrupts_a_wait_for_a_busy_program():
+    program = vantorb.compile(FOREVER)
+    stop = threading.Event()
+
+    def on_interrupt(signum, frame):
+        if not stop.is_set():
+            stop.set()
+            raise KeyboardInterrupt
+
+    def interrupt():
+        while not stop.wait(0.2):
+            signal.pthread_kill(threading.main_thread().ident, signal.SIGINT)
+
+    previous = signal.signal(signal.SIGINT, on_interrupt)
+    try:
+        with held_elsewhere(program) as letting_go:
+            sender = threading.Thread(target=interrupt)
+            sender.start()
+            try:
+                with pytest.raises(KeyboardInterrupt):
+                    program.run(0, limit=50)
+                # Raised while the other thread still held the program.
+                assert not letting_go.is_set()
+            finally:
+                stop.set()
+                sender.join()
+    finally:
+        signal.signal(signal.SIGINT, previous)
+
+
+def test_a_trace_used_as_a_context_manager_is_closed_at_its_end():
+    program = vantorb.compile_file(EXAMPLES / "addition.prv")
+    with program.trace(1, 2, token="Eres", limit=LIMIT) as trace:
+        assert next(trace)[0] == 1 and not trace.done
+    assert trace.done
+    # In the thread of an open trace this would be refused.
+    assert program.run(1, 2, limit=LIMIT).result == 3
+    with pytest.raises(ZeroDivisionError):
+        with program.trace(1, 2, token="Eres", limit=LIMIT) as trace:
+            1 / 0
+    assert trace.done
 
 
 def test_close_waits_for_the_step_another_thread_is_taking():
@@ -405,7 +551,7 @@ def test_weights_rebuild_the_network_in_floats():
     for iteration, exact in program.trace(1, 2, token="*", limit=LIMIT):
         sums = {name: float(b) for name, b in weights["biases"].items()}
         for target, source, weight in weights["synapses"]:
-            sums[target] += weight * values[source]
+            sums[target] += float(weight) * values[source]
         values = {name: 0.0 for name in weights["inputs"]}
         values.update({name: min(max(s, 0.0), 1.0) for name, s in sums.items()})
         assert all(abs(values[n] - float(v)) < 1e-9 for n, v in exact.items()), iteration

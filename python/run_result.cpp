@@ -1,0 +1,82 @@
+#include "python/run_result.hpp"
+
+#include <string>
+
+namespace py = pybind11;
+
+namespace vantorb::python {
+namespace {
+
+bool IsWholeNumber(const py::handle& value) {
+  return PyLong_Check(value.ptr()) && !PyBool_Check(value.ptr());
+}
+
+py::object ResultOrNone(const py::object& value, const char* parameter) {
+  if (!value.is_none() && !IsWholeNumber(value))
+    throw py::type_error(std::string(parameter) + " takes an int or None");
+  return value;
+}
+
+RunOutcome MakeOutcome(const py::iterable& arguments, const py::object& result,
+                       std::int64_t iterations, bool stoppedByLimit,
+                       const py::object& partialResult) {
+  RunOutcome outcome;
+  outcome.arguments = py::tuple(arguments);
+  for (const py::handle argument : outcome.arguments)
+    if (!IsWholeNumber(argument)) throw py::type_error("arguments takes ints");
+  outcome.result = ResultOrNone(result, "result");
+  outcome.partialResult = ResultOrNone(partialResult, "partial_result");
+  outcome.iterations = iterations;
+  outcome.stoppedByLimit = stoppedByLimit;
+  return outcome;
+}
+
+py::tuple Fields(const RunOutcome& outcome) {
+  return py::make_tuple(outcome.arguments, outcome.result, outcome.iterations,
+                        outcome.stoppedByLimit, outcome.partialResult);
+}
+
+}  // namespace
+
+void BindRunResult(py::module_& module) {
+  py::class_<RunOutcome>(module, "RunResult",
+                         "How a run ended: its arguments, its result, the iterations it took and "
+                         "whether its limit stopped it.\n\n"
+                         "Values compare equal, hash and pickle by all their fields.")
+      .def(py::init(&MakeOutcome), py::arg("arguments"), py::arg("result"),
+           py::arg("iterations"), py::arg("stopped_by_limit"),
+           py::arg("partial_result") = py::none(),
+           "A result made by hand, with the fields Program.run fills.")
+      .def_readonly("arguments", &RunOutcome::arguments,
+                    "The arguments of the run, as a tuple of ints.")
+      .def_readonly("result", &RunOutcome::result,
+                    "The result the network gave (int), or None when the run did not finish.")
+      .def_readonly("partial_result", &RunOutcome::partialResult,
+                    "When the limit stopped the run: what the result neuron read at that "
+                    "moment (int). None when the run finished or the network has no result "
+                    "neuron.")
+      .def_readonly("iterations", &RunOutcome::iterations, "The iterations the run took.")
+      .def_readonly("stopped_by_limit", &RunOutcome::stoppedByLimit,
+                    "Whether the iteration limit stopped the run before its end.")
+      .def("__eq__",
+           [](const RunOutcome& outcome, const py::object& other) -> py::object {
+             if (!py::isinstance<RunOutcome>(other)) return py::reinterpret_borrow<py::object>(Py_NotImplemented);
+             return py::bool_(Fields(outcome).equal(Fields(other.cast<const RunOutcome&>())));
+           })
+      .def("__hash__", [](const RunOutcome& outcome) { return py::hash(Fields(outcome)); })
+      .def("__repr__",
+           [](const RunOutcome& outcome) {
+             return "RunResult(arguments=" + std::string(py::repr(outcome.arguments)) +
+                    ", result=" + std::string(py::repr(outcome.result)) +
+                    ", iterations=" + std::to_string(outcome.iterations) +
+                    ", stopped_by_limit=" + (outcome.stoppedByLimit ? "True" : "False") +
+                    ", partial_result=" + std::string(py::repr(outcome.partialResult)) + ")";
+           })
+      .def(py::pickle(&Fields, [](const py::tuple& fields) {
+        if (fields.size() != 5) throw py::value_error("not the state of a pickled RunResult");
+        return MakeOutcome(fields[0].cast<py::iterable>(), fields[1], fields[2].cast<std::int64_t>(),
+                           fields[3].cast<bool>(), fields[4]);
+      }));
+}
+
+}  // namespace vantorb::python
