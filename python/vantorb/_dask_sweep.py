@@ -49,7 +49,8 @@ def sweep_on_dask(client: Any, source: ProgramSource, tasks: list[tuple[int, ...
             if reason is not None:
                 raise reason
             try:
-                done, pending = wait(pending, timeout=_POLL, return_when="FIRST_COMPLETED")
+                done, pending = wait(  # type: ignore[no-untyped-call]
+                    pending, timeout=_POLL, return_when="FIRST_COMPLETED")
             except TimeoutError:
                 continue  # none done yet
             failed = [future for future in done if future.status == "error"]
