@@ -2,7 +2,7 @@
 # the package's own sweep.
 
 import os
-from collections.abc import Iterable
+from collections.abc import Callable, Iterable
 from typing import Any, Protocol
 
 from ._vantorb import ArgumentError as ArgumentError
@@ -21,10 +21,14 @@ from ._vantorb import load_equations_text as load_equations_text
 
 class _DaskClient(Protocol):
     """The part of a dask.distributed.Client that sweep uses."""
-    def submit(self, func: Any, *args: Any, **kwargs: Any) -> Any: ...
-    def scatter(self, data: Any, *args: Any, **kwargs: Any) -> Any: ...
-    def gather(self, futures: Any, *args: Any, **kwargs: Any) -> Any: ...
-    def cancel(self, futures: Any, *args: Any, **kwargs: Any) -> Any: ...
+    @property
+    def submit(self) -> Callable[..., Any]: ...
+    @property
+    def scatter(self) -> Callable[..., Any]: ...
+    @property
+    def gather(self) -> Callable[..., Any]: ...
+    @property
+    def cancel(self) -> Callable[..., Any]: ...
 
 def sweep(program: Program | str | os.PathLike[str], arguments: Iterable[tuple[int, ...]], *,
           limit: int = 0, engine: str | None = None, workers: int | None = None,
