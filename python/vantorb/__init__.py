@@ -30,13 +30,13 @@ from ._vantorb import (
     load_equations,
     load_equations_text,
 )
-from ._frames import trace_to_frame as _trace_to_frame
-from ._svg import program_svg as _program_svg
+from ._frames import to_frame as _to_frame
+from ._svg import _repr_svg_
 from ._sweep import sweep
 
 # The extension's classes take these as their own methods.
-Trace.to_frame = _trace_to_frame
-Program._repr_svg_ = _program_svg
+Trace.to_frame = _to_frame
+Program._repr_svg_ = _repr_svg_
 
 __all__ = [
     "ArgumentError",

@@ -13,7 +13,7 @@ if TYPE_CHECKING:
 MISSING_PANDAS = "to_frame needs pandas (Debian: python3-pandas)"
 
 
-def trace_to_frame(trace: Trace, floats: bool = False) -> pandas.DataFrame:
+def to_frame(self: Trace, floats: bool = False) -> pandas.DataFrame:
     """Takes the rest of the trace's rows and gives them as a pandas
     DataFrame: the index is the iteration (named "iteration"), a column per
     neuron the trace records, in the trace's order (Trace.names).
@@ -31,10 +31,10 @@ def trace_to_frame(trace: Trace, floats: bool = False) -> pandas.DataFrame:
         import pandas
     except ImportError as error:
         raise ImportError(MISSING_PANDAS) from error
-    names = list(trace.names)
+    names = list(self.names)
     iterations: list[int] = []
     rows: list[list[Any]] = []
-    for iteration, values in trace:
+    for iteration, values in self:
         iterations.append(iteration)
         rows.append([float(values[name]) if floats else values[name] for name in names])
     index = pandas.Index(iterations, dtype="int64", name="iteration")

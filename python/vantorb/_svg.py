@@ -17,7 +17,7 @@ MOST_NEURONS_DRAWN = 1500
 DOT_TIMEOUT = 30.0
 
 
-def program_svg(program: Program) -> str | None:
+def _repr_svg_(self: Program) -> str | None:
     """The network as SVG text, for IPython and Jupyter to show a Program.
 
     None (the notebook then shows the repr) when Graphviz's dot is not on
@@ -25,10 +25,10 @@ def program_svg(program: Program) -> str | None:
     fails or takes longer than 30 seconds.
     """
     dot = shutil.which("dot")
-    if dot is None or program.info["neurons"] > MOST_NEURONS_DRAWN:
+    if dot is None or self.info["neurons"] > MOST_NEURONS_DRAWN:
         return None
     try:
-        drawn = subprocess.run([dot, "-Tsvg"], input=program.graph(), capture_output=True,
+        drawn = subprocess.run([dot, "-Tsvg"], input=self.graph(), capture_output=True,
                                text=True, timeout=DOT_TIMEOUT, check=False)
     except subprocess.TimeoutExpired:
         # A picture is a nicety: the notebook shows the text instead.
