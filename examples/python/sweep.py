@@ -1,15 +1,13 @@
 #!/usr/bin/python3
 """Sweeps addition, multiplication and division (a minimization) over a
-range of arguments, the runs spread over threads (Vantorb lets the GIL go
-while a network runs), tabulates result and iterations, and plots the
-iterations against the argument.
+range of arguments with vantorb.sweep, the runs spread over threads
+(Vantorb lets the GIL go while a network runs), tabulates result and
+iterations, and plots the iterations against the argument.
 
     sweep.py [--upto N] [--output PNG]
 """
 
 import argparse
-import concurrent.futures
-import os
 import pathlib
 
 import matplotlib
@@ -28,23 +26,20 @@ FUNCTIONS = {
 }
 
 
-def run(label, x):
-    file, arguments = FUNCTIONS[label]
-    # A program runs one computation at a time: each task compiles its own.
-    program = vantorb.compile_file(ROOT / "examples" / file)
-    outcome = program.run(*arguments(x), limit=10_000_000)
-    return label, x, outcome
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--upto", type=int, default=12)
-    parser.add_argument("--output", type=pathlib.Path, default=ROOT / "docs" / "python-sweep.png")
+    parser.add_argument("--output", type=pathlib.Path, default=pathlib.Path("sweep.png"),
+                        help="the picture (default sweep.png in the current folder)")
     options = parser.parse_args()
 
-    tasks = [(label, x) for label in FUNCTIONS for x in range(options.upto + 1)]
-    with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count()) as pool:
-        outcomes = list(pool.map(lambda task: run(*task), tasks))
+    outcomes = []
+    for label, (file, arguments) in FUNCTIONS.items():
+        xs = range(options.upto + 1)
+        # Each of sweep's threads runs its own copy of the program.
+        results = vantorb.sweep(ROOT / "examples" / file, [arguments(x) for x in xs],
+                                limit=10_000_000)
+        outcomes += [(label, x, outcome) for x, outcome in zip(xs, results)]
 
     print(f"{'function':<10} {'x':>3} {'result':>7} {'iterations':>10}")
     for label, x, outcome in outcomes:

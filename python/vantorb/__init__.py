@@ -3,11 +3,17 @@ saturated-linear neurons and run them with exact decimal values.
 
     >>> import vantorb
     >>> program = vantorb.compile_file("multiplication.prv")
-    >>> program.run(7, 8).result
+    >>> program.run(7, 8, limit=100000).result
     56
+    >>> [r.result for r in vantorb.sweep(program, [(2, 3), (4, 5)], limit=100000)]
+    [6, 20]
 
 The compiler and the runs are the tool's own libraries (vantorb._vantorb);
-this package adds what is Python's alone on top of them.
+this package adds what is Python's alone on top of them: sweeps over many
+arguments on threads or a Dask cluster (sweep), a trace as a pandas
+DataFrame (Trace.to_frame) and a program's network drawn in a notebook
+(Program._repr_svg_). Neither pandas nor Dask is imported until one of
+those asks for it.
 """
 
 from ._vantorb import (
@@ -18,12 +24,19 @@ from ._vantorb import (
     Program,
     RunResult,
     Trace,
+    __version__,
     compile,
     compile_file,
     load_equations,
     load_equations_text,
-    __version__,
 )
+from ._frames import to_frame as _to_frame
+from ._svg import _repr_svg_
+from ._sweep import sweep
+
+# The extension's classes take these as their own methods.
+Trace.to_frame = _to_frame
+Program._repr_svg_ = _repr_svg_
 
 __all__ = [
     "ArgumentError",
@@ -33,9 +46,10 @@ __all__ = [
     "Program",
     "RunResult",
     "Trace",
+    "__version__",
     "compile",
     "compile_file",
     "load_equations",
     "load_equations_text",
-    "__version__",
+    "sweep",
 ]
