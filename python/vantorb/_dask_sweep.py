@@ -55,6 +55,11 @@ def sweep_on_dask(client: Any, source: ProgramSource, tasks: list[tuple[int, ...
                 continue  # none done yet
             failed = [future for future in done if future.status == "error"]
             if failed:
+                # A run stopped by what was left of the timeout it was sent
+                # with ends the sweep by the sweep's own timeout.
+                reason = stop.reason(progress.done, progress.total)
+                if reason is not None:
+                    raise reason
                 failed[0].result()  # raises the run's exception
             progress.advance(len(done))
         results: list[RunResult] = client.gather(futures)

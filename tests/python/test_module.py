@@ -558,6 +558,8 @@ def test_weights_rebuild_the_network_in_floats():
 
 
 def test_the_examples_of_the_guide_run_as_printed(tmp_path, monkeypatch):
+    # Every "python" block, in order; a block that needs what a test does not
+    # have (a scheduler on another machine) is marked "py" instead.
     guide = (ROOT / "docs" / "python.md").read_text()
     blocks = re.findall(r"```python\n(.*?)```", guide, re.S)
     (tmp_path / "examples").symlink_to(EXAMPLES)
