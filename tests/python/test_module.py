@@ -253,16 +253,13 @@ def test_a_run_in_the_thread_of_an_open_trace_is_refused():
     assert program.run(1, 2, limit=LIMIT).result == 3
 
 
-@pytest.mark.parametrize("compute", [
-    lambda program: program.run(0, limit=2**63 - 1),
-    lambda program: program.eval(0, bound=2**63 - 1),
-], ids=["run", "eval"])
-def test_ctrl_c_interrupts_a_long_computation(compute):
-    program = vantorb.compile(FOREVER)
+@contextlib.contextmanager
+def ctrl_c_until_raised():
+    """Sends the main thread SIGINT every 0.2 s until a KeyboardInterrupt has
+    been raised once, however many signals come: one may be on its way when
+    the sender is told to stop."""
     stop = threading.Event()
 
-    # Interrupts once, however many signals come: one may be on its way when
-    # the sender is told to stop.
     def on_interrupt(signum, frame):
         if not stop.is_set():
             stop.set()
@@ -276,12 +273,22 @@ def test_ctrl_c_interrupts_a_long_computation(compute):
     sender = threading.Thread(target=interrupt)
     sender.start()
     try:
-        with pytest.raises(KeyboardInterrupt) as raised:
-            compute(program)
+        yield
     finally:
         stop.set()
         sender.join()
         signal.signal(signal.SIGINT, previous)
+
+
+@pytest.mark.parametrize("compute", [
+    lambda program: program.run(0, limit=2**63 - 1),
+    lambda program: program.eval(0, bound=2**63 - 1),
+], ids=["run", "eval"])
+def test_ctrl_c_interrupts_a_long_computation(compute):
+    program = vantorb.compile(FOREVER)
+    with ctrl_c_until_raised():
+        with pytest.raises(KeyboardInterrupt) as raised:
+            compute(program)
     # Raised inside the computation, not once it had ended with an error of
     # its own (the evaluation's cap of steps).
     assert raised.value.__context__ is None
@@ -382,32 +389,11 @@ def test_waiting_for_a_busy_program_honours_timeout_and_cancel(kind):
 
 def test_ctrl_c_interrupts_a_wait_for_a_busy_program():
     program = vantorb.compile(FOREVER)
-    stop = threading.Event()
-
-    def on_interrupt(signum, frame):
-        if not stop.is_set():
-            stop.set()
-            raise KeyboardInterrupt
-
-    def interrupt():
-        while not stop.wait(0.2):
-            signal.pthread_kill(threading.main_thread().ident, signal.SIGINT)
-
-    previous = signal.signal(signal.SIGINT, on_interrupt)
-    try:
-        with held_elsewhere(program) as letting_go:
-            sender = threading.Thread(target=interrupt)
-            sender.start()
-            try:
-                with pytest.raises(KeyboardInterrupt):
-                    program.run(0, limit=50)
-                # Raised while the other thread still held the program.
-                assert not letting_go.is_set()
-            finally:
-                stop.set()
-                sender.join()
-    finally:
-        signal.signal(signal.SIGINT, previous)
+    with held_elsewhere(program) as letting_go, ctrl_c_until_raised():
+        with pytest.raises(KeyboardInterrupt):
+            program.run(0, limit=50)
+        # Raised while the other thread still held the program.
+        assert not letting_go.is_set()
 
 
 def test_a_trace_used_as_a_context_manager_is_closed_at_its_end():
