@@ -316,8 +316,10 @@ void TMainForm::SetRunTimer(int intervalMs, bool enabled) {
 }
 
 void TMainForm::SetIndicatorTimer(bool enabled) {
+  // Asked again at the end of every tick: a restart would put its next
+  // turn off for ever while ticks come faster than it turns.
   if (enabled) {
-    indicatorTimer_->start();
+    if (!indicatorTimer_->isActive()) indicatorTimer_->start();
   } else {
     indicatorTimer_->stop();
   }
