@@ -6,6 +6,7 @@
 #include "compiler/composition.hpp"
 #include "compiler/minimization.hpp"
 #include "compiler/recursion.hpp"
+#include "compiler/user_net.hpp"
 #include "network/exceptions.hpp"
 
 namespace vantorb {
@@ -29,6 +30,13 @@ std::optional<std::uint64_t> Interpreter::Evaluate(const ProofObj& function,
   } catch (const Stopped&) {
     return std::nullopt;
   }
+}
+
+bool Interpreter::HasDefinition(const ProofObj& function) {
+  if (dynamic_cast<const UserNet*>(&function) != nullptr) return false;
+  for (const auto& child : function.Children())
+    if (!HasDefinition(*child)) return false;
+  return true;
 }
 
 void Interpreter::Step() {

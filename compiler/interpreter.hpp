@@ -38,6 +38,11 @@ class Interpreter {
   // The function's value, or nothing when the stop request ended it.
   std::optional<std::uint64_t> Evaluate(const ProofObj& function,
                                         const std::vector<std::uint64_t>& arguments);
+  // Rule applications of the evaluation under way, or of the last one.
+  std::uint64_t Steps() const { return steps_; }
+  // Whether every part of a function has a definition to evaluate: an
+  // equation-defined one (UserNet) has none.
+  static bool HasDefinition(const ProofObj& function);
 
  private:
   std::uint64_t Apply(const ProofObj& f, const std::vector<std::uint64_t>& x);

@@ -65,23 +65,81 @@ std::string ElidedValueText(const Number& value) {
          std::to_string(FractionLength(value)) + " digits)";
 }
 
-std::string ElidedValueText(const RunNumber& value) {
-  // Only the limbs the text shows are read: the first four hold the head,
-  // the last two the tail; a short value is shown whole.
-  constexpr std::uint64_t kHeadLimbs = 4, kTailLimbs = 2;
+namespace {
+
+// The value's first and last limbs as numbers of their own, with its sign
+// and integer part: the parts of its text a view shows, read without
+// expanding its runs.
+struct Ends {
+  Number head, tail;
+};
+Ends EndsOf(const RunNumber& value, std::uint64_t headLimbs, std::uint64_t tailLimbs) {
   std::vector<Number_Node> head, tail;
   value.ForEachRun([&](std::uint32_t limb, std::uint64_t count) {
     const Number_Node node{static_cast<std::int32_t>(limb)};
-    head.insert(head.end(), std::min(count, kHeadLimbs - std::min<std::uint64_t>(head.size(), kHeadLimbs)), node);
-    tail.insert(tail.end(), std::min(count, kTailLimbs), node);
-    if (tail.size() > kTailLimbs) tail.erase(tail.begin(), tail.end() - kTailLimbs);
+    head.insert(head.end(), std::min(count, headLimbs - std::min<std::uint64_t>(head.size(), headLimbs)), node);
+    tail.insert(tail.end(), std::min(count, tailLimbs), node);
+    if (tail.size() > tailLimbs) tail.erase(tail.begin(), tail.end() - static_cast<std::ptrdiff_t>(tailLimbs));
   });
-  const Number front = Number::FromParts(value.Sign(), value.IntegerPart(), {});
-  const std::size_t length = ValueTextLength(front) - 1 + std::max<std::uint64_t>(1, value.LimbCount() * Number::kLimbDigits);
-  if (length <= kShownWhole) return ElidedValueText(value.ToNumber());
-  return ValueTextHead(Number::FromParts(value.Sign(), value.IntegerPart(), std::move(head)), 28) +
-         "..." + ValueTextTail(Number::FromParts(value.Sign(), value.IntegerPart(), std::move(tail)), 16) +
-         " (" + std::to_string(value.LimbCount() * Number::kLimbDigits) + " digits)";
+  return {Number::FromParts(value.Sign(), value.IntegerPart(), std::move(head)),
+          Number::FromParts(value.Sign(), value.IntegerPart(), std::move(tail))};
+}
+
+std::uint64_t FractionLength(const RunNumber& value) {
+  return std::max<std::uint64_t>(1, value.LimbCount() * Number::kLimbDigits);
+}
+
+}  // namespace
+
+std::size_t ValueTextLength(const RunNumber& value) {
+  return ValueTextLength(Number::FromParts(value.Sign(), value.IntegerPart(), {})) - 1 +
+         FractionLength(value);
+}
+
+std::string ValueTextHead(const RunNumber& value, std::size_t count) {
+  const std::uint64_t limbs = (count + Number::kLimbDigits - 1) / Number::kLimbDigits;
+  return ValueTextHead(EndsOf(value, limbs, 0).head, count);
+}
+
+std::string ElidedValueText(const RunNumber& value) {
+  // Only the limbs the text shows are read: the first four hold the head,
+  // the last two the tail; a short value is shown whole.
+  if (ValueTextLength(value) <= kShownWhole) return ElidedValueText(value.ToNumber());
+  const Ends ends = EndsOf(value, 4, 2);
+  return ValueTextHead(ends.head, 28) + "..." + ValueTextTail(ends.tail, 16) + " (" +
+         std::to_string(value.LimbCount() * Number::kLimbDigits) + " digits)";
+}
+
+std::string ShortCount(std::uint64_t count) {
+  if (count < 1'000'000) return std::to_string(count);
+  int exponent = 0;
+  double mantissa = static_cast<double>(count);
+  while (mantissa >= 10) {
+    mantissa /= 10;
+    ++exponent;
+  }
+  // Two figures: 1.0 to 9.9, rounded; 9.96 becomes 10^(k+1).
+  auto tenths = static_cast<int>(mantissa * 10 + 0.5);
+  if (tenths >= 100) {
+    tenths = 10;
+    ++exponent;
+  }
+  const std::string power = "10^" + std::to_string(exponent);
+  if (tenths == 10) return power;
+  return std::to_string(tenths / 10) + decimalSeparator + std::to_string(tenths % 10) + "\u00B7" + power;
+}
+
+std::string ShortValueText(const RunNumber& value) {
+  if (ValueTextLength(value) <= kShownShort) return value.ToNumber().ToText();
+  // The last limb that is not 0 holds the last significant digit.
+  std::int32_t lastNonZero = 0;
+  value.ForEachRun([&lastNonZero](std::uint32_t limb, std::uint64_t) {
+    if (limb != 0) lastNonZero = static_cast<std::int32_t>(limb);
+  });
+  while (lastNonZero != 0 && lastNonZero % 10 == 0) lastNonZero /= 10;
+  const char last = static_cast<char>('0' + lastNonZero % 10);
+  return ValueTextHead(value, 7) + "\u2026" + last + " (" + ShortCount(FractionLength(value)) +
+         " digits)";
 }
 
 }  // namespace vantorb

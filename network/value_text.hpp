@@ -30,4 +30,20 @@ std::string ElidedValueText(const Number& value);
 // The same for a value held as runs, read from its first and last limbs.
 std::string ElidedValueText(const RunNumber& value);
 
+// ValueTextLength and ValueTextHead of a value held as runs, read from its
+// first limbs.
+std::size_t ValueTextLength(const RunNumber& value);
+std::string ValueTextHead(const RunNumber& value, std::size_t count);
+
+// The value as a narrow column shows it: its text when that has at most
+// kShownShort characters; else its first digits, "…", its last digit that is
+// not a 0 (the zeros after it pad the last limb) and its digit count,
+// written short from a million on: "0.11111…1 (10^12 digits)", "0.12345…5
+// (2.5·10^9 digits)" (the count rounded to two figures). UTF-8.
+constexpr std::size_t kShownShort = 20;
+std::string ShortValueText(const RunNumber& value);
+// A count as ShortValueText writes it: whole below a million, else "10^k"
+// or "m·10^k" with m of two figures.
+std::string ShortCount(std::uint64_t count);
+
 }  // namespace vantorb

@@ -188,7 +188,7 @@ RunOutcome Program::Run(const py::args& arguments, const py::object& limit,
   // A run gives its result and iteration count only: an engine that holds
   // values as runs keeps them, and takes far larger arguments.
   run.KeepValuesInEngine(true);
-  const std::vector<std::string> texts = Arguments(arguments, run.LargestArgument(false));
+  const std::vector<std::string> texts = Arguments(arguments, run.LargestArgument());
   const std::int64_t iterationLimit = IterationLimit(limit);
   RunControl control(timeout, cancel);
   if (!control.MayGoOn()) control.ThrowStop();

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/interpreter.hpp"
 #include "compiler/proof_obj.hpp"
 #include "network/run_number.hpp"
 
@@ -50,10 +51,18 @@ class Engine {
   // once, when nobody watches each iteration: Leap does at most `most`
   // iterations in one go and returns how many (0: none; the next iteration
   // is to be computed on its own). The step-by-step engines never leap.
-  virtual std::int64_t Leap(std::int64_t most) {
+  // Proving a loop may take long: the proof asks `stop` every few dozen
+  // of its iterations and, when it answers true, is given up (it counts as
+  // neither proved nor failed) and Leap returns 0.
+  virtual std::int64_t Leap(std::int64_t most, const StopRequest& stop = {}) {
     (void)most;
+    (void)stop;
     return 0;
   }
+  // The run is over: what the engine keeps only for iterations to come
+  // (proved loops, shapes seen) is let go; every value stays as it is and
+  // readable. The next Bind starts afresh in any case.
+  virtual void ReleaseWorkingMemory() {}
   // Values left with the engine for good: until the next Bind nobody reads
   // a neuron's value but those KeepInStep names, the read-out through
   // ResultText and the sizes through Sizes, and nobody calls Synchronize.

@@ -13,6 +13,8 @@ namespace {
 
 // An update with unknown lengths costs as many as a few dozen plain ones.
 constexpr std::int64_t kSymbolicWeight = 24;
+// Iterations of a proof between two questions to its stop request.
+constexpr std::int64_t kStopCheckInterval = 32;
 
 // A neuron's value held as runs whose lengths count with Count, with the
 // operations UpdateNeuron asks for.
@@ -298,9 +300,14 @@ Crossing Cross(const LoopRule& rule, std::vector<Count*>& lengths, Count& iterat
 template <class Count>
 bool RunPeriod(Course<Count>& course, const StateShape& shape, const RuleBook& book,
                std::int64_t maxIterations, Count& iterations, bool& lastWasStep,
-               std::vector<std::uint64_t>* phases, std::int64_t& work) {
+               std::vector<std::uint64_t>* phases, std::int64_t& work, const StopRequest& stop,
+               bool& stopped) {
   lastWasStep = false;
   for (std::int64_t steps = 0; steps <= maxIterations; ++steps) {
+    if (stop && steps % kStopCheckInterval == kStopCheckInterval - 1 && stop()) {
+      stopped = true;
+      return false;
+    }
     if (steps > 0) {
       const std::uint64_t hash = course.Hash();
       if (hash == shape.hash && course.Look() == shape) return true;
@@ -359,9 +366,10 @@ bool WorthProving(const std::vector<std::uint64_t>& lengths, const std::vector<W
 std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
                                           const std::vector<std::uint64_t>& lengths,
                                           const RuleBook& book, std::int64_t maxIterations,
-                                          std::int64_t& work,
-                                          double updatesPerIteration) const {
+                                          std::int64_t& work, double updatesPerIteration,
+                                          const StopRequest& stop) {
   const ProverNetwork& net = network_;
+  stopped_ = false;
   try {
     // First the period itself, on plain lengths: whether the shape comes
     // back, and how far each length moves. It costs what the iterations
@@ -372,7 +380,8 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
     std::uint64_t plainIterations = 0;
     bool lastWasStep = false;
     const std::int64_t workBefore = work;
-    if (!RunPeriod(plain, shape, book, maxIterations, plainIterations, lastWasStep, nullptr, work))
+    if (!RunPeriod(plain, shape, book, maxIterations, plainIterations, lastWasStep, nullptr, work,
+                   stop, stopped_))
       return std::nullopt;
     std::vector<Wide> direction;
     for (std::size_t r = 0; r < lengths.size(); ++r)
@@ -403,7 +412,8 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
     Course<LinearCount> course(net, std::move(start));
     LinearCount iterations(0);
     std::vector<std::uint64_t> phases;
-    if (!RunPeriod(course, shape, book, maxIterations, iterations, lastWasStep, &phases, work))
+    if (!RunPeriod(course, shape, book, maxIterations, iterations, lastWasStep, &phases, work, stop,
+                   stopped_))
       return std::nullopt;
 
     // Each length moved by what it moved at the witness: a constant, or a

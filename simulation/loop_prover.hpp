@@ -26,6 +26,7 @@
 #include <optional>
 #include <vector>
 
+#include "compiler/interpreter.hpp"
 #include "network/number.hpp"
 #include "network/run_arithmetic.hpp"
 #include "simulation/loop_rule.hpp"
@@ -60,13 +61,17 @@ class LoopProver {
   // an iteration costs the engine, gives up before the unknowns when even
   // the longest leap the period allows from `lengths` (until a shrinking
   // run would be empty) would save less than they cost: such a rule cannot
-  // pay for itself here.
+  // pay for itself here. `stop` is asked every few dozen iterations; when
+  // it answers true the proof ends with nothing, and Stopped() says so.
   std::optional<LoopRule> Prove(const StateShape& shape, const std::vector<std::uint64_t>& lengths,
                                 const RuleBook& book, std::int64_t maxIterations,
-                                std::int64_t& work, double updatesPerIteration = 0) const;
+                                std::int64_t& work, double updatesPerIteration = 0,
+                                const StopRequest& stop = {});
+  bool Stopped() const { return stopped_; }
 
  private:
   const ProverNetwork& network_;
+  bool stopped_ = false;
 };
 
 }  // namespace vantorb

@@ -134,8 +134,17 @@ bool MacroEngine::ProofAffordable() const {
   return proofWork_ <= kFreeProofUpdates + stepWork_ / kProofShare + saved;
 }
 
-std::int64_t MacroEngine::Leap(std::int64_t most) {
-  if (most <= 0 || computed_ == 0) return 0;
+void MacroEngine::ReleaseWorkingMemory() {
+  book_.Clear();
+  std::vector<Sighting>().swap(seen_);
+  std::unordered_map<std::uint64_t, Attempts>().swap(attempts_);
+  std::unordered_set<std::uint64_t>().swap(covered_);
+  shape_ = StateShape();
+  std::vector<std::uint64_t>().swap(lengths_);
+}
+
+std::int64_t MacroEngine::Leap(std::int64_t most, const StopRequest& stop) {
+  if (most <= 0 || computed_ == 0 || seen_.empty()) return 0;
   // A run that has not leapt for long looks at its shape at every
   // kColdStride-th step only, a stride that doubles (up to kColdestStride)
   // for every further span without a leap: a loop's states recur at the
@@ -201,7 +210,7 @@ std::int64_t MacroEngine::Leap(std::int64_t most) {
   if (prove && ProofAffordable()) {
     if (known == 0) ReadState();
     if (const LoopRule* rule =
-            TryToProve(known > 0 ? knownPeriod : distance, known > 0 && !ending)) {
+            TryToProve(known > 0 ? knownPeriod : distance, known > 0 && !ending, stop)) {
       const LoopRule::Reach reach = rule->Reachable(lengths_, most, LongestLeapValue());
       if (reach.periods > 0) return Apply(*rule, reach);
     }
@@ -209,7 +218,8 @@ std::int64_t MacroEngine::Leap(std::int64_t most) {
   return 0;
 }
 
-const LoopRule* MacroEngine::TryToProve(std::int64_t seenSteps, bool known) {
+const LoopRule* MacroEngine::TryToProve(std::int64_t seenSteps, bool known,
+                                        const StopRequest& stop) {
   // The inputs as they are now: a start pulse may have ended since the
   // engine last looked at them.
   network_.inputs.resize(nodes_.size() - computed_);
@@ -222,11 +232,11 @@ const LoopRule* MacroEngine::TryToProve(std::int64_t seenSteps, bool known) {
   // twice that leaves room for a loop whose period grows.
   std::int64_t budget = std::min(kMaxProofIterations, 2 * seenSteps + 16);
   budget = std::min<std::int64_t>(budget, kMaxProofUpdates / std::max<std::int64_t>(computed_, 1));
+  LoopProver prover(network_);
   std::optional<LoopRule> rule =
-      LoopProver(network_).Prove(shape_, lengths_, book_, budget, proofWork_,
-                                eager_ ? 0 : StepRate());
+      prover.Prove(shape_, lengths_, book_, budget, proofWork_, eager_ ? 0 : StepRate(), stop);
   if (!rule) {
-    if (known) return nullptr;
+    if (known || prover.Stopped()) return nullptr;
     Attempts& attempts = attempts_[stateHash_];
     attempts.failures = std::min<std::uint32_t>(attempts.failures + 1, 20);
     attempts.skip = (std::uint64_t{1} << attempts.failures) - 1;

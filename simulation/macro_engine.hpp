@@ -55,7 +55,8 @@ class MacroEngine : public EventEngine {
   void Bind(const ProofObj& tree, const NeuronList& inputs) override;
   void Commit() override;
   void KeepInStep(const Neuron* neuron) override;
-  std::int64_t Leap(std::int64_t most) override;
+  std::int64_t Leap(std::int64_t most, const StopRequest& stop = {}) override;
+  void ReleaseWorkingMemory() override;
   LeapCounts Leaps() const override { return counts_; }
 
   // The rules proved so far (for tests and for printing them).
@@ -79,8 +80,9 @@ class MacroEngine : public EventEngine {
   // Whether the proofs so far leave room for one more.
   bool ProofAffordable() const;
   // A rule for the present state, proved now, or null. `known`: the shape
-  // has rules, for other lengths.
-  const LoopRule* TryToProve(std::int64_t seenSteps, bool known);
+  // has rules, for other lengths. A proof that `stop` ends counts as no
+  // attempt.
+  const LoopRule* TryToProve(std::int64_t seenSteps, bool known, const StopRequest& stop);
   // Neuron updates per step so far: what an iteration costs.
   double StepRate() const;
   std::int64_t Apply(const LoopRule& rule, const LoopRule::Reach& reach);

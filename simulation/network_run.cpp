@@ -25,8 +25,7 @@ void NetworkRun::Start(ProofObj* target, const TargetNetwork& network,
                        RunObserver* observer) {
   running_ = false;
   iteration_ = 0;
-  const std::int64_t largest = LargestArgument(observer != nullptr);
-  for (const auto& argument : arguments) CheckArgumentSize(argument, largest);
+  for (const auto& argument : arguments) CheckArgumentSize(argument, LargestArgument());
   const auto& inputs = network.inputNeurons;
   const auto& outputs = network.outputNeurons;
   if (target == nullptr || inputs.empty() ||
@@ -40,8 +39,7 @@ void NetworkRun::Start(ProofObj* target, const TargetNetwork& network,
   endNeuron_ = outputs[0];
   resultNeuron_ = outputs.size() > 1 && NameHas(outputs[1], "Eres") ? outputs[1]
                                                                    : nullptr;
-  // Kept values come only with nobody watching the neurons.
-  kept_ = keepValues_ && observer == nullptr;
+  kept_ = keepValues_;
   const auto argument = [&arguments](std::size_t k) -> std::string_view {
     return k - 1 < arguments.size() ? std::string_view(arguments[k - 1]) : "";
   };
@@ -59,12 +57,21 @@ void NetworkRun::Start(ProofObj* target, const TargetNetwork& network,
   // Bound first: an engine still deferring from an earlier run would
   // otherwise bring the neurons just reset back to that run's values.
   engine_->Bind(*runFunction_, network.InputList());
+  {
+    NeuronList tree;
+    runFunction_->AppendNeurons(tree);
+    const std::vector<std::uint32_t> handles = engine_->Handles(tree);
+    handles_.clear();
+    handles_.reserve(tree.size());
+    for (std::size_t i = 0; i < tree.size(); ++i) handles_.emplace(tree[i], handles[i]);
+  }
   if (kept_)
     for (std::size_t k = 1; k < inputs.size(); ++k)
       engine_->SetInputCode(*inputs[k], WideUnaryArgument(argument(k)));
-  // An observer may read any neuron at any moment; without one, neurons are
-  // read only between the calls here and the end signal at every pass.
-  engine_->DeferNeuronValues(observer_ == nullptr);
+  // An observer may read any neuron at any moment, unless the values are
+  // kept; without one, neurons are read only between the calls here and
+  // the end signal at every pass.
+  engine_->DeferNeuronValues(kept_ || observer_ == nullptr);
   engine_->KeepInStep(endNeuron_);
 
   Iterate();
@@ -93,12 +100,13 @@ void NetworkRun::LeaveNeuronsBehind(bool behind) {
 }
 
 void NetworkRun::Pass(std::int64_t leapRoom) {
-  if (runFunction_ == nullptr) return;
+  if (runFunction_ == nullptr || endNeuron_ == nullptr) return;  // none started, or released
   if (!EndSignal()) {
-    if (leapRoom > 1 &&
-        (observer_ == nullptr || (!observer_->Watching() && !observer_->Following()))) {
-      if (const std::int64_t leapt = engine_->Leap(leapRoom); leapt > 0) {
+    if (leapRoom > 1 && (observer_ == nullptr || !observer_->Watching())) {
+      if (const std::int64_t leapt = engine_->Leap(leapRoom, stop_); leapt > 0) {
         iteration_ += leapt;
+        if (observer_ != nullptr && observer_->Following())
+          observer_->Leapt(*engine_, iteration_ - leapt, iteration_);
         return;
       }
     }
@@ -111,7 +119,9 @@ void NetworkRun::Pass(std::int64_t leapRoom) {
 }
 
 void NetworkRun::Iterate() {
-  const bool watched = observer_ != nullptr && observer_->Watching();
+  // Kept values are never brought into the neurons: an observer reads
+  // them through the engine.
+  const bool watched = observer_ != nullptr && observer_->Watching() && !kept_;
   engine_->DeferNeuronValues(!watched);
   engine_->ComputeNext();
   if (watched) observer_->Computed();
@@ -129,6 +139,7 @@ RunStatus NetworkRun::Tick(std::int64_t stepSize, std::int64_t iterationLimit,
   // A run without a limit stops at the largest iteration count there is.
   const std::int64_t last = iterationLimit != 0 ? iterationLimit : INT64_MAX;
   for (std::int64_t k = 0; k < stepSize && !read; ++k) {
+    if (k > 0 && stop_ && stop_()) break;
     // iteration + 1 > limit, said so that the largest limit cannot overflow.
     if (iteration_ >= last) {
       running_ = false;
@@ -147,6 +158,40 @@ RunStatus NetworkRun::Tick(std::int64_t stepSize, std::int64_t iterationLimit,
   }
   if (!behind_) Synchronize();
   return running_ ? RunStatus::Running : RunStatus::Finished;
+}
+
+std::uint32_t NetworkRun::HandleOf(const Neuron& neuron) const {
+  const auto found = handles_.find(&neuron);
+  return found == handles_.end() ? Engine::kNoHandle : found->second;
+}
+
+void NetworkRun::ReadValue(const Neuron& neuron, RunNumber& out) const {
+  const std::uint32_t handle = HandleOf(neuron);
+  if (handle == Engine::kNoHandle) {
+    out.Assign(neuron.Value());
+  } else {
+    engine_->ReadValue(handle, out);
+  }
+}
+
+bool NetworkRun::ChangedAtLastCommit(const Neuron& neuron) const {
+  const std::uint32_t handle = HandleOf(neuron);
+  return handle != Engine::kNoHandle && engine_->ChangedAtLastCommit(handle);
+}
+
+void NetworkRun::Release() {
+  running_ = false;
+  handles_ = {};
+  endNeuron_ = resultNeuron_ = nullptr;
+  if (kind_) {
+    engine_ = MakeEngine(*kind_);
+    if (keepValues_) engine_->KeepValues(true);
+  } else {
+    engine_->ReleaseWorkingMemory();
+  }
+  // The neurons' values, stale where the engine kept its own, are the
+  // last of the run's memory.
+  if (runFunction_ != nullptr) runFunction_->Reset();
 }
 
 void NetworkRun::ReadResult() {

@@ -9,12 +9,15 @@
 // It refers into a network it does not own (the target's tree and the input
 // and output lists), so whoever holds both releases the run first, as
 // CurrentNetwork does. The iterations are done by an Engine, the event
-// engine unless told otherwise; every neuron is in step with the engine
-// whenever a call here returns, and at every observer call. Not
-// thread-safe; runs over different networks may go on in different threads.
+// engine unless told otherwise; unless the values are kept in the engine
+// (KeepValuesInEngine), every neuron is in step with the engine whenever a
+// call here returns, and at every observer call. Not thread-safe; runs over
+// different networks may go on in different threads.
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "compiler/target_network.hpp"
@@ -28,21 +31,27 @@ namespace vantorb {
 class RunObserver {
  public:
   virtual ~RunObserver() = default;
-  // Whether the iteration about to be computed is watched: Computed() is
-  // called for it with every neuron's value and next value written. An
-  // iteration not watched goes at the engine's own pace, the neurons
-  // brought in step when the call that ran it returns.
+  // Whether the iteration about to be computed is shown: it is computed on
+  // its own, never leapt over, and, where the neurons hold the values,
+  // Computed() is called for it with every neuron's value and next value
+  // written. An iteration not shown goes at the engine's own pace.
   virtual bool Watching() { return true; }
-  // The next values are computed and not yet committed.
+  // The next values are computed and not yet committed (only for a run
+  // whose values are in its neurons: see NetworkRun::KeepValuesInEngine).
   virtual void Computed() {}
   // A pass of a tick is about to run its iteration.
   virtual void Pass() {}
-  // Whether every iteration is to be computed on its own, with Committed()
-  // after it, though nobody watches it: the observer follows some values
-  // through the engine (Engine::Handles), which may leave the neurons
-  // behind.
+  // Whether the observer follows some values through the engine
+  // (Engine::Handles): Committed() after every iteration computed, Leapt()
+  // after every leap over a proved loop, whose iterations in between are
+  // known only by their ends.
   virtual bool Following() { return false; }
   virtual void Committed(const Engine& engine) { (void)engine; }
+  virtual void Leapt(const Engine& engine, std::int64_t from, std::int64_t to) {
+    (void)engine;
+    (void)from;
+    (void)to;
+  }
 };
 
 enum class RunStatus { Running, Finished, LimitReached };
@@ -50,7 +59,7 @@ enum class RunStatus { Running, Finished, LimitReached };
 class NetworkRun {
  public:
   explicit NetworkRun(EngineKind engine = EngineKind::Event)
-      : engine_(MakeEngine(engine)) {}
+      : engine_(MakeEngine(engine)), kind_(engine) {}
   // Runs with an engine made and set up by the caller.
   explicit NetworkRun(std::unique_ptr<Engine> engine) : engine_(std::move(engine)) {}
 
@@ -92,21 +101,42 @@ class NetworkRun {
   // result neuron (the run is stopped first).
   void RunIteration();
 
-  // For a caller that reads nothing of a run but its status, iteration,
-  // result and the engine's measures (Leaps, Sizes): from the next Start
-  // without an observer, an engine that holds values as runs keeps them for
-  // good (Engine::KeepValues), so that they may grow far past what limbs
-  // could hold, takes arguments up to kMaxArgumentAsRuns, and never brings
-  // a neuron in step but "Eout" (Synchronize then does nothing). Returns
+  // For a caller that reads a run's values only through ReadValue and
+  // ChangedAtLastCommit (or not at all: its status, iteration, result and
+  // the engine's measures): from the next Start, an engine that holds
+  // values as runs keeps them for good (Engine::KeepValues), so that they
+  // may grow far past what limbs could hold, takes arguments up to
+  // kMaxArgumentAsRuns, and never brings a neuron in step but "Eout"
+  // (Synchronize then does nothing; observers get no Computed()). Returns
   // whether the engine does so.
   bool KeepValuesInEngine(bool keep) {
     keepValues_ = keep && engine_->KeepValues(keep);
     return keepValues_;
   }
-  // The largest argument the next Start takes, with or without an observer.
-  std::int64_t LargestArgument(bool observed) const {
-    return keepValues_ && !observed ? kMaxArgumentAsRuns : kMaxArgument;
+  // The largest argument the next Start takes.
+  std::int64_t LargestArgument() const {
+    return keepValues_ ? kMaxArgumentAsRuns : kMaxArgument;
   }
+  // Asked before every pass of a tick and by a leap's proof: when it
+  // answers true, Tick returns at once (the run goes on from there at the
+  // next Tick) and a proof under way is given up.
+  void SetStopRequest(StopRequest stop) { stop_ = std::move(stop); }
+
+  // A neuron's value now, wherever the engine holds it (a neuron the
+  // engine does not compute, or any before the first Start, from the
+  // neuron itself); whether the last iteration computed changed it. Cost:
+  // the value's runs, not its length.
+  void ReadValue(const Neuron& neuron, RunNumber& out) const;
+  bool ChangedAtLastCommit(const Neuron& neuron) const;
+
+  // The run computes no further (finished, stopped at its limit, or given
+  // up): what the engine keeps for iterations to come is let go, the
+  // values stay readable.
+  void ReleaseWorkingMemory() { engine_->ReleaseWorkingMemory(); }
+  // Everything the run holds is let go: the run stops, its engine starts
+  // afresh (a new one of its kind, or the caller's unbound) and the tree's
+  // neurons are reset to 0.
+  void Release();
 
   void Stop() { running_ = false; }
   // While set, Tick and RunIteration may return with neurons behind the
@@ -141,8 +171,14 @@ class NetworkRun {
   void Pass(std::int64_t leapRoom = 0);
 
   void Iterate();
+  // The engine's handle on a neuron it computes, or Engine::kNoHandle.
+  std::uint32_t HandleOf(const Neuron& neuron) const;
 
   std::unique_ptr<Engine> engine_;
+  std::optional<EngineKind> kind_;  // none: an engine made by the caller
+  StopRequest stop_;
+  // Per neuron of the bound tree, its handle on the engine.
+  std::unordered_map<const Neuron*, std::uint32_t> handles_;
   ProofObj* runFunction_ = nullptr;
   Neuron* endNeuron_ = nullptr;
   Neuron* resultNeuron_ = nullptr;

@@ -5,6 +5,7 @@
 
 #include "network/exceptions.hpp"
 #include "network/unary.hpp"
+#include "simulation/free_memory.hpp"
 #include "network/utils.hpp"
 #include "network/value_text.hpp"
 
@@ -55,6 +56,18 @@ class FlagScope {
 
  private:
   bool& flag_;
+};
+
+// Counts a long call under way, also when it ends by an error.
+class CountScope {
+ public:
+  explicit CountScope(int& count) : count_(count) { ++count_; }
+  ~CountScope() { --count_; }
+  CountScope(const CountScope&) = delete;
+  CountScope& operator=(const CountScope&) = delete;
+
+ private:
+  int& count_;
 };
 
 }  // namespace
@@ -126,6 +139,82 @@ void Simulator::StopRun() {
   view_.SetComputePressed(false);
   ShowRunProgress();
   view_.ClearIndicator();
+  ReleaseRunMemory(false);
+}
+
+void Simulator::ReleaseRunMemory(bool whole) {
+  if (Deferring()) {
+    // The call under way may use what would go: after it.
+    releaseWhenIdle_ = true;
+    releaseWholeWhenIdle_ = releaseWholeWhenIdle_ || whole;
+    return;
+  }
+  if (whole) {
+    recording_ = false;  // the waveforms' handles are on the engine that goes
+    network_.Run().Release();
+  } else {
+    network_.Run().ReleaseWorkingMemory();
+  }
+  GiveFreeMemoryBack();
+}
+
+void Simulator::Defer(std::function<void()> command) { waiting_.push_back(std::move(command)); }
+
+void Simulator::RunWaitingCommands() {
+  if (Deferring()) return;
+  if (releaseWhenIdle_) {
+    const bool whole = releaseWholeWhenIdle_;
+    releaseWhenIdle_ = releaseWholeWhenIdle_ = false;
+    ReleaseRunMemory(whole);
+  }
+  while (!waiting_.empty()) {
+    const std::function<void()> command = std::move(waiting_.front());
+    waiting_.pop_front();
+    command();
+  }
+}
+
+bool Simulator::PollLongCall(const std::function<std::string()>& progress) {
+  if (FrameDue()) {
+    lastFrame_ = Clock::now();
+    if (progress) view_.ShowStatusMessage(progress());
+    if (computePressed_) {
+      Pass();  // the wheel turns while the call goes on
+      view_.ShowIndicatorFrame(animationFrame_);
+    }
+    // An error escaping the events must not unwind through the engine as
+    // its own: the call ends, and the error goes on from its caller.
+    try {
+      TakeEvents();
+    } catch (...) {
+      pollError_ = std::current_exception();
+    }
+  }
+  return stopRequested_ || shutDown_ || !waiting_.empty() || pollError_ != nullptr;
+}
+
+void Simulator::RethrowPollError() {
+  if (pollError_ == nullptr) return;
+  const std::exception_ptr error = pollError_;
+  pollError_ = nullptr;
+  std::rethrow_exception(error);
+}
+
+bool Simulator::RunResponsively(const std::function<void(const StopRequest&)>& work,
+                                const std::function<std::string()>& progress) {
+  bool stopped = false;
+  {
+    CountScope call(longCalls_);
+    const bool wasBusy = busy_;
+    FlagScope busy(busy_);  // run timer ticks wait
+    if (!wasBusy) stopRequested_ = false;
+    lastFrame_ = Clock::now();
+    work([this, &progress, &stopped] { return stopped = PollLongCall(progress); });
+  }
+  view_.ShowStatusMessage("");
+  RethrowPollError();
+  RunWaitingCommands();
+  return !stopped;
 }
 
 void Simulator::ReportError(const std::string& message) {
@@ -165,7 +254,7 @@ void Simulator::Compute() {
       if (!argument.empty() && !IsNaturalNumberText(argument))
         throw NeuroException("The argument X" + std::to_string(k + 1) + ", '" + argument +
                              "', is not a natural number");
-      CheckArgumentSize(argument);
+      CheckArgumentSize(argument, network_.Run().LargestArgument());
     }
   } catch (const NeuroException& e) {
     if (abandoning) StopRun();
@@ -185,13 +274,14 @@ void Simulator::Compute() {
     NeuronList& recorded = network_.Recorded();
     recorded.clear();
     recording_ = false;  // until the waveforms follow the engine bound now
+    run.SetStopRequest([this] { return PollLongCall({}); });
     collectThisPass_ = true;  // the first iteration is shown at once
     run.Start(*network, arguments, this);
     collectThisPass_ = false;
     iteration_ = run.Iteration();
+    CollectInspectedNeurons(true);
     network->Target().CollectNeurons(recorded, inspectToken_, true);
-    waves_.Begin(recorded, iteration_);
-    waves_.Follow(run.UsedEngine(), recorded);
+    waves_.Begin(run.UsedEngine(), recorded, iteration_);
     recording_ = !recorded.empty();
     wavesNetwork_ = network_.Id();
     view_.WaveformsChanged();
@@ -231,6 +321,13 @@ void Simulator::SpeedChanged() {
 }
 
 Simulator::PassOutcome Simulator::RunPass(std::int64_t room) {
+  const PassOutcome outcome = RunOnePass(room);
+  RethrowPollError();
+  RunWaitingCommands();
+  return outcome;
+}
+
+Simulator::PassOutcome Simulator::RunOnePass(std::int64_t room) {
   NetworkRun& run = network_.Run();
   if (run.RunFunction() == nullptr) {  // its network went
     StopRun();
@@ -238,6 +335,7 @@ Simulator::PassOutcome Simulator::RunPass(std::int64_t room) {
   }
   RunStatus status;
   try {
+    CountScope call(longCalls_);
     status = run.Tick(1, iterationLimit_, room);
   } catch (const std::exception& e) {
     // An end without a result neuron, a value out of range, no memory: the
@@ -322,6 +420,11 @@ void Simulator::Tick(TickKind kind) {
     const std::int64_t before = network_.Run().Iteration();
     const PassOutcome outcome = RunPass(room);
     collectThisPass_ = false;
+    // The status window lists what changed in the iteration it shows: the
+    // last one of a frame, of a tick, of the run, or before the limit.
+    if (collected || outcome != PassOutcome::Continue ||
+        (iterationLimit_ > 0 && iteration_ >= iterationLimit_))
+      CollectInspectedNeurons(true);
     k += kind == TickKind::Finishing ? 1 : std::max<std::int64_t>(1, iteration_ - before);
     if (outcome == PassOutcome::Stopped) return;
     if (outcome == PassOutcome::Finished) break;  // settings are read all the same
@@ -365,15 +468,8 @@ void Simulator::Committed(const Engine& engine) {
   waves_.RecordCommitted(engine, network_.Run().Iteration() + 1);
 }
 
-void Simulator::Computed() {
-  NetworkRun& run = network_.Run();
-  // The status window lists what changes in the iteration it shows: the
-  // last one of a frame, of a tick, of the run, or before the limit.
-  // The iteration under way is below a positive limit: limit - 1 cannot
-  // overflow where iteration + 1 could.
-  const bool last = run.EndSignalNext() ||
-                    (iterationLimit_ > 0 && run.Iteration() >= iterationLimit_ - 1);
-  if (collectThisPass_ || last) CollectInspectedNeurons();
+void Simulator::Leapt(const Engine& engine, std::int64_t from, std::int64_t to) {
+  waves_.RecordLeap(engine, from, to);
 }
 
 void Simulator::SelectTrace(std::size_t trace) {
@@ -483,6 +579,8 @@ void Simulator::ResetRun() {
     return;
   stopRequested_ = true;
   StopRun();
+  // Nothing of the run stays on view: all it took goes back.
+  ReleaseRunMemory(true);
   stepSize_ = 1;
   view_.SetStepSizeText("1");
   view_.SetStopAfterText("1000");
@@ -513,8 +611,11 @@ void Simulator::LeaveNetwork() {
   if (computePressed_) StopRun();
   if (!RowsLive()) return;
   frozenRows_.clear();
-  for (const Neuron* neuron : network_.Listed())
-    frozenRows_.push_back({neuron->Name(), ElidedValueText(neuron->Next())});
+  RunNumber value;
+  for (const Neuron* neuron : network_.Listed()) {
+    network_.Run().ReadValue(*neuron, value);
+    frozenRows_.push_back({neuron->Name(), ShortValueText(value)});
+  }
   rowsNetwork_ = 0;  // no network has that number once one has been replaced
 }
 
@@ -572,12 +673,16 @@ void Simulator::ApplyInspectToken() {
   FillStatusWindow();
 }
 
-void Simulator::CollectInspectedNeurons() {
-  const ProofObj* tree = network_.Run().RunFunction();
+void Simulator::CollectInspectedNeurons(bool afterIteration) {
+  const NetworkRun& run = network_.Run();
+  const ProofObj* tree = run.RunFunction();
   if (choice_ == InspectChoice::None || tree == nullptr) return;
   NeuronList& inspected = network_.Inspected();
   inspected.clear();
-  tree->CollectNeurons(inspected, inspectToken_, inspectAlways_);
+  if (!inspectAlways_ && !afterIteration) return;
+  tree->CollectNeurons(inspected, inspectToken_, true);
+  if (inspectAlways_) return;
+  std::erase_if(inspected, [&run](const Neuron* n) { return !run.ChangedAtLastCommit(*n); });
 }
 
 void Simulator::FillStatusWindow() {
@@ -625,7 +730,8 @@ void Simulator::StatusWindowClick() {
 std::string Simulator::StatusHint(int row, int column) const {
   const Neuron* neuron = column == 1 ? ListedNeuron(row) : nullptr;
   if (neuron == nullptr) return "";
-  const Number& value = neuron->Next();
+  RunNumber value;
+  network_.Run().ReadValue(*neuron, value);
   std::string hint = ValueTextHead(value, kHintLength);
   if (ValueTextLength(value) > kHintLength) hint += "...";
   const std::int64_t decoded = DecodeUnary(value);
@@ -635,8 +741,28 @@ std::string Simulator::StatusHint(int row, int column) const {
 
 std::string Simulator::StatusValue(std::size_t row) const {
   const Neuron* neuron = ListedNeuron(static_cast<int>(row) + 1);
-  if (neuron != nullptr) return neuron->ValueText();
-  return !RowsLive() && row < frozenRows_.size() ? frozenRows_[row].value : "";
+  if (neuron == nullptr) return !RowsLive() && row < frozenRows_.size() ? frozenRows_[row].value : "";
+  RunNumber value;
+  network_.Run().ReadValue(*neuron, value);
+  return value.ToText();
+}
+
+void Simulator::CopyValue(std::size_t row) {
+  const Neuron* neuron = ListedNeuron(static_cast<int>(row) + 1);
+  if (neuron != nullptr) {
+    RunNumber value;
+    network_.Run().ReadValue(*neuron, value);
+    if (const std::uint64_t length = ValueTextLength(value); length > kMostCopied) {
+      view_.Message(MessageKind::Warning,
+                    "The value of " + neuron->Name() + " has " + std::to_string(length) +
+                        " characters, too many for the clipboard (at most " +
+                        std::to_string(kMostCopied) + "); its hint gives its beginning and " +
+                        "how long it is.",
+                    Answers::Ok);
+      return;
+    }
+  }
+  if (row < StatusRowCount()) view_.CopyToClipboard(StatusValue(row));
 }
 
 std::size_t Simulator::StatusRowCount() const {
@@ -651,7 +777,10 @@ std::string Simulator::StatusCell(std::size_t row, int column) const {
   }
   const Neuron* neuron = ListedNeuron(static_cast<int>(row) + 1);
   if (neuron == nullptr) return "";
-  return column == 0 ? neuron->Name() : ElidedValueText(neuron->Next());
+  if (column == 0) return neuron->Name();
+  RunNumber value;
+  network_.Run().ReadValue(*neuron, value);
+  return ShortValueText(value);
 }
 
 }  // namespace vantorb

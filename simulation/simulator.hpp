@@ -10,12 +10,27 @@
 // from is current. LeaveNetwork() stops the run and keeps the texts of the
 // rows on view before the window replaces the network.
 //
+// A run keeps its values in the engine, as the tool's runs do: the status
+// window, its hints, Copy value and the waveforms read the values of the
+// neurons they show from the engine, only those and only when they show
+// them, so that watching a few neurons of a huge run costs little more than
+// watching none.
+//
 // Long ticks and Finish let the window take events every few milliseconds
 // (ProcessEvents), so any command may come in between their passes; every
-// pass asks the CurrentNetwork again. Not thread-safe: the window's thread.
+// pass asks the CurrentNetwork again. A single pass may take long (the
+// engine proving a loop), and so may an evaluation of a definition: such a
+// long call asks the simulator whether to stop, and meanwhile the window
+// takes events once a frame; a command that comes in then waits (Defer)
+// until the call has returned, and ends the call early, so that Escape,
+// Reset and closing act within a frame. Not thread-safe: the window's
+// thread.
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
+#include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +51,8 @@ class Simulator : private RunObserver {
   static constexpr const char* kResetIdle = " Are you sure you want to reset ?";
   static constexpr int kIndicatorFrames = 8;
   static constexpr std::size_t kHintLength = 40;
+  // The longest value Copy value puts on the clipboard, in characters.
+  static constexpr std::uint64_t kMostCopied = 64'000'000;
   // The view follows a run in frames: the status window, the waveforms,
   // the iteration and the indicator are shown at most once a frame while
   // ticks come fast or Finish runs, and the window takes events at least
@@ -80,11 +97,26 @@ class Simulator : private RunObserver {
   std::string StatusHint(int row, int column) const;
 
   // The status window below its header row: one row per listed neuron
-  // (cells past the last row are empty). A long value shows its ends and
-  // its digit count; StatusValue gives it whole, when asked for (a copy).
+  // (cells past the last row are empty). A long value shows its first
+  // digits and its digit count (ShortValueText); StatusValue gives it
+  // whole, when asked for, and CopyValue puts that on the clipboard, or
+  // says why not (kMostCopied).
   std::size_t StatusRowCount() const;
   std::string StatusCell(std::size_t row, int column) const;
   std::string StatusValue(std::size_t row) const;
+  void CopyValue(std::size_t row);
+
+  // Long calls on the window's thread: whether one is under way (a command
+  // now must wait), a command to run once it has returned (it also ends
+  // the call early), and a call of `work` that lets the window take events
+  // once a frame, showing progress() in the status bar meanwhile; work
+  // asks the stop request it is given, which answers true once Escape, a
+  // waiting command or closing wants the call to end. Returns whether work
+  // ran to its end (false: stopped).
+  bool Deferring() const { return longCalls_ > 0; }
+  void Defer(std::function<void()> command);
+  bool RunResponsively(const std::function<void(const StopRequest&)>& work,
+                       const std::function<std::string()>& progress);
 
   // The network is about to be replaced: the run stops, and the rows on
   // view keep their texts without their neurons.
@@ -120,9 +152,9 @@ class Simulator : private RunObserver {
   // frame shows; the waveforms follow every iteration through the engine,
   // which keeps the neurons behind between frames.
   bool Watching() override;
-  void Computed() override;
   bool Following() override;
   void Committed(const Engine& engine) override;
+  void Leapt(const Engine& engine, std::int64_t from, std::int64_t to) override;
   void Pass() override;  // the running indicator advances a frame
   // A timer's tick shows a frame when one is due; Step always shows one;
   // Finish's ticks collect neurons only for frames.
@@ -143,8 +175,21 @@ class Simulator : private RunObserver {
   void StopRun();
   // A pass of a tick: the run goes on, answered, or stopped otherwise.
   enum class PassOutcome { Continue, Finished, Stopped };
-  // At most `room` iterations when the pass leaps.
+  // At most `room` iterations when the pass leaps; the commands that came
+  // in meanwhile run after it.
   PassOutcome RunPass(std::int64_t room);
+  PassOutcome RunOnePass(std::int64_t room);
+  // The stop request of a long call: at most once a frame the window takes
+  // events, with progress() shown; true once the call is to end.
+  bool PollLongCall(const std::function<std::string()>& progress);
+  void RunWaitingCommands();
+  // An error that escaped the events taken during a long call, raised
+  // again once the call has returned.
+  void RethrowPollError();
+  // The run's memory, when the run computes no further: what the engine
+  // keeps for iterations to come, or (whole) everything; given back to the
+  // system. Put off while a long call uses it.
+  void ReleaseRunMemory(bool whole);
   void FinishLoop();
   // Lets the window take events (the user may change anything meanwhile).
   void TakeEvents();
@@ -153,7 +198,10 @@ class Simulator : private RunObserver {
 
   void ChooseToken(InspectChoice choice, const std::string& token);
   void ApplyInspectToken();
-  void CollectInspectedNeurons();
+  // The neurons the token chooses: always all of them, or ("Inspect
+  // changing") those the iteration just done changed; between iterations
+  // none changes.
+  void CollectInspectedNeurons(bool afterIteration = false);
   void FillStatusWindow();
   void ShowSelectedEquation();
   void ShowEquation(const std::string& text);
@@ -197,6 +245,10 @@ class Simulator : private RunObserver {
   std::uint64_t wavesNetwork_ = 0;
   bool recording_ = false;  // the waveforms follow the run under way
   bool longTick_ = false;   // a Step or timer tick past its first frame
+  int longCalls_ = 0;       // long calls under way, nested
+  std::deque<std::function<void()>> waiting_;  // commands that came in meanwhile
+  bool releaseWhenIdle_ = false, releaseWholeWhenIdle_ = false;
+  std::exception_ptr pollError_;
 };
 
 }  // namespace vantorb

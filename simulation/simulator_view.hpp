@@ -65,6 +65,10 @@ class SimulatorView {
   virtual void ShowInspectChoice(InspectChoice choice) = 0;
   // The recorded waveforms have new iterations to draw.
   virtual void WaveformsChanged() {}
+  // The status bar's message, for work that goes on (empty: none).
+  virtual void ShowStatusMessage(const std::string& /*text*/) {}
+  // Puts a text on the clipboard.
+  virtual void CopyToClipboard(const std::string& /*text*/) {}
 };
 
 }  // namespace vantorb

@@ -49,6 +49,7 @@ std::string Waveforms::ValueText(const Change& change) const {
 void Waveforms::Begin(const NeuronList& neurons, std::int64_t iteration) {
   ++recording_;
   traces_.clear();
+  leaps_.clear();
   handles_.clear();
   texts_.clear();
   textIndex_.clear();
@@ -58,6 +59,21 @@ void Waveforms::Begin(const NeuronList& neurons, std::int64_t iteration) {
   for (const Neuron* neuron : neurons) {
     traces_.push_back({neuron->Name(), {}, false});
     Add(traces_.back(), neuron->Value(), iteration);
+  }
+}
+
+void Waveforms::Begin(const Engine& engine, const NeuronList& neurons, std::int64_t iteration) {
+  Begin(NeuronList(), iteration);
+  handles_ = engine.Handles(neurons);
+  traces_.reserve(neurons.size());
+  for (std::size_t i = 0; i < neurons.size(); ++i) {
+    traces_.push_back({neurons[i]->Name(), {}, false});
+    if (handles_[i] == Engine::kNoHandle) {
+      read_.Assign(neurons[i]->Value());
+    } else {
+      engine.ReadValue(handles_[i], read_);
+    }
+    Add(traces_.back(), read_, iteration);
   }
 }
 
@@ -83,6 +99,37 @@ void Waveforms::RecordCommitted(const Engine& engine, std::int64_t iteration) {
   }
 }
 
+bool Waveforms::SameAsLast(const Trace& trace, const RunNumber& value) const {
+  if (trace.changes.empty()) return false;
+  const Change& last = trace.changes.back();
+  const std::int64_t decoded = DecodeUnary(value);
+  if (decoded != last.decoded || value.ToDouble() != last.value) return false;
+  // A code is told by its number; another value by its text, when kept.
+  if (decoded >= 0 && value.LimbCount() == UnaryCodeRuns(decoded).limbCount) return true;
+  return last.text != kNoText && last.text < texts_.size() && texts_[last.text] == ElidedValueText(value);
+}
+
+void Waveforms::RecordLeap(const Engine& engine, std::int64_t from, std::int64_t to) {
+  last_ = std::max(last_, to);
+  if (!leaps_.empty() && (leaps_.back().to == from || leaps_.size() >= kMaxLeaps)) {
+    leaps_.back().to = to;
+  } else {
+    leaps_.push_back({from, to});
+  }
+  const std::size_t count = std::min(traces_.size(), handles_.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    if (handles_[i] == Engine::kNoHandle) continue;
+    engine.ReadValue(handles_[i], read_);
+    if (!SameAsLast(traces_[i], read_)) Add(traces_[i], read_, to);
+  }
+}
+
+std::optional<Waveforms::LeapSpan> Waveforms::LeapAt(std::int64_t iteration) const {
+  const auto after = std::upper_bound(leaps_.begin(), leaps_.end(), iteration,
+                                      [](std::int64_t i, const LeapSpan& s) { return i < s.to; });
+  if (after == leaps_.end() || iteration <= after->from) return std::nullopt;
+  return *after;
+}
 
 TraceScroll ScrollFor(std::int64_t lastIteration, double pixelsPerIteration, int viewWidth) {
   constexpr double kMargin = 40;  // room after the last iteration

@@ -8,13 +8,20 @@
 //
 // It keeps no neurons: Begin and RecordChanges read the values from the
 // list they are given, which must be the list it began with, in the same
-// order; or, once Follow has taken the engine's handles on that list,
-// RecordCommitted reads them from the engine, as runs where it holds them,
-// so that recording every iteration of a run costs what the values' runs
-// cost, not their length, and the engine may leave the neurons behind.
-// Neither costs anything for a neuron whose value stays.
+// order; or, begun on an engine (or once Follow has taken the engine's
+// handles on that list), RecordCommitted reads them from the engine, as
+// runs where it holds them, so that recording every iteration of a run
+// costs what the values' runs cost, not their length, and the engine may
+// leave the neurons behind or keep the values for good. Neither costs
+// anything for a neuron whose value stays.
+//
+// A leap over a proved loop (RecordLeap) is known only by its ends: the
+// traces take the values at its end, and the span of iterations between
+// is kept as one not recorded (at most kMaxLeaps spans; past that, the last
+// one grows to take the later leaps in).
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -44,6 +51,12 @@ class Waveforms {
     std::vector<Change> changes;
     bool truncated = false;
   };
+  // Iterations after `from` up to `to` (excluded) were leapt over: no
+  // value inside is known.
+  struct LeapSpan {
+    std::int64_t from, to;
+  };
+  static constexpr std::size_t kMaxLeaps = 100000;
 
   explicit Waveforms(std::size_t maxChanges = kMaxChanges,
                      std::size_t maxTotalChanges = kMaxTotalChanges)
@@ -52,6 +65,10 @@ class Waveforms {
   // Starts recording these neurons, forgetting every earlier trace: their
   // values now are those of that iteration.
   void Begin(const NeuronList& neurons, std::int64_t iteration);
+  // The same with the values read from the engine that computes them (from
+  // a neuron it does not compute, from the neuron), and followed through it
+  // from then on.
+  void Begin(const Engine& engine, const NeuronList& neurons, std::int64_t iteration);
   // Between computing and committing that iteration: takes the next values
   // of the neurons whose value changes (Neuron::Changed).
   void RecordChanges(const NeuronList& neurons, std::int64_t iteration);
@@ -61,6 +78,13 @@ class Waveforms {
   // After that iteration's Commit: takes the values of the followed neurons
   // the engine says changed.
   void RecordCommitted(const Engine& engine, std::int64_t iteration);
+  // After a leap from iteration `from` to `to`: the followed neurons'
+  // values at `to`, where they differ from the last recorded, and the span
+  // between them as not recorded.
+  void RecordLeap(const Engine& engine, std::int64_t from, std::int64_t to);
+  // The spans leapt over, in order, and the one holding an iteration.
+  const std::vector<LeapSpan>& Leaps() const { return leaps_; }
+  std::optional<LeapSpan> LeapAt(std::int64_t iteration) const;
 
   const std::vector<Trace>& Traces() const { return traces_; }
   // Counts the calls to Begin: a view tells a new recording by it.
@@ -77,7 +101,11 @@ class Waveforms {
   template <class Value>
   void Add(Trace& trace, const Value& value, std::int64_t iteration);
 
+  // Whether value is what the trace's last change holds.
+  bool SameAsLast(const Trace& trace, const RunNumber& value) const;
+
   std::vector<Trace> traces_;
+  std::vector<LeapSpan> leaps_;
   std::vector<std::uint32_t> handles_;  // per trace, on the engine followed
   std::vector<std::string> texts_;  // the values' texts kept, each once
   std::unordered_map<std::string, std::uint32_t> textIndex_;

@@ -52,6 +52,10 @@ class FakeView : public WorkbenchView {
   std::vector<std::string> openSuggested;  // each open dialog's suggested file
   std::optional<bool> modifiedShown;       // nothing: never told
   std::function<void()> onProcessEvents;
+  std::string statusMessage, clipboard;
+  std::vector<std::string> statusMessages;  // every one shown, in order
+  bool checkEnabled = true;
+  std::string checkWhy;
   bool failTreeOnce = false;  // the next ClearFunctionTree runs out of memory
 
   Answer Message(MessageKind kind, const std::string& text, Answers) override {
@@ -138,6 +142,15 @@ class FakeView : public WorkbenchView {
   void MarkErrorLine(int line) override { errorLine = line; }
   void RememberFile(const std::string& name) override { remembered.push_back(name); }
   std::optional<TreeNodeHandle> SelectedTreeNode() override { return selectedNode; }
+  void ShowStatusMessage(const std::string& text) override {
+    statusMessage = text;
+    statusMessages.push_back(text);
+  }
+  void CopyToClipboard(const std::string& text) override { clipboard = text; }
+  void EnableCheckResult(bool enabled, const std::string& why) override {
+    checkEnabled = enabled;
+    checkWhy = why;
+  }
   void ShowNetworkPicture(const std::string& title, const std::string& dot) override {
     pictureTitle = title;
     pictureDot = dot;

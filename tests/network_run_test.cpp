@@ -74,10 +74,10 @@ TEST(NetworkRunStart, ARunStartedAgainBeginsFromTheResetNetwork) {
   }
 }
 
-// Values kept in an engine that holds them as runs: larger arguments, and
-// only where no observer reads the neurons; a run started after one of
-// them, watched, reads its neurons in step again.
-TEST(NetworkRunStart, ValuesKeptInTheEngineTakeLargerArgumentsUnwatched) {
+// Values kept in an engine that holds them as runs: larger arguments,
+// watched or not; a run started after one of them, with its values in the
+// neurons, reads its neurons in step again.
+TEST(NetworkRunStart, ValuesKeptInTheEngineTakeLargerArguments) {
   struct Watcher : RunObserver {
   } watcher;
   const struct {
@@ -92,18 +92,19 @@ TEST(NetworkRunStart, ValuesKeptInTheEngineTakeLargerArgumentsUnwatched) {
     Built add(Add());
     NetworkRun run(kind);
     EXPECT_EQ(run.KeepValuesInEngine(true), keeps) << label;
-    EXPECT_EQ(run.LargestArgument(false), keeps ? kMaxArgumentAsRuns : kMaxArgument) << label;
-    EXPECT_EQ(run.LargestArgument(true), kMaxArgument) << label;
-    EXPECT_THROW(run.Start(add.tree.get(), add.network, {"100000001", "1"}, &watcher),
-                 NeuroException)
-        << label;
-    if (keeps) {
-      run.Start(add.tree.get(), add.network, {"100000001", "1"});
-      EXPECT_EQ(run.Tick(1000, 10), RunStatus::LimitReached) << label;
-    } else {
-      EXPECT_THROW(run.Start(add.tree.get(), add.network, {"100000001", "1"}), NeuroException)
-          << label;
+    EXPECT_EQ(run.LargestArgument(), keeps ? kMaxArgumentAsRuns : kMaxArgument) << label;
+    for (RunObserver* observer : {static_cast<RunObserver*>(&watcher),
+                                  static_cast<RunObserver*>(nullptr)}) {
+      if (keeps) {
+        run.Start(add.tree.get(), add.network, {"100000001", "1"}, observer);
+        EXPECT_EQ(run.Tick(1000, 10), RunStatus::LimitReached) << label;
+      } else {
+        EXPECT_THROW(run.Start(add.tree.get(), add.network, {"100000001", "1"}, observer),
+                     NeuroException)
+            << label;
+      }
     }
+    run.KeepValuesInEngine(false);
     NetworkRun fresh(kind);
     for (NetworkRun* watched : {&run, &fresh}) {
       watched->Start(add.tree.get(), add.network, {"3", "4"}, &watcher);
@@ -114,6 +115,48 @@ TEST(NetworkRunStart, ValuesKeptInTheEngineTakeLargerArgumentsUnwatched) {
     EXPECT_EQ(run.Iteration(), fresh.Iteration()) << label;
     for (const auto& input : add.network.inputNeurons)
       EXPECT_TRUE(IsZero(input->Value())) << label << " " << input->Name();
+  }
+}
+
+// What a caller reads of a run whose values stay in the engine, value by
+// value and iteration by iteration, is what the neurons of the same run
+// under the reference engine hold: the value and whether the last
+// iteration changed it.
+TEST(NetworkRunReading, KeptValuesReadThroughTheRunAreTheNeuronsValues) {
+  struct Watcher : RunObserver {
+  } watcher;  // every iteration shown: none leapt
+  for (EngineKind kind : {EngineKind::Event, EngineKind::Macro}) {
+    Built kept(Mul()), plain(Mul());
+    NetworkRun keeping(kind), reference(EngineKind::Reference);
+    ASSERT_TRUE(keeping.KeepValuesInEngine(true));
+    keeping.Start(kept.tree.get(), kept.network, {"3", "20"}, &watcher);
+    reference.Start(plain.tree.get(), plain.network, {"3", "20"});
+    NeuronList keptNeurons, plainNeurons;
+    kept.tree->AppendNeurons(keptNeurons);
+    plain.tree->AppendNeurons(plainNeurons);
+    RunNumber value;
+    int compared = 0;
+    for (int i = 0; i < 5000 && reference.Running(); ++i) {
+      for (std::size_t n = 0; n < plainNeurons.size(); ++n) {
+        keeping.ReadValue(*keptNeurons[n], value);
+        ASSERT_EQ(value.ToText(), plainNeurons[n]->ValueText())
+            << plainNeurons[n]->Name() << " at " << reference.Iteration();
+        ++compared;
+      }
+      std::vector<bool> changed;
+      for (const Neuron* n : keptNeurons) changed.push_back(keeping.ChangedAtLastCommit(*n));
+      std::vector<std::string> before;
+      for (const Neuron* n : plainNeurons) before.push_back(n->ValueText());
+      keeping.Tick(1, 0);
+      reference.Tick(1, 0);
+      for (std::size_t n = 0; n < plainNeurons.size(); ++n)
+        ASSERT_EQ(keeping.ChangedAtLastCommit(*keptNeurons[n]),
+                  before[n] != plainNeurons[n]->ValueText() || (!reference.Running() && changed[n]))
+            << plainNeurons[n]->Name() << " at " << reference.Iteration();
+    }
+    EXPECT_FALSE(keeping.Running());
+    EXPECT_EQ(keeping.Result(), "60");
+    EXPECT_GT(compared, 1000);
   }
 }
 

@@ -286,7 +286,11 @@ TEST_F(SimulatorTest, CheckResultAgainstTheDefinition) {
   sim().Step();
   view_.shown.clear();
   bench_.CheckResult();
-  EXPECT_EQ(view_.shown, Strings{"error:Function UserNet has no definition to evaluate"});
+  EXPECT_EQ(view_.shown, Strings{std::string("warning:") + Workbench::kNoDefinitionToCheck});
+  EXPECT_FALSE(view_.checkEnabled) << "an equation file has no definitions";
+  EXPECT_EQ(view_.checkWhy, Workbench::kNoDefinitionToCheck);
+  Compile("add R(U(1,1), C(U(3,3), S))");
+  EXPECT_TRUE(view_.checkEnabled);
 }
 
 TEST_F(SimulatorTest, WaveformsRecordTheInspectedNeuronsOfARun) {
@@ -399,7 +403,7 @@ TEST_F(SimulatorTest, HugeArgumentIsRefusedWithItsOwnMessage) {
   view_.values = {"99999999999999999999"};
   sim().Compute();
   EXPECT_EQ(view_.shown, Strings{"error:The argument 99999999999999999999 is too large: at most "
-                                 "100000000 can be computed"});
+                                 "1000000000000 can be computed"});
   EXPECT_FALSE(view_.computePressed);
   EXPECT_EQ(view_.iterationText, "0");
 }
@@ -522,13 +526,14 @@ TEST_F(SimulatorTest, FinishOfARunThatNeverEndsCanBeStopped) {
   for (int stop = 0; stop < 3; ++stop) {
     sim().Compute();
     int events = 0;
+    // Commands come in as the window runs them.
     view_.onProcessEvents = [&] {
       if (++events < 5) return;
-      if (stop == 0) sim().Interrupt();
-      if (stop == 1) sim().Finish();  // Finish again
+      if (stop == 0) bench_.RunCommand([&] { sim().Interrupt(); });
+      if (stop == 1) bench_.RunCommand([&] { sim().Finish(); });  // Finish again
       if (stop == 2) {
         view_.answers.push_back(Answer::Yes);
-        sim().ResetRun();
+        bench_.RunCommand([&] { sim().ResetRun(); });
       }
     };
     sim().Finish();
@@ -597,9 +602,10 @@ TEST_F(SimulatorTest, HintsDecodeOutputsUpToFortyCharacters) {
   view_.values = {"40"};
   sim().Compute();
   sim().InspectTypedToken();
-  const std::string value = sim().StatusCell(0, 1);
+  const std::string value = sim().StatusValue(0);
   ASSERT_GT(value.size(), 40u);
   EXPECT_EQ(sim().StatusHint(1, 1), value.substr(0, 40) + "... (40)");
+  EXPECT_EQ(sim().StatusCell(0, 1), "0.11111\u20261 (48 digits)");
 
   LoadEquations("XAdata(i+1)=sigma(0.5)\r\n");
   view_.values = {""};
@@ -666,7 +672,7 @@ TEST_F(SimulatorTest, AfterTheNetworkGoesNothingPointsIntoIt) {
         sim().Compute();
         int events = 0;
         view_.onProcessEvents = [&] {
-          if (++events == 2) CompileText("// no function");
+          if (++events == 2) bench_.RunCommand([&] { CompileText("// no function"); });
         };
         sim().Finish();
         view_.onProcessEvents = nullptr;
@@ -773,7 +779,7 @@ TEST_F(SimulatorTest, AHugeStepSizeLetsTheWindowTakeEvents) {
     sim().Compute();
     int events = 0;
     view_.onProcessEvents = [&] {
-      if (++events == 1) c.action();
+      if (++events == 1) bench_.RunCommand(c.action);
     };
     sim().RunTimerTick();
     view_.onProcessEvents = nullptr;
@@ -819,9 +825,11 @@ TEST_F(SimulatorTest, LongValuesShowTheirEndsAndCountInTheStatusWindow) {
   const std::string whole = sim().StatusValue(0);
   ASSERT_EQ(whole.substr(0, 3), "0.1");
   ASSERT_GT(whole.size(), 3000u);
-  EXPECT_EQ(sim().StatusCell(0, 1), whole.substr(0, 28) + "..." +
-                                        whole.substr(whole.size() - 16) + " (" +
-                                        std::to_string(whole.size() - 2) + " digits)");
+  // Its first digits, its last significant one and its digit count: what
+  // a narrow column has room for.
+  EXPECT_EQ(sim().StatusCell(0, 1),
+            whole.substr(0, 7) + "\u2026" + whole.substr(whole.find_last_not_of('0'), 1) + " (" +
+                std::to_string(whole.size() - 2) + " digits)");
   EXPECT_EQ(sim().StatusHint(1, 1), whole.substr(0, 40) + "... (3001)");
 }
 

@@ -61,6 +61,14 @@ Workbench::Workbench(WorkbenchView& view, TextFiles& files,
 }
 
 void Workbench::RunCommand(const std::function<void()>& command) {
+  if (simulator_.Deferring()) {
+    simulator_.Defer([this, command] { RunCommand(command); });
+    return;
+  }
+  RunTimerCommand(command);
+}
+
+void Workbench::RunTimerCommand(const std::function<void()>& command) {
   try {
     command();
   } catch (const std::exception& e) {
@@ -74,6 +82,9 @@ void Workbench::InstallNetwork(std::unique_ptr<Network> next) {
   simulator_.LeaveNetwork();
   network_.Replace(std::move(next));
   simulator_.ForgetRun();
+  const Network* installed = network_.Get();
+  const bool defined = installed == nullptr || Interpreter::HasDefinition(installed->Target());
+  view_.EnableCheckResult(defined, defined ? "" : kNoDefinitionToCheck);
   // Whoever installs a loaded network names its file afterwards.
   if (!networkFile_.empty()) {
     networkFile_.clear();
@@ -187,23 +198,53 @@ void Workbench::CheckResult() {
     view_.Message(MessageKind::Warning, "Compute a result first.", Answers::Ok);
     return;
   }
+  if (!Interpreter::HasDefinition(*target)) {
+    view_.Message(MessageKind::Warning, kNoDefinitionToCheck, Answers::Ok);
+    return;
+  }
   // The arguments the run was started with, whatever the grid holds now.
   std::vector<std::uint64_t> arguments;
   for (const std::string& text : run.Arguments())
-    arguments.push_back(static_cast<std::uint64_t>(std::max(UnaryArgument(text), 0)));
+    arguments.push_back(static_cast<std::uint64_t>(std::max<std::int64_t>(WideUnaryArgument(text), 0)));
   arguments.resize(static_cast<std::size_t>(target->Arity()), 0);
-  try {
-    const std::string defined = std::to_string(*Interpreter().Evaluate(*target, arguments));
-    if (defined == run.Result()) {
-      view_.Message(MessageKind::Information, "The definition gives " + defined + " too.",
-                    Answers::Ok);
-    } else {
-      view_.Message(MessageKind::Warning,
-                    "The network gave " + run.Result() + ", the definition gives " + defined + ".",
-                    Answers::Ok);
-    }
-  } catch (const NeuroException& e) {
-    view_.Message(MessageKind::Error, e.what(), Answers::Ok);
+  const std::string computed = run.Result();
+  std::optional<std::uint64_t> defined;
+  std::string failure;
+  const Interpreter* evaluating = nullptr;
+  const bool ended = simulator_.RunResponsively(
+      [&](const StopRequest& stop) {
+        Interpreter interpreter(Interpreter::kDefaultSearchBound,
+                                Interpreter::kDefaultStepBudget, stop);
+        evaluating = &interpreter;
+        try {
+          defined = interpreter.Evaluate(*target, arguments);
+        } catch (const NeuroException& e) {
+          failure = e.what();
+        }
+        evaluating = nullptr;
+      },
+      [&evaluating] {
+        return "Checking the result against the definition: " +
+               std::to_string(evaluating ? evaluating->Steps() : 0) +
+               " steps so far (Escape stops)";
+      });
+  if (!ended || (!defined && failure.empty())) {
+    view_.ShowStatusMessage("Check result stopped before the definition gave a value.");
+    return;
+  }
+  if (!failure.empty()) {
+    view_.Message(MessageKind::Warning, "The result cannot be checked: " + failure + ".",
+                  Answers::Ok);
+    return;
+  }
+  const std::string value = std::to_string(*defined);
+  if (value == computed) {
+    view_.Message(MessageKind::Information, "The definition gives " + value + " too.",
+                  Answers::Ok);
+  } else {
+    view_.Message(MessageKind::Warning,
+                  "The network gave " + computed + ", the definition gives " + value + ".",
+                  Answers::Ok);
   }
 }
 

@@ -47,8 +47,14 @@ class Workbench {
 
   // Runs one command of the window: an error that escapes it is shown in
   // the error window, and the window goes on with the state the command
-  // had reached (the editor's text untouched).
+  // had reached (the editor's text untouched). While a long call is under
+  // way on the window's thread (Simulator::Deferring), the command waits
+  // until it has returned, and ends it early.
   void RunCommand(const std::function<void()>& command);
+  // The same for a timer's tick, which never waits nor ends a long call:
+  // the run timer's tick does nothing meanwhile, the indicator's only
+  // draws.
+  void RunTimerCommand(const std::function<void()>& command);
 
   // File menu. Load, a recent file and a file opened at start ask first
   // when the file does not look like text (see LooksLikeText); No leaves
@@ -84,8 +90,14 @@ class Workbench {
   // (the whole target when none is), drawn from its DOT text.
   void DrawNetworkPicture();
   // "Check result": the last run's result against the value the target's
-  // definition gives for the arguments in the grid; an agreement is told
-  // as information, a difference as a warning.
+  // definition gives for the arguments the run started with; an agreement
+  // is told as information, a difference as a warning. The evaluation
+  // goes on while the window takes events (Simulator::RunResponsively),
+  // with its progress in the status bar; Escape or any command stops it.
+  // A network loaded from equations has no definition: the command is
+  // then unavailable (WorkbenchView::EnableCheckResult).
+  static constexpr const char* kNoDefinitionToCheck =
+      "A network loaded from an equation file has no definitions to check its result against.";
   void CheckResult();
   // A file of the recent files list: Load without the dialog.
   void OpenRecent(const std::string& fileName);

@@ -65,6 +65,8 @@ class WorkbenchView : public SimulatorView {
   virtual std::optional<TreeNodeHandle> SelectedTreeNode() { return std::nullopt; }
   // Shows a network as a picture, from its Graphviz DOT text.
   virtual void ShowNetworkPicture(const std::string& /*title*/, const std::string& /*dot*/) {}
+  // Whether "Check result" can be used, and why not when it cannot.
+  virtual void EnableCheckResult(bool /*enabled*/, const std::string& /*why*/) {}
 };
 
 // Whole text files. Writing replaces a file only once the new text is

@@ -37,6 +37,7 @@
 
 #include <QGraphicsScene>
 #include <QSettings>
+#include <QStatusBar>
 
 #include "workbench/qt/dialogs.hpp"
 #include "workbench/qt/form_parts.hpp"
@@ -57,6 +58,8 @@ TMainForm::TMainForm(NParserInterface& parser) {
   tabs_->addTab(CreateBrowserTab(), "Browser");
   tabs_->addTab(CreateSimulatorTab(), "Simulator");
   setCentralWidget(tabs_);
+  // Work that goes on (a check of a result) tells its progress here.
+  statusBar()->setObjectName("StatusBar");
   CreateCommands();
   aboutBox_ = new TAboutBox(this);
   compilerForm_ = new TCompilerForm(this);

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QSize>
+#include <QTimer>
 
 #include <memory>
 #include <optional>
@@ -31,7 +32,6 @@ class QSlider;
 class QTabWidget;
 class QTableView;
 class QTableWidget;
-class QTimer;
 class QTreeView;
 
 namespace vantorb {
@@ -109,6 +109,9 @@ class TMainForm : public QMainWindow, public WorkbenchView {
   void ShowInspectChoice(InspectChoice choice) override;
   void WaveformsChanged() override;
   std::optional<TreeNodeHandle> SelectedTreeNode() override;
+  void ShowStatusMessage(const std::string& text) override;
+  void CopyToClipboard(const std::string& text) override;
+  void EnableCheckResult(bool enabled, const std::string& why) override;
   void ShowNetworkPicture(const std::string& title, const std::string& dot) override;
   // The last network picture drawn, as an image (null: none drawn yet).
   QImage LastPicture() const;
@@ -135,6 +138,14 @@ class TMainForm : public QMainWindow, public WorkbenchView {
   void OnSignal(Sender* sender, Signal signal, Command command) {
     connect(sender, signal, this, [this, command] { workbench_->RunCommand(command); });
   }
+  // The same for a timer's tick, which neither waits for a long call nor
+  // ends it.
+  template <typename Command>
+  void OnTimer(QTimer* timer, Command command) {
+    connect(timer, &QTimer::timeout, this, [this, command] { workbench_->RunTimerCommand(command); });
+  }
+  static constexpr const char* kCheckResultTip =
+      "Compare the result with the value the definition gives";
 
   DiskTextFiles files_;
   QTabWidget* tabs_ = nullptr;
@@ -148,6 +159,7 @@ class TMainForm : public QMainWindow, public WorkbenchView {
   QLabel* resultKind_ = nullptr;  // what the Result field holds
   QLineEdit* result_ = nullptr;
   QPushButton* compute_ = nullptr;
+  QPushButton* check_ = nullptr;
   QAbstractButton *stepByStep_ = nullptr, *automatic_ = nullptr;
   QTableView* statusWindow_ = nullptr;
   QTabWidget* statusTabs_ = nullptr;

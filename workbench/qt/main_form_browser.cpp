@@ -51,6 +51,11 @@
 
 namespace vantorb {
 
+void TMainForm::EnableCheckResult(bool enabled, const std::string& why) {
+  check_->setEnabled(enabled);
+  check_->setToolTip(enabled ? QString(kCheckResultTip) : Qs(why));
+}
+
 QWidget* TMainForm::CreateBrowserTab() {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
@@ -124,8 +129,9 @@ QWidget* TMainForm::CreateBrowserTab() {
   compute_ = new QPushButton("Co&mpute", computation);
   compute_->setObjectName("bt_comp");
   auto* check = new QPushButton("Chec&k result", computation);
+  check_ = check;
   check->setObjectName("bt_check");
-  check->setToolTip("Compare the result with the value the definition gives");
+  check->setToolTip(kCheckResultTip);
   OnSignal(check, &QPushButton::clicked, [this] { workbench_->CheckResult(); });
   auto* computeRow = new QHBoxLayout;
   computeRow->addWidget(compute_);

@@ -14,6 +14,7 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTextDocument>
 #include <QTimer>
@@ -87,9 +88,7 @@ QWidget* TMainForm::CreateSimulatorTab() {
   statusWindow_->setContextMenuPolicy(Qt::ActionsContextMenu);
   OnSignal(copyValue, &QAction::triggered, [this] {
     const QModelIndex current = statusWindow_->currentIndex();
-    if (!current.isValid()) return;
-    const std::string value = workbench_->Sim().StatusValue(static_cast<std::size_t>(current.row()));
-    QGuiApplication::clipboard()->setText(Qs(value));
+    if (current.isValid()) workbench_->Sim().CopyValue(static_cast<std::size_t>(current.row()));
   });
   statusTabs_->addTab(statusWindow_, "Status window");
   // However small the window, the status window keeps room for a name and
@@ -246,8 +245,8 @@ void TMainForm::ConnectRunControls() {
   OnSignal(stepByStep_, &QAbstractButton::clicked, [&sim] { sim.StepByStepMode(); });
   OnSignal(automatic_, &QAbstractButton::clicked, [&sim] { sim.AutomaticMode(); });
   OnSignal(speed_, &QSlider::valueChanged, [&sim] { sim.SpeedChanged(); });
-  OnSignal(runTimer_, &QTimer::timeout, [&sim] { sim.RunTimerTick(); });
-  OnSignal(indicatorTimer_, &QTimer::timeout, [&sim] { sim.IndicatorTick(); });
+  OnTimer(runTimer_, [&sim] { sim.RunTimerTick(); });
+  OnTimer(indicatorTimer_, [&sim] { sim.IndicatorTick(); });
   OnSignal(step_, &QPushButton::clicked, [&sim] { sim.Step(); });
   OnSignal(finish_, &QPushButton::clicked, [this, &sim] {
     sim.Finish();
@@ -361,6 +360,18 @@ void TMainForm::SetTokenFieldText(const std::string& text) { token_->setText(Qs(
 
 void TMainForm::ShowInspectChoice(InspectChoice choice) {
   for (auto [which, button] : choices_) button->setChecked(which == choice);
+}
+
+void TMainForm::ShowStatusMessage(const std::string& text) {
+  if (text.empty()) {
+    statusBar()->clearMessage();
+  } else {
+    statusBar()->showMessage(Qs(text));
+  }
+}
+
+void TMainForm::CopyToClipboard(const std::string& text) {
+  QGuiApplication::clipboard()->setText(Qs(text));
 }
 
 void TMainForm::WaveformsChanged() {
