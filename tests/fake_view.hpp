@@ -48,7 +48,8 @@ class FakeView : public WorkbenchView {
   int errorLine = 0;
   std::optional<TreeNodeHandle> selectedNode;
   std::string pictureTitle, pictureDot;
-  std::vector<std::string> remembered;
+  std::string captionProgram;
+  std::vector<std::string> remembered, forgotten;
   std::vector<std::string> openSuggested;  // each open dialog's suggested file
   std::optional<bool> modifiedShown;       // nothing: never told
   std::function<void()> onProcessEvents;
@@ -85,7 +86,11 @@ class FakeView : public WorkbenchView {
     shown.push_back("errorwindow:" + message);
   }
   void ShowAboutWindow() override { shown.push_back("about"); }
-  void SetCaption(const std::string& text) override { caption = text; }
+  // The whole title, and its program's part.
+  void SetCaption(const std::string& program, const std::string& network) override {
+    captionProgram = program;
+    caption = program + network;
+  }
   void ShowModified(bool modified) override { modifiedShown = modified; }
   void ShowTab(Tab t) override { tab = t; }
   std::string EditorText() override { return editor; }
@@ -141,6 +146,7 @@ class FakeView : public WorkbenchView {
   void ShowInspectChoice(InspectChoice c) override { choice = c; }
   void MarkErrorLine(int line) override { errorLine = line; }
   void RememberFile(const std::string& name) override { remembered.push_back(name); }
+  void ForgetFile(const std::string& name) override { forgotten.push_back(name); }
   std::optional<TreeNodeHandle> SelectedTreeNode() override { return selectedNode; }
   void ShowStatusMessage(const std::string& text) override {
     statusMessage = text;

@@ -8,6 +8,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDialogButtonBox>
+#include <QMenu>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QHeaderView>
@@ -83,7 +85,7 @@ class MainFormTest : public QObject {
     };
     const auto none = QKeySequence::UnknownKey;
     const Item items[] = {
-        {"NewFunction1", "&New File", {}, none},
+        {"NewFunction1", "&New File", {}, QKeySequence::New},
         {"LoadFunction1", "&Load File ...", QKeySequence(Qt::Key_F3), QKeySequence::Open},
         {"SaveFunction1", "&Save File ...", QKeySequence(Qt::Key_F2), QKeySequence::Save},
         {"S1", "Save &As ...", {}, none},
@@ -204,6 +206,25 @@ class MainFormTest : public QObject {
       QVERIFY(unique(texts));
     }
     QCOMPARE(form.findChild<QAbstractButton*>("BitBtn2")->text().remove('&'), QString("Step"));
+    for (const char* name : {"bt_finish", "BitBtn2", "BitBtn4"})
+      QVERIFY2(!QKeySequence::mnemonic(form.findChild<QAbstractButton*>(name)->text()).isEmpty(), name);
+  }
+
+  // Finish, Step and Reset stand as far apart as the platform sets a
+  // dialog's buttons.
+  void runButtonsAreSpacedAsADialogsButtons() {
+    QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    box.show();
+    TMainForm form(parser_);
+    form.show();
+    form.Tabs()->setCurrentIndex(2);
+    QApplication::processEvents();
+    const QList<QAbstractButton*> ok = box.buttons();  // of one width
+    const int gap = std::abs(ok[1]->x() - ok[0]->x()) - ok[0]->width();
+    QVERIFY(gap > 0);
+    auto* step = form.findChild<QPushButton*>("BitBtn2");
+    QCOMPARE(step->x() - form.findChild<QPushButton*>("bt_finish")->geometry().right() - 1, gap);
+    QCOMPARE(form.findChild<QPushButton*>("BitBtn4")->x() - step->geometry().right() - 1, gap);
   }
 
   // Each button of the tool bar is a command of the menus.
@@ -326,6 +347,10 @@ class MainFormTest : public QObject {
     QVERIFY(form.findChild<QLineEdit*>("ed_ss")->toolTip().contains("0: a Step does nothing"));
     auto* stopAfter = form.findChild<QLineEdit*>("ed_sai");
     QVERIFY(stopAfter->width() >= stopAfter->fontMetrics().horizontalAdvance("2000000"));
+    // Twelve digits show whole: as wide as the view asks, and all in view.
+    form.SetParameterValues({"100000000000", "7"});
+    QVERIFY(grid->columnWidth(1) >= static_cast<QAbstractItemView*>(grid)->sizeHintForColumn(1));
+    QVERIFY(grid->columnViewportPosition(1) + grid->columnWidth(1) <= grid->viewport()->width());
   }
 
   void parameterGridKeepsValues() {
@@ -354,7 +379,7 @@ class MainFormTest : public QObject {
     QCOMPARE(slider->value(), 0);
     QCOMPARE(slider->toolTip(), QString("Animation speed"));
     const std::pair<const char*, const char*> captions[] = {
-        {"bt_finish", "Finish"}, {"BitBtn2", "S&tep"}, {"BitBtn4", "&Reset"},
+        {"bt_finish", "F&inish"}, {"BitBtn2", "S&tep"}, {"BitBtn4", "&Reset"},
         {"bt_comp", "Co&mpute"}, {"bt_check", "Chec&k result"}, {"SpeedButton14", "Step-by-step"}, {"SpeedButton15", "Automatic"},
         {"SpeedButton4", "IN neurons"}, {"SpeedButton8", "OUT neurons"},
         {"SpeedButton24", "Data neurons"}, {"SpeedButton9", "Result neurons"},
@@ -450,6 +475,23 @@ class MainFormTest : public QObject {
     QVERIFY(form.findChild<QPlainTextEdit*>("eq_memo")->toPlainText().contains("res"));
   }
 
+  // Without traces the Waveforms tab says what to do, whole and clear of
+  // the view's edges at the window's opening size.
+  void waveformsHintShowsWholeAtTheOpeningSize() {
+    TMainForm form(parser_);
+    form.show();
+    form.Tabs()->setCurrentIndex(2);
+    auto* panel = form.findChild<vantorb::WaveformPanel*>("Waveforms");
+    form.findChild<QTabWidget*>("StatusTabs")->setCurrentWidget(panel);
+    const QImage image = panel->viewport()->grab().toImage();
+    QRect ink;  // darker than the grid lines, below the axis
+    for (int y = vantorb::WaveformPanel::kAxisHeight; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        if (qGray(image.pixel(x, y)) < 200) ink |= QRect(x, y, 1, 1);
+    QVERIFY(!ink.isEmpty());
+    QVERIFY(image.rect().adjusted(4, 4, -4, -4).contains(ink));
+  }
+
   void drawsTheNetworkOfTheSelectedFunction() {
     TMainForm form(parser_);
     form.ScriptDialogs(VANTORB_EXAMPLES_DIR "/addition.prv");
@@ -511,7 +553,13 @@ class MainFormTest : public QObject {
     QFile out(file);
     QVERIFY(out.open(QIODevice::WriteOnly));
     out.close();
+    const QString equations = dir.filePath("n.equ");
+    QFile network(equations);
+    QVERIFY(network.open(QIODevice::WriteOnly));
+    network.write("XSin_1_0(i+1) = sigma( 1.0*Ein(i) + 0 )\r\nXSEout_1_1(i+1) = sigma( 1.0*XSin_1_0(i) + 0 )\r\n");
+    network.close();
     TMainForm form(parser_);
+    form.ScriptDialogs({});  // the information window is not shown
     form.winId();
     auto* editor = form.findChild<QPlainTextEdit*>("Editor");
     const std::pair<std::function<void()>, QString> steps[] = {
@@ -524,6 +572,9 @@ class MainFormTest : public QObject {
         {[&] { QTest::keyClicks(editor, "yz"); }, " Vantorb - " + file + "*"},
         {[&] { editor->undo(); }, " Vantorb - " + file},
         {[&] { editor->redo(); }, " Vantorb - " + file + "*"},
+        // The mark is the program's: the network's file comes after it.
+        {[&] { form.Commands().OpenAtStart(equations.toStdString()); },
+         " Vantorb - " + file + "*" + QString::fromUtf8("  \u2014  network: ") + equations},
     };
     for (const auto& [run, title] : steps) {
       run();
@@ -532,6 +583,21 @@ class MainFormTest : public QObject {
     QVERIFY(form.Commands().Modified());
     editor->undo();
     QVERIFY(!form.Commands().Modified());
+  }
+
+  // A recent file that cannot be read leaves the menu and the settings.
+  void recentFilesForgetAFileThatCannotBeRead() {
+    QTemporaryDir dir;
+    const QString kept = dir.filePath("kept.prv"), gone = dir.filePath("gone.prv");
+    QSettings("Vantorb", "vantorb").setValue("recentFiles", QStringList{gone, kept});
+    TMainForm form(parser_);
+    form.ScriptDialogs({});  // the error message is not shown
+    auto* recent = form.findChild<QMenu*>("RecentFiles");
+    QCOMPARE(recent->actions().size(), qsizetype(2));
+    recent->actions().front()->trigger();  // gone
+    QCOMPARE(recent->actions().size(), qsizetype(1));
+    QCOMPARE(recent->actions().front()->text(), kept);
+    QCOMPARE(QSettings("Vantorb", "vantorb").value("recentFiles").toStringList(), QStringList{kept});
   }
 
   // "Copy value" and Ctrl+C copy a long value whole, not the shortened
@@ -546,7 +612,8 @@ class MainFormTest : public QObject {
         {"Paste1", QStyle::SP_FileDialogDetailedView},
         {"BuildNeuralNetwork1", QStyle::SP_MediaPlay},
         {"ProduceDynamicES1", QStyle::SP_FileDialogNewFolder},
-        {"LoadEquations1", QStyle::SP_FileDialogStart}};
+        {"LoadEquations1", QStyle::SP_FileDialogStart},
+        {"NewFunction1", QStyle::SP_FileIcon}};
     for (const auto& [name, standIn] : stand_ins) {
       auto* action = form.findChild<QAction*>(name);
       QVERIFY2(action, name);
@@ -605,6 +672,7 @@ class MainFormTest : public QObject {
   void resizesWithoutOverlapDownToItsMinimum() {
     TMainForm form(parser_);
     QCOMPARE(form.size(), TMainForm::kOpeningSize);
+    const int valueColumn = form.findChild<QTableWidget*>("ParameterGrid")->columnWidth(1);
     QVERIFY(form.minimumSize().width() < form.maximumSize().width() &&
             form.minimumSize().height() < form.maximumSize().height());
     QCOMPARE(form.minimumSize().boundedTo(TMainForm::kOpeningSize), form.minimumSize());
@@ -659,7 +727,7 @@ class MainFormTest : public QObject {
     }
     auto* grid = form.findChild<QTableWidget*>("ParameterGrid");
     QCOMPARE(grid->columnWidth(0), 64);
-    QCOMPARE(grid->columnWidth(1), 58);
+    QCOMPARE(grid->columnWidth(1), valueColumn);
   }
 
   void remembersItsPlaceAndMaximises() {
@@ -680,8 +748,9 @@ class MainFormTest : public QObject {
   void fileDialogSuffixFollowsTheFilter() {
     const QStringList& filters = vantorb::NameFilters();
     const std::pair<QString, QString> suffixes[] = {
-        {filters[0], "PRV"}, {filters[1], "EQU"}, {filters[2], ""}, {"Traces (*.csv)", "csv"},
-        {"Pictures (*.png *.jpg)", "png"}, {"Any (*.*)", ""}, {"Backups (*~)", ""}, {"None", ""}};
+        {filters[0], "prv"}, {filters[1], "equ"}, {filters[2], ""}, {"Traces (*.csv)", "csv"},
+        {"Pictures (*.png *.jpg)", "png"}, {"Pictures (*.PNG *.jpg *.png)", "png"},
+        {"Tables (*.CSV)", "CSV"}, {"Any (*.*)", ""}, {"Backups (*~)", ""}, {"None", ""}};
     for (const auto& [filter, suffix] : suffixes) QCOMPARE(vantorb::DefaultSuffix(filter), suffix);
 
     QTemporaryDir dir;
@@ -694,12 +763,16 @@ class MainFormTest : public QObject {
     vantorb::PrepareFileDialog(dialog, true, filters[1], twice);
     QCOMPARE(dialog.acceptMode(), QFileDialog::AcceptSave);
     QCOMPARE(dialog.selectedNameFilter(), filters[1]);
-    QCOMPARE(dialog.defaultSuffix(), QString("EQU"));
+    QCOMPARE(dialog.defaultSuffix(), QString("equ"));
     QCOMPARE(dialog.selectedFiles().value(0), twice);
-    for (const auto& [filter, suffix] : {std::pair<QString, QString>{filters[2], ""}, {filters[0], "PRV"}}) {
+    for (const auto& [filter, suffix] : {std::pair<QString, QString>{filters[2], ""}, {filters[0], "prv"}}) {
       emit dialog.filterSelected(filter);  // as the user's choice in the dialog
       QCOMPARE(dialog.defaultSuffix(), suffix);
     }
+    QFileDialog save;  // a name typed bare, under Proof files
+    save.setOption(QFileDialog::DontUseNativeDialog);
+    vantorb::PrepareFileDialog(save, true, filters[0], dir.filePath("prog"));
+    QCOMPARE(save.selectedFiles().value(0), dir.filePath("prog.prv"));
   }
 
   // The built-in icon really draws (Qt reads SVG only through its plugin):

@@ -538,7 +538,8 @@ TEST_F(WorkbenchTest, LoadEquations) {
 }
 
 // The title names what Save writes and, while they differ, what Compute
-// runs: a loaded equation file stays in it until a compile replaces it.
+// runs: a loaded equation file stays in it until a compile replaces it,
+// after the program's part (the editor's file, or a new file).
 TEST_F(WorkbenchTest, TitleNamesTheLoadedEquationFile) {
   const std::string equations = Put("n.equ", "XSin_1_0(i+1) = sigma( 1.0*Ein(i) + 0 )\r\n"
                                              "XSEout_1_1(i+1) = sigma( 1.0*XSin_1_0(i) + 0 )\r\n");
@@ -549,25 +550,30 @@ TEST_F(WorkbenchTest, TitleNamesTheLoadedEquationFile) {
     const char* what;
     std::function<void()> command;
     std::string caption;
+    std::string program = {};  // the program's part, when not the whole
   };
   const Step steps[] = {
       {"load the program", [&] { view_.openChoices.push_back(program); bench_.LoadFile(); },
        " Vantorb - " + program},
       {"load equations", [&] { view_.openChoices.push_back(equations); bench_.LoadEquations(); },
-       withNetwork},
+       withNetwork, " Vantorb - " + program},
       {"a file that cannot be read", [&] { view_.openChoices.push_back(Path("none.equ")); bench_.LoadEquations(); },
-       withNetwork},
+       withNetwork, " Vantorb - " + program},
       {"save as", [&] { view_.saveChoices.push_back(copy); bench_.SaveFileAs(); },
-       std::string(" Vantorb - ") + copy + "  \u2014  network: " + equations},
+       std::string(" Vantorb - ") + copy + "  \u2014  network: " + equations, " Vantorb - " + copy},
       {"compile", [&] { Compile(program); }, " Vantorb - " + copy},
       {"load equations again", [&] { view_.openChoices.push_back(equations); bench_.LoadEquations(); },
-       std::string(" Vantorb - ") + copy + "  \u2014  network: " + equations},
+       std::string(" Vantorb - ") + copy + "  \u2014  network: " + equations, " Vantorb - " + copy},
       {"a failed compile", [&] { Compile(Put("bad.prv", ")")); }, " Vantorb - " + copy},
       {"new", [&] { bench_.NewFile(); }, " Vantorb - on a new file !"},
+      {"load equations on a new file",
+       [&] { view_.openChoices.push_back(equations); bench_.LoadEquations(); },
+       " Vantorb - on a new file !  \u2014  network: " + equations, " Vantorb - on a new file !"},
   };
   for (const Step& step : steps) {
     step.command();
     EXPECT_EQ(view_.caption, step.caption) << step.what;
+    EXPECT_EQ(view_.captionProgram, step.program.empty() ? step.caption : step.program) << step.what;
   }
 }
 
@@ -587,7 +593,7 @@ TEST_F(WorkbenchTest, OpenAtStartLoadsEquationFilesAsTheTarget) {
     EXPECT_EQ(bench.Current()->Target().Name(), "UserNet");
     EXPECT_EQ(view_.tab, Tab::Browser);
     EXPECT_EQ(view_.editor, "") << "the editor keeps its program";
-    EXPECT_EQ(view_.caption, " Vantorb - " + Path(name)) << "a new file's title names the network";
+    EXPECT_EQ(view_.caption, " Vantorb - on a new file !  \u2014  network: " + Path(name));
     EXPECT_EQ(bench.Info().fileName, name);
   }
   for (const char* name : {"p.prv", "p.equ.prv", "equ"}) {
@@ -599,6 +605,21 @@ TEST_F(WorkbenchTest, OpenAtStartLoadsEquationFilesAsTheTarget) {
     EXPECT_EQ(bench.Current(), nullptr);
   }
   view_.bench = &bench_;
+}
+
+// A program file that cannot be read leaves the recent files list, however
+// it was asked for; one the user chose not to load stays.
+TEST_F(WorkbenchTest, RecentFilesForgetAFileThatCannotBeRead) {
+  const std::string missing = Path("missing.prv");
+  bench_.OpenRecent(missing);
+  bench_.OpenAtStart(missing);
+  view_.openChoices.push_back(missing);
+  bench_.LoadFile();
+  EXPECT_EQ(view_.forgotten, Strings(3, missing));
+  view_.answers.push_back(Answer::No);
+  bench_.OpenRecent(Put("p.bin", std::string("f\0S", 3)));
+  bench_.OpenRecent(Put("p.prv", "f S"));
+  EXPECT_EQ(view_.forgotten.size(), 3u);
 }
 
 TEST_F(WorkbenchTest, CompileErrorsMarkTheEditorsLine) {

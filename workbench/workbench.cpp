@@ -56,7 +56,7 @@ class Workbench::BrowserFiller : public CompilationListener {
 Workbench::Workbench(WorkbenchView& view, TextFiles& files,
                      NParserInterface& parser)
     : view_(view), files_(files), parser_(parser), simulator_(view, network_) {
-  view_.SetCaption(kNewFileCaption);
+  view_.SetCaption(kNewFileCaption, "");
   view_.ShowTab(Tab::Program);
 }
 
@@ -92,21 +92,14 @@ void Workbench::InstallNetwork(std::unique_ptr<Network> next) {
   }
 }
 
-// The title names the editor's file as the design has it and, while the
-// network is a loaded equation file, that file too: what Save writes and
-// what Compute runs are then two different files.
+// The title names the editor's file, or says it holds a new one, and,
+// while the network is a loaded equation file, that file after it: what
+// Save writes and what Compute runs are then two different files, and an
+// untitled editor must not read as if it held the equations.
 void Workbench::ShowCaption() {
-  if (untitled_) {
-    view_.SetCaption(networkFile_.empty() ? std::string(kNewFileCaption)
-                                          : kCaptionPrefix + networkFile_);
-  } else if (networkFile_.empty()) {
-    view_.SetCaption(kCaptionPrefix + fileName_);
-  } else {
-    std::string caption = kCaptionPrefix + fileName_;
-    caption += kNetworkCaptionSeparator;
-    caption += networkFile_;
-    view_.SetCaption(caption);
-  }
+  const std::string program = untitled_ ? kNewFileCaption : kCaptionPrefix + fileName_;
+  view_.SetCaption(program,
+                   networkFile_.empty() ? std::string() : kNetworkCaptionSeparator + networkFile_);
 }
 
 void Workbench::SetModified(bool modified) {
@@ -258,6 +251,8 @@ bool Workbench::ReadProgramFrom(const std::string& fileName) {
   try {
     text = files_.Read(fileName);
   } catch (const NeuroException& e) {
+    // Offered again, it would only fail again.
+    view_.ForgetFile(fileName);
     ShowFileError(e.what());
     return false;
   }

@@ -58,7 +58,8 @@ class Workbench {
 
   // File menu. Load, a recent file and a file opened at start ask first
   // when the file does not look like text (see LooksLikeText); No leaves
-  // everything as it was.
+  // everything as it was. A program file that cannot be read leaves the
+  // recent files list.
   void NewFile();
   void LoadFile();
   void SaveFile() { SaveProgram(); }

@@ -39,7 +39,11 @@ class WorkbenchView : public SimulatorView {
   virtual void ShowErrorWindow(const std::string& message) = 0;
   virtual void ShowAboutWindow() = 0;
 
-  virtual void SetCaption(const std::string& caption) = 0;
+  // The title, in two parts: the program's (the editor's file, or a new
+  // file) and, while the network is one loaded from an equation file, the
+  // part naming that file (empty otherwise). The unsaved-changes mark
+  // belongs to the program's part.
+  virtual void SetCaption(const std::string& program, const std::string& network) = 0;
   // Whether the editor holds changes not yet saved; told each time typing,
   // New, Load or Save sets the flag.
   virtual void ShowModified(bool /*modified*/) {}
@@ -60,6 +64,8 @@ class WorkbenchView : public SimulatorView {
   virtual void MarkErrorLine(int /*line*/) {}
   // A program file was opened or saved: the recent files list takes it.
   virtual void RememberFile(const std::string& /*fileName*/) {}
+  // A program file could not be read: the recent files list lets it go.
+  virtual void ForgetFile(const std::string& /*fileName*/) {}
   // The function tree node the user selected, counted in the order the
   // nodes were added (nothing: none).
   virtual std::optional<TreeNodeHandle> SelectedTreeNode() { return std::nullopt; }

@@ -22,7 +22,12 @@ QString DefaultSuffix(const QString& nameFilter) {
   if (patterns.isEmpty()) return {};
   static const QRegularExpression plainExtension("^\\*\\.([^*?\\[\\].]+)$");
   const QRegularExpressionMatch match = plainExtension.match(patterns.front());
-  return match.hasMatch() ? match.captured(1) : QString();
+  if (!match.hasMatch()) return {};
+  // "*.PRV *.prv": the filter takes both, the example programs are named
+  // in lower case, and so are the files saved beside them.
+  const QString lower = match.captured(1).toLower();
+  if (patterns.contains("*." + lower)) return lower;
+  return match.captured(1);
 }
 
 void PrepareFileDialog(QFileDialog& dialog, bool save, const QString& nameFilter,

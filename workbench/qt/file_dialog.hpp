@@ -16,7 +16,8 @@ const QStringList& NameFilters();
 
 // The extension a name typed without one takes under nameFilter, a Qt name
 // filter such as "Proof files (*.PRV *.prv)": the extension of its first
-// pattern, none when that pattern is no plain "*.EXT" (as "*" for all files).
+// pattern, in lower case when the filter also lists it so ("prv" there),
+// none when that pattern is no plain "*.EXT" (as "*" for all files).
 QString DefaultSuffix(const QString& nameFilter);
 
 // Sets up an open or save dialog without showing it: the filters with

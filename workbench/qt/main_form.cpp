@@ -157,10 +157,12 @@ void TMainForm::ShowErrorWindow(const std::string& message) {
 
 void TMainForm::ShowAboutWindow() { aboutBox_->exec(); }
 
-// "[*]" is where Qt shows the unsaved-changes mark; one in a file name is
-// doubled so that Qt shows it as written.
-void TMainForm::SetCaption(const std::string& caption) {
-  setWindowTitle(Qs(caption).replace("[*]", "[*][*]") + "[*]");
+// "[*]" is where Qt shows the unsaved-changes mark, right after the
+// program's part of the title; one in a file name is doubled so that Qt
+// shows it as written.
+void TMainForm::SetCaption(const std::string& program, const std::string& network) {
+  setWindowTitle(Qs(program).replace("[*]", "[*][*]") + "[*]" +
+                 Qs(network).replace("[*]", "[*][*]"));
 }
 
 void TMainForm::ShowModified(bool modified) {
@@ -222,6 +224,14 @@ void TMainForm::RememberFile(const std::string& fileName) {
   files.removeAll(Qs(fileName));
   files.prepend(Qs(fileName));
   while (files.size() > kRecentFiles) files.removeLast();
+  settings.setValue("recentFiles", files);
+  ShowRecentFiles();
+}
+
+void TMainForm::ForgetFile(const std::string& fileName) {
+  QSettings settings("Vantorb", "vantorb");
+  QStringList files = settings.value("recentFiles").toStringList();
+  if (files.removeAll(Qs(fileName)) == 0) return;
   settings.setValue("recentFiles", files);
   ShowRecentFiles();
 }

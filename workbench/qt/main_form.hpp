@@ -72,7 +72,7 @@ class TMainForm : public QMainWindow, public WorkbenchView {
   void ShowCompilerInfoWindow(const CompilerInfo& info) override;
   void ShowErrorWindow(const std::string& message) override;
   void ShowAboutWindow() override;
-  void SetCaption(const std::string& caption) override;
+  void SetCaption(const std::string& program, const std::string& network) override;
   void ShowModified(bool modified) override;
   void ShowTab(Tab tab) override;
   std::string EditorText() override;
@@ -86,6 +86,7 @@ class TMainForm : public QMainWindow, public WorkbenchView {
   void ShowResultKind(ResultKind kind) override;
   void MarkErrorLine(int line) override;
   void RememberFile(const std::string& fileName) override;
+  void ForgetFile(const std::string& fileName) override;
   // SimulatorView
   void SetIterationText(const std::string& text) override;
   std::string StepSizeText() override;

@@ -109,7 +109,12 @@ QWidget* TMainForm::CreateBrowserTab() {
   parameterGrid_->horizontalHeader()->hide();
   parameterGrid_->verticalHeader()->hide();
   parameterGrid_->setColumnWidth(0, 64);
-  parameterGrid_->setColumnWidth(1, 58);
+  // Room for a twelve-digit argument, with the margins the view keeps on
+  // both sides of a cell's text and the grid line.
+  const int textMargin =
+      parameterGrid_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, parameterGrid_) + 1;
+  parameterGrid_->setColumnWidth(
+      1, parameterGrid_->fontMetrics().horizontalAdvance(QString(12, '0')) + 2 * textMargin + 1);
   parameterGrid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   parameterGrid_->setTabKeyNavigation(true);
   // Tab from the last value leaves the grid for Compute.

@@ -32,7 +32,8 @@ void TMainForm::CreateCommands() {
   };
   // On the tool bar: the desktop's icon theme where it has the icon, else
   // the style's where it has a fitting one, else one of ours; and the hint.
-  // The menus stay text only.
+  // The menus stay text only. The style's blank page is no stand-in for
+  // New: some styles draw it grey, and it reads as a disabled command.
   auto withIcon = [](QAction* action, const QIcon& icon, const QString& hint) {
     action->setIcon(icon);
     action->setIconVisibleInMenu(false);
@@ -48,9 +49,9 @@ void TMainForm::CreateCommands() {
   };
   constexpr auto kNone = QKeySequence::UnknownKey;
 
-  QAction* newFile = onToolBar(
-      command("NewFunction1", "&New File", {}, kNone, [this] { workbench_->NewFile(); }),
-      "document-new", QStyle::SP_FileIcon, "New function ...");
+  QAction* newFile = ownIcon(
+      command("NewFunction1", "&New File", {}, QKeySequence::New, [this] { workbench_->NewFile(); }),
+      "document-new", "New function ...");
   QAction* load = onToolBar(command("LoadFunction1", "&Load File ...", Qt::Key_F3,
                                     QKeySequence::Open, [this] { workbench_->LoadFile(); }),
                             "document-open", QStyle::SP_DialogOpenButton, "Open function ...");

@@ -212,15 +212,19 @@ QWidget* TMainForm::CreateAnimationGroup(QWidget* parent) {
   grid->addWidget(speed_, 3, 0, 1, 3);
   grid->addWidget(new QLabel("Step-by-step", group), 4, 0, 1, 2);
   grid->addWidget(new QLabel("Automatic", group), 4, 1, 1, 2, Qt::AlignRight);
-  finish_ = new QPushButton("Finish", group);
+  // Alt+F and Alt+E belong to the File and Edit menus, Alt+N to None.
+  finish_ = new QPushButton("F&inish", group);
   finish_->setObjectName("bt_finish");
   finish_->setCheckable(true);
-  // Alt+E belongs to the Edit menu.
   step_ = new QPushButton("S&tep", group);
   step_->setObjectName("BitBtn2");
   reset_ = new QPushButton("&Reset", group);
   reset_->setObjectName("BitBtn4");
   auto* buttons = new QHBoxLayout;
+  // Set apart as the style sets push buttons apart: a nested layout takes
+  // its grid's spacing, which is none once the rows are set tighter than
+  // the columns.
+  buttons->setSpacing(group->style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing, nullptr, group));
   buttons->addWidget(finish_);
   buttons->addWidget(step_);
   buttons->addWidget(reset_);

@@ -237,8 +237,13 @@ void WaveformPanel::paintEvent(QPaintEvent*) {
   // Over the rows: they scroll beneath it.
   PaintAxis(painter, firstTick, step);
   if (traces.empty()) {
+    // Wrapped within margins: the view is narrower than the line at the
+    // window's opening size.
+    constexpr int kHintMargin = 12;
     painter.setPen(Qt::gray);
-    painter.drawText(viewport()->rect(), Qt::AlignCenter,
+    painter.drawText(viewport()->rect().adjusted(kHintMargin, kAxisHeight + kHintMargin,
+                                                 -kHintMargin, -kHintMargin),
+                     Qt::AlignCenter | Qt::TextWordWrap,
                      "Choose neurons to inspect, then Compute: their traces appear here.");
   }
 }
