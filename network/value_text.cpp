@@ -138,7 +138,7 @@ std::string ShortValueText(const RunNumber& value) {
   });
   while (lastNonZero != 0 && lastNonZero % 10 == 0) lastNonZero /= 10;
   const char last = static_cast<char>('0' + lastNonZero % 10);
-  return ValueTextHead(value, 7) + "\u2026" + last + " (" + ShortCount(FractionLength(value)) +
+  return ValueTextHead(value, 6) + "\u2026" + last + " (" + ShortCount(FractionLength(value)) +
          " digits)";
 }
 

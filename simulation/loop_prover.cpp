@@ -304,7 +304,7 @@ bool RunPeriod(Course<Count>& course, const StateShape& shape, const RuleBook& b
                bool& stopped) {
   lastWasStep = false;
   for (std::int64_t steps = 0; steps <= maxIterations; ++steps) {
-    if (stop && steps % kStopCheckInterval == kStopCheckInterval - 1 && stop()) {
+    if (stop && steps % kStopCheckInterval == 0 && stop()) {
       stopped = true;
       return false;
     }

@@ -12,7 +12,6 @@
 namespace vantorb {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr std::size_t kMaxToken = 255;
 
 // A run setting: any 64-bit integer, so that a typed limit or step size
@@ -104,13 +103,13 @@ void Simulator::ApplyRunTimer() {
 }
 
 bool Simulator::FrameDue() const {
-  return Clock::now() - lastFrame_ >= std::chrono::milliseconds(kFrameMs);
+  return view_.Now() - lastFrame_ >= std::chrono::milliseconds(kFrameMs);
 }
 
 // Everything on screen that follows the run, at once: a frame.
 void Simulator::ShowFrame() {
   network_.Run().Synchronize();  // Finish lets the neurons fall behind between frames
-  lastFrame_ = Clock::now();
+  lastFrame_ = view_.Now();
   frameStale_ = false;
   view_.SetIterationText(std::to_string(iteration_));
   if (computePressed_) view_.ShowIndicatorFrame(animationFrame_);
@@ -176,7 +175,7 @@ void Simulator::RunWaitingCommands() {
 
 bool Simulator::PollLongCall(const std::function<std::string()>& progress) {
   if (FrameDue()) {
-    lastFrame_ = Clock::now();
+    lastFrame_ = view_.Now();
     if (progress) view_.ShowStatusMessage(progress());
     if (computePressed_) {
       Pass();  // the wheel turns while the call goes on
@@ -208,7 +207,7 @@ bool Simulator::RunResponsively(const std::function<void(const StopRequest&)>& w
     const bool wasBusy = busy_;
     FlagScope busy(busy_);  // run timer ticks wait
     if (!wasBusy) stopRequested_ = false;
-    lastFrame_ = Clock::now();
+    lastFrame_ = view_.Now();
     work([this, &progress, &stopped] { return stopped = PollLongCall(progress); });
   }
   view_.ShowStatusMessage("");
@@ -428,6 +427,7 @@ void Simulator::Tick(TickKind kind) {
     k += kind == TickKind::Finishing ? 1 : std::max<std::int64_t>(1, iteration_ - before);
     if (outcome == PassOutcome::Stopped) return;
     if (outcome == PassOutcome::Finished) break;  // settings are read all the same
+    if (stopRequested_) break;  // asked for while the pass took events
     if (frame && !last) {
       ShowFrame();
       TakeEvents();
@@ -739,30 +739,34 @@ std::string Simulator::StatusHint(int row, int column) const {
   return hint;
 }
 
-std::string Simulator::StatusValue(std::size_t row) const {
+std::optional<std::string> Simulator::StatusValue(std::size_t row) const {
   const Neuron* neuron = ListedNeuron(static_cast<int>(row) + 1);
-  if (neuron == nullptr) return !RowsLive() && row < frozenRows_.size() ? frozenRows_[row].value : "";
+  if (neuron == nullptr) {
+    if (!RowsLive() && row < frozenRows_.size()) return frozenRows_[row].value;
+    return "";
+  }
   RunNumber value;
   network_.Run().ReadValue(*neuron, value);
+  if (ValueTextLength(value) > kMostCopied) return std::nullopt;
   return value.ToText();
 }
 
 void Simulator::CopyValue(std::size_t row) {
-  const Neuron* neuron = ListedNeuron(static_cast<int>(row) + 1);
-  if (neuron != nullptr) {
-    RunNumber value;
-    network_.Run().ReadValue(*neuron, value);
-    if (const std::uint64_t length = ValueTextLength(value); length > kMostCopied) {
-      view_.Message(MessageKind::Warning,
-                    "The value of " + neuron->Name() + " has " + std::to_string(length) +
-                        " characters, too many for the clipboard (at most " +
-                        std::to_string(kMostCopied) + "); its hint gives its beginning and " +
-                        "how long it is.",
-                    Answers::Ok);
-      return;
-    }
+  if (row >= StatusRowCount()) return;
+  if (const auto text = StatusValue(row)) {
+    view_.CopyToClipboard(*text);
+    return;
   }
-  if (row < StatusRowCount()) view_.CopyToClipboard(StatusValue(row));
+  const Neuron* neuron = ListedNeuron(static_cast<int>(row) + 1);
+  RunNumber value;
+  network_.Run().ReadValue(*neuron, value);
+  view_.Message(MessageKind::Warning,
+                "The value of " + neuron->Name() + " has " +
+                    std::to_string(ValueTextLength(value)) +
+                    " characters, too many for the clipboard (at most " +
+                    std::to_string(kMostCopied) +
+                    "); its hint gives its beginning and how long it is.",
+                Answers::Ok);
 }
 
 std::size_t Simulator::StatusRowCount() const {

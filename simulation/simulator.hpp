@@ -99,11 +99,11 @@ class Simulator : private RunObserver {
   // The status window below its header row: one row per listed neuron
   // (cells past the last row are empty). A long value shows its first
   // digits and its digit count (ShortValueText); StatusValue gives it
-  // whole, when asked for, and CopyValue puts that on the clipboard, or
-  // says why not (kMostCopied).
+  // whole, or nothing when it has more than kMostCopied characters, and
+  // CopyValue puts that on the clipboard, or says why it cannot.
   std::size_t StatusRowCount() const;
   std::string StatusCell(std::size_t row, int column) const;
-  std::string StatusValue(std::size_t row) const;
+  std::optional<std::string> StatusValue(std::size_t row) const;
   void CopyValue(std::size_t row);
 
   // Long calls on the window's thread: whether one is under way (a command

@@ -4,6 +4,7 @@
 // the Animation group, the timers, the running indicator, and the
 // inspection controls. The Qt window implements it; tests script it.
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,8 @@ class SimulatorView {
   virtual void ClearIndicator() = 0;
   // Lets the window repaint and take input during a long Finish.
   virtual void ProcessEvents() = 0;
+  // The clock frames are timed by.
+  virtual std::chrono::steady_clock::time_point Now() { return std::chrono::steady_clock::now(); }
 
   // Simulator tab: the status window is redrawn from the simulator's rows.
   virtual void StatusWindowChanged() = 0;

@@ -111,7 +111,7 @@ bool Waveforms::SameAsLast(const Trace& trace, const RunNumber& value) const {
 
 void Waveforms::RecordLeap(const Engine& engine, std::int64_t from, std::int64_t to) {
   last_ = std::max(last_, to);
-  if (!leaps_.empty() && (leaps_.back().to == from || leaps_.size() >= kMaxLeaps)) {
+  if (leaps_.size() >= kMaxLeaps) {
     leaps_.back().to = to;
   } else {
     leaps_.push_back({from, to});

@@ -3,6 +3,7 @@
 // prompts and dialogs from scripts, and holds the fields a window would.
 
 #include <algorithm>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <new>
@@ -54,6 +55,11 @@ class FakeView : public WorkbenchView {
   std::optional<bool> modifiedShown;       // nothing: never told
   std::function<void()> onProcessEvents;
   std::string statusMessage, clipboard;
+  // Time passes fast inside long calls (a proof, an evaluation): each look
+  // at the clock there is 100 ms later than the one before, so that the
+  // first question a long call asks finds a frame due.
+  bool fastLongCalls = false;
+  std::chrono::steady_clock::duration skipped{};
   std::vector<std::string> statusMessages;  // every one shown, in order
   bool checkEnabled = true;
   std::string checkWhy;
@@ -134,6 +140,11 @@ class FakeView : public WorkbenchView {
   void SetIndicatorTimer(bool on) override { indicatorOn = on; }
   void ShowIndicatorFrame(int frame) override { indicatorFrame = frame; }
   void ClearIndicator() override { indicatorFrame = -1; }
+  std::chrono::steady_clock::time_point Now() override {
+    if (fastLongCalls && bench != nullptr && bench->Sim().Deferring())
+      skipped += std::chrono::milliseconds(100);
+    return std::chrono::steady_clock::now() + skipped;
+  }
   void ProcessEvents() override {
     ++eventsProcessed;
     if (onProcessEvents) onProcessEvents();

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QStyle>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTreeView>
 #include <QLabel>
@@ -647,8 +648,15 @@ class MainFormTest : public QObject {
     for (int row = 0; row < model->rowCount() && longRow < 0; ++row)
       if (model->index(row, 1).data().toString().contains("digits")) longRow = row;
     QVERIFY(longRow >= 0);
-    const std::string whole = form.Commands().Sim().StatusValue(static_cast<std::size_t>(longRow));
+    const std::string whole =
+        form.Commands().Sim().StatusValue(static_cast<std::size_t>(longRow)).value_or("");
     QVERIFY(whole.size() > 3000);
+    // At the opening size the long value's short form shows whole.
+    QCOMPARE(form.size(), TMainForm::kOpeningSize);
+    QApplication::processEvents();
+    const QModelIndex cell = model->index(longRow, 1);
+    QVERIFY2(status->sizeHintForIndex(cell).width() <= status->columnWidth(1),
+             qPrintable(cell.data().toString()));
     for (const int column : {0, 1}) {
       for (const bool byKey : {false, true}) {
         QGuiApplication::clipboard()->clear();
@@ -710,8 +718,10 @@ class MainFormTest : public QObject {
       }
       return sizes;
     };
-    // The tabs reach the window's edges: no strip of the window's own below.
-    QCOMPARE(form.Tabs()->geometry().bottom(), form.rect().bottom());
+    // The tabs reach the status bar, and it the window's edge: no strip of
+    // the window's own below.
+    QCOMPARE(form.Tabs()->geometry().bottom() + 1, form.statusBar()->geometry().top());
+    QCOMPARE(form.statusBar()->geometry().bottom(), form.rect().bottom());
     QCOMPARE(form.Tabs()->geometry().width(), form.width());
     const QMap<QString, QSize> small = measure();
     // The status window keeps the names' column and the start of the values.

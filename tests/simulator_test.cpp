@@ -16,6 +16,15 @@
 #include "scratch_dir.hpp"
 #include "fake_view.hpp"
 #include "network/exceptions.hpp"
+#include "network/value_text.hpp"
+#include "simulation/free_memory.hpp"
+
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer's allocator keeps its own count (GCC ships no header for it).
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#else
+#include <malloc.h>
+#endif
 
 namespace vantorb {
 namespace {
@@ -27,6 +36,18 @@ using Strings = std::vector<std::string>;
 // A network whose minimization never finds its zero: f(x) = min y with
 // y + 1 = 0.
 constexpr const char* kEndless = "f M(C(U(2,2), S))";
+
+// Bytes the allocator has handed out and not had back.
+std::uint64_t AllocatedBytes() {
+#if defined(__SANITIZE_ADDRESS__)
+  return __sanitizer_get_current_allocated_bytes();
+#else
+  const struct mallinfo2 info = mallinfo2();
+  return info.uordblks + info.hblkhd;
+#endif
+}
+
+std::string Example(const char* name) { return std::string(VANTORB_EXAMPLES_DIR) + "/" + name; }
 
 class NoFiles : public TextFiles {
  public:
@@ -602,10 +623,10 @@ TEST_F(SimulatorTest, HintsDecodeOutputsUpToFortyCharacters) {
   view_.values = {"40"};
   sim().Compute();
   sim().InspectTypedToken();
-  const std::string value = sim().StatusValue(0);
+  const std::string value = sim().StatusValue(0).value_or("");
   ASSERT_GT(value.size(), 40u);
   EXPECT_EQ(sim().StatusHint(1, 1), value.substr(0, 40) + "... (40)");
-  EXPECT_EQ(sim().StatusCell(0, 1), "0.11111\u20261 (48 digits)");
+  EXPECT_EQ(sim().StatusCell(0, 1), "0.1111\u20261 (48 digits)");
 
   LoadEquations("XAdata(i+1)=sigma(0.5)\r\n");
   view_.values = {""};
@@ -822,15 +843,151 @@ TEST_F(SimulatorTest, LongValuesShowTheirEndsAndCountInTheStatusWindow) {
   sim().SpeedChanged();
   sim().Step();
   ASSERT_EQ(sim().StatusRowCount(), 1u);
-  const std::string whole = sim().StatusValue(0);
+  const std::string whole = sim().StatusValue(0).value_or("");
   ASSERT_EQ(whole.substr(0, 3), "0.1");
   ASSERT_GT(whole.size(), 3000u);
   // Its first digits, its last significant one and its digit count: what
   // a narrow column has room for.
   EXPECT_EQ(sim().StatusCell(0, 1),
-            whole.substr(0, 7) + "\u2026" + whole.substr(whole.find_last_not_of('0'), 1) + " (" +
+            whole.substr(0, 6) + "\u2026" + whole.substr(whole.find_last_not_of('0'), 1) + " (" +
                 std::to_string(whole.size() - 2) + " digits)");
   EXPECT_EQ(sim().StatusHint(1, 1), whole.substr(0, 40) + "... (3001)");
+}
+
+// The window at the tool's scale, its data neurons watched: Escape while
+// the engine proves a loop ends Finish at once, the proof given up (no
+// leap); a Finish afterwards ends with the result and iteration count of
+// the tool's run, and the watched values read from the engine, however
+// long.
+TEST_F(SimulatorTest, FinishAtTheToolsScaleStopsInsideAProofAndEndsAsTheToolDoes) {
+  view_.openChoices.push_back(Example("multiplication.prv"));
+  bench_.Compile();
+  const std::vector<std::string> arguments{"1000000", "1000000"};
+  view_.values = arguments;
+  view_.stopAfterText = "20000000000000";  // past the end
+  sim().InspectAlways();
+  sim().InspectData();
+  bench_.RunCommand([&] { sim().Compute(); });
+  ASSERT_TRUE(view_.computePressed) << view_.shown.back();
+  view_.fastLongCalls = true;
+  std::int64_t atEscape = -1;
+  view_.onProcessEvents = [&] {
+    if (atEscape >= 0 || !sim().Deferring()) return;
+    atEscape = sim().Iteration();
+    bench_.RunCommand([&] { sim().Interrupt(); });
+  };
+  bench_.RunCommand([&] { sim().Finish(); });
+  ASSERT_GE(atEscape, 0) << "no events were taken inside a proof";
+  EXPECT_FALSE(sim().FinishPressed());
+  EXPECT_TRUE(sim().ComputePressed()) << "Escape ends Finish, not the run";
+  EXPECT_EQ(sim().Iteration(), atEscape + 1) << "the pass's own iteration, and no leap";
+  view_.fastLongCalls = false;
+  view_.onProcessEvents = nullptr;
+  bench_.RunCommand([&] { sim().Finish(); });
+
+  NParserInterface parser;
+  const auto network = CompileProgramFile(parser, Example("multiplication.prv"));
+  NetworkRun tool(EngineKind::Macro);
+  ASSERT_TRUE(tool.KeepValuesInEngine(true));
+  tool.Start(*network, arguments);
+  while (tool.Tick(1000, 20'000'000'000'000) == RunStatus::Running) {
+  }
+  EXPECT_EQ(view_.result, "1000000000000");
+  EXPECT_EQ(view_.result, tool.Result());
+  EXPECT_EQ(sim().Iteration(), tool.Iteration());
+  // The result neuron's value of a trillion digits, shown short.
+  sim().InspectResults();
+  bool huge = false;
+  for (std::size_t row = 0; row < sim().StatusRowCount(); ++row)
+    huge = huge || sim().StatusCell(row, 1).find("(10^12 digits)") != std::string::npos;
+  EXPECT_TRUE(huge);
+  EXPECT_FALSE(sim().Waves().Leaps().empty()) << "the waveforms went through the leaps";
+}
+
+// What a run took goes back when it ends (its proved loops), and what is
+// left with Reset (its values): the window holds no more than before.
+TEST_F(SimulatorTest, ARunsMemoryGoesBackWhenItEndsAndAtReset) {
+  view_.openChoices.push_back(Example("factorial.prv"));
+  bench_.Compile();
+  view_.values = {"7"};
+  view_.stopAfterText = "0";
+  GiveFreeMemoryBack();
+  const std::uint64_t before = AllocatedBytes();
+  std::uint64_t most = before;
+  view_.onProcessEvents = [&] { most = std::max(most, AllocatedBytes()); };
+  sim().Compute();
+  sim().Finish();
+  view_.onProcessEvents = nullptr;
+  ASSERT_EQ(view_.result, "5040");
+  ASSERT_GT(most, before + 1'000'000) << "a run of proved loops takes room";
+  const std::uint64_t ended = AllocatedBytes();
+  EXPECT_LT(ended, before + (most - before) / 4) << "the loops go with the run's end";
+  view_.answers.push_back(Answer::Yes);
+  sim().ResetRun();
+  EXPECT_LT(AllocatedBytes(), before + 100'000) << "nothing of the run stays after Reset";
+  // The network is still there to run again.
+  view_.stopAfterText = "0";
+  sim().Compute();
+  sim().Finish();
+  EXPECT_EQ(view_.result, "5040");
+}
+
+// Check result evaluates the definition while the window takes events,
+// with its progress in the status bar; Escape stops it, and so does any
+// command, which runs once the check has returned.
+TEST_F(SimulatorTest, CheckResultTakesEventsAndStopsOnEscape) {
+  view_.openChoices.push_back(Example("addition.prv"));
+  bench_.Compile();
+  view_.values = {"10000000", "10000000"};
+  view_.stopAfterText = "0";
+  sim().Compute();
+  sim().Finish();
+  ASSERT_EQ(view_.result, "20000000");
+  view_.shown.clear();
+  int inside = 0;
+  view_.onProcessEvents = [&] {
+    if (!sim().Deferring() || ++inside > 1) return;
+    bench_.RunCommand([&] { sim().Interrupt(); });
+  };
+  bench_.RunCommand([&] { bench_.CheckResult(); });
+  EXPECT_EQ(inside, 1) << "nothing was taken after the stop";
+  EXPECT_TRUE(view_.shown.empty()) << view_.shown.front();
+  ASSERT_GE(view_.statusMessages.size(), 2u);
+  EXPECT_EQ(view_.statusMessages.front().rfind("Checking the result against the definition: ", 0), 0u);
+  EXPECT_EQ(view_.statusMessage, "Check result stopped before the definition gave a value.");
+  // A compile asked for meanwhile waits for the check, which it ends.
+  inside = 0;
+  view_.onProcessEvents = [&] {
+    if (!sim().Deferring() || ++inside > 1) return;
+    view_.openChoices.push_back(Example("factorial.prv"));
+    bench_.RunCommand([&] { bench_.Compile(); });
+    EXPECT_EQ(bench_.Info().targetName, "add") << "not while the check runs";
+  };
+  bench_.RunCommand([&] { bench_.CheckResult(); });
+  EXPECT_EQ(bench_.Info().targetName, "fact");
+  view_.onProcessEvents = nullptr;
+}
+
+// Copy value copies a value whole, or says why it cannot: a value of a
+// trillion digits is far too long for the clipboard.
+TEST_F(SimulatorTest, CopyValueCopiesWholeValuesOrSaysTheyAreTooLong) {
+  Compile("s S");
+  view_.values = {"1000000000000"};
+  sim().InspectAlways();
+  sim().InspectData();
+  sim().Compute();
+  ASSERT_EQ(sim().StatusRowCount(), 1u);
+  EXPECT_EQ(sim().StatusCell(0, 1), "0.1111\u20261 (10^12 digits)");
+  sim().CopyValue(0);
+  EXPECT_EQ(view_.clipboard, "");
+  ASSERT_EQ(view_.shown.size(), 1u);
+  EXPECT_NE(view_.shown[0].find(" has 1000000000010 characters, too many for the clipboard"),
+            std::string::npos)
+      << view_.shown[0];
+  view_.values = {"12"};
+  sim().Compute();
+  sim().CopyValue(0);
+  EXPECT_EQ(view_.clipboard, "0.1111111111111000");
 }
 
 }  // namespace

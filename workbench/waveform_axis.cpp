@@ -45,6 +45,10 @@ std::string TraceReading(const Waveforms& waves, const Waveforms::Trace& trace,
   const bool cut = at && trace.truncated && *at + 1 == trace.changes.size() &&
                    iteration > trace.changes.back().iteration;
   if (!at || cut) return text + "not recorded";
+  // Inside a leap over a proved loop only its ends are known.
+  if (const auto leap = waves.LeapAt(iteration))
+    return text + "not recorded: leapt over from iteration " + std::to_string(leap->from) +
+           " to " + std::to_string(leap->to);
   const Waveforms::Change& change = trace.changes[*at];
   if (const std::string exact = waves.ValueText(change); !exact.empty()) {
     text += exact;

@@ -36,7 +36,8 @@ std::optional<std::size_t> ChangeAt(const std::vector<Waveforms::Change>& change
 // significant digits and "~" when its text was not kept, followed by
 // " (N)" when the value is the code of N; "NAME at iteration I: not
 // recorded" before the trace's first change, and after its last one when
-// later changes were dropped.
+// later changes were dropped; inside a span leapt over, "NAME at iteration
+// I: not recorded: leapt over from iteration F to T".
 std::string TraceReading(const Waveforms& waves, const Waveforms::Trace& trace,
                          std::int64_t iteration);
 

@@ -18,6 +18,7 @@
 #include <iostream>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "language/parser_interface.hpp"
 #include "network/exceptions.hpp"
@@ -44,8 +45,8 @@ constexpr const char* kHelpText =
     "      --version       output version information and exit\n"
     "      --screenshots DIR FILE\n"
     "                      compile the program FILE, compute 3 x 2 with it, save a\n"
-    "                      picture of every tab and of 400 x 400 being watched\n"
-    "                      into DIR and exit\n"
+    "                      picture of every tab and of 1000000 x 1000000 being\n"
+    "                      watched into DIR and exit\n"
     "\n"
     "Qt's own options, such as -platform NAME or -style NAME, are accepted too.\n";
 
@@ -104,20 +105,23 @@ int SaveScreenshots(vantorb::TMainForm& form, const QString& dir,
   form.setGeometry(opening);
   sim.Finish();
   if (!shoot(1, "browser")) return 1;
-  // A long run being watched: 400 x 400 with the data neurons recorded,
-  // caught a second into Finish, then stopped.
-  form.SetParameterValues({"400", "400"});
+  // A long run being watched: 10^6 x 10^6 with the data neurons listed and
+  // recorded, caught a moment into Finish (in the status window, then in
+  // the waveforms), then stopped.
+  form.SetParameterValues({"1000000", "1000000"});
   form.findChild<QLineEdit*>("ed_sai")->setText("0");
-  sim.Compute();
-  form.Tabs()->setCurrentIndex(2);
-  views->setCurrentIndex(1);
-  bool watched = false;
-  QTimer::singleShot(1000, &form, [&] {
-    watched = form.grab().save(dir + "/watched.png");
-    sim.Interrupt();
-  });
-  sim.Finish();
-  if (!watched) return 1;
+  for (const auto& [tab, name] : {std::pair{0, "watched"}, std::pair{1, "watched-waveforms"}}) {
+    sim.Compute();
+    form.Tabs()->setCurrentIndex(2);
+    views->setCurrentIndex(tab);
+    bool watched = false;
+    QTimer::singleShot(250, &form, [&, name = QString(name)] {
+      watched = form.grab().save(dir + "/" + name + ".png");
+      sim.Interrupt();
+    });
+    sim.Finish();
+    if (!watched) return 1;
+  }
   views->setCurrentIndex(0);
   form.CompilerForm()->show();
   QApplication::processEvents();

@@ -70,7 +70,9 @@ QWidget* TMainForm::CreateSimulatorTab() {
   statusWindow_->verticalHeader()->setDefaultSectionSize(24);
   statusWindow_->horizontalHeader()->setSectionsMovable(true);
   statusWindow_->horizontalHeader()->setStretchLastSection(true);
-  statusWindow_->setColumnWidth(0, 130);
+  // The names' column leaves the values room for their short form at the
+  // window's opening size; a longer name shows whole in its tool tip.
+  statusWindow_->setColumnWidth(0, 118);
   statusWindow_->setItemDelegateForColumn(0, new NameTipDelegate(statusWindow_));
   statusWindow_->setSelectionBehavior(QAbstractItemView::SelectRows);
   statusWindow_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -107,7 +109,7 @@ QWidget* TMainForm::CreateSimulatorTab() {
   right->addWidget(CreateInspectionGroup(page));
   right->addWidget(CreateAnimationGroup(page));
   right->addStretch(1);
-  right->setSpacing(4);
+  right->setSpacing(0);
   columns->addLayout(right);
   return page;
 }
@@ -209,9 +211,11 @@ QWidget* TMainForm::CreateAnimationGroup(QWidget* parent) {
   speed_->setValue(0);
   speed_->setTickPosition(QSlider::TicksBelow);
   speed_->setToolTip("Animation speed");
-  grid->addWidget(speed_, 3, 0, 1, 3);
-  grid->addWidget(new QLabel("Step-by-step", group), 4, 0, 1, 2);
-  grid->addWidget(new QLabel("Automatic", group), 4, 1, 1, 2, Qt::AlignRight);
+  // The slider between its two ends' names, on one row: the window keeps
+  // room for its status bar at its opening height.
+  grid->addWidget(new QLabel("Step-by-step", group), 3, 0);
+  grid->addWidget(speed_, 3, 1);
+  grid->addWidget(new QLabel("Automatic", group), 3, 2);
   // Alt+F and Alt+E belong to the File and Edit menus, Alt+N to None.
   finish_ = new QPushButton("F&inish", group);
   finish_->setObjectName("bt_finish");
@@ -228,7 +232,7 @@ QWidget* TMainForm::CreateAnimationGroup(QWidget* parent) {
   buttons->addWidget(finish_);
   buttons->addWidget(step_);
   buttons->addWidget(reset_);
-  grid->addLayout(buttons, 5, 0, 1, 3);
+  grid->addLayout(buttons, 4, 0, 1, 3);
   runTimer_ = new QTimer(this);
   runTimer_->setObjectName("Timer");
   indicatorTimer_ = new QTimer(this);

@@ -22,6 +22,7 @@ const QColor kSelectedRow(255, 246, 214);
 const QColor kSelectedName(255, 222, 140);
 const QColor kNameColumn(245, 245, 245);
 const QColor kGrid(236, 236, 236);
+const QColor kLeapt(150, 150, 150);
 
 }  // namespace
 
@@ -186,6 +187,19 @@ void WaveformPanel::paintEvent(QPaintEvent*) {
   for (std::int64_t tick = firstTick; tick <= lastOnView; tick += step) {
     painter.drawLine(QPointF(x(tick), kAxisHeight), QPointF(x(tick), viewport()->height()));
     if (tick > std::numeric_limits<std::int64_t>::max() - step) break;
+  }
+
+  // The spans leapt over, where only the ends of the values are known:
+  // hatched across every trace.
+  const auto& leaps = simulator_.Waves().Leaps();
+  const auto firstLeap = std::upper_bound(
+      leaps.begin(), leaps.end(), firstOnView,
+      [](std::int64_t i, const Waveforms::LeapSpan& s) { return i < s.to; });
+  for (auto leap = firstLeap; leap != leaps.end(); ++leap) {
+    const double x0 = x(leap->from + 1), x1 = x(leap->to);
+    if (x0 > width) break;
+    painter.fillRect(QRectF(x0, kAxisHeight, std::max(1.0, x1 - x0), viewport()->height()),
+                     QBrush(kLeapt, Qt::BDiagPattern));
   }
 
   const std::optional<int> selected = SelectedTrace();
