@@ -111,7 +111,7 @@ std::string ElidedValueText(const RunNumber& value) {
 }
 
 std::string ShortCount(std::uint64_t count) {
-  if (count < 1'000'000) return std::to_string(count);
+  if (count < 100'000) return std::to_string(count);
   int exponent = 0;
   double mantissa = static_cast<double>(count);
   while (mantissa >= 10) {

@@ -38,12 +38,12 @@ std::string ValueTextHead(const RunNumber& value, std::size_t count);
 // The value as a narrow column shows it: its text when that has at most
 // kShownShort characters; else its first digits, "…", its last digit that is
 // not a 0 (the zeros after it pad the last limb) and its digit count,
-// written short from a million on: "0.1111…1 (10^12 digits)", "0.1234…5
+// written short from 100000 on: "0.1111…1 (10^12 digits)", "0.1234…5
 // (2.5·10^9 digits)" (the count rounded to two figures). UTF-8.
 constexpr std::size_t kShownShort = 20;
 std::string ShortValueText(const RunNumber& value);
-// A count as ShortValueText writes it: whole below a million, else "10^k"
-// or "m·10^k" with m of two figures.
+// A count as ShortValueText writes it: whole below 100000, else "10^k" or
+// "m·10^k" with m of two figures.
 std::string ShortCount(std::uint64_t count);
 
 }  // namespace vantorb

@@ -174,8 +174,8 @@ void Simulator::RunWaitingCommands() {
 }
 
 bool Simulator::PollLongCall(const std::function<std::string()>& progress) {
-  if (FrameDue()) {
-    lastFrame_ = view_.Now();
+  // Timed apart from the frames: a run's frames come between its passes.
+  if (view_.Now() - lastEvents_ >= std::chrono::milliseconds(kFrameMs)) {
     if (progress) view_.ShowStatusMessage(progress());
     if (computePressed_) {
       Pass();  // the wheel turns while the call goes on
@@ -207,7 +207,7 @@ bool Simulator::RunResponsively(const std::function<void(const StopRequest&)>& w
     const bool wasBusy = busy_;
     FlagScope busy(busy_);  // run timer ticks wait
     if (!wasBusy) stopRequested_ = false;
-    lastFrame_ = view_.Now();
+    lastEvents_ = view_.Now();
     work([this, &progress, &stopped] { return stopped = PollLongCall(progress); });
   }
   view_.ShowStatusMessage("");
@@ -551,6 +551,7 @@ void Simulator::FinishLoop() {
 }
 
 void Simulator::TakeEvents() {
+  lastEvents_ = view_.Now();
   view_.ProcessEvents();
   eventsTaken_ = true;
 }

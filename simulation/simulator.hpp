@@ -220,7 +220,7 @@ class Simulator : private RunObserver {
   bool stopRequested_ = false;  // a Finish or tick in progress ends
   bool shutDown_ = false;
   bool hasResult_ = false;
-  std::chrono::steady_clock::time_point lastFrame_;
+  std::chrono::steady_clock::time_point lastFrame_, lastEvents_;
   bool frameStale_ = false;       // progress not shown yet
   bool collectThisPass_ = false;  // a frame follows the pass under way
   bool eventsTaken_ = false;      // since the fields were last read

@@ -93,10 +93,12 @@ TEST(ValueText, ValuesHeldAsRunsShowTheSameAndShortForms) {
   EXPECT_EQ(ShortValueText(digits), "-3.123\u20267 (80 digits)");
 }
 
-TEST(ValueText, CountsWrittenShortFromAMillion) {
+TEST(ValueText, CountsWrittenShortFromAHundredThousand) {
   const std::pair<std::uint64_t, const char*> cases[] = {
       {0, "0"},
-      {999'999, "999999"},
+      {99'999, "99999"},
+      {100'000, "10^5"},
+      {999'968, "10^6"},
       {1'000'000, "10^6"},
       {1'049'999, "10^6"},
       {1'050'000, "1.1\u00B710^6"},

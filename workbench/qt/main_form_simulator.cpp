@@ -72,7 +72,7 @@ QWidget* TMainForm::CreateSimulatorTab() {
   statusWindow_->horizontalHeader()->setStretchLastSection(true);
   // The names' column leaves the values room for their short form at the
   // window's opening size; a longer name shows whole in its tool tip.
-  statusWindow_->setColumnWidth(0, 118);
+  statusWindow_->setColumnWidth(0, 100);
   statusWindow_->setItemDelegateForColumn(0, new NameTipDelegate(statusWindow_));
   statusWindow_->setSelectionBehavior(QAbstractItemView::SelectRows);
   statusWindow_->setSelectionMode(QAbstractItemView::SingleSelection);
