@@ -211,22 +211,13 @@ Outcome RunOnce(const Case& c, const std::string& file, EngineKind engine, std::
   std::unique_ptr<Network> network =
       equations ? LoadEquationFile(file) : CompileProgramFile(parser, file);
   NetworkRun run(engine);
-  // As the tool and the module run: nobody reads a neuron, so an engine
-  // that holds values as runs keeps them.
-  run.KeepValuesInEngine(true);
   const auto start = std::chrono::steady_clock::now();
   const auto elapsed = [&start] {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   };
-  run.Start(*network, c.arguments);
-  run.LeaveNeuronsBehind(true);
-  RunStatus status = RunStatus::Running;
-  bool late = false;
-  while (status == RunStatus::Running && !late) {
-    status = run.Tick(1000, limit);
-    late = elapsed() > kMaxSeconds;
-  }
-  run.LeaveNeuronsBehind(false);
+  // As the tool and the module run, cut short past kMaxSeconds.
+  const RunStatus status =
+      RunToEnd(run, *network, c.arguments, limit, [&elapsed] { return elapsed() > kMaxSeconds; });
   Outcome o;
   o.seconds = elapsed();
   o.iterations = run.Iteration();

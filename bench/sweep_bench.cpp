@@ -43,11 +43,8 @@ std::vector<Outcome> OneAfterAnother(const std::string& file, const SweepTuples&
   const std::unique_ptr<Network> network = LoadNetworkFile(parser, file);
   std::vector<Outcome> outcomes;
   NetworkRun run(EngineKind::Event);
-  run.KeepValuesInEngine(true);
   for (std::uint64_t k = 0; k < tuples.Count(); ++k) {
-    run.Start(*network, tuples.At(k));
-    while (run.Tick(1000, 0) == RunStatus::Running) {
-    }
+    RunToEnd(run, *network, tuples.At(k), 0);
     outcomes.push_back({run.Result(), run.Iteration()});
   }
   return outcomes;
@@ -61,7 +58,7 @@ std::vector<Outcome> Swept(const std::string& file, const SweepTuples& tuples, u
   options.row = [&outcomes](const SweepRow& row) {
     outcomes.push_back({row.result.value_or("none"), row.iterations});
   };
-  Sweep(file, tuples, options);
+  Sweep(NetworkSource::FromFile(file), tuples, options);
   return outcomes;
 }
 

@@ -185,28 +185,21 @@ int Run(TextSink& out, const std::string& file, const std::vector<std::string>& 
 
   InterruptCatcher catcher;
   NetworkRun run(engine);
-  // Only the values asked for need the neurons: without them, the engine
-  // keeps its values as runs however long they grow.
-  run.KeepValuesInEngine(!values);
   const auto started = std::chrono::steady_clock::now();
-  run.Start(*network, arguments);
   RunStatus status = RunStatus::Running;
-  // Nothing reads a neuron between ticks: bringing every neuron in step
-  // after each one would convert every long value back to limbs a
-  // thousand iterations at a time. The end, the limit and the read-out
-  // stay exact, and the neurons are in step again once the loop is left.
-  run.LeaveNeuronsBehind(true);
   {
     Progress progress;
-    while (status == RunStatus::Running && !catcher.Interrupted()) {
-      // The limit never comes between two ticks: each pass tests it.
-      status = run.Tick(1000, options.limit);
-      ShowIterations(progress, run.Iteration());
-    }
+    // Only the values asked for need the neurons: without them, the engine
+    // keeps its values as runs however long they grow.
+    status = RunToEnd(
+        run, *network, arguments, options.limit,
+        [&] {
+          ShowIterations(progress, run.Iteration());
+          return catcher.Interrupted();
+        },
+        values ? ValuesHeld::InNeurons : ValuesHeld::InEngine);
   }
-  run.LeaveNeuronsBehind(false);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  run.Synchronize();  // the values and the stats read the neurons
   PrintRunState(out, run, status);
   if (values) PrintValues(out, *values);
   if (options.stats) PrintStats(out, run, seconds);
@@ -320,7 +313,7 @@ int Sweep(TextSink& out, const std::string& file, const std::vector<std::string>
       if (progress.Due())
         progress.Show("run " + std::to_string(done) + " of " + std::to_string(total));
     };
-    outcome = vantorb::Sweep(file, tuples, sweep);
+    outcome = vantorb::Sweep(NetworkSource::FromFile(file), tuples, sweep);
   }
   head();
   if (csvFile) csvFile->Commit();

@@ -47,7 +47,7 @@ std::string ProgramBytes(const py::handle& value, const char* parameter) {
                        Py_TYPE(value.ptr())->tp_name);
 }
 
-std::vector<std::string> ArgumentTexts(const py::args& arguments) {
+std::vector<std::string> ArgumentTexts(const py::tuple& arguments) {
   std::vector<std::string> texts;
   for (const py::handle argument : arguments) {
     if (PyLong_Check(argument.ptr()) && !PyBool_Check(argument.ptr()))

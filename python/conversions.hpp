@@ -27,7 +27,7 @@ std::string ProgramBytes(const pybind11::handle& value, const char* parameter);
 // it is large, any other object's str(), for CheckNaturalNumbers to judge.
 // Throws ArgumentError for an int too long for Python to write in decimal
 // (sys.get_int_max_str_digits).
-std::vector<std::string> ArgumentTexts(const pybind11::args& arguments);
+std::vector<std::string> ArgumentTexts(const pybind11::tuple& arguments);
 
 // A whole number in [0, max]: an int, or an object that is one by
 // __index__, but not a bool (True is no count). Throws ArgumentError

@@ -17,6 +17,7 @@
 #include "python/conversions.hpp"
 #include "python/errors.hpp"
 #include "python/program.hpp"
+#include "python/sweep.hpp"
 #include "python/run_result.hpp"
 #include "python/trace_iterator.hpp"
 
@@ -190,4 +191,9 @@ PYBIND11_MODULE(_vantorb, module) {
       py::arg("text"), py::arg("name") = "UserNet.EQU",
       "Loads dynamic equations given as text (str or bytes); `name` is the file name they go "
       "by. Raises CompileError.");
+  module.def("_sweep_on_threads", &vantorb::python::SweepOnThreads, py::arg("program"),
+             py::arg("tuples"), py::arg("limit"), py::arg("engine"), py::arg("workers"),
+             py::arg("timeout"), py::arg("cancel"), py::arg("on_row"),
+             "The library's sweep for vantorb.sweep on threads: on_row(index, RunResult) for "
+             "each tuple in order; returns (rows, None) or (rows, what stopped it).");
 }

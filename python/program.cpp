@@ -45,13 +45,9 @@ std::unique_ptr<Program> Program::FromText(ProgramKind kind, std::string text, s
   std::unique_ptr<Network> network;
   {
     GilReleased released;
-    network = Loaded([&] {
-      if (kind == ProgramKind::Equations) return LoadEquationText(text, name);
-      // Each compilation has a parser of its own, so that compilations in
-      // different threads go on in parallel.
-      NParserInterface parser;
-      return CompileProgramText(parser, text, name);
-    });
+    // Each compilation has a parser of its own, so that compilations in
+    // different threads go on in parallel.
+    network = Loaded([&] { return NetworkSource{text, name, kind}.Build(); });
   }
   return std::make_unique<Program>(std::move(network), std::move(text), std::move(name), kind);
 }
@@ -63,7 +59,7 @@ std::unique_ptr<Program> Program::FromFile(const std::string& path,
     GilReleased released;
     text = Loaded([&] { return ReadSourceFile(path); });
   }
-  if (!kind) kind = IsEquationFileName(path) ? ProgramKind::Equations : ProgramKind::Program;
+  if (!kind) kind = IsEquationFileName(path) ? SourceKind::Equations : SourceKind::Program;
   return FromText(*kind, std::move(text), path);
 }
 
@@ -187,30 +183,26 @@ RunOutcome Program::Run(const py::args& arguments, const py::object& limit,
   NetworkRun run(kind);
   // A run gives its result and iteration count only: an engine that holds
   // values as runs keeps them, and takes far larger arguments.
-  run.KeepValuesInEngine(true);
-  const std::vector<std::string> texts = Arguments(arguments, run.LargestArgument());
+  const std::vector<std::string> texts =
+      Arguments(arguments, run.LargestArgument(ValuesHeld::InEngine));
   const std::int64_t iterationLimit = IterationLimit(limit);
   RunControl control(timeout, cancel);
   if (!control.MayGoOn()) control.ThrowStop();
   Use use(*this, false, control);
   RunStatus status = RunStatus::Running;
+  bool stopped = false;
   {
     GilReleased released;
-    run.Start(*network_, texts);
+    auto sliceEnd = control.SliceEnd();
+    status = RunToEnd(run, *network_, texts, iterationLimit, [&] {
+      if (stopped) return true;
+      if (std::chrono::steady_clock::now() < sliceEnd) return false;
+      stopped = !released.WithGil([&]() noexcept { return control.MayGoOn(); });
+      sliceEnd = control.SliceEnd();
+      return stopped;
+    });
   }
-  // Nobody looks at the neurons: the slices need not copy the engine's
-  // values into them.
-  run.LeaveNeuronsBehind(true);
-  while (status == RunStatus::Running) {
-    {
-      GilReleased released;
-      const auto sliceEnd = control.SliceEnd();
-      // The limit never comes between two ticks: each pass tests it.
-      while (status == RunStatus::Running && std::chrono::steady_clock::now() < sliceEnd)
-        status = run.Tick(100, iterationLimit);
-    }
-    if (status == RunStatus::Running && !control.MayGoOn()) control.ThrowStop();
-  }
+  if (stopped) control.ThrowStop();
   RunOutcome outcome;
   py::list given;
   for (const std::string& text : texts) given.append(py::int_(py::str(text)));

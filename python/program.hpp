@@ -25,6 +25,7 @@
 #include <pybind11/pybind11.h>
 
 #include "driver/network.hpp"
+#include "driver/network_source.hpp"
 #include "python/run_control.hpp"
 #include "python/run_result.hpp"
 
@@ -33,7 +34,7 @@ namespace vantorb::python {
 class TraceIterator;
 
 // What a Program is made from.
-enum class ProgramKind { Program, Equations };
+using ProgramKind = SourceKind;
 
 class Program {
  public:
@@ -54,6 +55,8 @@ class Program {
   const std::string& Text() const { return text_; }
   const std::string& Name() const { return name_; }
   ProgramKind Kind() const { return kind_; }
+  // What each worker of a sweep makes its own network from.
+  NetworkSource Source() const { return {text_, name_, kind_}; }
 
   // The tool's info keys (counts as int) and "arity".
   pybind11::dict Info() const;

@@ -41,6 +41,8 @@ class RunControl {
   // With the GIL, after MayGoOn said false: throws the Python error that is
   // set, else CancelledComputation saying what stopped it.
   [[noreturn]] void ThrowStop() const;
+  // After MayGoOn said false with no Python error set: what stopped it.
+  const std::string& StoppedBy() const { return stoppedBy_; }
 
   // When the current slice should end, at most kSlice from now: earlier
   // when the deadline comes first.

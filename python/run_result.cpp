@@ -58,6 +58,14 @@ void BindRunResult(py::module_& module) {
       .def_readonly("iterations", &RunOutcome::iterations, "The iterations the run took.")
       .def_readonly("stopped_by_limit", &RunOutcome::stoppedByLimit,
                     "Whether the iteration limit stopped the run before its end.")
+      .def_property_readonly(
+          "status",
+          [](const RunOutcome& outcome) {
+            return outcome.stoppedByLimit ? "limit" : outcome.result.is_none() ? "stopped" : "done";
+          },
+          "How the run ended, as vantorb-cli sweep writes it: \"done\" (it finished), "
+          "\"limit\" (its limit stopped it) or \"stopped\" (a stop of its sweep cut it "
+          "short).")
       .def("__eq__",
            [](const RunOutcome& outcome, const py::object& other) -> py::object {
              if (!py::isinstance<RunOutcome>(other)) return py::reinterpret_borrow<py::object>(Py_NotImplemented);

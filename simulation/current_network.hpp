@@ -45,13 +45,9 @@ class CurrentNetwork {
 
  private:
   // Members go in reverse order: the lists and the run before the network.
-  // The run keeps its values in the engine where the engine can: the
-  // window reads them through it.
   struct Live {
     Live(EngineKind engine, std::unique_ptr<Network> next)
-        : network(std::move(next)), run(engine) {
-      run.KeepValuesInEngine(true);
-    }
+        : network(std::move(next)), run(engine) {}
     std::unique_ptr<Network> network;
     NetworkRun run;
     NeuronList inspected, listed, recorded;

@@ -74,6 +74,8 @@ class Engine {
     (void)keep;
     return false;
   }
+  // Whether KeepValues(true) would keep them.
+  virtual bool CanKeepValues() const { return false; }
   // After Bind: the input neuron holds the unary code of n for the next
   // iteration, from the neuron or, when values are kept and the code is
   // long, from the engine alone (the neuron's value then stays as it is);
@@ -224,6 +226,7 @@ class EventEngine : public ChangeDrivenEngine {
     keepValues_ = keep;
     return true;
   }
+  bool CanKeepValues() const override { return true; }
   void SetInputCode(Neuron& input, std::int64_t n) override;
   std::string ResultText(const Neuron& neuron) const override;
   ValueSizes Sizes() const override;

@@ -20,12 +20,17 @@ bool IsExactlyOne(const Number& v) {
 
 }  // namespace
 
+std::int64_t LargestArgument(EngineKind engine, ValuesHeld held) {
+  return held == ValuesHeld::InEngine && MakeEngine(engine)->CanKeepValues() ? kMaxArgumentAsRuns
+                                                                             : kMaxArgument;
+}
+
 void NetworkRun::Start(ProofObj* target, const TargetNetwork& network,
-                       const std::vector<std::string>& arguments,
-                       RunObserver* observer) {
+                       const std::vector<std::string>& arguments, RunObserver* observer,
+                       ValuesHeld held) {
   running_ = false;
   iteration_ = 0;
-  for (const auto& argument : arguments) CheckArgumentSize(argument, LargestArgument());
+  for (const auto& argument : arguments) CheckArgumentSize(argument, LargestArgument(held));
   const auto& inputs = network.inputNeurons;
   const auto& outputs = network.outputNeurons;
   if (target == nullptr || inputs.empty() ||
@@ -39,7 +44,7 @@ void NetworkRun::Start(ProofObj* target, const TargetNetwork& network,
   endNeuron_ = outputs[0];
   resultNeuron_ = outputs.size() > 1 && NameHas(outputs[1], "Eres") ? outputs[1]
                                                                    : nullptr;
-  kept_ = keepValues_;
+  kept_ = held == ValuesHeld::InEngine && engine_->CanKeepValues();
   const auto argument = [&arguments](std::size_t k) -> std::string_view {
     return k - 1 < arguments.size() ? std::string_view(arguments[k - 1]) : "";
   };
@@ -81,6 +86,10 @@ void NetworkRun::Start(ProofObj* target, const TargetNetwork& network,
   Synchronize();
 }
 
+void NetworkRun::Synchronize() {
+  if (!kept_) engine_->Synchronize();
+}
+
 bool NetworkRun::EndSignal() const {
   return endNeuron_ != nullptr && IsExactlyOne(endNeuron_->Value());
 }
@@ -91,12 +100,7 @@ bool NetworkRun::EndSignalNext() const {
 
 void NetworkRun::RunIteration() {
   Pass();
-  if (!behind_) Synchronize();
-}
-
-void NetworkRun::LeaveNeuronsBehind(bool behind) {
-  behind_ = behind;
-  if (!behind_) Synchronize();
+  Synchronize();
 }
 
 void NetworkRun::Pass(std::int64_t leapRoom) {
@@ -156,7 +160,7 @@ RunStatus NetworkRun::Tick(std::int64_t stepSize, std::int64_t iterationLimit,
       throw;
     }
   }
-  if (!behind_) Synchronize();
+  Synchronize();
   return running_ ? RunStatus::Running : RunStatus::Finished;
 }
 
@@ -185,7 +189,6 @@ void NetworkRun::Release() {
   endNeuron_ = resultNeuron_ = nullptr;
   if (kind_) {
     engine_ = MakeEngine(*kind_);
-    if (keepValues_) engine_->KeepValues(true);
   } else {
     engine_->ReleaseWorkingMemory();
   }
@@ -198,6 +201,25 @@ void NetworkRun::ReadResult() {
   Synchronize();
   if (resultNeuron_ == nullptr) throw NeuroException(kNoResultError);
   result_ = engine_->ResultText(*resultNeuron_);
+}
+
+RunStatus RunToEnd(NetworkRun& run, const Network& network,
+                   const std::vector<std::string>& arguments, std::int64_t limit,
+                   const StopRequest& stop, ValuesHeld held) {
+  // Iterations between two questions to the stop request.
+  constexpr std::int64_t kTick = 1000;
+  // The request may hold the caller's locals: the run keeps it no longer
+  // than this call, however it ends.
+  struct Asking {
+    NetworkRun& run;
+    ~Asking() { run.SetStopRequest({}); }
+  } asking{run};
+  run.SetStopRequest(stop);
+  run.Start(network, arguments, nullptr, held);
+  RunStatus status = RunStatus::Running;
+  // The limit never comes between two ticks: each pass tests it.
+  while (status == RunStatus::Running && !(stop && stop())) status = run.Tick(kTick, limit);
+  return status;
 }
 
 }  // namespace vantorb

@@ -9,10 +9,11 @@
 // It refers into a network it does not own (the target's tree and the input
 // and output lists), so whoever holds both releases the run first, as
 // CurrentNetwork does. The iterations are done by an Engine, the event
-// engine unless told otherwise; unless the values are kept in the engine
-// (KeepValuesInEngine), every neuron is in step with the engine whenever a
-// call here returns, and at every observer call. Not thread-safe; runs over
-// different networks may go on in different threads.
+// engine unless told otherwise. Where the values are is chosen when a run
+// starts (ValuesHeld): in the neurons, every neuron in step with the engine
+// whenever a call here returns and at every observer call; or kept by the
+// engine, read through ReadValue. Not thread-safe; runs over different
+// networks may go on in different threads.
 
 #include <cstdint>
 #include <optional>
@@ -56,6 +57,24 @@ class RunObserver {
 
 enum class RunStatus { Running, Finished, LimitReached };
 
+// Where a run's values are, chosen when it starts.
+enum class ValuesHeld {
+  // In the neurons: every neuron in step whenever a call returns, for a
+  // caller that reads neurons (a trace, printed values, comparisons of
+  // engines); observers get Computed().
+  InNeurons,
+  // Kept by an engine that holds values as runs (the macro and the event
+  // engine), for good: values may grow far past what limbs could hold,
+  // arguments go up to kMaxArgumentAsRuns, and no neuron is brought in step
+  // but "Eout"; they are read through ReadValue and ChangedAtLastCommit.
+  // An engine that cannot keep them (dense, reference) holds them in the
+  // neurons.
+  InEngine,
+};
+
+// The largest argument a run under that engine takes.
+std::int64_t LargestArgument(EngineKind engine, ValuesHeld held);
+
 class NetworkRun {
  public:
   explicit NetworkRun(EngineKind engine = EngineKind::Event)
@@ -78,12 +97,12 @@ class NetworkRun {
   // (CheckArgumentSize with LargestArgument) is refused with its own
   // message before anything is set.
   void Start(ProofObj* target, const TargetNetwork& network,
-             const std::vector<std::string>& arguments,
-             RunObserver* observer = nullptr);
+             const std::vector<std::string>& arguments, RunObserver* observer = nullptr,
+             ValuesHeld held = ValuesHeld::InNeurons);
   // The same on a network's target and lists.
   void Start(const Network& network, const std::vector<std::string>& arguments,
-             RunObserver* observer = nullptr) {
-    Start(&network.Target(), network.Io(), arguments, observer);
+             RunObserver* observer = nullptr, ValuesHeld held = ValuesHeld::InNeurons) {
+    Start(&network.Target(), network.Io(), arguments, observer, held);
   }
 
   // One tick of up to stepSize passes. Before each pass the limit is tested
@@ -101,22 +120,13 @@ class NetworkRun {
   // result neuron (the run is stopped first).
   void RunIteration();
 
-  // For a caller that reads a run's values only through ReadValue and
-  // ChangedAtLastCommit (or not at all: its status, iteration, result and
-  // the engine's measures): from the next Start, an engine that holds
-  // values as runs keeps them for good (Engine::KeepValues), so that they
-  // may grow far past what limbs could hold, takes arguments up to
-  // kMaxArgumentAsRuns, and never brings a neuron in step but "Eout"
-  // (Synchronize then does nothing; observers get no Computed()). Returns
-  // whether the engine does so.
-  bool KeepValuesInEngine(bool keep) {
-    keepValues_ = keep && engine_->KeepValues(keep);
-    return keepValues_;
+  // The largest argument a Start holding values so takes.
+  std::int64_t LargestArgument(ValuesHeld held) const {
+    return held == ValuesHeld::InEngine && engine_->CanKeepValues() ? kMaxArgumentAsRuns
+                                                                    : kMaxArgument;
   }
-  // The largest argument the next Start takes.
-  std::int64_t LargestArgument() const {
-    return keepValues_ ? kMaxArgumentAsRuns : kMaxArgument;
-  }
+  // Whether the run started last keeps its values in the engine.
+  bool KeepsValues() const { return kept_; }
   // Asked before every pass of a tick and by a leap's proof: when it
   // answers true, Tick returns at once (the run goes on from there at the
   // next Tick) and a proof under way is given up.
@@ -139,14 +149,6 @@ class NetworkRun {
   void Release();
 
   void Stop() { running_ = false; }
-  // While set, Tick and RunIteration may return with neurons behind the
-  // engine ("Eout" and the read-out stay exact), for a caller that reads
-  // neurons only after Synchronize: a long Finish between its frames.
-  // Clearing it brings every neuron in step.
-  void LeaveNeuronsBehind(bool behind);
-  void Synchronize() {
-    if (!kept_) engine_->Synchronize();
-  }
 
   bool Running() const { return running_; }
   std::int64_t Iteration() const { return iteration_; }
@@ -171,6 +173,8 @@ class NetworkRun {
   void Pass(std::int64_t leapRoom = 0);
 
   void Iterate();
+  // Every neuron in step with the engine, unless the values are kept.
+  void Synchronize();
   // The engine's handle on a neuron it computes, or Engine::kNoHandle.
   std::uint32_t HandleOf(const Neuron& neuron) const;
 
@@ -185,11 +189,19 @@ class NetworkRun {
   RunObserver* observer_ = nullptr;
   std::int64_t iteration_ = 0;
   bool running_ = false;
-  bool behind_ = false;
-  bool keepValues_ = false;  // asked for and done by the engine
-  bool kept_ = false;        // this run's values are kept in the engine
+  bool kept_ = false;  // this run's values are kept in the engine
   std::string result_;
   std::vector<std::string> arguments_;
 };
+
+// A run as the tool, sweeps and the Python module make one: started on the
+// arguments with its values kept in the engine, then ticked to its end or
+// its limit (0: none). `stop` is asked between ticks of a few thousand
+// iterations and inside the engine's proofs; once it answers true the run
+// ends where it is, with status Running. Throws what Start and Tick throw.
+// A caller that reads the neurons afterwards holds the values in them.
+RunStatus RunToEnd(NetworkRun& run, const Network& network,
+                   const std::vector<std::string>& arguments, std::int64_t limit,
+                   const StopRequest& stop = {}, ValuesHeld held = ValuesHeld::InEngine);
 
 }  // namespace vantorb

@@ -108,7 +108,6 @@ bool Simulator::FrameDue() const {
 
 // Everything on screen that follows the run, at once: a frame.
 void Simulator::ShowFrame() {
-  network_.Run().Synchronize();  // Finish lets the neurons fall behind between frames
   lastFrame_ = view_.Now();
   frameStale_ = false;
   view_.SetIterationText(std::to_string(iteration_));
@@ -253,7 +252,7 @@ void Simulator::Compute() {
       if (!argument.empty() && !IsNaturalNumberText(argument))
         throw NeuroException("The argument X" + std::to_string(k + 1) + ", '" + argument +
                              "', is not a natural number");
-      CheckArgumentSize(argument, network_.Run().LargestArgument());
+      CheckArgumentSize(argument, network_.Run().LargestArgument(ValuesHeld::InEngine));
     }
   } catch (const NeuroException& e) {
     if (abandoning) StopRun();
@@ -275,7 +274,7 @@ void Simulator::Compute() {
     recording_ = false;  // until the waveforms follow the engine bound now
     run.SetStopRequest([this] { return PollLongCall({}); });
     collectThisPass_ = true;  // the first iteration is shown at once
-    run.Start(*network, arguments, this);
+    run.Start(*network, arguments, this, ValuesHeld::InEngine);
     collectThisPass_ = false;
     iteration_ = run.Iteration();
     CollectInspectedNeurons(true);
@@ -432,10 +431,7 @@ void Simulator::Tick(TickKind kind) {
       ShowFrame();
       TakeEvents();
       if (!computePressed_ || stopRequested_) break;
-      if (kind != TickKind::Finishing && !longTick_) {
-        longTick_ = true;
-        network_.Run().LeaveNeuronsBehind(true);
-      }
+      if (kind != TickKind::Finishing) longTick_ = true;
     }
   }
   EndLongTick();  // what follows reads the neurons
@@ -454,11 +450,7 @@ void Simulator::Tick(TickKind kind) {
   }
 }
 
-void Simulator::EndLongTick() {
-  if (!longTick_) return;
-  longTick_ = false;
-  network_.Run().LeaveNeuronsBehind(false);
-}
+void Simulator::EndLongTick() { longTick_ = false; }
 
 bool Simulator::Watching() { return (!finishPressed_ && !longTick_) || collectThisPass_; }
 
@@ -516,14 +508,10 @@ void Simulator::Finish() {
   view_.SetFinishPressed(true);
   const int slider = view_.SliderPosition();
   view_.SetSliderPosition(10);
-  // Between frames nothing reads a neuron: the engine goes at its own pace.
-  network_.Run().LeaveNeuronsBehind(true);
   try {
     FinishLoop();
-    network_.Run().LeaveNeuronsBehind(false);
     ApplyInspectToken();
   } catch (...) {
-    network_.Run().LeaveNeuronsBehind(false);
     EndFinish(slider);  // the controls come back whatever stopped the loop
     throw;
   }

@@ -8,13 +8,16 @@
 #include <exception>
 #include <map>
 #include <memory>
+#include <cctype>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "driver/compilation_driver.hpp"
 #include "network/exceptions.hpp"
 #include "network/utils.hpp"
 #include "simulation/network_run.hpp"
+#include "network/unary.hpp"
 #include "simulation/run_arguments.hpp"
 
 namespace vantorb {
@@ -23,8 +26,6 @@ namespace {
 // How often the caller's thread asks the stop request while it waits for
 // rows: often enough for Ctrl-C to feel immediate.
 constexpr auto kStopPoll = std::chrono::milliseconds(20);
-// Iterations between two looks at the halt flag, as `run` ticks.
-constexpr std::int64_t kTick = 1000;
 
 [[noreturn]] void RefuseRange(const std::string& text, const std::string& problem) {
   throw ArgumentError("range '" + text + "' " + problem);
@@ -35,6 +36,7 @@ constexpr std::int64_t kTick = 1000;
 SweepRange SweepRange::Parse(const std::string& text) {
   constexpr const char* kForms = "is not a number, A..B or a comma list";
   SweepRange range;
+  range.text_ = text;
   if (const auto dots = text.find(".."); dots != std::string::npos) {
     const std::string first = text.substr(0, dots), last = text.substr(dots + 2);
     if (!IsNaturalNumberText(first) || !IsNaturalNumberText(last)) RefuseRange(text, kForms);
@@ -65,6 +67,11 @@ std::string SweepRange::At(std::uint64_t index) const {
   return listed_.empty() ? std::to_string(first_ + index) : listed_[index];
 }
 
+std::vector<std::string> SweepRange::Largest() const {
+  if (listed_.empty()) return {At(count_ - 1)};
+  return listed_;  // a list's numbers, each checked: they are few
+}
+
 SweepTuples::SweepTuples(std::vector<SweepRange> ranges) : ranges_(std::move(ranges)) {
   for (const SweepRange& range : ranges_) {
     // Each count is at least 1 and at most kMaxSweepTuples: no overflow
@@ -73,6 +80,61 @@ SweepTuples::SweepTuples(std::vector<SweepRange> ranges) : ranges_(std::move(ran
     if (count_ > kMaxSweepTuples)
       throw ArgumentError("the ranges make more than " + std::to_string(kMaxSweepTuples) +
                           " tuples, the most a sweep takes");
+  }
+}
+
+namespace {
+
+// CheckArgumentSize's refusal, as an ArgumentError that names where the
+// argument came from.
+void CheckSize(const std::string& argument, std::int64_t largest, const std::string& where) {
+  try {
+    CheckArgumentSize(argument, largest);
+  } catch (const NeuroException& e) {
+    std::string message = e.Message();
+    if (!message.empty()) message[0] = static_cast<char>(std::tolower(message[0]));
+    throw ArgumentError(where + ": " + message);
+  }
+}
+
+}  // namespace
+
+void SweepTuples::CheckSizes(std::int64_t largest) const {
+  for (const SweepRange& range : ranges_)
+    for (const std::string& argument : range.Largest())
+      CheckSize(argument, largest, "range '" + range.Text() + "'");
+}
+
+TupleList::TupleList(std::vector<std::vector<std::string>> tuples) : tuples_(std::move(tuples)) {
+  if (tuples_.size() > kMaxSweepTuples)
+    throw ArgumentError("more than " + std::to_string(kMaxSweepTuples) +
+                        " tuples, the most a sweep takes");
+  for (std::size_t t = 0; t < tuples_.size(); ++t) {
+    const auto name = [&] {
+      std::string joined;
+      for (const std::string& argument : tuples_[t]) joined += (joined.empty() ? "" : ", ") + argument;
+      return "tuple " + std::to_string(t) + " (" + joined + ")";
+    };
+    if (tuples_[t].size() != tuples_[0].size())
+      throw ArgumentError(name() + " has " + std::to_string(tuples_[t].size()) +
+                          " arguments, the first " + std::to_string(tuples_[0].size()));
+    for (const std::string& argument : tuples_[t])
+      if (!IsNaturalNumberText(argument))
+        throw ArgumentError(name() + ": argument '" + argument + "' is not a natural number");
+  }
+}
+
+void TupleList::CheckSizes(std::int64_t largest) const {
+  for (std::size_t t = 0; t < tuples_.size(); ++t) {
+    for (const std::string& argument : tuples_[t]) {
+      try {
+        CheckArgumentSize(argument, largest);
+      } catch (const NeuroException&) {
+        std::string joined;
+        for (const std::string& a : tuples_[t]) joined += (joined.empty() ? "" : ", ") + a;
+        CheckSize(argument, largest, "tuple " + std::to_string(t) + " (" + joined + ")");
+      }
+    }
   }
 }
 
@@ -103,8 +165,9 @@ namespace {
 // One sweep: the workers, and the rows they hand to the caller's thread.
 class SweepRunner {
  public:
-  SweepRunner(const std::string& file, const SweepTuples& tuples, const SweepOptions& options)
-      : file_(file), tuples_(tuples), options_(options) {}
+  SweepRunner(const NetworkSource& source, const ArgumentTuples& tuples,
+              const SweepOptions& options)
+      : source_(source), tuples_(tuples), options_(options) {}
   ~SweepRunner() { Join(); }
   SweepRunner(const SweepRunner&) = delete;
   SweepRunner& operator=(const SweepRunner&) = delete;
@@ -123,8 +186,8 @@ class SweepRunner {
   // returns whether every worker had ended when they were taken.
   bool Deliver(std::uint64_t& reported);
 
-  const std::string& file_;
-  const SweepTuples& tuples_;
+  const NetworkSource& source_;
+  const ArgumentTuples& tuples_;
   const SweepOptions& options_;
   std::vector<std::thread> workers_;
   std::atomic<std::uint64_t> next_{0};  // the next tuple to take
@@ -141,13 +204,32 @@ class SweepRunner {
 };
 
 SweepOutcome SweepRunner::Run() {
-  NParserInterface parser;
-  std::unique_ptr<Network> first = LoadNetworkFile(parser, file_);
+  if (options_.jobs > kMaxSweepJobs)
+    throw ArgumentError("a sweep takes at most " + std::to_string(kMaxSweepJobs) +
+                        " workers, not " + std::to_string(options_.jobs));
+  std::unique_ptr<Network> first = source_.Build();
+  if (tuples_.Count() == 0) return {};
   CheckArity(*first, tuples_.At(0));
+  tuples_.CheckSizes(LargestArgument(options_.engine, ValuesHeld::InEngine));
   const std::uint64_t jobs = std::clamp<std::uint64_t>(options_.jobs, 1, tuples_.Count());
-  working_ = jobs;
-  workers_.emplace_back(&SweepRunner::Work, this, std::move(first));
-  for (std::uint64_t k = 1; k < jobs; ++k) workers_.emplace_back(&SweepRunner::Work, this, nullptr);
+  {
+    std::lock_guard lock(mutex_);
+    working_ = jobs;
+  }
+  try {
+    workers_.emplace_back(&SweepRunner::Work, this, std::move(first));
+    for (std::uint64_t k = 1; k < jobs; ++k) workers_.emplace_back(&SweepRunner::Work, this, nullptr);
+  } catch (const std::system_error& e) {
+    // The started workers stop; those never started will not end.
+    {
+      std::lock_guard lock(mutex_);
+      working_ -= jobs - workers_.size();
+    }
+    const std::size_t started = workers_.size();
+    Join();
+    throw NeuroException("The worker threads could not be started: " + std::to_string(started) +
+                         " of " + std::to_string(jobs) + " were (" + e.what() + ")");
+  }
 
   std::uint64_t reported = 0;
   while (!Deliver(reported)) {
@@ -186,15 +268,8 @@ bool SweepRunner::Deliver(std::uint64_t& reported) {
 
 void SweepRunner::Work(std::unique_ptr<Network> network) noexcept {
   try {
-    if (!network) {
-      NParserInterface parser;
-      network = LoadNetworkFile(parser, file_);
-    }
+    if (!network) network = source_.Build();
     NetworkRun run(options_.engine);
-    // Nothing reads a neuron: the engine keeps its values as runs however
-    // long they grow, and takes arguments as large as `run` does.
-    run.KeepValuesInEngine(true);
-    run.LeaveNeuronsBehind(true);
     while (halt_ == kGoOn) {
       const std::uint64_t index = next_++;
       if (index >= tuples_.Count()) break;
@@ -225,10 +300,8 @@ SweepRow SweepRunner::RunTuple(NetworkRun& run, const Network& network,
   SweepRow row;
   row.index = index;
   row.arguments = tuples_.At(index);
-  run.Start(network, row.arguments);
-  RunStatus status = RunStatus::Running;
-  // The limit never comes between two ticks: each pass tests it.
-  while (status == RunStatus::Running && halt_ == kGoOn) status = run.Tick(kTick, options_.limit);
+  const RunStatus status = RunToEnd(run, network, row.arguments, options_.limit,
+                                    [this] { return halt_ != kGoOn; });
   row.iterations = run.Iteration();
   switch (status) {
     case RunStatus::Finished:
@@ -237,6 +310,7 @@ SweepRow SweepRunner::RunTuple(NetworkRun& run, const Network& network,
       break;
     case RunStatus::LimitReached:
       row.status = SweepStatus::Limit;
+      if (!run.Result().empty()) row.partial = run.Result();
       break;
     case RunStatus::Running:
       row.status = SweepStatus::Stopped;
@@ -256,9 +330,9 @@ void SweepRunner::Join() {
 
 }  // namespace
 
-SweepOutcome Sweep(const std::string& file, const SweepTuples& tuples,
+SweepOutcome Sweep(const NetworkSource& source, const ArgumentTuples& tuples,
                    const SweepOptions& options) {
-  return SweepRunner(file, tuples, options).Run();
+  return SweepRunner(source, tuples, options).Run();
 }
 
 }  // namespace vantorb

@@ -1,20 +1,23 @@
 #pragma once
-// Sweeps: the target of one file computed for every tuple of a cross
-// product of argument ranges, on several worker threads at once.
+// Sweeps: the target of one program computed for every tuple of arguments,
+// on several worker threads at once. The tool's sweep and the Python
+// module's thread sweep are this one.
 //
-// SweepRange is one RANGE operand as users write it: a natural number "N",
-// an interval "A..B" (both ends included) or a comma list "1,5,9".
-// SweepTuples is the cross product of ranges in argument order: the first
-// range changes slowest, the last fastest, as nested loops would go. Both
-// are immutable once made and may be read from any thread.
+// ArgumentTuples are the tuples in order: SweepTuples the cross product of
+// argument ranges (the first range changes slowest, the last fastest, as
+// nested loops would go), TupleList tuples given one by one. SweepRange is
+// one RANGE operand as users write it: a natural number "N", an interval
+// "A..B" (both ends included) or a comma list "1,5,9". All are immutable
+// once made and may be read from any thread.
 //
 // Sweep runs the tuples. A run writes neuron values, so no network is
-// shared: each worker loads its own from the file, and takes the tuples one
-// by one from a shared counter. The rows reach the caller in tuple order,
-// whatever order the runs end in, and every callback and the stop request
-// are called on the thread that called Sweep, one call at a time, never
-// from a worker. Sweep itself keeps no state between calls: sweeps in
-// different threads share nothing.
+// shared: each worker makes its own from the program's source, and takes
+// the tuples one by one from a shared counter. The rows reach the caller
+// in tuple order, whatever order the runs end in, each a value (SweepRow)
+// that the tool writes as CSV and Python as a RunResult; every callback
+// and the stop request are called on the thread that called Sweep, one
+// call at a time, never from a worker. Sweep itself keeps no state between
+// calls: sweeps in different threads share nothing.
 
 #include <cstdint>
 #include <functional>
@@ -23,13 +26,30 @@
 #include <vector>
 
 #include "compiler/interpreter.hpp"
+#include "driver/network_source.hpp"
 #include "simulation/engine_kind.hpp"
 
 namespace vantorb {
 
 // The most tuples a sweep takes: more would run for ever and their rows
-// would not fit anywhere.
+// would not fit anywhere; and the most worker threads.
 constexpr std::uint64_t kMaxSweepTuples = 100'000'000;
+constexpr unsigned kMaxSweepJobs = 1024;
+
+// The tuples of a sweep, in order.
+class ArgumentTuples {
+ public:
+  virtual ~ArgumentTuples() = default;
+  virtual std::uint64_t Count() const = 0;
+  virtual std::size_t Arity() const = 0;
+  // The arguments of tuple index (< Count()), in argument order, as
+  // decimal texts.
+  virtual std::vector<std::string> At(std::uint64_t index) const = 0;
+  // Throws ArgumentError naming the tuple (or the range) with an argument
+  // too large for a run that takes at most `largest`: "tuple 6 (13, 1):
+  // the argument 13 is too large: at most 12 can be computed".
+  virtual void CheckSizes(std::int64_t largest) const = 0;
+};
 
 class SweepRange {
  public:
@@ -45,27 +65,48 @@ class SweepRange {
   std::uint64_t Count() const { return listed_.empty() ? count_ : listed_.size(); }
   // The argument text at index (< Count()).
   std::string At(std::uint64_t index) const;
+  const std::string& Text() const { return text_; }
+  // The numbers, written as in the range, that are not below any other.
+  std::vector<std::string> Largest() const;
 
  private:
   SweepRange() = default;  // only Parse makes one: never empty
 
+  std::string text_;
   std::vector<std::string> listed_;  // a number or a list; empty for A..B
   std::uint64_t first_ = 0, count_ = 0;
 };
 
-class SweepTuples {
+class SweepTuples : public ArgumentTuples {
  public:
   // Throws ArgumentError "the ranges make more than 100000000 tuples, the
   // most a sweep takes". No ranges make one tuple, of no arguments.
   explicit SweepTuples(std::vector<SweepRange> ranges);
-  std::uint64_t Count() const { return count_; }
-  std::size_t Arity() const { return ranges_.size(); }
-  // The arguments of tuple index (< Count()), in argument order.
-  std::vector<std::string> At(std::uint64_t index) const;
+  std::uint64_t Count() const override { return count_; }
+  std::size_t Arity() const override { return ranges_.size(); }
+  std::vector<std::string> At(std::uint64_t index) const override;
+  // Names the range: "range '0..13': the argument 13 is too large: ...".
+  void CheckSizes(std::int64_t largest) const override;
 
  private:
   std::vector<SweepRange> ranges_;
   std::uint64_t count_ = 1;
+};
+
+// Tuples given one by one (Python's sweep), each a list of natural
+// numbers written in decimal. Throws ArgumentError for a tuple whose
+// length differs from the first's, or an argument that is no natural
+// number, naming the tuple; "more than 100000000 tuples" for too many.
+class TupleList : public ArgumentTuples {
+ public:
+  explicit TupleList(std::vector<std::vector<std::string>> tuples);
+  std::uint64_t Count() const override { return tuples_.size(); }
+  std::size_t Arity() const override { return tuples_.empty() ? 0 : tuples_[0].size(); }
+  std::vector<std::string> At(std::uint64_t index) const override { return tuples_[index]; }
+  void CheckSizes(std::int64_t largest) const override;
+
+ private:
+  std::vector<std::vector<std::string>> tuples_;
 };
 
 enum class SweepStatus {
@@ -80,13 +121,17 @@ struct SweepRow {
   std::uint64_t index = 0;  // of the tuple
   std::vector<std::string> arguments;
   std::optional<std::string> result;  // only when the run is Done
+  // The result neuron read when the limit stopped the run (Limit only;
+  // none without a result neuron).
+  std::optional<std::string> partial;
   std::int64_t iterations = 0;
   SweepStatus status = SweepStatus::Done;
 };
 
 struct SweepOptions {
-  unsigned jobs = 1;             // worker threads; 0 counts as 1, and there
-                                 // are never more than tuples
+  unsigned jobs = 1;             // worker threads, up to kMaxSweepJobs; 0
+                                 // counts as 1, and there are never more
+                                 // than tuples
   EngineKind engine = EngineKind::Macro;
   std::int64_t limit = 0;        // iterations per run; 0: none
   // Asked every few milliseconds; once it says yes, every run going on is
@@ -103,23 +148,27 @@ struct SweepOutcome {
   bool stopped = false;     // a stop request ended the sweep
 };
 
-// Loads the file (LoadNetworkFile) and checks the arity against the
-// ranges (CheckArity's ArgumentError) before any worker starts, then runs
-// every tuple as `vantorb-cli run` does: the engine chosen, its values kept
-// in the engine, ticks of a thousand iterations. The calling thread waits
-// for rows and asks the stop request meanwhile; once it says yes, every
-// worker stops at the end of its tick. After a stop, the rows delivered
-// are every tuple up to the first that was never started: finished ones as
-// they are, the ones cut short as Stopped.
+// Makes a network from the source (NetworkSource::Build) and checks,
+// before any worker starts: the number of workers (ArgumentError "a sweep
+// takes at most 1024 workers, not N"), the arity against the tuples
+// (CheckArity's ArgumentError) and every argument's size against what a
+// run under the engine takes (ArgumentTuples::CheckSizes). Then runs every
+// tuple as `vantorb-cli run` does (RunToEnd). The calling thread waits for
+// rows and asks the stop request meanwhile; once it says yes, every run
+// going on stops at once (also inside a proof), and no other starts. After
+// a stop, the rows delivered are every tuple up to the first that was
+// never started: finished ones as they are, the ones cut short as Stopped.
 //
-// An error in a worker (the file, a run refusing an argument too large)
-// stops every worker; once they are joined, the finished rows that precede
-// every unfinished tuple are delivered, and the first error is thrown again
-// from here. Runs cut short by an error give no rows. What a callback or
-// the stop request throws also stops and joins the workers, and goes on
-// from here at once. Thread-safe: sweeps in different threads share
-// nothing.
-SweepOutcome Sweep(const std::string& file, const SweepTuples& tuples,
+// Workers that cannot all be started (a limit on threads) are stopped and
+// joined, and Sweep throws NeuroException "The worker threads could not be
+// started: K of N were (REASON)". An error in a worker (a run refusing its
+// arguments) stops every worker; once they are joined, the finished rows
+// that precede every unfinished tuple are delivered, and the first error
+// is thrown again from here. Runs cut short by an error give no rows. What
+// a callback or the stop request throws also stops and joins the workers,
+// and goes on from here at once. Thread-safe: sweeps in different threads
+// share nothing.
+SweepOutcome Sweep(const NetworkSource& source, const ArgumentTuples& tuples,
                    const SweepOptions& options);
 
 }  // namespace vantorb

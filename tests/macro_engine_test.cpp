@@ -190,7 +190,6 @@ TEST(MacroEngine, APassLeapsNoFurtherThanItsRoom) {
     eager->SetEager(true);
     NetworkRun run(std::move(eager));
     run.Start(*network, arguments);
-    run.LeaveNeuronsBehind(true);
     std::int64_t longest = 0;
     RunStatus status = RunStatus::Running;
     while (status == RunStatus::Running) {

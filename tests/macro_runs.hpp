@@ -53,11 +53,10 @@ inline Outcome RunUnder(ProofObj& target, const TargetNetwork& io,
                         std::int64_t limit, std::int64_t passes = 1000,
                         std::uint64_t mostLimbs = 0, bool eager = false, bool keep = false) {
   NetworkRun run(EngineOf(kind, eager));
-  run.KeepValuesInEngine(keep);
   Outcome outcome;
   try {
-    run.Start(&target, io, arguments);
-    run.LeaveNeuronsBehind(true);
+    run.Start(&target, io, arguments, nullptr,
+              keep ? ValuesHeld::InEngine : ValuesHeld::InNeurons);
     do {
       if (mostLimbs != 0 && run.UsedEngine().LimbsProcessed() > mostLimbs) limit = run.Iteration();
       outcome.status = run.Tick(passes, limit);
@@ -65,7 +64,6 @@ inline Outcome RunUnder(ProofObj& target, const TargetNetwork& io,
   } catch (const NeuroException& e) {
     outcome.error = e.Message();
   }
-  run.LeaveNeuronsBehind(false);
   outcome.iterations = run.Iteration();
   outcome.limit = limit;
   outcome.result = run.Result();

@@ -50,8 +50,8 @@ TEST(NetworkRunStart, UnaryZeroAnswersOnTheSecondStep) {
 }
 
 TEST(NetworkRunStart, ARunStartedAgainBeginsFromTheResetNetwork) {
-  // The first run leaves its neurons behind the engine; the second, watched
-  // or not, must not see any of that run's values.
+  // The first run keeps its values in the engine; the second, watched or
+  // not, must not see any of that run's values.
   struct Watcher : RunObserver {
   } watcher;
   for (RunObserver* observer : {static_cast<RunObserver*>(&watcher),
@@ -62,8 +62,7 @@ TEST(NetworkRunStart, ARunStartedAgainBeginsFromTheResetNetwork) {
     while (fresh.Tick(100, 5000) == RunStatus::Running) {
     }
     NetworkRun reused;
-    reused.LeaveNeuronsBehind(true);
-    reused.Start(mul.tree.get(), mul.network, {"5", "6"});
+    reused.Start(mul.tree.get(), mul.network, {"5", "6"}, nullptr, ValuesHeld::InEngine);
     EXPECT_EQ(reused.Tick(150, 5000), RunStatus::Running);
     reused.Start(mul.tree.get(), mul.network, {"3", "4"}, observer);
     RunStatus status = RunStatus::Running;
@@ -91,20 +90,27 @@ TEST(NetworkRunStart, ValuesKeptInTheEngineTakeLargerArguments) {
   for (const auto& [kind, label, keeps] : kinds) {
     Built add(Add());
     NetworkRun run(kind);
-    EXPECT_EQ(run.KeepValuesInEngine(true), keeps) << label;
-    EXPECT_EQ(run.LargestArgument(), keeps ? kMaxArgumentAsRuns : kMaxArgument) << label;
+    EXPECT_EQ(run.LargestArgument(ValuesHeld::InEngine),
+              keeps ? kMaxArgumentAsRuns : kMaxArgument)
+        << label;
+    EXPECT_EQ(LargestArgument(kind, ValuesHeld::InEngine), run.LargestArgument(ValuesHeld::InEngine));
+    EXPECT_EQ(run.LargestArgument(ValuesHeld::InNeurons), kMaxArgument) << label;
     for (RunObserver* observer : {static_cast<RunObserver*>(&watcher),
                                   static_cast<RunObserver*>(nullptr)}) {
+      EXPECT_THROW(run.Start(add.tree.get(), add.network, {"100000001", "1"}, observer),
+                   NeuroException)
+          << label << ": not in the neurons";
       if (keeps) {
-        run.Start(add.tree.get(), add.network, {"100000001", "1"}, observer);
+        run.Start(add.tree.get(), add.network, {"100000001", "1"}, observer, ValuesHeld::InEngine);
+        EXPECT_TRUE(run.KeepsValues());
         EXPECT_EQ(run.Tick(1000, 10), RunStatus::LimitReached) << label;
       } else {
-        EXPECT_THROW(run.Start(add.tree.get(), add.network, {"100000001", "1"}, observer),
+        EXPECT_THROW(run.Start(add.tree.get(), add.network, {"100000001", "1"}, observer,
+                               ValuesHeld::InEngine),
                      NeuroException)
             << label;
       }
     }
-    run.KeepValuesInEngine(false);
     NetworkRun fresh(kind);
     for (NetworkRun* watched : {&run, &fresh}) {
       watched->Start(add.tree.get(), add.network, {"3", "4"}, &watcher);
@@ -128,8 +134,8 @@ TEST(NetworkRunReading, KeptValuesReadThroughTheRunAreTheNeuronsValues) {
   for (EngineKind kind : {EngineKind::Event, EngineKind::Macro}) {
     Built kept(Mul()), plain(Mul());
     NetworkRun keeping(kind), reference(EngineKind::Reference);
-    ASSERT_TRUE(keeping.KeepValuesInEngine(true));
-    keeping.Start(kept.tree.get(), kept.network, {"3", "4"}, &watcher);
+    keeping.Start(kept.tree.get(), kept.network, {"3", "4"}, &watcher, ValuesHeld::InEngine);
+    ASSERT_TRUE(keeping.KeepsValues());
     reference.Start(plain.tree.get(), plain.network, {"3", "4"});
     NeuronList keptNeurons, plainNeurons;
     kept.tree->AppendNeurons(keptNeurons);

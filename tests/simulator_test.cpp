@@ -888,10 +888,7 @@ TEST_F(SimulatorTest, FinishAtTheToolsScaleStopsInsideAProofAndEndsAsTheToolDoes
   NParserInterface parser;
   const auto network = CompileProgramFile(parser, Example("multiplication.prv"));
   NetworkRun tool(EngineKind::Macro);
-  ASSERT_TRUE(tool.KeepValuesInEngine(true));
-  tool.Start(*network, arguments);
-  while (tool.Tick(1000, 20'000'000'000'000) == RunStatus::Running) {
-  }
+  ASSERT_EQ(RunToEnd(tool, *network, arguments, 20'000'000'000'000), RunStatus::Finished);
   EXPECT_EQ(view_.result, "1000000000000");
   EXPECT_EQ(view_.result, tool.Result());
   EXPECT_EQ(sim().Iteration(), tool.Iteration());

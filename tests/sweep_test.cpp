@@ -134,7 +134,7 @@ Swept RunSweep(const std::string& file, const std::vector<std::string>& ranges,
   options.progress = [&swept](std::uint64_t done, std::uint64_t) {
     swept.progress.push_back(done);
   };
-  swept.outcome = Sweep(file, SweepTuples(Ranges(ranges)), options);
+  swept.outcome = Sweep(NetworkSource::FromFile(file), SweepTuples(Ranges(ranges)), options);
   return swept;
 }
 
@@ -144,10 +144,7 @@ SweepRow RunAlone(const std::string& file, const std::vector<std::string>& argum
   NParserInterface parser;
   const std::unique_ptr<Network> network = LoadNetworkFile(parser, file);
   NetworkRun run(engine);
-  run.KeepValuesInEngine(true);
-  run.Start(*network, arguments);
-  RunStatus status = RunStatus::Running;
-  while (status == RunStatus::Running) status = run.Tick(1000, limit);
+  const RunStatus status = RunToEnd(run, *network, arguments, limit);
   SweepRow row;
   row.arguments = arguments;
   row.iterations = run.Iteration();
@@ -223,7 +220,8 @@ TEST_F(SweepStop, AStopRequestKeepsAnInOrderPrefixAndCutsTheRunsGoingOn) {
     // rows came, tuple 2 has long been taken and never ends.
     int asked = 0;
     options.stop = [&rows, &asked] { return rows.size() >= 2 && ++asked > 25; };
-    const SweepOutcome outcome = Sweep(file, SweepTuples(Ranges({"0,0,1,0,0"})), options);
+    const SweepOutcome outcome =
+        Sweep(NetworkSource::FromFile(file), SweepTuples(Ranges({"0,0,1,0,0"})), options);
     const std::string label = "jobs " + std::to_string(jobs);
     EXPECT_TRUE(outcome.stopped) << label;
     EXPECT_EQ(outcome.rows, rows.size()) << label;
@@ -250,41 +248,75 @@ TEST_F(SweepStop, AStopRequestKeepsAnInOrderPrefixAndCutsTheRunsGoingOn) {
   }
 }
 
+NetworkSource Source(const std::string& name) { return NetworkSource::FromFile(Example(name)); }
+
 TEST(Sweep, AnErrorInARunEndsTheSweepOnceAfterTheRowsBeforeIt) {
-  // The second tuple's argument is too large for any run.
+  // A network that signals its end at once for any argument from 1 on, and
+  // has no result neuron to read: those runs fail; 0 runs to the limit.
+  const NetworkSource noResult{"XAdata(i+1) = sigma( 1.0*Edata1(i) + 0 )\r\n"
+                               "XEout(i+1) = sigma( 10.0*XAdata(i) + -0.1 )\r\n",
+                               "n.equ", SourceKind::Equations};
   for (unsigned jobs : {1u, 2u, 4u}) {
     SweepOptions options;
     options.jobs = jobs;
-    options.limit = 100000;
+    options.limit = 100;
     std::vector<SweepRow> rows;
     options.row = [&rows](const SweepRow& row) { rows.push_back(row); };
     const std::string label = "jobs " + std::to_string(jobs);
     try {
-      Sweep(Example("predecessor.prv"), SweepTuples(Ranges({"3,1000000000001,2,4"})), options);
+      Sweep(noResult, SweepTuples(Ranges({"0,1,0,0"})), options);
       ADD_FAILURE() << label << ": no error";
     } catch (const NeuroException& error) {
-      EXPECT_EQ(error.Message(),
-                "The argument 1000000000001 is too large: at most 1000000000000 can be computed")
-          << label;
+      EXPECT_EQ(error.Message(), NetworkRun::kNoResultError) << label;
     }
     // Tuple 0 when it had finished; never one after the failing tuple.
     ASSERT_LE(rows.size(), 1u) << label;
     if (!rows.empty()) {
-      EXPECT_EQ(rows[0].result, "2") << label;
+      EXPECT_EQ(rows[0].status, SweepStatus::Limit) << label;
     }
   }
 }
 
-TEST(Sweep, FileAndArityAreCheckedBeforeAnyRun) {
+// Every argument, the workers and the program are checked before any run,
+// the refusal naming the tuple or the range.
+TEST(Sweep, ArgumentsWorkersAndProgramAreCheckedBeforeAnyRun) {
   SweepOptions options;
   options.limit = 1000;
   int rows = 0;
   options.row = [&rows](const SweepRow&) { ++rows; };
-  EXPECT_THROW(Sweep(Example("addition.prv"), SweepTuples(Ranges({"1"})), options),
-               ArgumentError);
-  EXPECT_THROW(Sweep(Example("nowhere.prv"), SweepTuples(Ranges({"1"})), options),
-               NeuroException);
+  const auto refusal = [&](const NetworkSource& source, const ArgumentTuples& tuples) {
+    try {
+      Sweep(source, tuples, options);
+    } catch (const ArgumentError& error) {
+      return error.Message();
+    }
+    return std::string("no ArgumentError");
+  };
+  EXPECT_EQ(refusal(Source("predecessor.prv"), SweepTuples(Ranges({"3,1000000000001,2"}))),
+            "range '3,1000000000001,2': the argument 1000000000001 is too large: at most "
+            "1000000000000 can be computed");
+  EXPECT_EQ(refusal(Source("addition.prv"), SweepTuples(Ranges({"0..5", "999999999999..1000000000001"}))),
+            "range '999999999999..1000000000001': the argument 1000000000001 is too large: at "
+            "most 1000000000000 can be computed");
+  EXPECT_EQ(refusal(Source("addition.prv"),
+                    TupleList({{"1", "2"}, {"3", "4"}, {"10000000000000", "1"}, {"5", "6"}})),
+            "tuple 2 (10000000000000, 1): the argument 10000000000000 is too large: at most "
+            "1000000000000 can be computed");
+  options.engine = EngineKind::Dense;  // values in neurons: 10^8 at most
+  EXPECT_EQ(refusal(Source("predecessor.prv"), TupleList({{"7"}, {"100000001"}})),
+            "tuple 1 (100000001): the argument 100000001 is too large: at most 100000000 can be "
+            "computed");
+  options.engine = EngineKind::Macro;
+  EXPECT_EQ(refusal(Source("addition.prv"), SweepTuples(Ranges({"1"}))),
+            "add takes 2 arguments, 1 given");
+  options.jobs = kMaxSweepJobs + 1;
+  EXPECT_EQ(refusal(Source("predecessor.prv"), SweepTuples(Ranges({"1"}))),
+            "a sweep takes at most 1024 workers, not 1025");
+  EXPECT_THROW(Sweep(Source("nowhere.prv"), SweepTuples(Ranges({"1"})), options), NeuroException);
   EXPECT_EQ(rows, 0);
+  // Tuples given one by one must be alike.
+  EXPECT_THROW(TupleList({{"1", "2"}, {"3"}}), ArgumentError);
+  EXPECT_THROW(TupleList({{"1"}, {"-3"}}), ArgumentError);
 }
 
 TEST(Sweep, WhatACallbackThrowsStopsTheWorkersAndGoesOn) {
@@ -298,7 +330,7 @@ TEST(Sweep, WhatACallbackThrowsStopsTheWorkersAndGoesOn) {
     options.row = [&rows](const SweepRow&) {
       if (++rows == 2) throw std::runtime_error("no room for rows");
     };
-    EXPECT_THROW(Sweep(Example("addition.prv"), SweepTuples(Ranges({"0..200", "0..5"})), options),
+    EXPECT_THROW(Sweep(Source("addition.prv"), SweepTuples(Ranges({"0..200", "0..5"})), options),
                  std::runtime_error)
         << jobs;
     EXPECT_EQ(rows, 2) << jobs;

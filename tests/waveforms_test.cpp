@@ -154,7 +154,6 @@ Recorded RecordRun(std::unique_ptr<Engine> engine, bool follow,
   waves.Begin(neurons, run.Iteration());
   waves.Follow(run.UsedEngine(), neurons);
   recorder.recording = true;
-  run.LeaveNeuronsBehind(follow);
   while (run.Tick(1000, 100000) == RunStatus::Running) {
   }
   Recorded recorded{{}, waves.Leaps(), run.Iteration(), run.Result(),
