@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "driver/compilation_driver.hpp"
-#include "simulation/engine.hpp"
+#include "engine/engine.hpp"
 #include "simulation/network_run.hpp"
 
 namespace {

@@ -20,11 +20,9 @@
 #include <vector>
 
 #include "compiler/proof_obj.hpp"
+#include "network/stop_request.hpp"
 
 namespace vantorb {
-
-// Whether an evaluation in progress should stop now.
-using StopRequest = std::function<bool()>;
 
 class Interpreter {
  public:

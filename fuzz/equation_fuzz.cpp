@@ -13,7 +13,7 @@
 #include "compiler/user_net.hpp"
 #include "network/exceptions.hpp"
 #include "network/text_lines.hpp"
-#include "simulation/engine.hpp"
+#include "engine/engine.hpp"
 
 namespace {
 

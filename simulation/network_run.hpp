@@ -24,7 +24,7 @@
 #include "compiler/target_network.hpp"
 #include "driver/network.hpp"
 #include "network/unary.hpp"
-#include "simulation/engine_kind.hpp"
+#include "engine/engine_kind.hpp"
 
 namespace vantorb {
 

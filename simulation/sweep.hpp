@@ -25,9 +25,9 @@
 #include <string>
 #include <vector>
 
-#include "compiler/interpreter.hpp"
+#include "network/stop_request.hpp"
 #include "driver/network_source.hpp"
-#include "simulation/engine_kind.hpp"
+#include "engine/engine_kind.hpp"
 
 namespace vantorb {
 

@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "compiler/proof_obj.hpp"
-#include "simulation/engine.hpp"
+#include "engine/engine.hpp"
 
 namespace vantorb {
 

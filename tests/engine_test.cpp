@@ -14,7 +14,7 @@
 #include "network/exceptions.hpp"
 #include "example_runs.hpp"
 #include "separator_scope.hpp"
-#include "simulation/engine.hpp"
+#include "engine/engine.hpp"
 #include "simulation/network_run.hpp"
 
 namespace vantorb {

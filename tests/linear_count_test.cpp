@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "network/exceptions.hpp"
-#include "simulation/linear_count.hpp"
-#include "simulation/loop_rule.hpp"
+#include "engine/linear_count.hpp"
+#include "engine/loop_rule.hpp"
 
 namespace vantorb {
 namespace {

@@ -14,7 +14,7 @@
 
 #include "driver/compilation_driver.hpp"
 #include "macro_runs.hpp"
-#include "simulation/macro_engine.hpp"
+#include "engine/macro_engine.hpp"
 #include "simulation/network_run.hpp"
 
 namespace vantorb {

@@ -17,7 +17,7 @@
 #include "driver/network.hpp"
 #include "network/equation_text.hpp"
 #include "network/exceptions.hpp"
-#include "simulation/macro_engine.hpp"
+#include "engine/macro_engine.hpp"
 #include "simulation/network_run.hpp"
 
 namespace vantorb::testing {

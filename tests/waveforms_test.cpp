@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "driver/compilation_driver.hpp"
-#include "simulation/engine_kind.hpp"
-#include "simulation/macro_engine.hpp"
+#include "engine/engine_kind.hpp"
+#include "engine/macro_engine.hpp"
 #include "simulation/network_run.hpp"
 #include "simulation/waveforms.hpp"
 

@@ -23,9 +23,9 @@
 #include <string>
 #include <vector>
 
-#include "compiler/interpreter.hpp"
 #include "compiler/proof_obj.hpp"
 #include "network/run_number.hpp"
+#include "network/stop_request.hpp"
 
 namespace vantorb {
 

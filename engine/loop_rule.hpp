@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "network/run_arithmetic.hpp"
-#include "simulation/linear_count.hpp"
+#include "engine/linear_count.hpp"
 
 namespace vantorb {
 

@@ -44,9 +44,9 @@
 #include <unordered_set>
 #include <vector>
 
-#include "simulation/engine.hpp"
-#include "simulation/loop_prover.hpp"
-#include "simulation/loop_rule.hpp"
+#include "engine/engine.hpp"
+#include "engine/loop_prover.hpp"
+#include "engine/loop_rule.hpp"
 
 namespace vantorb {
 

@@ -1,4 +1,4 @@
-#include "simulation/macro_engine.hpp"
+#include "engine/macro_engine.hpp"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "simulation/loop_rule.hpp"
+#include "engine/loop_rule.hpp"
 
 #include <algorithm>
 

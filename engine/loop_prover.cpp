@@ -1,4 +1,4 @@
-#include "simulation/loop_prover.hpp"
+#include "engine/loop_prover.hpp"
 
 #include <algorithm>
 #include <type_traits>
@@ -6,7 +6,7 @@
 
 #include "network/exceptions.hpp"
 #include "network/run_number.hpp"
-#include "simulation/neuron_update.hpp"
+#include "engine/neuron_update.hpp"
 
 namespace vantorb {
 namespace {

@@ -1,7 +1,7 @@
-#include "simulation/engine_kind.hpp"
+#include "engine/engine_kind.hpp"
 
 #include "network/exceptions.hpp"
-#include "simulation/macro_engine.hpp"
+#include "engine/macro_engine.hpp"
 
 namespace vantorb {
 

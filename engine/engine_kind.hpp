@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "simulation/engine.hpp"
+#include "engine/engine.hpp"
 
 namespace vantorb {
 

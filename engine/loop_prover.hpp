@@ -26,10 +26,10 @@
 #include <optional>
 #include <vector>
 
-#include "compiler/interpreter.hpp"
 #include "network/number.hpp"
 #include "network/run_arithmetic.hpp"
-#include "simulation/loop_rule.hpp"
+#include "network/stop_request.hpp"
+#include "engine/loop_rule.hpp"
 
 namespace vantorb {
 

@@ -1,10 +1,10 @@
-#include "simulation/engine.hpp"
+#include "engine/engine.hpp"
 
 #include <unordered_map>
 
 #include "network/exceptions.hpp"
 #include "network/unary.hpp"
-#include "simulation/neuron_update.hpp"
+#include "engine/neuron_update.hpp"
 
 namespace vantorb {
 

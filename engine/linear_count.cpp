@@ -1,4 +1,4 @@
-#include "simulation/linear_count.hpp"
+#include "engine/linear_count.hpp"
 
 #include <algorithm>
 #include <numeric>
