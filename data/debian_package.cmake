@@ -44,11 +44,12 @@ if(TARGET vantorb_python)
          ", python3 (<< ${python_major}.${next_python_minor})")
 endif()
 # What the package uses when it is there: dot draws network pictures for
-# the tool and the module; NumPy, Matplotlib, pandas and Dask serve the
-# module's examples, its traces as data frames and its sweeps over a
-# cluster; bash-completion completes the tool's commands.
+# the tool and the module; NumPy, Matplotlib, pandas, Dask and tqdm serve
+# the module's examples, its traces and sweeps as data frames, its sweeps
+# over a cluster and their progress bars; bash-completion completes the
+# tool's commands.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS
-    "graphviz, python3-numpy, python3-matplotlib, python3-pandas, python3-distributed, bash-completion")
+    "graphviz, python3-numpy, python3-matplotlib, python3-pandas, python3-distributed, python3-tqdm, bash-completion")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 # The Debian changelog's entry for this version.

@@ -20,6 +20,7 @@
 #include "python/sweep.hpp"
 #include "python/run_result.hpp"
 #include "python/trace_iterator.hpp"
+#include "simulation/sweep.hpp"
 
 namespace py = pybind11;
 using vantorb::python::Program;
@@ -194,6 +195,16 @@ PYBIND11_MODULE(_vantorb, module) {
   module.def("_sweep_on_threads", &vantorb::python::SweepOnThreads, py::arg("program"),
              py::arg("tuples"), py::arg("limit"), py::arg("engine"), py::arg("workers"),
              py::arg("timeout"), py::arg("cancel"), py::arg("on_row"),
+             py::arg("on_progress") = py::none(),
              "The library's sweep for vantorb.sweep on threads: on_row(index, RunResult) for "
-             "each tuple in order; returns (rows, None) or (rows, what stopped it).");
+             "each tuple in order, on_progress(runs ended, tuples); returns (rows, None) or "
+             "(rows, what stopped it).");
+  module.def("_check_sweep", &vantorb::python::CheckSweep, py::arg("program"), py::arg("tuples"),
+             py::arg("limit"), py::arg("engine"), py::arg("workers"), py::arg("timeout"),
+             py::arg("cancel"),
+             "Raises what _sweep_on_threads raises before its first run, running nothing.");
+  // What one sweep takes at most, for the package to refuse more as the
+  // library does before it has read them all.
+  module.attr("_MOST_SWEEP_TUPLES") = vantorb::kMaxSweepTuples;
+  module.attr("_MOST_SWEEP_WORKERS") = vantorb::kMaxSweepJobs;
 }

@@ -66,6 +66,22 @@ void BindRunResult(py::module_& module) {
           "How the run ended, as vantorb-cli sweep writes it: \"done\" (it finished), "
           "\"limit\" (its limit stopped it) or \"stopped\" (a stop of its sweep cut it "
           "short).")
+      .def("as_tuple", &Fields,
+           "The fields in the order RunResult() takes them: (arguments, result, iterations, "
+           "stopped_by_limit, partial_result), so that RunResult(*r.as_tuple()) == r.")
+      .def(
+          "as_dict",
+          [](const RunOutcome& outcome) {
+            py::dict fields;
+            fields["arguments"] = outcome.arguments;
+            fields["result"] = outcome.result;
+            fields["iterations"] = outcome.iterations;
+            fields["stopped_by_limit"] = outcome.stoppedByLimit;
+            fields["partial_result"] = outcome.partialResult;
+            return fields;
+          },
+          "The fields as a dict of RunResult()'s keywords, so that RunResult(**r.as_dict()) "
+          "== r.")
       .def("__eq__",
            [](const RunOutcome& outcome, const py::object& other) -> py::object {
              if (!py::isinstance<RunOutcome>(other)) return py::reinterpret_borrow<py::object>(Py_NotImplemented);

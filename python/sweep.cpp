@@ -46,12 +46,8 @@ std::vector<std::vector<std::string>> TupleTexts(const py::sequence& tuples) {
   return texts;
 }
 
-}  // namespace
-
-py::tuple SweepOnThreads(const Program& program, const py::sequence& tuples,
-                         const py::object& limit, const py::object& engine,
-                         const py::object& workers, const py::object& timeout,
-                         const py::object& cancel, const py::function& onRow) {
+SweepOptions OptionsOf(const py::object& limit, const py::object& engine,
+                       const py::object& workers) {
   SweepOptions options;
   try {
     options.engine = EngineKindFromName(OptionText(engine));
@@ -59,44 +55,107 @@ py::tuple SweepOnThreads(const Program& program, const py::sequence& tuples,
     throw ArgumentError(error.Message());
   }
   options.limit = IterationLimit(limit);
-  options.jobs = static_cast<unsigned>(
-      CountOption(workers, kMaxSweepJobs,
-                  "workers takes a number of threads up to " + std::to_string(kMaxSweepJobs)));
+  // As the tool's --jobs: no sweep runs on no thread.
+  const std::string refusal =
+      "workers takes a number of threads from 1 to " + std::to_string(kMaxSweepJobs);
+  options.jobs = static_cast<unsigned>(CountOption(workers, kMaxSweepJobs, refusal));
+  if (options.jobs == 0) throw ArgumentError(refusal);
+  return options;
+}
+
+// A Python error met without the GIL's holder being able to raise it at
+// once: the first is kept, out of the thread's error indicator, so that
+// the rows still to come reach on_row, and is raised at the end.
+class KeptError {
+ public:
+  // With the GIL, an error set: takes it.
+  void Take() noexcept {
+    PyObject *type, *value, *trace;
+    PyErr_Fetch(&type, &value, &trace);
+    if (type_) {
+      Py_XDECREF(type);
+      Py_XDECREF(value);
+      Py_XDECREF(trace);
+      return;
+    }
+    type_ = py::reinterpret_steal<py::object>(type);
+    value_ = py::reinterpret_steal<py::object>(value);
+    trace_ = py::reinterpret_steal<py::object>(trace);
+  }
+  explicit operator bool() const { return static_cast<bool>(type_); }
+  // With the GIL: raises it.
+  [[noreturn]] void Throw() {
+    PyErr_Restore(type_.release().ptr(), value_.release().ptr(), trace_.release().ptr());
+    throw py::error_already_set();
+  }
+
+ private:
+  py::object type_, value_, trace_;
+};
+
+}  // namespace
+
+py::tuple SweepOnThreads(const Program& program, const py::sequence& tuples,
+                         const py::object& limit, const py::object& engine,
+                         const py::object& workers, const py::object& timeout,
+                         const py::object& cancel, const py::function& onRow,
+                         const py::object& onProgress) {
+  SweepOptions options = OptionsOf(limit, engine, workers);
   const TupleList list(TupleTexts(tuples));
   RunControl control(timeout, cancel);
   if (!control.MayGoOn()) control.ThrowStop();
-  bool failed = false, stopped = false;
+  bool stopped = false, callbackFailed = false;
+  KeptError error;
   SweepOutcome outcome;
   {
     GilReleased released;
     auto sliceEnd = control.SliceEnd();
-    options.row = [&](const SweepRow& row) {
-      if (failed) return;
-      // A Python error stays set for the thread and ends the sweep.
-      failed = !released.WithGil([&]() noexcept {
+    // A callback that raises ends the sweep; the rows after it go nowhere.
+    const auto call = [&](auto&& callback) {
+      if (callbackFailed) return;
+      callbackFailed = !released.WithGil([&]() noexcept {
         try {
-          onRow(row.index, OutcomeOf(row));
+          callback();
           return true;
-        } catch (py::error_already_set& error) {
-          error.restore();
-        } catch (const std::exception& error) {
-          PyErr_SetString(PyExc_RuntimeError, error.what());
+        } catch (py::error_already_set& raised) {
+          raised.restore();
+        } catch (const std::exception& failure) {
+          PyErr_SetString(PyExc_RuntimeError, failure.what());
         }
+        error.Take();
         return false;
       });
     };
+    options.row = [&](const SweepRow& row) { call([&] { onRow(row.index, OutcomeOf(row)); }); };
+    if (!onProgress.is_none())
+      options.progress = [&](std::uint64_t done, std::uint64_t total) {
+        call([&] { onProgress(done, total); });
+      };
     options.stop = [&] {
-      if (failed || stopped) return true;
+      if (callbackFailed || stopped) return true;
       if (std::chrono::steady_clock::now() < sliceEnd) return false;
-      stopped = !released.WithGil([&]() noexcept { return control.MayGoOn(); });
+      stopped = !released.WithGil([&]() noexcept {
+        if (control.MayGoOn()) return true;
+        if (PyErr_Occurred()) error.Take();
+        return false;
+      });
       sliceEnd = control.SliceEnd();
       return stopped;
     };
     outcome = Sweep(program.Source(), list, options);
   }
-  if (PyErr_Occurred()) throw py::error_already_set();
+  if (error) error.Throw();
   return py::make_tuple(outcome.rows, stopped ? py::object(py::str(control.StoppedBy()))
                                               : py::object(py::none()));
+}
+
+void CheckSweep(const Program& program, const py::sequence& tuples, const py::object& limit,
+                const py::object& engine, const py::object& workers,
+                const py::object& timeout, const py::object& cancel) {
+  const SweepOptions options = OptionsOf(limit, engine, workers);
+  const TupleList list(TupleTexts(tuples));
+  [[maybe_unused]] const RunControl control(timeout, cancel);
+  vantorb::CheckSweep(program.Net(), list, options);
 }
 
 }  // namespace vantorb::python

@@ -14,8 +14,8 @@ packages=(
   dpkg-dev file lintian desktop-file-utils appstream man-db
   pybind11-dev python3-dev python3-pytest python3-numpy python3-matplotlib
   # the Python module's optional parts, tested: frames, sweeps on Dask,
-  # the type stubs, notebook pictures
-  python3-pandas python3-distributed mypy graphviz
+  # progress bars, the type stubs, notebook pictures
+  python3-pandas python3-distributed python3-tqdm mypy graphviz
 )
 
 missing=()

@@ -203,14 +203,17 @@ class SweepRunner {
   std::uint64_t delivered_ = 0;  // the caller's thread's own
 };
 
-SweepOutcome SweepRunner::Run() {
-  if (options_.jobs > kMaxSweepJobs)
+void CheckJobs(const SweepOptions& options) {
+  if (options.jobs > kMaxSweepJobs)
     throw ArgumentError("a sweep takes at most " + std::to_string(kMaxSweepJobs) +
-                        " workers, not " + std::to_string(options_.jobs));
+                        " workers, not " + std::to_string(options.jobs));
+}
+
+SweepOutcome SweepRunner::Run() {
+  CheckJobs(options_);  // before the build, which may take long
   std::unique_ptr<Network> first = source_.Build();
+  CheckSweep(*first, tuples_, options_);
   if (tuples_.Count() == 0) return {};
-  CheckArity(*first, tuples_.At(0));
-  tuples_.CheckSizes(LargestArgument(options_.engine, ValuesHeld::InEngine));
   const std::uint64_t jobs = std::clamp<std::uint64_t>(options_.jobs, 1, tuples_.Count());
   {
     std::lock_guard lock(mutex_);
@@ -329,6 +332,13 @@ void SweepRunner::Join() {
 }
 
 }  // namespace
+
+void CheckSweep(const Network& network, const ArgumentTuples& tuples, const SweepOptions& options) {
+  CheckJobs(options);
+  if (tuples.Count() == 0) return;
+  CheckArity(network, tuples.At(0));
+  tuples.CheckSizes(LargestArgument(options.engine, ValuesHeld::InEngine));
+}
 
 SweepOutcome Sweep(const NetworkSource& source, const ArgumentTuples& tuples,
                    const SweepOptions& options) {

@@ -171,4 +171,10 @@ struct SweepOutcome {
 SweepOutcome Sweep(const NetworkSource& source, const ArgumentTuples& tuples,
                    const SweepOptions& options);
 
+// What Sweep checks before any run, against a network made from the same
+// source, for a front end that hands the runs to workers of its own (a
+// cluster's): the workers, the arity and every argument's size, with
+// Sweep's ArgumentErrors. Reads the network only.
+void CheckSweep(const Network& network, const ArgumentTuples& tuples, const SweepOptions& options);
+
 }  // namespace vantorb

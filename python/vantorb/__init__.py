@@ -8,12 +8,13 @@ saturated-linear neurons and run them with exact decimal values.
     >>> [r.result for r in vantorb.sweep(program, [(2, 3), (4, 5)], limit=100000)]
     [6, 20]
 
-The compiler and the runs are the tool's own libraries (vantorb._vantorb);
-this package adds what is Python's alone on top of them: sweeps over many
-arguments on threads or a Dask cluster (sweep), a trace as a pandas
-DataFrame (Trace.to_frame) and a program's network drawn in a notebook
-(Program._repr_svg_). Neither pandas nor Dask is imported until one of
-those asks for it.
+The compiler, the runs and the sweep on threads are the tool's own
+libraries (vantorb._vantorb); this package adds what is Python's alone on
+top of them: sweep's calling conventions (iterables, NumPy arrays,
+callbacks, progress bars), sweeps on a Dask cluster, results and traces as
+pandas DataFrames (SweepResults.to_frame, Trace.to_frame) and a program's
+network drawn in a notebook (Program._repr_svg_). Neither pandas, tqdm nor
+Dask is imported until one of those asks for it.
 """
 
 from ._vantorb import (
@@ -32,11 +33,14 @@ from ._vantorb import (
 )
 from ._frames import to_frame as _to_frame
 from ._svg import _repr_svg_
+from ._results import SweepResults
 from ._sweep import sweep
 
 # The extension's classes take these as their own methods.
 Trace.to_frame = _to_frame
 Program._repr_svg_ = _repr_svg_
+# What a sweep ended by an error had done; None for any other error.
+Error.results = None
 
 __all__ = [
     "ArgumentError",
@@ -45,6 +49,7 @@ __all__ = [
     "Error",
     "Program",
     "RunResult",
+    "SweepResults",
     "Trace",
     "__version__",
     "compile",

@@ -3,7 +3,9 @@
 
 import os
 from collections.abc import Callable, Iterable
-from typing import Any, Protocol
+from typing import Any, Generic, Protocol, SupportsIndex, TypeVar
+
+import pandas
 
 from ._vantorb import ArgumentError as ArgumentError
 from ._vantorb import Cancelled as Cancelled
@@ -24,16 +26,42 @@ class _DaskClient(Protocol):
     @property
     def submit(self) -> Callable[..., Any]: ...
     @property
-    def scatter(self) -> Callable[..., Any]: ...
-    @property
     def gather(self) -> Callable[..., Any]: ...
     @property
     def cancel(self) -> Callable[..., Any]: ...
+    @property
+    def processing(self) -> Callable[..., Any]: ...
+    @property
+    def scheduler_info(self) -> Callable[..., Any]: ...
 
-def sweep(program: Program | str | os.PathLike[str], arguments: Iterable[tuple[int, ...]], *,
+class _Bar(Protocol):
+    """What sweep's progress= uses of a tqdm bar."""
+    def update(self, n: int) -> Any: ...
+
+_Result = TypeVar("_Result", bound=RunResult | None)
+
+class SweepResults(list[_Result], Generic[_Result]):
+    arity: int | None
+    def __init__(self, results: Iterable[_Result] = ..., arity: int | None = None) -> None: ...
+    def to_frame(self) -> pandas.DataFrame: ...
+
+class _Array(Protocol):
+    """A NumPy array, as sweep reads it."""
+    @property
+    def ndim(self) -> int: ...
+    def tolist(self) -> Any: ...
+
+# A sweep's arguments: tuples of ints or NumPy integers, plain numbers for a
+# target of one argument, or a NumPy array of integers.
+_Number = int | SupportsIndex
+_Arguments = Iterable[tuple[_Number, ...]] | Iterable[_Number] | _Array
+
+def sweep(program: Program | str | os.PathLike[str], arguments: _Arguments, *,
           limit: int = 0, engine: str | None = None, workers: int | None = None,
-          client: _DaskClient | None = None, progress: bool = False,
-          timeout: float | None = None, cancel: _Flag | None = None) -> list[RunResult]: ...
+          client: _DaskClient | None = None, batch_size: int | None = None,
+          progress: bool | Callable[[int, int], object] | _Bar = False,
+          on_result: Callable[[RunResult], object] | None = None,
+          timeout: float | None = None, cancel: _Flag | None = None) -> SweepResults[RunResult]: ...
 
 __all__ = [
     "ArgumentError",
@@ -42,6 +70,7 @@ __all__ = [
     "Error",
     "Program",
     "RunResult",
+    "SweepResults",
     "Trace",
     "__version__",
     "compile",

@@ -1,56 +1,44 @@
-"""When a sweep stops before its last run, and why: the caller's cancel
-object, the sweep's timeout, or a failed run."""
+"""When a sweep whose runs go elsewhere (a Dask cluster) is to stop, told
+in the words a run's stop has on this side (RunControl's)."""
 
 from __future__ import annotations
 
-import threading
+import math
 import time
 from typing import Any
 
-from ._vantorb import Cancelled
+# Longer than anything waits for: a timeout beyond it is none, as for a run.
+_LONGEST = 1e9
 
 
 class Stop:
-    """Passed to every run of a sweep as its cancel object: is_set() is
-    true once a run has failed (fail()) or the caller's cancel object is
-    set. The timeout is the whole sweep's: each run gets what is left of it
-    (remaining()). Thread-safe."""
+    """The sweep's timeout, counted from its making, and its cancel object
+    (anything with is_set())."""
 
     def __init__(self, timeout: float | None, cancel: Any) -> None:
-        """Starts the clock of the timeout (seconds, None: no timeout)."""
         self._timeout = timeout
-        self._deadline = None if timeout is None else time.monotonic() + timeout
+        seconds = math.inf if timeout is None else _seconds(timeout)
+        self._deadline = time.monotonic() + seconds if seconds < _LONGEST else None
         self._cancel = cancel
-        self._failed = threading.Event()
 
-    def fail(self) -> None:
-        """Stops the runs at their next slice and the sweep's next task."""
-        self._failed.set()
-
-    def is_set(self) -> bool:
-        """Whether the runs should stop (what a run polls at each slice)."""
-        return self._failed.is_set() or self.cancelled()
-
-    def cancelled(self) -> bool:
-        """Whether the caller's cancel object is set."""
-        return self._cancel is not None and bool(self._cancel.is_set())
-
-    def remaining(self) -> float | None:
-        """Seconds left of the timeout (at most 0 once past it), None
-        without a timeout."""
-        return None if self._deadline is None else self._deadline - time.monotonic()
-
-    def timed_out(self) -> bool:
-        """Whether the timeout has passed."""
-        remaining = self.remaining()
-        return remaining is not None and remaining <= 0
-
-    def reason(self, done: int, total: int) -> Cancelled | None:
-        """The Cancelled to raise for a sweep that ended after `done` of
-        `total` runs, if the caller's cancel or the timeout ended it."""
-        if self.cancelled():
-            return Cancelled(f"The sweep was cancelled after {done} of {total} runs")
-        if self.timed_out():
-            return Cancelled(f"The sweep took longer than its timeout of {self._timeout:g} "
-                             f"seconds ({done} of {total} runs done)")
+    def reason(self) -> str | None:
+        """What stops the sweep now, if anything: the message of the
+        Cancelled a run would raise. Raises what cancel.is_set() raises."""
+        if self._deadline is not None and time.monotonic() >= self._deadline:
+            return f"The computation took longer than its timeout of {self._timeout} seconds"
+        if self._cancel is not None and self._cancel.is_set():
+            return "The computation was cancelled"
         return None
+
+    def within(self, seconds: float) -> float:
+        """`seconds`, or less when the deadline comes first (not below 0)."""
+        if self._deadline is None:
+            return seconds
+        return max(0.0, min(seconds, self._deadline - time.monotonic()))
+
+
+def _seconds(timeout: float) -> float:
+    try:
+        return float(timeout)
+    except OverflowError:  # an int beyond any float: no deadline
+        return math.inf

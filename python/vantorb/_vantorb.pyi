@@ -3,12 +3,14 @@
 # set on the classes when vantorb is imported).
 
 import os
-from collections.abc import Iterator
+from collections.abc import Callable, Iterator, Sequence
 from decimal import Decimal
 from types import TracebackType
 from typing import Protocol, TypedDict
 
 import pandas
+
+from ._results import SweepResults
 
 __version__: str
 
@@ -19,7 +21,10 @@ class _Flag(Protocol):
 _Path = str | os.PathLike[str]
 _Argument = int | str
 
-class Error(Exception): ...
+class Error(Exception):
+    # What a sweep had done when this error ended it (vantorb.SweepResults);
+    # None for any other error.
+    results: SweepResults[RunResult | None] | None
 
 class CompileError(Error):
     line: int | None
@@ -43,6 +48,13 @@ class Weights(TypedDict):
     synapses: list[tuple[str, str, Decimal]]
     biases: dict[str, Decimal]
 
+class _RunFields(TypedDict):
+    arguments: tuple[int, ...]
+    result: int | None
+    iterations: int
+    stopped_by_limit: bool
+    partial_result: int | None
+
 class RunResult:
     def __init__(self, arguments: tuple[int, ...], result: int | None, iterations: int,
                  stopped_by_limit: bool, partial_result: int | None = None) -> None: ...
@@ -56,6 +68,10 @@ class RunResult:
     def iterations(self) -> int: ...
     @property
     def stopped_by_limit(self) -> bool: ...
+    @property
+    def status(self) -> str: ...
+    def as_tuple(self) -> tuple[tuple[int, ...], int | None, int, bool, int | None]: ...
+    def as_dict(self) -> _RunFields: ...
     def __eq__(self, other: object) -> bool: ...
     def __ne__(self, other: object) -> bool: ...
     def __hash__(self) -> int: ...
@@ -103,3 +119,14 @@ def compile(text: str | bytes, name: str | bytes = "program.prv") -> Program: ..
 def compile_file(path: _Path) -> Program: ...
 def load_equations(path: _Path) -> Program: ...
 def load_equations_text(text: str | bytes, name: str | bytes = "UserNet.EQU") -> Program: ...
+
+# The package's sweep stands on these.
+_MOST_SWEEP_TUPLES: int
+_MOST_SWEEP_WORKERS: int
+def _sweep_on_threads(program: Program, tuples: Sequence[tuple[int, ...]], limit: int,
+                      engine: str, workers: int, timeout: float | None, cancel: _Flag | None,
+                      on_row: Callable[[int, RunResult], object],
+                      on_progress: Callable[[int, int], object] | None = None
+                      ) -> tuple[int, str | None]: ...
+def _check_sweep(program: Program, tuples: Sequence[tuple[int, ...]], limit: int, engine: str,
+                 workers: int, timeout: float | None, cancel: _Flag | None) -> None: ...

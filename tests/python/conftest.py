@@ -1,9 +1,12 @@
-"""Where the tests find vantorb-cli and the examples (set by CTest), and a
-way to run the tool."""
+"""Where the tests find vantorb-cli and the examples (set by CTest), a
+way to run the tool, and Ctrl-C sent to the tests' own process."""
 
+import contextlib
 import os
 import pathlib
+import signal
 import subprocess
+import threading
 
 import pytest
 
@@ -24,3 +27,34 @@ def cli():
         return done.returncode, done.stdout, done.stderr
 
     return run
+
+
+@contextlib.contextmanager
+def ctrl_c_until_raised(after=None):
+    """Sends the main thread SIGINT every 0.2 s (once the Event `after` is
+    set, when given) until a KeyboardInterrupt has been raised once, however
+    many signals come: one may be on its way when the sender is told to
+    stop."""
+    stop = threading.Event()
+
+    def on_interrupt(signum, frame):
+        if not stop.is_set():
+            stop.set()
+            raise KeyboardInterrupt
+
+    def interrupt():
+        while after is not None and not after.wait(0.1):
+            if stop.is_set():
+                return
+        while not stop.wait(0.2):
+            signal.pthread_kill(threading.main_thread().ident, signal.SIGINT)
+
+    previous = signal.signal(signal.SIGINT, on_interrupt)
+    sender = threading.Thread(target=interrupt)
+    sender.start()
+    try:
+        yield
+    finally:
+        stop.set()
+        sender.join()
+        signal.signal(signal.SIGINT, previous)

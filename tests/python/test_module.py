@@ -8,7 +8,6 @@ import decimal
 import gc
 import io
 import re
-import signal
 import subprocess
 import sys
 import threading
@@ -17,7 +16,7 @@ import tracemalloc
 import pytest
 
 import vantorb
-from conftest import EXAMPLES, ROOT
+from conftest import EXAMPLES, ROOT, ctrl_c_until_raised
 
 LIMIT = 200000
 # Small arguments each example finishes with quickly.
@@ -251,33 +250,6 @@ def test_a_run_in_the_thread_of_an_open_trace_is_refused():
         program.run(1, 2, limit=LIMIT)
     trace.close()
     assert program.run(1, 2, limit=LIMIT).result == 3
-
-
-@contextlib.contextmanager
-def ctrl_c_until_raised():
-    """Sends the main thread SIGINT every 0.2 s until a KeyboardInterrupt has
-    been raised once, however many signals come: one may be on its way when
-    the sender is told to stop."""
-    stop = threading.Event()
-
-    def on_interrupt(signum, frame):
-        if not stop.is_set():
-            stop.set()
-            raise KeyboardInterrupt
-
-    def interrupt():
-        while not stop.wait(0.2):
-            signal.pthread_kill(threading.main_thread().ident, signal.SIGINT)
-
-    previous = signal.signal(signal.SIGINT, on_interrupt)
-    sender = threading.Thread(target=interrupt)
-    sender.start()
-    try:
-        yield
-    finally:
-        stop.set()
-        sender.join()
-        signal.signal(signal.SIGINT, previous)
 
 
 @pytest.mark.parametrize("compute", [

@@ -50,15 +50,23 @@ with program.trace(1, 2, token="Eres", limit=100) as trace:
         value: decimal.Decimal = values[columns[0]]
     frame = trace.to_frame(floats=True)
 ended: bool = trace.done and trace.stopped_by_limit
-results: list[vantorb.RunResult] = vantorb.sweep(
+results: vantorb.SweepResults[vantorb.RunResult] = vantorb.sweep(
     "multiplication.prv", [(x, 2) for x in range(4)], limit=100, engine="macro", workers=2,
-    progress=True, timeout=5, cancel=threading.Event())
+    progress=True, timeout=5, cancel=threading.Event(), on_result=print)
+table = results.to_frame()
+status: str = results[0].status
+fields: tuple[tuple[int, ...], int | None, int, bool, int | None] = results[0].as_tuple()
+named: int = results[0].as_dict()["iterations"]
+counted = vantorb.sweep(double, range(3), progress=lambda done, total: None)
 try:
     vantorb.sweep(program, iter([(1, 2)]), limit=100)
 except vantorb.CompileError as error:
     where: int | None = error.line
 except (vantorb.ArgumentError, vantorb.Cancelled, vantorb.Error) as error:
     message: str = str(error)
+    if error.results is not None:
+        kept: list[vantorb.RunResult | None] = error.results
+        partial = error.results.to_frame()
 """
 WITH_DASK = """\
 import distributed
@@ -66,7 +74,7 @@ import distributed
 import vantorb
 
 def on(client: distributed.Client, program: vantorb.Program) -> list[vantorb.RunResult]:
-    return vantorb.sweep(program, [(1, 2)], limit=100, client=client)
+    return vantorb.sweep(program, [(1, 2)], limit=100, client=client, batch_size=10)
 """
 # Each a wrong use the stubs must refuse.
 WRONG = [
@@ -76,6 +84,10 @@ WRONG = [
     "vantorb.sweep('a.prv', [[1, 2]])",
     "vantorb.sweep('a.prv', [(1, 2)], workers='2')",
     "vantorb.sweep('a.prv', [(1, 2)], cancel=True)",
+    "vantorb.sweep('a.prv', [(1, 2)], on_result=3)",
+    "vantorb.sweep('a.prv', [(1, 2)], progress='yes')",
+    "vantorb.sweep('a.prv', [(1, 2)], batch_size='10')",
+    "vantorb.sweep('a.prv', [(1, 2)])[0].status + 1",
     "vantorb.compile_file('a.prv').run(1).result + 1",
     "vantorb.compile_file(3)",
     "vantorb.compile_file('a.prv').trace(1, limit=10)",

@@ -87,6 +87,20 @@ def test_run_results_pickle_and_show_every_field():
     assert outcome != (7, 8)
 
 
+@pytest.mark.parametrize("fields, status", [
+    (FIELDS, "done"),
+    ({**FIELDS, "result": None, "stopped_by_limit": True, "partial_result": 5}, "limit"),
+    ({**FIELDS, "result": None}, "stopped"),
+])
+def test_run_results_give_their_fields_as_a_tuple_and_a_dict_that_make_them_again(fields,
+                                                                                 status):
+    made = vantorb.RunResult(**fields)
+    assert list(made.as_dict().items()) == list(fields.items())
+    assert made.as_tuple() == tuple(fields.values())
+    assert vantorb.RunResult(*made.as_tuple()) == made == vantorb.RunResult(**made.as_dict())
+    assert made.status == status
+
+
 @pytest.mark.parametrize("fields", [
     {**FIELDS, "result": True},
     {**FIELDS, "result": "56"},
