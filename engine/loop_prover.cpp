@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <functional>
 #include <unordered_map>
-#include <cstdio>
-#include <cstdlib>
 #include <type_traits>
 #include <utility>
 
@@ -557,7 +555,7 @@ template <class Count>
 using InnerProof = std::function<const LoopRule*(Course<Count>& course, std::int64_t budget)>;
 
 // Where an inner loop's shape was seen on a pass, to tell a loop the pass
-// is in: a shape seen three times at distances that do not shrink.
+// is in: a shape seen three times at equal distances.
 struct InnerSighting {
   std::int64_t step = 0, distance = 0;
   int repeats = 0;
@@ -585,7 +583,7 @@ bool RunPeriod(Course<Count>& course, const StateShape& shape, const RuleBook& b
       const std::uint64_t hash = course.Hash();
       if (hash == shape.hash && course.Look() == shape) return true;
       if (phases != nullptr) phases->push_back(hash);
-      if (course.EndSignal()) { if (getenv("MACRO_DEBUG")) fprintf(stderr, "  period: end signal\n"); return false; }  // the network answers within it
+      if (course.EndSignal()) return false;  // the network answers within it
       // An inner loop is crossed by a rule, or stepped through to its end
       // when less than a period of it is left; one that would be stepped
       // through whole makes no period worth proving.
@@ -608,21 +606,21 @@ bool RunPeriod(Course<Count>& course, const StateShape& shape, const RuleBook& b
       if (prove != nullptr && !crossed && !ending) {
         // A loop met here: its rules are for other lengths, or it has none
         // and has come round (inside a proof loops are innermost, or
-        // crossed, and their periods the same: a proof from the second
-        // sighting finds out at the cost of a period).
+        // crossed, and their periods the same; the third sighting lets
+        // lengths that start out equal grow apart first).
         InnerSighting& seen = sightings[hash];
         const std::int64_t distance = steps - seen.step;
         seen.repeats = seen.repeats > 0 && distance == seen.distance ? seen.repeats + 1 : 1;
         seen.distance = distance;
         seen.step = steps;
-        if (!seen.tried && (known || seen.repeats >= 2)) {
+        if (!seen.tried && (known || seen.repeats >= 3)) {
           seen.tried = true;
           const std::int64_t budget = known ? maxIterations - steps : 2 * distance + 16;
           if (const LoopRule* inner = (*prove)(course, budget)) cross(*inner);
           if (stopped) return false;
         }
       }
-      if (known && !crossed && !ending) { if (getenv("MACRO_DEBUG")) fprintf(stderr, "  period %s: inner not crossed at step %lld\n", std::is_same_v<Count, SymbolicCount> ? "symbolic" : "plain", (long long)steps); return false; }
+      if (known && !crossed && !ending) return false;
       if (crossed) {
         lastWasStep = false;
         continue;  // a crossing counts as a step of the budget
@@ -633,7 +631,6 @@ bool RunPeriod(Course<Count>& course, const StateShape& shape, const RuleBook& b
     iterations += Count(1);
     lastWasStep = true;
   }
-  if (getenv("MACRO_DEBUG")) fprintf(stderr, "  period %s: budget %lld spent\n", std::is_same_v<Count, SymbolicCount> ? "symbolic" : "plain", (long long)maxIterations);
   return false;
 }
 
@@ -701,12 +698,10 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
     std::vector<std::uint64_t> innerLengths;
     for (const std::uint64_t* length : inner.Lengths()) innerLengths.push_back(*length);
     LoopProver nested(net, depth_ + 1);
-    if (getenv("MACRO_DEBUG")) fprintf(stderr, "  [depth %d] inner proof budget %lld\n", depth_ + 1, (long long)budget);
     std::optional<LoopRule> rule = nested.Prove(innerShape, innerLengths, book,
                                                 std::min(budget, maxIterations), work, 0, stop);
     stopped_ = nested.Stopped();
     innerRules_ += nested.innerRules_;
-    if (getenv("MACRO_DEBUG")) fprintf(stderr, "  [depth %d] -> %s\n", depth_ + 1, rule ? rule->Text().substr(0, 200).c_str() : "none");
     if (!rule) return nullptr;
     ++innerRules_;
     return book.Add(std::move(*rule));
@@ -729,7 +724,6 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
       direction.push_back(static_cast<Wide>(*plain.Lengths()[r]) - static_cast<Wide>(lengths[r]));
     if (updatesPerIteration > 0 &&
         !WorthProving(lengths, direction, plainIterations, work - workBefore, updatesPerIteration)) {
-      if (getenv("MACRO_DEBUG")) fprintf(stderr, "  not worth proving (period %llu)\n", (unsigned long long)plainIterations);
       return std::nullopt;
     }
 
@@ -767,7 +761,7 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
     const std::vector<Wide> witness(lengths.begin(), lengths.end());
     for (std::size_t r = 0; r < moved.size(); ++r) {
       PolyForm change = moved[r]->Form() - PolyForm::Unknown(static_cast<std::uint32_t>(r));
-      if (change.At(witness) != direction[r]) { if (getenv("MACRO_DEBUG")) fprintf(stderr, "  passes disagree\n"); return std::nullopt; }  // the two passes disagree
+      if (change.At(witness) != direction[r]) return std::nullopt;  // the two passes disagree
       rule.delta.push_back(std::move(change));
     }
     rule.shape = shape;
@@ -784,9 +778,6 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
     if (!rule.period.IsConstant()) rule.period = rule.period.Substituted(held);
     rule.phases = std::move(phases);
     rule.Prepare();
-    if (getenv("MACRO_DEBUG") && !rule.Plain()) { fprintf(stderr, "  round rule: summable %d degree %d period %s;", rule.Summable(), rule.LengthDegree(), rule.period.Text().c_str());
-      for (std::size_t r = 0; r < rule.delta.size(); ++r) if (!(rule.delta[r].IsConstant() && rule.delta[r].Constant() == 0)) fprintf(stderr, " x%zu += %s;", r, rule.delta[r].Text().c_str());
-      fprintf(stderr, " %zu conditions\n", rule.conditions.size()); }
     if (!rule.Summable()) {
       // Lengths that feed back into themselves (or rounds too far from a
       // closed form): each moves by what it moved here, as a plain loop's
@@ -803,8 +794,7 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
       rule.Prepare();
     }
     return rule;
-  } catch (const NumberException& e) {
-    if (getenv("MACRO_DEBUG")) fprintf(stderr, "  number: %s\n", e.what());
+  } catch (const NumberException&) {
     // A value or a length out of range on the way: no rule. The engine
     // goes on step by step and meets the error there if it is real.
     return std::nullopt;

@@ -1,8 +1,6 @@
 #include "engine/macro_engine.hpp"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 namespace vantorb {
 namespace {
@@ -180,8 +178,6 @@ std::int64_t MacroEngine::Leap(std::int64_t most, const StopRequest& stop) {
     distance = sighting.distance;
   }
   sighting.step = steps_;
-  static const bool debug = getenv("MACRO_DEBUG") != nullptr;
-  if (debug && sighting.repeats >= 2) fprintf(stderr, "sight %016llx step %lld dist %lld rep %u\n", (unsigned long long)stateHash_, (long long)steps_, (long long)distance, sighting.repeats);
   std::size_t known = 0;
   bool ending = false;            // a rule here ends: its loop is ending
   std::int64_t knownPeriod = 0;  // the longest period of those rules here
@@ -222,7 +218,6 @@ std::int64_t MacroEngine::Leap(std::int64_t most, const StopRequest& stop) {
       prove = false;
     }
   }
-  if (debug && sighting.repeats >= 3 && known == 0) fprintf(stderr, "  noprove? prove %d quiet %d covered %d many %lld affordable %d\n", prove, steps_ >= quietUntil_, (int)covered_.count(stateHash_), (long long)manyRunNeurons_, ProofAffordable());
   if (prove && ProofAffordable()) {
     if (known == 0) ReadState();
     if (const LoopRule* rule =
@@ -252,8 +247,6 @@ const LoopRule* MacroEngine::TryToProve(std::int64_t seenSteps, bool known,
   std::optional<LoopRule> rule =
       prover.Prove(shape_, lengths_, book_, budget, proofWork_, eager_ ? 0 : StepRate(), stop);
   counts_.rulesProved += prover.InnerRules();
-  static const bool debug = getenv("MACRO_DEBUG") != nullptr;
-  if (debug) fprintf(stderr, "prove %016llx step %lld budget %lld -> %s\n", (unsigned long long)stateHash_, (long long)steps_, (long long)budget, rule ? rule->Text().c_str() : "none");
   if (!rule) {
     if (known || prover.Stopped()) return nullptr;
     Attempts& attempts = attempts_[stateHash_];
