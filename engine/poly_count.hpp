@@ -108,7 +108,11 @@ class PolyForm {
         products_(other.products_ ? CopyOf(*other.products_) : nullptr),
         denominator_(other.denominator_) {}
   PolyForm& operator=(const PolyForm& other) {
-    if (this != &other) *this = PolyForm(other);
+    if (this == &other) return *this;
+    constant_ = other.constant_;
+    linear_ = other.linear_;
+    if (other.products_ || products_) products_ = other.products_ ? CopyOf(*other.products_) : nullptr;
+    denominator_ = other.denominator_;
     return *this;
   }
   PolyForm(PolyForm&&) noexcept = default;
