@@ -456,7 +456,8 @@ TEST_F(WorkbenchTest, CompileFailuresShowTheErrorWindowAndResetTheInfo) {
   }
   view_.shown.clear();
   Compile(Path("absent.prv"));
-  EXPECT_EQ(view_.shown.back(), "errorwindow:Cannot open file " + Path("absent.prv"));
+  EXPECT_EQ(view_.shown.back(),
+            "errorwindow:Cannot open file " + Path("absent.prv") + ": No such file or directory");
   view_.shown.clear();
   view_.openChoices.push_back(std::nullopt);
   bench_.Compile();
