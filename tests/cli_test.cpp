@@ -1024,9 +1024,12 @@ TEST_F(CliTest, EveryCommandHasItsHelpNamingItsOptions) {
 }
 
 // The manual page shows each command's help indented by 7 columns; within
-// 80, its lines may take 73. README.md and docs/cli.md show the usage as
-// the help has it.
-TEST_F(CliTest, HelpLinesFitTheManualPageAndTheDocsShowTheUsage) {
+// 80, its lines may take 73. docs/cli.md is laid out as the page: the
+// usage as the help has it, then a section per command with its synopsis
+// as the page shows it (the usage without its "Usage: " column) and every
+// option the command's help names.
+TEST_F(CliTest, HelpLinesFitTheManualPageAndTheDocsShowTheHelp) {
+  const std::string commands[] = {"info", "equations", "run", "eval", "graph", "trace", "sweep"};
   for (const std::string command : {"", "info", "equations", "run", "eval", "graph", "trace", "sweep"}) {
     std::istringstream help(Cli(command + " --help").out);
     for (std::string line; std::getline(help, line);)
@@ -1037,8 +1040,33 @@ TEST_F(CliTest, HelpLinesFitTheManualPageAndTheDocsShowTheUsage) {
   ASSERT_NE(help.find(last), std::string::npos);
   const std::string usage = help.substr(0, help.find(last) + last.size());
   const fs::path source = fs::path(VANTORB_EXAMPLES_DIR).parent_path();
-  for (const fs::path& doc : {source / "README.md", source / "docs" / "cli.md"})
-    EXPECT_NE(Slurp(doc).find("\n" + usage + "```\n"), std::string::npos) << doc << ":\n" << usage;
+  const std::string page = Slurp(source / "docs" / "cli.md");
+  EXPECT_NE(page.find("\n" + usage + "```\n"), std::string::npos) << "cli.md:\n" << usage;
+  for (const std::string& command : commands) {
+    const std::size_t start = page.find("\n### " + command + "\n");
+    ASSERT_NE(start, std::string::npos) << "cli.md has no section for " << command;
+    const std::size_t end = std::min(page.find("\n## ", start + 1), page.find("\n### ", start + 1));
+    const std::string section = page.substr(start, end - start);
+    std::istringstream lines(Cli(command + " --help").out);
+    std::string synopsis, line, option;
+    std::getline(lines, line);
+    synopsis = line.substr(std::string("Usage: ").size()) + "\n";
+    while (std::getline(lines, line) && line.rfind("       ", 0) == 0)
+      synopsis += line.substr(7) + "\n";
+    EXPECT_NE(section.find("```\n" + synopsis + "```\n"), std::string::npos)
+        << command << "'s section has not the synopsis\n" << synopsis;
+    bool options = false;
+    do {
+      if (line == "Options:") options = true;
+      // "  -o, --output OUT.EQU  writes ...": the option up to two blanks.
+      const std::size_t at = line.find_first_not_of(' ');
+      if (!options || at == std::string::npos || line[at] != '-') continue;
+      option = line.substr(at, line.find("  ", at) - at);
+      if (option == "-h, --help") continue;  // told once for every command
+      EXPECT_NE(section.find("`" + option + "`"), std::string::npos)
+          << command << "'s section does not name " << option;
+    } while (std::getline(lines, line));
+  }
 }
 
 TEST_F(CliTest, VersionIsTheProjects) {

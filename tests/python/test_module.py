@@ -9,17 +9,16 @@ import gc
 import inspect
 import io
 import pydoc
-import re
-import typing
 import subprocess
 import sys
 import threading
 import tracemalloc
+import typing
 
 import pytest
 
 import vantorb
-from conftest import EXAMPLES, ROOT, ctrl_c_until_raised
+from conftest import EXAMPLES, ctrl_c_until_raised
 
 LIMIT = 200000
 # Small arguments each example finishes with quickly.
@@ -518,18 +517,6 @@ def test_weights_rebuild_the_network_in_floats():
         values.update({name: min(max(s, 0.0), 1.0) for name, s in sums.items()})
         assert all(abs(values[n] - float(v)) < 1e-9 for n, v in exact.items()), iteration
 
-
-def test_the_examples_of_the_guide_run_as_printed(tmp_path, monkeypatch):
-    # Every "python" block, in order; a block that needs what a test does not
-    # have (a scheduler on another machine) is marked "py" instead.
-    guide = (ROOT / "docs" / "python.md").read_text()
-    blocks = re.findall(r"```python\n(.*?)```", guide, re.S)
-    (tmp_path / "examples").symlink_to(EXAMPLES)
-    monkeypatch.chdir(tmp_path)
-    namespace = {}
-    for block in blocks:
-        exec(compile(block, "python.md", "exec"), namespace)
-    assert namespace["mul"].run(3, 4, limit=LIMIT).result == 12
 
 
 def test_a_trace_refuses_a_token_no_name_contains_as_the_tool_does(cli):
