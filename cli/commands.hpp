@@ -9,7 +9,8 @@
 // sink `out` each command is given, which main commits once the command is
 // done. Ctrl-C (or SIGTERM, SIGHUP: InterruptCatcher) ends run, trace,
 // eval and sweep with status 130 (143, 129) and a line on standard error
-// saying where; the other commands are simply ended by it. A run that did not finish (the limit, Ctrl-C) has "result: none".
+// saying where; the other commands are simply ended by it. A run that did
+// not finish (the limit, Ctrl-C) has "result: none".
 
 #include <cstdint>
 #include <optional>
@@ -56,8 +57,8 @@ int Run(TextSink& out, const std::string& file, const std::vector<std::string>& 
 // when the run has ended, at its end or its limit; an interrupted trace
 // leaves them as they were, from the moment the first one is made (what
 // goes straight to a descriptor or a pipe has every row made before the
-// interruption). A token
-// no neuron name contains is an error, before any output.
+// interruption). A token no neuron name contains is an error, before any
+// output.
 struct TraceOptions {
   std::string token, csvFile, vcdFile;
   std::int64_t limit = 100000;

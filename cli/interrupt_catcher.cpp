@@ -13,7 +13,7 @@ extern "C" void OnInterrupt(int signal) {
 
 InterruptCatcher::InterruptCatcher() {
   interrupted = 0;
-  for (int k = 0; k < 3; ++k) {
+  for (std::size_t k = 0; k < std::size(kSignals); ++k) {
     sigaction(kSignals[k], nullptr, &previous_[k]);
     const bool ignored =
         (previous_[k].sa_flags & SA_SIGINFO) == 0 && previous_[k].sa_handler == SIG_IGN;
@@ -30,7 +30,7 @@ InterruptCatcher::InterruptCatcher() {
 }
 
 InterruptCatcher::~InterruptCatcher() {
-  for (int k = 0; k < 3; ++k)
+  for (std::size_t k = 0; k < std::size(kSignals); ++k)
     if (caught_[k]) sigaction(kSignals[k], &previous_[k], nullptr);
 }
 

@@ -16,6 +16,7 @@
 // thread.
 
 #include <csignal>
+#include <iterator>
 #include <string>
 
 #include "compiler/interpreter.hpp"
@@ -45,8 +46,8 @@ class InterruptCatcher {
 
  private:
   static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-  struct sigaction previous_[3]{};
-  bool caught_[3] = {};  // false: the signal was ignored and is left so
+  struct sigaction previous_[std::size(kSignals)]{};
+  bool caught_[std::size(kSignals)] = {};  // false: the signal was ignored and is left so
 };
 
 }  // namespace vantorb::cli
