@@ -49,9 +49,12 @@ constexpr const char* kFooter =
     "       natural number, too large, or not as many as the target takes),\n"
     "       a RANGE refused, or output that could not be written; the\n"
     "       message, no help\n"
-    "  3    the iteration limit stopped the run (for sweep: any run)\n"
+    "  3    the iteration limit stopped the run (for sweep: any run), or,\n"
+    "       without one, the count reached its largest value\n"
     "  4    --check: the network and the definition disagree\n"
-    "  130  interrupted (Ctrl-C)";
+    "  130  interrupted (Ctrl-C)\n"
+    "  143  interrupted by SIGTERM (kill, timeout)\n"
+    "  129  interrupted by SIGHUP (the terminal closed)";
 
 constexpr const char* kFileOperand = "a program (.PRV) or an equation file (.EQU)";
 constexpr const char* kArgOperands = "natural numbers, as many as the target takes";

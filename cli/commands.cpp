@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iomanip>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -24,8 +25,9 @@
 namespace vantorb::cli {
 namespace {
 
-// What the tool says when Ctrl-C stops an evaluation of a definition.
-constexpr const char* kEvaluationInterrupted = "Interrupted while evaluating the definition";
+// What the tool says when a signal stops an evaluation of a definition,
+// after InterruptCatcher::Stopped's words.
+constexpr const char* kWhileEvaluating = " while evaluating the definition";
 
 // A compiled program or a loaded equation file, ready to run.
 std::unique_ptr<Network> Load(const std::string& file) {
@@ -59,15 +61,6 @@ void PrintRunState(TextSink& out, const NetworkRun& run, RunStatus status) {
              "\n");
 }
 
-// The neurons whose names contain token, chosen as a trace chooses them,
-// with nowhere to write; a token that names none is an error, before
-// anything runs.
-TraceRecorder Chosen(const Network& network, const std::string& token) {
-  TraceRecorder chosen(network.Target(), token, nullptr, nullptr);
-  if (chosen.NeuronCount() == 0) throw NeuroException("No neuron name contains " + token);
-  return chosen;
-}
-
 // "NAME = VALUE" for each chosen neuron, with the value it holds now as a
 // trace's CSV writes it. The neurons must be in step with the run.
 void PrintValues(TextSink& out, const TraceRecorder& chosen) {
@@ -75,16 +68,26 @@ void PrintValues(TextSink& out, const TraceRecorder& chosen) {
     out.Append(chosen.NeuronName(n) + " = " + chosen.ValueText(n) + "\n");
 }
 
+// A count per second: a whole number, or past 10^18 (a leap of billions
+// of billions of iterations in a moment) in floating form ("9.22e+21"),
+// as no 64-bit integer may hold it.
+std::string RateText(double count, double seconds) {
+  const double rate = seconds > 0 ? count / seconds : 0;
+  if (rate < 1e18) return std::to_string(static_cast<long long>(rate));
+  std::ostringstream text;
+  text << std::setprecision(3) << rate;
+  return text.str();
+}
+
 // The cost of a run: wall time, rates and the process's peak memory.
 void PrintStats(TextSink& out, const NetworkRun& run, double seconds) {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  const double rate = seconds > 0 ? run.Iteration() / seconds : 0;
-  const double synapses = seconds > 0 ? run.UsedEngine().SynapseEvaluations() / seconds : 0;
   std::ostringstream text;
   text << "wall time: " << seconds << " s\n"
-       << "iterations per second: " << static_cast<long long>(rate) << "\n"
-       << "synapse evaluations per second: " << static_cast<long long>(synapses) << "\n"
+       << "iterations per second: " << RateText(run.Iteration(), seconds) << "\n"
+       << "synapse evaluations per second: "
+       << RateText(run.UsedEngine().SynapseEvaluations(), seconds) << "\n"
        << "limbs copied into neurons: " << run.UsedEngine().LimbsPublished() << "\n"
        << "peak memory: " << usage.ru_maxrss << " KiB\n";
   // What leaping over the periods of proved loops did: nothing for an
@@ -122,9 +125,14 @@ class Progress {
               << std::flush;
     width_ = std::max(width_, line.size());
   }
-  ~Progress() {
+  // Takes the line away, so that what goes to the same terminal next
+  // (standard output's rows, a message) starts a line of its own; the next
+  // Show puts it back.
+  void Clear() {
     if (width_ > 0) std::cerr << "\r" << std::string(width_, ' ') << "\r" << std::flush;
+    width_ = 0;
   }
+  ~Progress() { Clear(); }
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -137,8 +145,7 @@ class Progress {
 void ShowIterations(Progress& progress, std::int64_t iteration) {
   if (!progress.Due()) return;
   progress.Show("iteration " + std::to_string(iteration) + " (" +
-                std::to_string(static_cast<long long>(iteration / progress.Seconds())) +
-                " per second)");
+                RateText(static_cast<double>(iteration), progress.Seconds()) + " per second)");
 }
 
 // "x1,...,xn,result,iterations,status" and its line end.
@@ -181,7 +188,8 @@ int Run(TextSink& out, const std::string& file, const std::vector<std::string>& 
   const EngineKind engine = EngineKindFromName(options.engine);
   const std::unique_ptr<Network> network = LoadForArguments(file, arguments);
   std::optional<TraceRecorder> values;
-  if (options.values) values.emplace(Chosen(*network, *options.values));
+  // A token that names none is an error, before anything runs.
+  if (options.values) values.emplace(TraceRecorder::Reading(network->Target(), *options.values));
 
   InterruptCatcher catcher;
   NetworkRun run(engine);
@@ -204,16 +212,16 @@ int Run(TextSink& out, const std::string& file, const std::vector<std::string>& 
   if (values) PrintValues(out, *values);
   if (options.stats) PrintStats(out, run, seconds);
   if (status == RunStatus::Running) {
-    std::cerr << "Interrupted at iteration " << run.Iteration() << "\n";
-    return kInterrupted;
+    std::cerr << catcher.Stopped() << " at iteration " << run.Iteration() << "\n";
+    return catcher.Status();
   }
   if (options.check && status == RunStatus::Finished) {
     const std::optional<std::uint64_t> defined =
         EvaluateDefinition(network->Target(), arguments, Interpreter::kDefaultSearchBound,
                            catcher.AsStopRequest());
     if (!defined) {
-      std::cerr << kEvaluationInterrupted << "\n";
-      return kInterrupted;
+      std::cerr << catcher.Stopped() << kWhileEvaluating << "\n";
+      return catcher.Status();
     }
     if (std::to_string(*defined) != run.Result()) {
       std::cerr << "Check failed: the network gave " << run.Result()
@@ -223,7 +231,7 @@ int Run(TextSink& out, const std::string& file, const std::vector<std::string>& 
     out.Append("check: the definition gives " + std::to_string(*defined) + " too\n");
   }
   if (status == RunStatus::LimitReached) {
-    std::cerr << NetworkRun::kLimitMessage << "\n";
+    std::cerr << NetworkRun::LimitMessage(options.limit) << "\n";
     return kLimit;
   }
   return kOk;
@@ -232,7 +240,8 @@ int Run(TextSink& out, const std::string& file, const std::vector<std::string>& 
 int Trace(TextSink& out, const std::string& file, const std::vector<std::string>& arguments,
           const TraceOptions& options) {
   const std::unique_ptr<Network> network = LoadForArguments(file, arguments);
-  Chosen(*network, options.token);  // a trace of nothing is refused before any output
+  // A trace of nothing is refused before any output.
+  TraceRecorder::Reading(network->Target(), options.token);
   // From before the first file is made to the end: Ctrl-C during the
   // set-up (a VCD header, a long argument) is seen once the set-up is done,
   // and no file is left half made.
@@ -255,15 +264,20 @@ int Trace(TextSink& out, const std::string& file, const std::vector<std::string>
   }
   if (status == RunStatus::Running) {
     // The files are left as they were: a trace cut short is not written.
+    // What goes straight to a descriptor or a pipe (/dev/stdout) has every
+    // row up to the message, as standard output has.
+    if (csvFile) csvFile->Abandon();
+    if (vcdFile) vcdFile->Abandon();
     if (csvFile || vcdFile) PrintRunState(out, run, status);
-    std::cerr << "Interrupted at iteration " << run.Iteration() << "\n";
-    return kInterrupted;
+    out.Commit();
+    std::cerr << catcher.Stopped() << " at iteration " << run.Iteration() << "\n";
+    return catcher.Status();
   }
   if (csvFile) csvFile->Commit();
   if (vcdFile) vcdFile->Commit();
   if (csvFile || vcdFile) PrintRunState(out, run, status);
   if (status == RunStatus::LimitReached) {
-    std::cerr << NetworkRun::kLimitMessage << "\n";
+    std::cerr << NetworkRun::LimitMessage(options.limit) << "\n";
     return kLimit;
   }
   return kOk;
@@ -300,15 +314,19 @@ int Sweep(TextSink& out, const std::string& file, const std::vector<std::string>
     headed = true;
   };
   std::uint64_t finished = 0, limited = 0;
-  sweep.row = [&](const SweepRow& row) {
-    head();
-    csv.Append(SweepCsvRow(row));
-    finished += row.status != SweepStatus::Stopped;
-    limited += row.status == SweepStatus::Limit;
-  };
   SweepOutcome outcome;
   {
     Progress progress;
+    // Rows for a terminal take the progress line away first, lest they
+    // follow it on its line.
+    const bool rowsOnTerminal = !csvFile && isatty(STDOUT_FILENO) == 1;
+    sweep.row = [&](const SweepRow& row) {
+      if (rowsOnTerminal) progress.Clear();
+      head();
+      csv.Append(SweepCsvRow(row));
+      finished += row.status != SweepStatus::Stopped;
+      limited += row.status == SweepStatus::Limit;
+    };
     sweep.progress = [&progress](std::uint64_t done, std::uint64_t total) {
       if (progress.Due())
         progress.Show("run " + std::to_string(done) + " of " + std::to_string(total));
@@ -319,11 +337,14 @@ int Sweep(TextSink& out, const std::string& file, const std::vector<std::string>
   if (csvFile) csvFile->Commit();
   const std::string runs = std::to_string(tuples.Count()) + (tuples.Count() == 1 ? " run" : " runs");
   if (outcome.stopped) {
-    std::cerr << "Interrupted after " << finished << " of " << runs << "\n";
-    return kInterrupted;
+    std::cerr << catcher.Stopped() << " after " << finished << " of " << runs << "\n";
+    return catcher.Status();
   }
   if (limited > 0) {
-    std::cerr << "The iteration limit stopped " << limited << " of " << runs << "\n";
+    // Without a limit, only the count's end stops a run.
+    std::cerr << (options.limit != 0 ? "The iteration limit stopped "
+                                     : "The iteration count reached its largest value in ")
+              << limited << " of " << runs << "\n";
     return kLimit;
   }
   return kOk;
@@ -336,8 +357,8 @@ int Eval(TextSink& out, const std::string& file, const std::vector<std::string>&
   const std::optional<std::uint64_t> value =
       EvaluateDefinition(network->Target(), arguments, searchBound, catcher.AsStopRequest());
   if (!value) {
-    std::cerr << kEvaluationInterrupted << "\n";
-    return kInterrupted;
+    std::cerr << catcher.Stopped() << kWhileEvaluating << "\n";
+    return catcher.Status();
   }
   out.Append("result: " + std::to_string(*value) + "\n");
   return kOk;

@@ -1,14 +1,16 @@
 #pragma once
 // The commands of vantorb-cli, each returning the process exit status:
 // 0 success, 1 usage error, 2 an error the window would show (or output
-// that could not be written), 3 iteration limit reached, 130 interrupted.
+// that could not be written), 3 iteration limit reached, 128 + the signal
+// when interrupted (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP).
 // Errors are thrown, NeuroException for status 2: among them ArgumentError
 // for ARG values that are not natural numbers, too large, or not as many
 // as the target takes. Everything meant for standard output goes to the
 // sink `out` each command is given, which main commits once the command is
-// done. Ctrl-C ends run, trace, eval and sweep with status 130 and a line
-// on standard error saying where; the other commands are simply ended by
-// it. A run that did not finish (the limit, Ctrl-C) has "result: none".
+// done. Ctrl-C (or SIGTERM, SIGHUP: InterruptCatcher) ends run, trace,
+// eval and sweep with status 130 (143, 129) and a line on standard error
+// saying where; the other commands are simply ended by it. A run that did
+// not finish (the limit, Ctrl-C) has "result: none".
 
 #include <cstdint>
 #include <optional>
@@ -25,7 +27,6 @@ constexpr int kUsage = 1;
 constexpr int kError = 2;
 constexpr int kLimit = 3;
 constexpr int kCheckFailed = 4;
-constexpr int kInterrupted = 130;
 
 // A command line that does not fit the command: status 1 and the usage.
 struct UsageError : std::runtime_error {
@@ -54,8 +55,10 @@ int Run(TextSink& out, const std::string& file, const std::vector<std::string>& 
 // token at every iteration, as CSV and/or VCD files (CSV on standard output
 // when neither is named), written as the run goes. The files appear only
 // when the run has ended, at its end or its limit; an interrupted trace
-// leaves them as they were, from the moment the first one is made. A token
-// no neuron name contains is an error, before any output.
+// leaves them as they were, from the moment the first one is made (what
+// goes straight to a descriptor or a pipe has every row made before the
+// interruption). A token no neuron name contains is an error, before any
+// output.
 struct TraceOptions {
   std::string token, csvFile, vcdFile;
   std::int64_t limit = 100000;
@@ -72,7 +75,8 @@ int Graph(TextSink& out, const std::string& file, const std::string& outFile);
 // To standard output, or to csvFile, which appears once the sweep has
 // ended, also when Ctrl-C ended it (with the rows done then); after an
 // error it stays as it was. Status 3 when the limit stopped any run, 130
-// when Ctrl-C stopped the sweep. A bad range is an ArgumentError (status 2).
+// when Ctrl-C stopped the sweep (143, 129 for SIGTERM, SIGHUP). A bad
+// range is an ArgumentError (status 2).
 struct SweepOptions {
   std::int64_t limit = 0;        // per run; 0: none
   std::string engine = "macro";  // as for Run

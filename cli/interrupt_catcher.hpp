@@ -1,16 +1,23 @@
 #pragma once
-// Ctrl-C as a request to stop, for the commands that must not end half-way
-// through a file or that can say where they stopped. While an
-// InterruptCatcher lives, SIGINT only raises a flag, which the command
-// reads through Interrupted() (or hands on as a StopRequest) and then ends
-// in its own way: status 130, no file half made.
+// Ctrl-C, and the requests to end that SIGTERM (kill, timeout, a shutdown)
+// and SIGHUP (a closed terminal) make, as a request to stop, for the
+// commands that must not end half-way through a file or that can say where
+// they stopped. While an InterruptCatcher lives, each of these signals only
+// raises a flag, which the command reads through Interrupted() (or hands on
+// as a StopRequest) and then ends in its own way, the same for all three:
+// no file half made, and Status() 128 + the signal (130 for SIGINT, 143
+// for SIGTERM, 129 for SIGHUP), as the shell gives a program the signal
+// ended.
 //
-// A process started with SIGINT ignored (a background job of a script) is
-// left as it was: Ctrl-C stays ignored and Interrupted() stays false. Once
-// the catcher is gone, SIGINT has exactly the action it had before. Only
-// one catcher may live at a time, on the main thread.
+// A signal the process started with ignored (SIGINT in a background job of
+// a script, SIGHUP under nohup) is left as it was: it stays ignored and
+// does not count. Once the catcher is gone, each signal has exactly the
+// action it had before. Only one catcher may live at a time, on the main
+// thread.
 
 #include <csignal>
+#include <iterator>
+#include <string>
 
 #include "compiler/interpreter.hpp"
 
@@ -23,16 +30,24 @@ class InterruptCatcher {
   InterruptCatcher(const InterruptCatcher&) = delete;
   InterruptCatcher& operator=(const InterruptCatcher&) = delete;
 
-  // Whether SIGINT came since the catcher was made.
+  // Whether one of the signals came since the catcher was made.
   bool Interrupted() const;
   // Interrupted(), as an evaluation asks it.
   StopRequest AsStopRequest() const {
     return [this] { return Interrupted(); };
   }
+  // The exit status of a command the first signal ended: 128 + its number
+  // (130 when none came).
+  int Status() const;
+  // How the command says it ended, before "at iteration N" and the like:
+  // "Interrupted" for Ctrl-C, "Interrupted by SIGTERM", "Interrupted by
+  // SIGHUP".
+  std::string Stopped() const;
 
  private:
-  struct sigaction previous_{};
-  bool caught_ = false;  // false: SIGINT was ignored and is left so
+  static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+  struct sigaction previous_[std::size(kSignals)]{};
+  bool caught_[std::size(kSignals)] = {};  // false: the signal was ignored and is left so
 };
 
 }  // namespace vantorb::cli

@@ -39,7 +39,7 @@ constexpr std::size_t kMaxNetworkSynapses = 40'000'000;
 
 // Opens and parses the file, finds the target, builds its network on fresh
 // input neurons, names the outputs "Eout" and "Eres" and numbers every
-// neuron. Throws the first error: "Cannot open file NAME" before
+// neuron. Throws the first error: "Cannot open file NAME: reason" before
 // ProgramOpened, parse and rule errors, "Target function NAME was not
 // defined", and errors of the build. The parser's input is closed and its
 // symbol table left empty in every case; parser.lineNumber() tells how far

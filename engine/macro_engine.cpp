@@ -126,7 +126,7 @@ double MacroEngine::StepRate() const {
 }
 
 bool MacroEngine::ProofAffordable() const {
-  if (eager_) return true;
+  if (Eager()) return true;
   // Proofs are paid for by leaps: what the iterations they covered would
   // have cost at the engine's going rate. A run where nothing repeats
   // spends at most a small share of its work on them.
@@ -152,7 +152,7 @@ std::int64_t MacroEngine::Leap(std::int64_t most, const StopRequest& stop) {
   // for every further span without a leap: a loop's states recur at the
   // same steps of a power of two, a run without loops pays little.
   const std::int64_t quiet = steps_ - lastLeap_;
-  if (quiet > kColdAfter && !eager_) {
+  if (quiet > kColdAfter && !Eager()) {
     std::int64_t stride = kColdStride;
     for (std::int64_t span = 2 * kColdAfter; span <= quiet && stride < kColdestStride; span *= 2)
       stride *= 2;
@@ -208,7 +208,7 @@ std::int64_t MacroEngine::Leap(std::int64_t most, const StopRequest& stop) {
   // A value of as many runs as a hash counts is digits rather than runs:
   // a period over it costs the prover far more than the engine, and its
   // shape is seen again only through the runs hashed.
-  if (manyRunNeurons_ > 0 && !eager_) prove = false;
+  if (manyRunNeurons_ > 0 && !Eager()) prove = false;
   // A shape whose proofs failed is tried again ever more rarely, unless
   // its rules are for other lengths.
   if (prove && !(known > 0 && !ending)) {
@@ -245,7 +245,7 @@ const LoopRule* MacroEngine::TryToProve(std::int64_t seenSteps, bool known,
   budget = std::min<std::int64_t>(budget, kMaxProofUpdates / std::max<std::int64_t>(computed_, 1));
   LoopProver prover(network_);
   std::optional<LoopRule> rule =
-      prover.Prove(shape_, lengths_, book_, budget, proofWork_, eager_ ? 0 : StepRate(), stop);
+      prover.Prove(shape_, lengths_, book_, budget, proofWork_, Eager() ? 0 : StepRate(), stop);
   counts_.rulesProved += prover.InnerRules();
   if (!rule) {
     if (known || prover.Stopped()) return nullptr;

@@ -63,8 +63,19 @@ class MacroEngine : public EventEngine {
   const RuleBook& Rules() const { return book_; }
   // Eager: every loop seen is proved and leapt, whatever the proof costs
   // against what it saves, so that short runs leap too (for comparing
-  // leaps with steps on small networks). Kept across Bind.
-  void SetEager(bool eager) { eager_ = eager; }
+  // leaps with steps on small networks). With `mostProofWork`, only until
+  // the proofs have taken that many neuron updates in all (ProofWork);
+  // from then on proofs are paid for as in a run that is not eager, so
+  // that a run whose loops are many, short and over many runs of limbs
+  // does not spend without end on proofs that each leap one period. Kept
+  // across Bind.
+  void SetEager(bool eager, std::int64_t mostProofWork = 0) {
+    eager_ = eager;
+    mostEagerWork_ = mostProofWork;
+  }
+  // Neuron updates spent on proofs since Bind (one with unknown lengths
+  // counts as the few dozen it costs).
+  std::int64_t ProofWork() const { return proofWork_; }
 
  private:
   struct Attempts {
@@ -77,6 +88,8 @@ class MacroEngine : public EventEngine {
   void BringHashUp();
   // The present state's shape and lengths.
   void ReadState();
+  // Whether proofs are still made whatever they cost (SetEager).
+  bool Eager() const { return eager_ && (mostEagerWork_ == 0 || proofWork_ < mostEagerWork_); }
   // Whether the proofs so far leave room for one more.
   bool ProofAffordable() const;
   // A rule for the present state, proved now, or null. `known`: the shape
@@ -103,6 +116,7 @@ class MacroEngine : public EventEngine {
   std::vector<char> manyRuns_;
   std::int64_t manyRunNeurons_ = 0;
   bool eager_ = false;
+  std::int64_t mostEagerWork_ = 0;  // 0: eager to the end
   // A shape hash, the step it was last seen at and how often it was seen
   // in a row at the same distance.
   struct Sighting {

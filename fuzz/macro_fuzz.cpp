@@ -4,9 +4,19 @@
 // proves loops and leaps), run to a limit read from the input (often one
 // that falls inside a leap) with nobody watching. Any difference in
 // status, iteration count, result, thrown message or any neuron's exact
-// value aborts. Runs stop at 50000 iterations, and a run whose values
-// grow long is cut at the iteration the event engine reached when it had
-// read a budget of limbs.
+// value aborts.
+//
+// The work one input may take is bounded, so that a fuzz run stops only on
+// a real fault, never on a timeout under the sanitizers: runs stop at
+// 50000 iterations; a run whose values grow long is cut at the iteration
+// the event engine reached when it had read a budget of limbs; and the
+// macro engine proves every loop it sees only until its proofs have taken
+// a budget of neuron updates, then as it would in any run. A proof costs
+// some two dozen updates per neuron and iteration of the loop's period,
+// with every run length of the state an unknown; a network of a few dozen
+// neurons whose values are short runs of digits has many loops of one
+// period each, and proving every one of them took many times the
+// iterations' own work (seed input-3).
 
 #include <cstddef>
 #include <cstdint>
@@ -37,7 +47,8 @@ class Bytes {
 };
 
 constexpr std::int64_t kMostIterations = 50'000;
-constexpr std::uint64_t kMostLimbs = 200'000'000;
+constexpr std::uint64_t kMostLimbs = 20'000'000;
+constexpr std::int64_t kMostEagerProofWork = 100'000;
 
 // Limits of every size, small ones and ones past the run's end among them.
 std::int64_t Limit(Bytes& bytes) {
@@ -54,11 +65,13 @@ void Compare(ProofObj& target, const TargetNetwork& io, const std::vector<std::s
   const testing::Outcome event =
       RunUnder(target, io, arguments, EngineKind::Event, limit, 1000, kMostLimbs);
   const testing::Outcome macro =
-      RunUnder(target, io, arguments, EngineKind::Macro, event.limit, passes, 0, true);
+      RunUnder(target, io, arguments, EngineKind::Macro, event.limit, passes, 0, true, false,
+               kMostEagerProofWork);
   if (!testing::SameEnd(macro, event)) std::abort();  // the engines disagree
   // Values kept by the engine as runs, arguments given to it as runs.
   const testing::Outcome kept =
-      RunUnder(target, io, arguments, EngineKind::Macro, event.limit, passes, 0, true, true);
+      RunUnder(target, io, arguments, EngineKind::Macro, event.limit, passes, 0, true, true,
+               kMostEagerProofWork);
   if (!testing::SameEnd(kept, event)) std::abort();
 }
 

@@ -31,8 +31,8 @@ class NParserInterface {
   std::unique_ptr<SymbolTable> TakeSymbolTable();
 
   // Reads the file as the scanner's input; throws NeuroCompilerException
-  // "Cannot open file NAME" (ReadSourceFile's words) and leaves the input
-  // closed when it cannot.
+  // "Cannot open file NAME: reason" (ReadSourceFile's words) and leaves the
+  // input closed when it cannot.
   void OpenInput(const std::string& fileName);
   // Takes the text as the scanner's input, as if read from a file.
   void OpenText(std::string text) { input_ = std::move(text); }

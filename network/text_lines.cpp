@@ -9,6 +9,7 @@
 #include <charconv>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -112,6 +113,12 @@ std::string TemporaryName(const std::filesystem::path& target, std::size_t nameM
   return (target.parent_path() / temporary).string();
 }
 
+// The folder for temporary files: $TMPDIR, or /tmp.
+std::filesystem::path TemporaryFolder() {
+  const char* folder = std::getenv("TMPDIR");
+  return folder != nullptr && *folder != '\0' ? folder : "/tmp";
+}
+
 // Why a file was not read: the system's error, or what it is instead of a
 // regular file.
 struct ReadFailure {
@@ -183,13 +190,8 @@ std::string ReadTextFile(const std::string& fileName) {
 
 std::string ReadSourceFile(const std::string& fileName) {
   std::string text;
-  if (const auto failure = ReadWhole(fileName, text)) {
-    // The compiler's words name no reason for a file that is missing or
-    // unreadable; what is refused says why, as no system error does.
-    throw NeuroException("Cannot open file " + fileName +
-                         (failure->refusal != nullptr ? std::string(": ") + failure->refusal
-                                                      : std::string()));
-  }
+  if (const auto failure = ReadWhole(fileName, text))
+    throw NeuroException("Cannot open file " + fileName + ": " + failure->Reason());
   return text;
 }
 
@@ -199,7 +201,19 @@ std::vector<std::string> ReadTextLines(const std::string& fileName) {
 
 AtomicFile::AtomicFile(std::string fileName) : fileName_(std::move(fileName)) { Open(); }
 
-AtomicFile::~AtomicFile() { Discard(); }
+AtomicFile::~AtomicFile() {
+  // What goes straight to its destination keeps what was written, as
+  // standard output would; nobody is left to hear of a failure.
+  if (Direct() && spent_.empty()) WriteAll(fd_, pending_);
+  Discard();
+}
+
+void AtomicFile::Abandon() {
+  ThrowIfSpent();
+  if (Direct()) Flush();
+  Discard();
+  spent_ = "Cannot write the file " + fileName_ + ": it was given up";
+}
 
 void AtomicFile::Open() {
   const Destination to = FollowLinks(fileName_);
@@ -208,7 +222,8 @@ void AtomicFile::Open() {
   struct stat status {};
   if (stat(target_.c_str(), &status) != 0) {
     if (errno != ENOENT || to.descriptor) Fail(errno);
-    return CreateTemporary(target_);
+    if (const int error = CreateTemporary(target_)) Fail(error);
+    return;
   }
   if (S_ISDIR(status.st_mode)) Fail(EISDIR);
   if (!S_ISREG(status.st_mode)) {
@@ -225,7 +240,11 @@ void AtomicFile::Open() {
     return OpenInPlace(target_, named.string());
   }
   if (status.st_nlink > 1) return OpenInPlace(target_, target_);
-  CreateTemporary(target_);
+  // A folder one may not write, holding a file one may: written in place.
+  if (const int error = CreateTemporary(target_)) {
+    if (error != EACCES) Fail(error);
+    return OpenInPlace(target_, target_);
+  }
   if (!TakeOwner(status.st_uid, status.st_gid)) {
     Discard();
     return OpenInPlace(target_, target_);
@@ -243,29 +262,24 @@ void AtomicFile::OpenDescriptor(int descriptor) {
   if (fd_ < 0) Fail(errno);
 }
 
-void AtomicFile::CreateTemporary(const std::string& beside) {
+int AtomicFile::CreateTemporary(const std::string& beside) {
   const std::filesystem::path target(beside);
   const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
   const long limit = pathconf(folder.c_str(), _PC_NAME_MAX);
   const std::size_t nameMax = limit > 0 ? static_cast<std::size_t>(limit) : NAME_MAX;
-  if (target.filename().string().size() > nameMax) Fail(ENAMETOOLONG);
+  if (target.filename().string().size() > nameMax) return ENAMETOOLONG;
   std::mt19937 random(std::random_device{}());
-  for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+  int error = EEXIST;
+  for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
     temporary_ = TemporaryName(target, nameMax, random);
     // Created with 0666 the kernel applies the umask, which is thus never
     // read or changed here. Readable, so that a text written in place can
     // be copied from it.
     fd_ = open(temporary_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd_ < 0 && errno != EEXIST) {
-      const int error = errno;
-      temporary_.clear();
-      Fail(error);
-    }
+    error = fd_ < 0 ? errno : 0;
   }
-  if (fd_ < 0) {
-    temporary_.clear();
-    Fail(EEXIST);
-  }
+  if (error != 0) temporary_.clear();
+  return error;
 }
 
 // Gives the new file the old one's owner and group; false when the system
@@ -284,7 +298,14 @@ void AtomicFile::OpenInPlace(const std::string& openAs, const std::string& besid
   // text is made.
   inPlace_ = open(openAs.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
   if (inPlace_ < 0) Fail(errno);
-  CreateTemporary(beside);
+  int error = CreateTemporary(beside);
+  // A folder one may not write: the text waits in the folder for
+  // temporary files instead.
+  if (error == EACCES) {
+    const std::filesystem::path name = std::filesystem::path(beside).filename();
+    error = CreateTemporary((TemporaryFolder() / name).string());
+  }
+  if (error != 0) Fail(error);
   // The text waits in a file that has no name, so none is left behind
   // whatever happens to the process.
   if (unlink(temporary_.c_str()) != 0) Fail(errno);

@@ -37,9 +37,10 @@ std::vector<std::string> SplitLines(std::string_view text);
 std::string ReadTextFile(const std::string& fileName);
 
 // The same bytes, for a program or equation file, refused in the
-// compiler's words: "Cannot open file NAME" when it is missing, unreadable
-// or a folder; "Cannot open file NAME: it is a device, not a regular file"
-// or "...: it is a pipe, not a regular file" for what is not read.
+// compiler's words with the same reasons: "Cannot open file NAME: reason"
+// ("No such file or directory", "Permission denied", "Is a directory",
+// "it is a device, not a regular file", "it is a pipe, not a regular
+// file").
 std::string ReadSourceFile(const std::string& fileName);
 
 // The lines of ReadSourceFile, which says what it throws.
@@ -67,15 +68,17 @@ class TextSink {
 //   changed. The temporary name is the file's name, cut where needed so that
 //   it fits the longest name its folder allows, and "." with six
 //   characters; a name longer than that limit fails "File name too long".
-// - A regular file with more than one name (hard links), or whose owner or
+// - A regular file with more than one name (hard links), whose owner or
 //   group the new file cannot take (another user's file in a folder one may
-//   write): written in place, so that every name sees the new text and the
-//   file keeps its owner, group, permissions and links. The text first goes
-//   to a file with no name beside it, and Commit copies it in, so a text
-//   that is not finished never reaches the file; a failure during that
-//   copy (a disk that fills) can leave it part written. Writing in place
-//   needs the right to write the file itself: without it, "Permission
-//   denied", and the file is not replaced under another owner.
+//   write), or in a folder where no new file may be made (one's own file in
+//   another user's folder): written in place, so that every name sees the
+//   new text and the file keeps its owner, group, permissions and links.
+//   The text first goes to a file with no name beside it (or, where the
+//   folder refuses it, in $TMPDIR or /tmp), and Commit copies it in, so a
+//   text that is not finished never reaches the file; a failure during
+//   that copy (a disk that fills) can leave it part written. Writing in
+//   place needs the right to write the file itself: without it,
+//   "Permission denied", and the file is not replaced under another owner.
 // - A descriptor of this process (/dev/stdout, /dev/stderr, /dev/fd/N,
 //   /proc/self/fd/N, /proc/PID/fd/N with this process's PID): written
 //   through a copy of that very descriptor, as the shell opened it (">>"
@@ -107,11 +110,21 @@ class AtomicFile : public TextSink {
   // Writes what is held back and puts the text in place (syncs and renames,
   // or copies in place). Append or Commit after it throw.
   void Commit() override;
+  // Gives the text up, as the destructor does: nothing is put in place, a
+  // replaced file stays whole; but what is written directly gets the text
+  // held back, so that it ends where the text given ended (the destructor
+  // writes it too, without a word when it cannot). Throws as Append does;
+  // Append or Commit after it throw.
+  void Abandon();
 
  private:
   void Open();
   void OpenDescriptor(int descriptor);
-  void CreateTemporary(const std::string& beside);
+  // A new file beside that path, in fd_ and temporary_; 0, or the errno
+  // of the failure.
+  int CreateTemporary(const std::string& beside);
+  // Whether the text goes straight to its destination.
+  bool Direct() const { return fd_ >= 0 && inPlace_ < 0 && temporary_.empty(); }
   bool TakeOwner(uid_t owner, gid_t group);
   void OpenInPlace(const std::string& openAs, const std::string& beside);
   void CopyInPlace();

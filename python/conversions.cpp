@@ -74,4 +74,32 @@ std::string OptionText(const py::handle& value) {
   return Encoded(py::repr(value), "backslashreplace");
 }
 
+std::string Docstring(std::string_view text) {
+  constexpr std::size_t kWidth = 72;
+  std::string wrapped;
+  while (!text.empty()) {
+    const std::size_t end = text.find("\n\n");
+    std::string_view paragraph = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 2);
+    if (!wrapped.empty()) wrapped += "\n\n";
+    std::size_t column = 0;
+    while (!paragraph.empty()) {
+      const std::size_t space = paragraph.find_first_of(" \n");
+      const std::string_view word = paragraph.substr(0, space);
+      paragraph.remove_prefix(space == std::string_view::npos ? paragraph.size() : space + 1);
+      if (word.empty()) continue;
+      if (column > 0 && column + 1 + word.size() > kWidth) {
+        wrapped += '\n';
+        column = 0;
+      } else if (column > 0) {
+        wrapped += ' ';
+        ++column;
+      }
+      wrapped += word;
+      column += word.size();
+    }
+  }
+  return wrapped;
+}
+
 }  // namespace vantorb::python

@@ -34,6 +34,10 @@ std::vector<std::string> ArgumentTexts(const pybind11::tuple& arguments);
 // `refusal` for anything else.
 long long CountOption(const pybind11::handle& value, long long max, const std::string& refusal);
 
+// A docstring as help() shows it best: each paragraph (paragraphs are
+// parted by an empty line) wrapped at 72 columns.
+std::string Docstring(std::string_view text);
+
 // The text of an option that names something: a str in UTF-8 (a lone
 // surrogate as "\udcNN"), any other object as its repr().
 std::string OptionText(const pybind11::handle& value);

@@ -16,7 +16,7 @@ PyObject* argumentErrorClass = nullptr;
 PyObject* cancelledClass = nullptr;
 
 PyObject* NewClass(const char* name, PyObject* bases, const char* doc) {
-  PyObject* made = PyErr_NewExceptionWithDoc(name, doc, bases, nullptr);
+  PyObject* made = PyErr_NewExceptionWithDoc(name, Docstring(doc).c_str(), bases, nullptr);
   if (made == nullptr) throw py::error_already_set();
   return made;
 }

@@ -24,6 +24,7 @@
 
 namespace py = pybind11;
 using vantorb::python::Program;
+using vantorb::python::Docstring;
 using vantorb::python::ProgramBytes;
 using vantorb::python::ProgramKind;
 using vantorb::python::PythonText;
@@ -52,32 +53,20 @@ std::unique_ptr<Program> ProgramFromState(const py::tuple& state) {
   throw py::value_error("not the state of a pickled vantorb.Program");
 }
 
-constexpr const char* kRunDoc =
-    "run(*arguments, limit=0, engine='macro', timeout=None, cancel=None) -> RunResult\n\n"
-    "Runs the network on the arguments (natural numbers: int, or str of digits) until it "
-    "signals its end or has run `limit` iterations (0: no limit). `engine` is one of "
-    "vantorb-cli run --engine's: 'macro' leaps over the loops it has proved, 'event' goes "
-    "iteration by iteration, with the same values. `timeout` (seconds, counted from the call) "
-    "and `cancel` (an object with is_set(), such as a threading.Event, which may be set from "
-    "any thread) are looked at every 50 ms; either one stops the run with Cancelled. Ctrl-C "
-    "stops it with KeyboardInterrupt. A run waits for one in progress on the same program.";
-
-constexpr const char* kEvalDoc =
-    "eval(*arguments, bound=1000000, timeout=None, cancel=None) -> int\n\n"
-    "Computes the target's value from its definitions, without a network. `bound` caps each "
-    "minimization's search; the whole evaluation is capped at 100000000 rule applications "
-    "(Error past them). `timeout` and `cancel` stop it with Cancelled, as for run().";
-
 }  // namespace
 
 PYBIND11_MODULE(_vantorb, module) {
-  module.doc() =
+  // The package gives the functions and Program's methods that take
+  // arguments as Python functions of its own (_api.py), with real
+  // signatures; the extension's own go by names beginning with "_". Every
+  // docstring is wrapped for help() (Docstring).
+  module.doc() = Docstring(
       "Compile programs of partial recursive functions into networks of saturated-linear "
       "neurons and run them with exact decimal values.\n\n"
       "compile_file() and compile() make a Program from a program; load_equations() and "
       "load_equations_text() from dynamic equations. A Program runs (run), evaluates its "
       "definitions (eval), traces the neurons' values (trace) and gives its network as "
-      "equations, DOT text and weights.";
+      "equations, DOT text and weights.");
   module.attr("__version__") = VANTORB_VERSION;
   vantorb::decimalSeparator = vantorb::ReadDecimalSeparator();
   vantorb::python::RegisterErrors(module);
@@ -85,15 +74,19 @@ PYBIND11_MODULE(_vantorb, module) {
 
   py::class_<TraceIterator>(
       module, "Trace",
-      "The values of chosen neurons, iteration by iteration, made as a run goes: an iterator "
-      "over (iteration, {name: Decimal}). It holds its Program until it is exhausted or "
-      "closed; as a context manager it is closed on leaving the block.")
+      Docstring("The values of chosen neurons, iteration by iteration, made as a run goes: an "
+                "iterator over (iteration, {name: Decimal}). It holds its Program until it is "
+                "exhausted or closed; as a context manager it is closed on leaving the block.")
+          .c_str())
       .def("__iter__", [](py::object self) { return self; }, "The trace itself.")
       .def("__next__", &TraceIterator::Next,
-           "The next row: (iteration, {name: Decimal}); StopIteration once the run has ended.")
+           Docstring("The next row: (iteration, {name: Decimal}); StopIteration once the run "
+                     "has ended.")
+               .c_str())
       .def("close", &TraceIterator::Close,
-           "Ends the trace and lets the program go, once a step another thread is taking is "
-           "done.")
+           Docstring("Ends the trace and lets the program go, once a step another thread is "
+                     "taking is done.")
+               .c_str())
       .def("__enter__", [](py::object self) { return self; }, "The trace itself.")
       .def(
           "__exit__",
@@ -103,8 +96,9 @@ PYBIND11_MODULE(_vantorb, module) {
           },
           "Closes the trace; exceptions go on.")
       .def_property_readonly("names", &TraceIterator::Names,
-                             "The names of the traced neurons, in the order of each row's "
-                             "values.")
+                             Docstring("The names of the traced neurons, in the order of each "
+                                       "row's values.")
+                                 .c_str())
       .def_property_readonly("done", &TraceIterator::Done,
                              "Whether the trace has ended (exhausted, failed or closed).")
       .def_property_readonly("iterations", &TraceIterator::Iterations,
@@ -112,12 +106,22 @@ PYBIND11_MODULE(_vantorb, module) {
       .def_property_readonly("stopped_by_limit", &TraceIterator::StoppedByLimit,
                              "Whether the limit ended the run.")
       .def_property_readonly("result", &TraceIterator::Result,
-                             "The result read out so far (int), None before one.");
+                             Docstring("The result (int) once the run has ended with one; "
+                                       "None before, and when the limit stopped it (see "
+                                       "partial_result), as for RunResult.")
+                                 .c_str())
+      .def_property_readonly("partial_result", &TraceIterator::PartialResult,
+                             Docstring("When the limit stopped the run: what the result neuron "
+                                       "read at that moment (int), as for RunResult; else "
+                                       "None.")
+                                 .c_str());
 
   py::class_<Program>(module, "Program",
-                      "A compiled program or a loaded equation file: one network, its target "
-                      "and the text it was made from. Reading it is free from any thread; it "
-                      "does one computation at a time. Pickles by its text, name and kind.")
+                      Docstring("A compiled program or a loaded equation file: one network, "
+                                "its target and the text it was made from. Reading it is free "
+                                "from any thread; it does one computation at a time. Pickles "
+                                "by its text, name and kind.")
+                          .c_str())
       .def_property_readonly(
           "text", [](const Program& program) { return PythonText(program.Text()); },
           "The text it was made from: the program's, or the equation file's.")
@@ -128,33 +132,20 @@ PYBIND11_MODULE(_vantorb, module) {
           "kind", [](const Program& program) { return KindName(program.Kind()); },
           "'program' for a compiled program, 'equations' for a loaded equation file.")
       .def_property_readonly("info", &Program::Info,
-                             "What vantorb-cli info prints, as a dict (counts as int), and the "
-                             "target's 'arity'.")
-      .def("equations", &Program::Equations,
-           "The dynamic equation lines of the network's neurons, without line ends.")
-      .def("graph", &Program::Graph, "The network as Graphviz DOT text.")
-      .def("weights", &Program::Weights,
-           "The network as plain data: 'neurons' (the names of the neurons it computes), "
-           "'inputs' (Ein, Edata1, ...), 'outputs' (end and result neurons), 'synapses' as "
-           "(target, source, weight) and 'biases' as {name: bias}, weights and biases exact "
-           "Decimals as the equation file writes them.")
-      .def(
-          "write_equations",
-          [](const Program& program, const std::filesystem::path& path) {
-            program.WriteEquations(path.string());
-          },
-          py::arg("path"),
-          "Writes the network's dynamic equation file as vantorb-cli equations FILE -o PATH "
-          "does: CR LF line ends, the file replaced only once all of it is written.")
-      .def("run", &Program::Run, py::arg("limit") = 0, py::arg("engine") = "macro",
-           py::arg("timeout") = py::none(), py::arg("cancel") = py::none(), kRunDoc)
-      .def("eval", &Program::Eval, py::arg("bound") = vantorb::Interpreter::kDefaultSearchBound,
-           py::arg("timeout") = py::none(), py::arg("cancel") = py::none(), kEvalDoc)
-      .def("trace", &Program::Trace, py::arg("token"), py::arg("limit") = 100000,
-           py::keep_alive<0, 1>(),
-           "trace(*arguments, token, limit=100000) -> Trace\n\n"
-           "Runs the network row by row for the neurons whose names contain `token` ('*': "
-           "all). The program is held until the trace ends.")
+                             Docstring("What vantorb-cli info prints, as a dict (counts as "
+                                       "int), and the target's 'arity'.")
+                                 .c_str())
+      .def("_equations", &Program::Equations)
+      .def("_graph", &Program::Graph)
+      .def("_weights", &Program::Weights)
+      .def("_write_equations",
+           [](const Program& program, const std::filesystem::path& path) {
+             program.WriteEquations(path.string());
+           })
+      .def("_run", &Program::Run, py::arg("limit"), py::arg("engine"), py::arg("timeout"),
+           py::arg("cancel"))
+      .def("_eval", &Program::Eval, py::arg("bound"), py::arg("timeout"), py::arg("cancel"))
+      .def("_trace", &Program::Trace, py::arg("token"), py::arg("limit"), py::keep_alive<0, 1>())
       .def("__repr__",
            [](const Program& program) {
              return PythonText("<vantorb.Program " + program.Net().Report().targetName +
@@ -163,35 +154,31 @@ PYBIND11_MODULE(_vantorb, module) {
       .def(py::pickle(&ProgramState, &ProgramFromState));
 
   module.def(
-      "compile_file",
-      [](const std::filesystem::path& path) { return Program::FromFile(path.string(), std::nullopt); },
-      py::arg("path"),
-      "Compiles a program file; a file whose name ends in .equ (any case) is loaded as dynamic "
-      "equations, as the tool does. Raises CompileError.");
+      "_compile_file",
+      [](const std::filesystem::path& path) {
+        return Program::FromFile(path.string(), std::nullopt);
+      },
+      "The extension's compile_file(), under vantorb.compile_file.");
   module.def(
-      "compile",
+      "_compile",
       [](const py::object& text, const py::object& name) {
         return Program::FromText(ProgramKind::Program, ProgramBytes(text, "text"),
                                  ProgramBytes(name, "name"));
       },
-      py::arg("text"), py::arg("name") = "program.prv",
-      "Compiles a program given as text (str, or bytes as a file holds them); `name` is the "
-      "file name it goes by. Raises CompileError.");
+      "The extension's compile(), under vantorb.compile.");
   module.def(
-      "load_equations",
+      "_load_equations",
       [](const std::filesystem::path& path) {
         return Program::FromFile(path.string(), ProgramKind::Equations);
       },
-      py::arg("path"), "Loads a dynamic equation file, whatever its name. Raises CompileError.");
+      "The extension's load_equations(), under vantorb.load_equations.");
   module.def(
-      "load_equations_text",
+      "_load_equations_text",
       [](const py::object& text, const py::object& name) {
         return Program::FromText(ProgramKind::Equations, ProgramBytes(text, "text"),
                                  ProgramBytes(name, "name"));
       },
-      py::arg("text"), py::arg("name") = "UserNet.EQU",
-      "Loads dynamic equations given as text (str or bytes); `name` is the file name they go "
-      "by. Raises CompileError.");
+      "The extension's load_equations_text(), under vantorb.load_equations_text.");
   module.def("_sweep_on_threads", &vantorb::python::SweepOnThreads, py::arg("program"),
              py::arg("tuples"), py::arg("limit"), py::arg("engine"), py::arg("workers"),
              py::arg("timeout"), py::arg("cancel"), py::arg("on_row"),
@@ -206,5 +193,7 @@ PYBIND11_MODULE(_vantorb, module) {
   // What one sweep takes at most, for the package to refuse more as the
   // library does before it has read them all.
   module.attr("_MOST_SWEEP_TUPLES") = vantorb::kMaxSweepTuples;
+  // Program.eval's default bound.
+  module.attr("_DEFAULT_BOUND") = vantorb::Interpreter::kDefaultSearchBound;
   module.attr("_MOST_SWEEP_WORKERS") = vantorb::kMaxSweepJobs;
 }

@@ -248,7 +248,14 @@ std::unique_ptr<TraceIterator> Program::Trace(const py::args& arguments, const p
     throw ArgumentError("token takes a text: part of the names of the neurons to trace, or *");
   const std::string tokenText = OptionText(token);
   if (tokenText.empty()) throw ArgumentError("trace needs a token");
-  return std::make_unique<TraceIterator>(*this, texts, tokenText, iterationLimit);
+  // Refused as the tool refuses it, before the network is taken.
+  std::optional<TraceRecorder> chosen;
+  try {
+    chosen.emplace(TraceRecorder::Reading(network_->Target(), tokenText));
+  } catch (const NeuroException& error) {
+    throw ArgumentError(error.Message());
+  }
+  return std::make_unique<TraceIterator>(*this, texts, std::move(*chosen), iterationLimit);
 }
 
 }  // namespace vantorb::python

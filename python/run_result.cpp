@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "python/conversions.hpp"
+
 namespace py = pybind11;
 
 namespace vantorb::python {
@@ -40,9 +42,10 @@ py::tuple Fields(const RunOutcome& outcome) {
 
 void BindRunResult(py::module_& module) {
   py::class_<RunOutcome>(module, "RunResult",
-                         "How a run ended: its arguments, its result, the iterations it took and "
-                         "whether its limit stopped it.\n\n"
-                         "Values compare equal, hash and pickle by all their fields.")
+                         Docstring("How a run ended: its arguments, its result, the iterations "
+                                   "it took and whether its limit stopped it.\n\n"
+                                   "Values compare equal, hash and pickle by all their fields.")
+                             .c_str())
       .def(py::init(&MakeOutcome), py::arg("arguments"), py::arg("result"),
            py::arg("iterations"), py::arg("stopped_by_limit"),
            py::arg("partial_result") = py::none(),
@@ -52,9 +55,10 @@ void BindRunResult(py::module_& module) {
       .def_readonly("result", &RunOutcome::result,
                     "The result the network gave (int), or None when the run did not finish.")
       .def_readonly("partial_result", &RunOutcome::partialResult,
-                    "When the limit stopped the run: what the result neuron read at that "
-                    "moment (int). None when the run finished or the network has no result "
-                    "neuron.")
+                    Docstring("When the limit stopped the run: what the result neuron read at "
+                              "that moment (int). None when the run finished or the network has "
+                              "no result neuron.")
+                        .c_str())
       .def_readonly("iterations", &RunOutcome::iterations, "The iterations the run took.")
       .def_readonly("stopped_by_limit", &RunOutcome::stoppedByLimit,
                     "Whether the iteration limit stopped the run before its end.")
@@ -63,12 +67,15 @@ void BindRunResult(py::module_& module) {
           [](const RunOutcome& outcome) {
             return outcome.stoppedByLimit ? "limit" : outcome.result.is_none() ? "stopped" : "done";
           },
-          "How the run ended, as vantorb-cli sweep writes it: \"done\" (it finished), "
-          "\"limit\" (its limit stopped it) or \"stopped\" (a stop of its sweep cut it "
-          "short).")
+          Docstring("How the run ended, as vantorb-cli sweep writes it: \"done\" (it "
+                    "finished), \"limit\" (its limit stopped it) or \"stopped\" (a stop of its "
+                    "sweep cut it short).")
+              .c_str())
       .def("as_tuple", &Fields,
-           "The fields in the order RunResult() takes them: (arguments, result, iterations, "
-           "stopped_by_limit, partial_result), so that RunResult(*r.as_tuple()) == r.")
+           Docstring("The fields in the order RunResult() takes them: (arguments, result, "
+                     "iterations, stopped_by_limit, partial_result), so that "
+                     "RunResult(*r.as_tuple()) == r.")
+               .c_str())
       .def(
           "as_dict",
           [](const RunOutcome& outcome) {
@@ -80,8 +87,9 @@ void BindRunResult(py::module_& module) {
             fields["partial_result"] = outcome.partialResult;
             return fields;
           },
-          "The fields as a dict of RunResult()'s keywords, so that RunResult(**r.as_dict()) "
-          "== r.")
+          Docstring("The fields as a dict of RunResult()'s keywords, so that "
+                    "RunResult(**r.as_dict()) == r.")
+              .c_str())
       .def("__eq__",
            [](const RunOutcome& outcome, const py::object& other) -> py::object {
              if (!py::isinstance<RunOutcome>(other)) return py::reinterpret_borrow<py::object>(Py_NotImplemented);

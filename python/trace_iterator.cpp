@@ -17,9 +17,9 @@ std::unique_ptr<Program::Use> TakeNetwork(Program& program) {
 }  // namespace
 
 TraceIterator::TraceIterator(Program& program, const std::vector<std::string>& arguments,
-                             const std::string& token, std::int64_t limit)
+                             TraceRecorder chosen, std::int64_t limit)
     : use_(TakeNetwork(program)),
-      recorder_(program.Net().Target(), token, nullptr, nullptr),
+      recorder_(std::move(chosen)),
       limit_(limit),
       decimal_(py::module_::import("decimal").attr("Decimal")) {
   for (std::size_t n = 0; n < recorder_.NeuronCount(); ++n)
@@ -84,7 +84,12 @@ py::list TraceIterator::Names() const {
 }
 
 py::object TraceIterator::Result() const {
-  if (result_.empty()) return py::none();
+  if (status_ != RunStatus::Finished || result_.empty()) return py::none();
+  return py::int_(py::str(result_));
+}
+
+py::object TraceIterator::PartialResult() const {
+  if (status_ != RunStatus::LimitReached || result_.empty()) return py::none();
   return py::int_(py::str(result_));
 }
 

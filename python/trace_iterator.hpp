@@ -29,9 +29,10 @@ namespace vantorb::python {
 
 class TraceIterator {
  public:
-  // Starts the run; throws what NetworkRun::Start throws.
+  // Starts the run, recording the neurons `chosen` reads
+  // (TraceRecorder::Reading); throws what NetworkRun::Start throws.
   TraceIterator(Program& program, const std::vector<std::string>& arguments,
-                const std::string& token, std::int64_t limit);
+                TraceRecorder chosen, std::int64_t limit);
 
   // The next row; pybind11::stop_iteration once the run has ended; what
   // the run throws, after which the trace has ended.
@@ -45,7 +46,11 @@ class TraceIterator {
   bool Done() const { return use_ == nullptr; }
   std::int64_t Iterations() const { return iterations_; }
   bool StoppedByLimit() const { return status_ == RunStatus::LimitReached; }
+  // The result once the run has ended with one, else None; the result
+  // neuron's read-out when the limit stopped the run, else None (as
+  // RunResult's result and partial_result).
   pybind11::object Result() const;
+  pybind11::object PartialResult() const;
 
  private:
   // The lock on the steps, waited for without the GIL: the thread that

@@ -86,6 +86,13 @@ class NetworkRun {
       "An error ocourred. Did you compile a function ?";
   static constexpr const char* kLimitMessage =
       "Iteraction limit exceeded.\n\r Computation Stoped!";
+  // A run without a limit stops only where its count ends.
+  static constexpr const char* kCountEndMessage =
+      "The iteration count reached its largest value, 9223372036854775807: the run stopped there";
+  // Why a run under that limit (0: none) reached LimitReached.
+  static const char* LimitMessage(std::int64_t iterationLimit) {
+    return iterationLimit != 0 ? kLimitMessage : kCountEndMessage;
+  }
   static constexpr const char* kNoResultError =
       "The network signalled its end but has no result neuron (Eres)";
 

@@ -359,7 +359,7 @@ Simulator::PassOutcome Simulator::RunOnePass(std::int64_t room) {
   }
   const std::string result = run.Result();
   StopRun();
-  ReportError(NetworkRun::kLimitMessage);
+  ReportError(NetworkRun::LimitMessage(iterationLimit_));
   view_.SetResult(result);
   view_.ShowResultKind(ResultKind::AtLimit);
   return PassOutcome::Stopped;

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "network/exceptions.hpp"
 #include "network/utils.hpp"
 
 namespace vantorb {
@@ -52,6 +53,12 @@ TraceRecorder::TraceRecorder(const ProofObj& tree, const std::string& token, Tex
   Collect(tree, token);
   if (csv_) WriteCsvHeader();
   if (vcd_) WriteVcdHeader();
+}
+
+TraceRecorder TraceRecorder::Reading(const ProofObj& tree, const std::string& token) {
+  TraceRecorder chosen(tree, token, nullptr, nullptr);
+  if (chosen.NeuronCount() == 0) throw NeuroException("No neuron name contains " + token);
+  return chosen;
 }
 
 void TraceRecorder::Collect(const ProofObj& object, const std::string& token) {

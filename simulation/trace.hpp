@@ -23,6 +23,11 @@ class TraceRecorder {
   // recorder; committing them is the caller's part.
   TraceRecorder(const ProofObj& tree, const std::string& token, TextSink* csv,
                 TextSink* vcd);
+  // A recorder that writes nowhere, for a caller that reads the chosen
+  // neurons' values itself (run --values, Python's traces). A token that no
+  // name contains is refused, as every trace refuses it before it starts:
+  // NeuroException "No neuron name contains TOKEN".
+  static TraceRecorder Reading(const ProofObj& tree, const std::string& token);
 
   // Writes the values the neurons hold now as those of that iteration: a
   // CSV row, and in the VCD the values that changed since the last Record

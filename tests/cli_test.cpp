@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <pty.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -18,6 +20,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <regex>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -36,9 +39,9 @@ struct Outcome {
 };
 
 // The tool as a process of its own, to send signals to, with its standard
-// output and error in files. SIGINT starts in its default action, or
-// ignored as in a background job of a script. Killed and reaped when the
-// test leaves it running.
+// output and error in files. SIGINT, SIGTERM and SIGHUP start in their
+// default action, or SIGINT ignored as in a background job of a script.
+// Killed and reaped when the test leaves it running.
 class Process {
  public:
   Process(std::vector<std::string> arguments, const fs::path& out, const fs::path& err,
@@ -58,18 +61,17 @@ class Process {
     sigset_t none, interrupt;
     sigemptyset(&none);
     sigemptyset(&interrupt);
-    sigaddset(&interrupt, SIGINT);
+    sigaddset(&interrupt, SIGTERM);
+    sigaddset(&interrupt, SIGHUP);
+    if (!interruptIgnored) sigaddset(&interrupt, SIGINT);
     posix_spawnattr_setsigmask(&attributes, &none);
     short flags = POSIX_SPAWN_SETSIGMASK;
     // An ignored signal stays ignored in the new program.
     struct sigaction ignore {}, before {};
     ignore.sa_handler = SIG_IGN;
-    if (interruptIgnored) {
-      sigaction(SIGINT, &ignore, &before);
-    } else {
-      posix_spawnattr_setsigdefault(&attributes, &interrupt);
-      flags |= POSIX_SPAWN_SETSIGDEF;
-    }
+    if (interruptIgnored) sigaction(SIGINT, &ignore, &before);
+    posix_spawnattr_setsigdefault(&attributes, &interrupt);
+    flags |= POSIX_SPAWN_SETSIGDEF;
     posix_spawnattr_setflags(&attributes, flags);
     if (posix_spawn(&pid_, argv[0], &files, &attributes, argv.data(), environ) != 0) pid_ = -1;
     if (interruptIgnored) sigaction(SIGINT, &before, nullptr);
@@ -88,13 +90,13 @@ class Process {
   bool Started() const { return pid_ > 0; }
   void Signal(int signal) const { kill(pid_, signal); }
 
-  // Whether SIGINT is among the signals the process catches ("SigCgt") or
+  // Whether the signal is among those the process catches ("SigCgt") or
   // ignores ("SigIgn"), as Linux tells.
-  bool Interrupt(const std::string& field) const {
+  bool Interrupt(const std::string& field, int signal = SIGINT) const {
     std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
     for (std::string line; std::getline(status, line);)
       if (line.rfind(field + ":", 0) == 0)
-        return (std::stoull(line.substr(field.size() + 1), nullptr, 16) >> (SIGINT - 1)) & 1;
+        return (std::stoull(line.substr(field.size() + 1), nullptr, 16) >> (signal - 1)) & 1;
     return false;
   }
 
@@ -113,11 +115,11 @@ class Process {
     return false;
   }
 
-  // Sends Ctrl-C once the process catches it, and waits for the end; -2
-  // when it never came to catch it.
-  std::pair<int, int> InterruptWhenCaught() {
-    if (!WaitFor([this] { return Interrupt("SigCgt"); })) return {-2, 0};
-    Signal(SIGINT);
+  // Sends the signal (Ctrl-C's by default) once the process catches it,
+  // and waits for the end; -2 when it never came to catch it.
+  std::pair<int, int> InterruptWhenCaught(int signal = SIGINT) {
+    if (!WaitFor([this, signal] { return Interrupt("SigCgt", signal); })) return {-2, 0};
+    Signal(signal);
     return Wait();
   }
 
@@ -382,7 +384,7 @@ TEST_F(CliTest, ErrorsAsTheWindowShowsThemWithStatusTwo) {
       {"info " + Write("bad.prv", "f S\ng C(S)"), "Composition must have at least 2 arguments\n"},
       {"run " + Write("syntax.prv", "f S\n\ng )") + " 1", " Syntax error at line 3\n"},
       {"info " + Write("undef.prv", "f S #target g"), "Target function g was not defined\n"},
-      {"info '" + missing + "'", "Cannot open file " + missing + "\n"},
+      {"info '" + missing + "'", "Cannot open file " + missing + ": No such file or directory\n"},
       {"info " + Write("bad.equ", "A(i+1)=sigma(0)\r\nB(i+1)=sigma(x*A(i)+0)\r\n"),
        "'x' is not a valid floating point value (Line 2)\n"},
       {"run " + Write("noend.EqU", "Res(i+1)=sigma(1.0*Ein(i)+0)\r\n"),
@@ -846,9 +848,11 @@ TEST_F(CliTest, AnInterruptIgnoredFromTheStartStaysIgnored) {
   EXPECT_TRUE(tool->Interrupt("SigIgn"));
   EXPECT_FALSE(tool->Interrupt("SigCgt"));
   tool->Signal(SIGINT);
+  // SIGTERM, still caught, says it ended the run, not Ctrl-C.
   tool->Signal(SIGTERM);
-  EXPECT_EQ(tool->Wait(), std::make_pair(-1, SIGTERM));
-  EXPECT_EQ(Slurp(dir_ / "stderr"), "");
+  EXPECT_EQ(tool->Wait(), std::make_pair(143, 0));
+  EXPECT_EQ(Slurp(dir_ / "stderr").rfind("Interrupted by SIGTERM at iteration ", 0), 0u)
+      << Slurp(dir_ / "stderr");
 }
 
 // addition.prv swept over 0..3 and 1,2: rows in argument order, the last
@@ -907,7 +911,7 @@ TEST_F(CliTest, SweepRefusesBadRangesAndArityBeforeAnyOutput) {
       {"sweep " + add + " 3..1 1", 2, "range '3..1' ends before it starts"},
       {"sweep " + add + " 0..99999 0..9999", 2,
        "the ranges make more than 100000000 tuples, the most a sweep takes"},
-      {"sweep nowhere.prv 1", 2, "Cannot open file nowhere.prv"},
+      {"sweep nowhere.prv 1", 2, "Cannot open file nowhere.prv: No such file or directory"},
       {"sweep " + add + " 1 2 --jobs 0", 1, "vantorb-cli: --jobs takes a number of workers from 1 to 1024"},
       {"sweep " + add + " 1 2 --jobs 1025", 1, "vantorb-cli: --jobs takes a number of workers from 1 to 1024"},
       {"sweep " + add + " 1 2 --engine fast", 1, "vantorb-cli: --engine takes macro, event, dense or reference"},
@@ -1020,9 +1024,12 @@ TEST_F(CliTest, EveryCommandHasItsHelpNamingItsOptions) {
 }
 
 // The manual page shows each command's help indented by 7 columns; within
-// 80, its lines may take 73. README.md and docs/cli.md show the usage as
-// the help has it.
-TEST_F(CliTest, HelpLinesFitTheManualPageAndTheDocsShowTheUsage) {
+// 80, its lines may take 73. docs/cli.md is laid out as the page: the
+// usage as the help has it, then a section per command with its synopsis
+// as the page shows it (the usage without its "Usage: " column) and every
+// option the command's help names.
+TEST_F(CliTest, HelpLinesFitTheManualPageAndTheDocsShowTheHelp) {
+  const std::string commands[] = {"info", "equations", "run", "eval", "graph", "trace", "sweep"};
   for (const std::string command : {"", "info", "equations", "run", "eval", "graph", "trace", "sweep"}) {
     std::istringstream help(Cli(command + " --help").out);
     for (std::string line; std::getline(help, line);)
@@ -1033,8 +1040,33 @@ TEST_F(CliTest, HelpLinesFitTheManualPageAndTheDocsShowTheUsage) {
   ASSERT_NE(help.find(last), std::string::npos);
   const std::string usage = help.substr(0, help.find(last) + last.size());
   const fs::path source = fs::path(VANTORB_EXAMPLES_DIR).parent_path();
-  for (const fs::path& doc : {source / "README.md", source / "docs" / "cli.md"})
-    EXPECT_NE(Slurp(doc).find("\n" + usage + "```\n"), std::string::npos) << doc << ":\n" << usage;
+  const std::string page = Slurp(source / "docs" / "cli.md");
+  EXPECT_NE(page.find("\n" + usage + "```\n"), std::string::npos) << "cli.md:\n" << usage;
+  for (const std::string& command : commands) {
+    const std::size_t start = page.find("\n### " + command + "\n");
+    ASSERT_NE(start, std::string::npos) << "cli.md has no section for " << command;
+    const std::size_t end = std::min(page.find("\n## ", start + 1), page.find("\n### ", start + 1));
+    const std::string section = page.substr(start, end - start);
+    std::istringstream lines(Cli(command + " --help").out);
+    std::string synopsis, line, option;
+    std::getline(lines, line);
+    synopsis = line.substr(std::string("Usage: ").size()) + "\n";
+    while (std::getline(lines, line) && line.rfind("       ", 0) == 0)
+      synopsis += line.substr(7) + "\n";
+    EXPECT_NE(section.find("```\n" + synopsis + "```\n"), std::string::npos)
+        << command << "'s section has not the synopsis\n" << synopsis;
+    bool options = false;
+    do {
+      if (line == "Options:") options = true;
+      // "  -o, --output OUT.EQU  writes ...": the option up to two blanks.
+      const std::size_t at = line.find_first_not_of(' ');
+      if (!options || at == std::string::npos || line[at] != '-') continue;
+      option = line.substr(at, line.find("  ", at) - at);
+      if (option == "-h, --help") continue;  // told once for every command
+      EXPECT_NE(section.find("`" + option + "`"), std::string::npos)
+          << command << "'s section does not name " << option;
+    } while (std::getline(lines, line));
+  }
 }
 
 TEST_F(CliTest, VersionIsTheProjects) {
@@ -1083,6 +1115,172 @@ TEST_F(CliTest, OptionsComeBeforeOrAfterTheOperandsAndDashDashEndsThem) {
   const Outcome dashed = Cli("run --limit 100 -- -x.prv 2", "", "", true);
   EXPECT_EQ(dashed.status, 0) << dashed.err;
   EXPECT_EQ(dashed.out, "result: 3\niterations: 2\n");
+}
+
+
+// A network whose end neuron stays 0 while another neuron toggles: the
+// macro engine proves the loop and leaps to the end of the iteration
+// count, 2^63 - 1 iterations in a moment.
+TEST_F(CliTest, ARunToTheCountsEndSaysSoAndItsRatesFit) {
+  const std::string osc = Write("osc.equ",
+                                "XEout(i+1)=sigma(0)\r\nXEres(i+1)=sigma(0)\r\n"
+                                "A(i+1)=sigma(1.0*Ein(i)+-1.0*A(i)+1)\r\n");
+  const std::string countEnd =
+      "The iteration count reached its largest value, 9223372036854775807: the run stopped "
+      "there\n";
+  const Outcome o = Cli("run " + osc + " --stats");
+  EXPECT_EQ(o.status, 3);
+  EXPECT_EQ(o.err, countEnd);
+  EXPECT_EQ(o.out.rfind("result: none\niterations: 9223372036854775807\n", 0), 0u) << o.out;
+  // Rates beyond what an integer holds come in floating form.
+  std::map<std::string, std::string> figures;
+  std::istringstream lines(o.out);
+  for (std::string line; std::getline(lines, line);)
+    figures[line.substr(0, line.find(": "))] = line.substr(line.find(": ") + 2);
+  for (const char* rate : {"iterations per second", "synapse evaluations per second"}) {
+    ASSERT_EQ(figures.count(rate), 1u) << o.out;
+    EXPECT_EQ(figures[rate].find('-'), std::string::npos) << rate << ": " << figures[rate];
+  }
+  EXPECT_GE(std::stod(figures["iterations per second"]), 1e18) << o.out;
+  EXPECT_NE(figures["iterations per second"].find("e+"), std::string::npos) << o.out;
+  // A limit, even the largest, stops the run as a limit; a sweep's run
+  // without one says where it stopped too.
+  const Outcome limited = Cli("run " + osc + " --limit 9223372036854775807");
+  EXPECT_EQ(limited.status, 3);
+  EXPECT_EQ(limited.err, "Iteraction limit exceeded.\n\r Computation Stoped!\n");
+  const Outcome swept = Cli("sweep " + osc);
+  EXPECT_EQ(swept.status, 3);
+  EXPECT_EQ(swept.out, "result,iterations,status\n,9223372036854775807,limit\n");
+  EXPECT_EQ(swept.err, "The iteration count reached its largest value in 1 of 1 run\n");
+}
+
+// Rows that went straight to a descriptor are never held back past the
+// message, as standard output's are not.
+TEST_F(CliTest, AnInterruptedTraceToADescriptorKeepsEveryRowItMade) {
+  const auto tool = Start({"trace", Forever(), "1", "--token", "*", "--limit", "2000000000",
+                           "--csv", "/dev/stdout"});
+  // Rows on standard output: the run is under way.
+  ASSERT_TRUE(tool->WaitFor([&] { return fs::file_size(dir_ / "stdout") > 0; }));
+  tool->Signal(SIGINT);
+  EXPECT_EQ(tool->Wait(), std::make_pair(130, 0));
+  const std::string err = Slurp(dir_ / "stderr"), said = "Interrupted at iteration ";
+  ASSERT_EQ(err.rfind(said, 0), 0u) << err;
+  const std::string iteration = err.substr(said.size(), err.size() - said.size() - 1);
+  const std::string out = Slurp(dir_ / "stdout");
+  const std::string end = "\nresult: none\niterations: " + iteration + "\n";
+  ASSERT_GT(out.size(), end.size());
+  ASSERT_EQ(out.substr(out.size() - end.size()), end) << out.substr(out.size() - 200);
+  const std::string rows = out.substr(0, out.size() - end.size());
+  const std::string last = rows.substr(rows.rfind('\n') + 1);
+  EXPECT_EQ(last.substr(0, last.find(',')), iteration);
+}
+
+// SIGTERM (kill, timeout) and SIGHUP (a closed terminal) end a command as
+// Ctrl-C does: the old file stays or the rows done appear, no temporary
+// file is left, and the status is the shell's for that signal.
+TEST_F(CliTest, TerminationAndHangUpEndACommandAsCtrlCDoes) {
+  std::ofstream(dir_ / "some.prv") << "f M(U(1,2))";  // f(0) = 0 at once; f(1) never answers
+  const std::string csv = (dir_ / "t.csv").string(), swept = (dir_ / "sweep.csv").string();
+  struct Case {
+    int signal, status;
+    std::string said;
+  };
+  for (const Case& c : {Case{SIGTERM, 143, "Interrupted by SIGTERM"},
+                        Case{SIGHUP, 129, "Interrupted by SIGHUP"}}) {
+    std::ofstream(csv) << "old\n";
+    const auto trace = Start({"trace", Forever(), "1", "--token", "E", "--limit", "2000000000",
+                              "--csv", csv, "--vcd", (dir_ / "t.vcd").string()});
+    EXPECT_EQ(trace->InterruptWhenCaught(c.signal), std::make_pair(c.status, 0)) << c.said;
+    EXPECT_EQ(Slurp(dir_ / "stderr").rfind(c.said + " at iteration ", 0), 0u)
+        << Slurp(dir_ / "stderr");
+    EXPECT_EQ(Slurp(csv), "old\n");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"forever.prv", "some.prv", "t.csv"}));
+
+    const auto sweep = Start({"sweep", (dir_ / "some.prv").string(), "0,1", "--jobs", "1",
+                              "--engine", "event", "--limit", "1000000000000", "--csv", swept});
+    EXPECT_EQ(sweep->InterruptWhenCaught(c.signal), std::make_pair(c.status, 0)) << c.said;
+    EXPECT_EQ(Slurp(dir_ / "stderr").rfind(c.said + " after ", 0), 0u) << Slurp(dir_ / "stderr");
+    EXPECT_EQ(Slurp(swept).rfind("x1,result,iterations,status\n", 0), 0u) << Slurp(swept);
+    EXPECT_EQ(Files(),
+              (std::vector<std::string>{"forever.prv", "some.prv", "sweep.csv", "t.csv"}));
+    fs::remove(swept);
+
+    const auto eval = Start({"eval", Forever(), "1", "--bound", "1000000000000"});
+    EXPECT_EQ(eval->InterruptWhenCaught(c.signal), std::make_pair(c.status, 0)) << c.said;
+    EXPECT_EQ(Slurp(dir_ / "stderr"), c.said + " while evaluating the definition\n");
+  }
+}
+
+// The tool on a terminal of its own for standard output and error: its
+// exit status and everything it wrote there.
+Outcome OnTerminal(std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), VANTORB_CLI);
+  std::vector<char*> argv;
+  for (auto& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  int terminal = -1;
+  const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (pid == 0) {
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  Outcome seen;
+  if (pid < 0) return seen;
+  char block[4096];
+  for (;;) {
+    const ssize_t n = read(terminal, block, sizeof block);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;  // EIO once the tool is gone
+    seen.out.append(block, static_cast<std::size_t>(n));
+  }
+  close(terminal);
+  int raw = 0;
+  waitpid(pid, &raw, 0);
+  seen.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return seen;
+}
+
+TEST_F(CliTest, ASweepOnATerminalClearsItsProgressLineBeforeEachRow) {
+  std::ofstream(dir_ / "some.prv") << "f M(U(1,2))";  // f(0) = 0 at once; f(1) never answers
+  // The first run, long enough for a progress line once it ends, which
+  // the next row must not follow on its line.
+  const Outcome o = OnTerminal({"sweep", (dir_ / "some.prv").string(), "1,0,0", "--jobs", "1",
+                                "--engine", "event", "--limit", "100000"});
+  EXPECT_EQ(o.status, 3) << o.out;
+  const std::regex progress("\rrun [0-9]+ of 3 *");
+  std::size_t lines = 0;
+  for (auto match = std::sregex_iterator(o.out.begin(), o.out.end(), progress);
+       match != std::sregex_iterator(); ++match, ++lines) {
+    const std::size_t after = static_cast<std::size_t>(match->position() + match->length());
+    EXPECT_TRUE(after == o.out.size() || o.out[after] == '\r') << o.out;
+  }
+  // Without its progress lines and their clearing, the rows and the
+  // message, each on a line of its own (the terminal ends lines with CR
+  // LF).
+  EXPECT_EQ(std::regex_replace(o.out, std::regex("\rrun [0-9]+ of 3 *\r *\r"), ""),
+            "x1,result,iterations,status\r\n1,,100000,limit\r\n0,0,7,done\r\n0,0,7,done\r\n"
+            "The iteration limit stopped 1 of 3 runs\r\n");
+  if (lines == 0) GTEST_SKIP() << "the first run ended before a progress line was due";
+}
+
+// A limit on the user's processes lets only some workers start: the sweep
+// says so, with how many did, and nothing else.
+TEST_F(CliTest, WorkersThatCannotAllStartAreNamedAndCounted) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to run as a user of its own";
+  if (std::system("command -v setpriv >/dev/null 2>&1") != 0) GTEST_SKIP() << "needs setpriv";
+  const std::string out = (dir_ / "stdout").string(), err = (dir_ / "stderr").string();
+  // As nobody, with room for a few processes or threads of that user.
+  const std::string command =
+      "setpriv --reuid=65534 --regid=65534 --clear-groups bash -c 'ulimit -u 8 && exec \"$0\" "
+      "\"$@\"' '" + std::string(VANTORB_CLI) + "' sweep " + Example("addition.prv") +
+      " 0..99 1 --jobs 64 --limit 1000 >'" + out + "' 2>'" + err + "'";
+  const int raw = std::system(command.c_str());
+  EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2);
+  const std::regex said(
+      "The worker threads could not be started: [0-9]+ of 64 were "
+      "\\(Resource temporarily unavailable\\)\n");
+  EXPECT_TRUE(std::regex_match(Slurp(err), said)) << Slurp(err);
+  EXPECT_EQ(Slurp(out), "");
 }
 
 }  // namespace

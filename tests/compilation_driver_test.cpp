@@ -125,8 +125,10 @@ TEST_F(CompileTest, FailuresHandOverNothingAndSayWhereTheyStopped) {
     int line;  // how far the parse got; -1: not asked
   };
   const Case cases[] = {
-      {(dir_ / "missing.prv").string(), "Cannot open file " + (dir_ / "missing.prv").string(), {}, -1},
-      {dir_.string(), "Cannot open file " + dir_.string(), {}, -1},
+      {(dir_ / "missing.prv").string(),
+       "Cannot open file " + (dir_ / "missing.prv").string() + ": No such file or directory", {},
+       -1},
+      {dir_.string(), "Cannot open file " + dir_.string() + ": Is a directory", {}, -1},
       {Write("bad.prv", "a S\nb Z\nc W\nd S\ne C(S)\nf S"),
        "Composition must have at least 2 arguments", {"opened"}, 5},
       {Write("undef.prv", "a S #target nothere"), "Target function nothere was not defined",

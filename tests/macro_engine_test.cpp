@@ -177,6 +177,42 @@ TEST(MacroEngine, RandomEquationNetworksEndAsStepByStep) {
   EXPECT_GT(leapt, 0) << "no random network was leapt over: the comparison says little";
 }
 
+// A network of a few dozen neurons whose values are short runs of digits
+// has a loop of one period for every turn of its outer loop: an eager
+// engine proves each of them, with every run length of the state an
+// unknown, for one leap each. With an allowance of proof work it stops
+// being eager once that is spent, and ends as step by step all the same.
+TEST(MacroEngine, AnEagerEnginesAllowanceBoundsItsProofs) {
+  NParserInterface parser;
+  const auto network =
+      CompileProgramText(parser, "f R(U(1,1),R(R(Z,U(1,3)),U(1,4)))", "many-loops.prv");
+  const std::vector<std::string> arguments = {"50", "39"};
+  const std::int64_t kLimit = 50'000, kAllowance = 100'000;
+  const Outcome event = RunUnder(*network, arguments, EngineKind::Event, kLimit);
+  std::int64_t unbounded = 0;
+  for (const std::int64_t allowance : {std::int64_t{0}, kAllowance}) {
+    auto macro = std::make_unique<MacroEngine>();
+    macro->SetEager(true, allowance);
+    const MacroEngine& engine = *macro;
+    NetworkRun run(std::move(macro));
+    run.Start(*network, arguments);
+    while (run.Tick(1000, kLimit) == RunStatus::Running) {
+    }
+    const std::string label = "allowance " + std::to_string(allowance);
+    EXPECT_EQ(run.Iteration(), event.iterations) << label;
+    EXPECT_EQ(run.Result(), event.result) << label;
+    EXPECT_GT(engine.Leaps().leaps, 0u) << label;
+    if (allowance == 0) {
+      unbounded = engine.ProofWork();
+    } else {
+      // The proof that spends the allowance is the last one: after it a
+      // proof must be paid for by the run's own work, which it outweighs.
+      EXPECT_LT(engine.ProofWork(), 2 * allowance) << label;
+    }
+  }
+  EXPECT_GT(unbounded, 4 * kAllowance) << "the eager proofs cost little here: a weak test";
+}
+
 // A pass given room for so many iterations leaps over no more, and the run
 // ends as step by step: how the window's Step leaps within its size.
 TEST(MacroEngine, APassLeapsNoFurtherThanItsRoom) {

@@ -102,6 +102,33 @@ class FilesTest : public ::testing::Test {
     }
     return "no exception";
   }
+  // What the messages of `actions` say, one a line, each done in a child
+  // process acting as the user nobody; "the child could not act" when it
+  // could not become nobody or report.
+  static constexpr uid_t kNobody = 65534;
+  static std::string SaidAsNobody(const std::vector<std::function<void()>>& actions) {
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0) return "no pipe";
+    const pid_t child = fork();
+    if (child < 0) return "no child";
+    if (child == 0) {
+      if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(1);
+      std::string said;
+      for (const auto& action : actions) said += Message(action) + "\n";
+      _exit(write(report[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0
+                                                                                          : 1);
+    }
+    close(report[1]);
+    int status = 0;
+    const bool acted =
+        waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    std::string said;
+    char buffer[512];
+    for (ssize_t n; (n = read(report[0], buffer, sizeof buffer)) > 0;)
+      said.append(buffer, static_cast<std::size_t>(n));
+    close(report[0]);
+    return acted ? said : "the child could not act";
+  }
 
   vantorb::testing::ScratchDir scratch_{"vantorb-files"};
   const fs::path& dir_ = scratch_.Path();
@@ -120,8 +147,10 @@ TEST_F(FilesTest, ReadGivesEveryByteOrSaysWhyNot) {
       {[&] { ReadTextFile(missing); },
        "Cannot read the file " + missing + ": No such file or directory"},
       {[&] { ReadTextFile(folder); }, "Cannot read the file " + folder + ": Is a directory"},
-      {[&] { ReadTextLines(missing); }, "Cannot open file " + missing},
-      {[&] { ReadTextLines(folder); }, "Cannot open file " + folder},
+      // A program's file gives the same reasons in the compiler's words.
+      {[&] { ReadTextLines(missing); },
+       "Cannot open file " + missing + ": No such file or directory"},
+      {[&] { ReadTextLines(folder); }, "Cannot open file " + folder + ": Is a directory"},
   };
   for (const auto& [action, message] : cases) EXPECT_EQ(Message(action), message);
 }
@@ -262,8 +291,31 @@ TEST_F(FilesTest, WhatIsNoRegularFileIsRefusedBeforeItIsRead) {
       EXPECT_EQ(Message(read), message);
     }
   }
-  // A file that cannot be opened keeps the compiler's words, with no reason.
-  EXPECT_EQ(Message([&] { ReadSourceFile(Path("missing")); }), "Cannot open file " + Path("missing"));
+}
+
+// A text given up: a file is left as it was, with no temporary beside it;
+// what goes straight to a descriptor gets everything appended before, as
+// it would have had it come without a buffer.
+TEST_F(FilesTest, AbandonedTextReachesADescriptorButNoFile) {
+  const std::string file = Put("kept", "old");
+  int ends[2];
+  ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);
+  {
+    AtomicFile toFile(file), toPipe("/dev/fd/" + std::to_string(ends[1]));
+    for (AtomicFile* out : {&toFile, &toPipe}) {
+      out->Append("rows ");
+      out->Append("held back");
+      out->Abandon();
+      EXPECT_EQ(Message([&] { out->Append("more"); }).rfind("Cannot write the file ", 0), 0u);
+    }
+  }
+  close(ends[1]);
+  char text[64] = {};
+  EXPECT_EQ(read(ends[0], text, sizeof text), 14);
+  close(ends[0]);
+  EXPECT_EQ(std::string(text), "rows held back");
+  EXPECT_EQ(Slurp(file), "old");
+  EXPECT_EQ(Names(), Lines{"kept"});
 }
 
 TEST_F(FilesTest, ADescriptorIsWrittenThroughItselfAsTheShellOpenedIt) {
@@ -374,30 +426,10 @@ TEST_F(FilesTest, AReplacedFileKeepsItsOwnerAndGroup) {
 // the file is written in place, or not at all when it may not be written.
 TEST_F(FilesTest, AFileWhoseOwnerCannotBeKeptIsWrittenInPlaceOrNotAtAll) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
-  constexpr uid_t kNobody = 65534;
   fs::permissions(dir_, fs::perms::all);
   const std::string writable = Put("writable", "old", 0666), readOnly = Put("read-only", "old");
-  int report[2];
-  ASSERT_EQ(pipe2(report, O_CLOEXEC), 0);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    std::string said;
-    if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(1);
-    for (const std::string& file : {writable, readOnly}) {
-      said += Message([&] { WriteFileAtomically(file, "new"); }) + "\n";
-    }
-    _exit(write(report[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0 : 1);
-  }
-  close(report[1]);
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child could not act";
-  char said[512] = {};
-  const ssize_t n = read(report[0], said, sizeof said - 1);
-  close(report[0]);
-  ASSERT_GT(n, 0);
-  EXPECT_EQ(std::string(said),
+  EXPECT_EQ(SaidAsNobody({[&] { WriteFileAtomically(writable, "new"); },
+                          [&] { WriteFileAtomically(readOnly, "new"); }}),
             "no exception\nCannot write the file " + readOnly + ": Permission denied\n");
   EXPECT_EQ(Slurp(writable), "new");
   EXPECT_EQ(Slurp(readOnly), "old");
@@ -407,6 +439,36 @@ TEST_F(FilesTest, AFileWhoseOwnerCannotBeKeptIsWrittenInPlaceOrNotAtAll) {
   }
   EXPECT_EQ(Mode(writable), 0666u);
   EXPECT_EQ(Names(), (Lines{"read-only", "writable"}));
+}
+
+// One's own file in a folder of another user's, which one may not write:
+// no new file can be made beside it, so it is written in place, its text
+// waiting in the folder for temporary files until it is whole; a new file
+// there is still refused.
+TEST_F(FilesTest, AFileInAFolderOneMayNotWriteIsWrittenInPlace) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  fs::permissions(dir_, fs::perms::all);
+  const fs::path folder = dir_ / "rodir";
+  fs::create_directory(folder);
+  fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
+  const std::string mine = Put("rodir/mine.equ", "old text\n"), absent = Path("rodir/new.equ");
+  ASSERT_EQ(chown(mine.c_str(), kNobody, kNobody), 0);
+  EXPECT_EQ(SaidAsNobody({[&] { WriteFileAtomically(mine, "new"); },
+                          [&] {
+                            AtomicFile unfinished(mine);
+                            unfinished.Append("never whole");
+                          },
+                          [&] { WriteFileAtomically(absent, "new"); }}),
+            "no exception\nno exception\nCannot write the file " + absent +
+                ": Permission denied\n");
+  EXPECT_EQ(Slurp(mine), "new");
+  EXPECT_EQ(Status(mine).st_uid, kNobody);
+  EXPECT_EQ(Mode(mine), 0644u);
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  EXPECT_EQ(names, Lines{"mine.equ"});
 }
 
 }  // namespace

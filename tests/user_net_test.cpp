@@ -345,7 +345,7 @@ TEST_F(LoadTest, FailureShowsTheLine) {
     LoadEquationFile(none);
     ADD_FAILURE() << "loaded";
   } catch (const NeuroCompilerException& e) {
-    EXPECT_EQ(e.what(), "Cannot open file " + none);
+    EXPECT_EQ(e.what(), "Cannot open file " + none + ": No such file or directory");
     EXPECT_EQ(CompileErrorLine(e.what()), std::nullopt);
   }
 }

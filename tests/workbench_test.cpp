@@ -456,7 +456,8 @@ TEST_F(WorkbenchTest, CompileFailuresShowTheErrorWindowAndResetTheInfo) {
   }
   view_.shown.clear();
   Compile(Path("absent.prv"));
-  EXPECT_EQ(view_.shown.back(), "errorwindow:Cannot open file " + Path("absent.prv"));
+  EXPECT_EQ(view_.shown.back(),
+            "errorwindow:Cannot open file " + Path("absent.prv") + ": No such file or directory");
   view_.shown.clear();
   view_.openChoices.push_back(std::nullopt);
   bench_.Compile();
@@ -722,7 +723,10 @@ TEST_F(WorkbenchTest, AnErrorEscapingACommandIsShownAndTheWindowGoesOn) {
       };
       const std::int64_t before = sim.Iteration();
       bench_.RunCommand([&] { finish ? sim.Finish() : sim.RunTimerTick(); });
-      EXPECT_EQ(events, 2);
+      // A pass under way when the stop comes may take one more event (a
+      // proof takes them apart from the frames) before it sees the stop.
+      EXPECT_GE(events, 2);
+      EXPECT_LE(events, 3);
       EXPECT_GT(sim.Iteration(), before);
       EXPECT_TRUE(sim.ComputePressed());
     }

@@ -26,6 +26,10 @@ from ._vantorb import (
     RunResult,
     Trace,
     __version__,
+)
+from ._api import (
+    METHODS as _METHODS,
+    Engine,
     compile,
     compile_file,
     load_equations,
@@ -37,11 +41,17 @@ from ._results import SweepResults
 from ._sweep import sweep
 
 # The extension's classes take these as their own methods.
+for _method in _METHODS:
+    setattr(Program, _method.__name__, _method)
+    _method.__qualname__ = "Program." + _method.__name__
+del _method
 Trace.to_frame = _to_frame
 Program._repr_svg_ = _repr_svg_
 # What a sweep ended by an error had done; None for any other error.
 Error.results = None
 
+# What "from vantorb import *" takes: everything but compile, which would
+# hide Python's built-in compile() (vantorb.compile is there all the same).
 __all__ = [
     "ArgumentError",
     "Cancelled",
@@ -52,7 +62,6 @@ __all__ = [
     "SweepResults",
     "Trace",
     "__version__",
-    "compile",
     "compile_file",
     "load_equations",
     "load_equations_text",

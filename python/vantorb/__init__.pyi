@@ -15,11 +15,12 @@ from ._vantorb import Program as Program
 from ._vantorb import RunResult as RunResult
 from ._vantorb import Trace as Trace
 from ._vantorb import __version__ as __version__
-from ._vantorb import _Flag
-from ._vantorb import compile as compile
-from ._vantorb import compile_file as compile_file
-from ._vantorb import load_equations as load_equations
-from ._vantorb import load_equations_text as load_equations_text
+from ._api import Engine as Engine
+from ._api import Flag as _Flag
+from ._api import compile as compile
+from ._api import compile_file as compile_file
+from ._api import load_equations as load_equations
+from ._api import load_equations_text as load_equations_text
 
 class _DaskClient(Protocol):
     """The part of a dask.distributed.Client that sweep uses."""
@@ -57,7 +58,7 @@ _Number = int | SupportsIndex
 _Arguments = Iterable[tuple[_Number, ...]] | Iterable[_Number] | _Array
 
 def sweep(program: Program | str | os.PathLike[str], arguments: _Arguments, *,
-          limit: int = 0, engine: str | None = None, workers: int | None = None,
+          limit: int = 0, engine: Engine | None = None, workers: int | None = None,
           client: _DaskClient | None = None, batch_size: int | None = None,
           progress: bool | Callable[[int, int], object] | _Bar = False,
           on_result: Callable[[RunResult], object] | None = None,
@@ -73,7 +74,6 @@ __all__ = [
     "SweepResults",
     "Trace",
     "__version__",
-    "compile",
     "compile_file",
     "load_equations",
     "load_equations_text",

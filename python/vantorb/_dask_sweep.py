@@ -12,6 +12,7 @@ import time
 import uuid
 from typing import Any
 
+from ._api import Engine
 from ._results import Collector
 from ._source import ProgramSource, program_for
 from ._stop import Stop
@@ -35,7 +36,7 @@ def _distributed() -> Any:
     return importlib.import_module("distributed")
 
 
-def run_batch(source: ProgramSource, tuples: list[tuple[int, ...]], limit: int, engine: str,
+def run_batch(source: ProgramSource, tuples: list[tuple[int, ...]], limit: int, engine: Engine,
               flag: str) -> tuple[list[RunResult], BaseException | None]:
     """On a worker: the library's sweep of one batch on one thread, stopped
     once the Event `flag` is set. Gives the rows in order up to the first
@@ -64,7 +65,7 @@ class DaskSweep:
     collector in argument order."""
 
     def __init__(self, client: Any, program: Any, tuples: list[tuple[int, ...]], limit: int,
-                 engine: str, batch_size: int, collector: Collector) -> None:
+                 engine: Engine, batch_size: int, collector: Collector) -> None:
         self._client = client
         self._collector = collector
         self._size = batch_size

@@ -6,7 +6,8 @@ from __future__ import annotations
 
 import threading
 
-from ._vantorb import Program, compile, load_equations_text
+from ._api import compile, load_equations_text
+from ._vantorb import Program
 
 
 class ProgramSource:

@@ -10,6 +10,7 @@ import os
 from collections.abc import Callable, Iterable
 from typing import Any, cast
 
+from ._api import Engine, compile_file
 from ._progress import progress_for
 from ._results import Collector, SweepResults
 from ._stop import Stop
@@ -22,12 +23,11 @@ from ._vantorb import (
     RunResult,
     _check_sweep,
     _sweep_on_threads,
-    compile_file,
 )
 
 
 def sweep(program: Program | str | os.PathLike[str], arguments: Iterable[Any], *,
-          limit: int = 0, engine: str | None = None, workers: int | None = None,
+          limit: int = 0, engine: Engine | None = None, workers: int | None = None,
           client: Any = None, batch_size: int | None = None, progress: Any = False,
           on_result: Callable[[RunResult], object] | None = None,
           timeout: float | None = None, cancel: Any = None) -> SweepResults[RunResult]:
@@ -110,7 +110,7 @@ def sweep(program: Program | str | os.PathLike[str], arguments: Iterable[Any], *
 
 
 def _on_dask(client: Any, program: Program, tuples: list[tuple[int, ...]], limit: int,
-             engine: str, batch_size: int | None, timeout: float | None,
+             engine: Engine, batch_size: int | None, timeout: float | None,
              collector: Collector) -> str | None:
     """Runs the tuples on the client's cluster; gives what stopped the sweep
     (a Cancelled's reason) or None. Raises a run's error."""

@@ -14,6 +14,11 @@ ROOT = pathlib.Path(__file__).resolve().parents[2]
 EXAMPLES = pathlib.Path(os.environ.get("VANTORB_EXAMPLES_DIR", ROOT / "examples"))
 
 
+def pytest_configure(config):
+    config.addinivalue_line(
+        "markers", "long: runs for long under the sanitizers; CTest's python_long_tests")
+
+
 @pytest.fixture(scope="session")
 def cli():
     """Runs vantorb-cli with the arguments; gives (status, stdout, stderr)."""

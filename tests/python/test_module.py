@@ -6,17 +6,19 @@ import contextlib
 import csv
 import decimal
 import gc
+import inspect
 import io
-import re
+import pydoc
 import subprocess
 import sys
 import threading
 import tracemalloc
+import typing
 
 import pytest
 
 import vantorb
-from conftest import EXAMPLES, ROOT, ctrl_c_until_raised
+from conftest import EXAMPLES, ctrl_c_until_raised
 
 LIMIT = 200000
 # Small arguments each example finishes with quickly.
@@ -158,7 +160,8 @@ def test_text_that_is_not_utf8_is_read_as_bytes(tmp_path):
         with pytest.raises(vantorb.CompileError, match=r"I dont know : \\x(e9|ed)"):
             load()
     assert vantorb.compile("f S", name=b"\xe9.prv").info["file"] == "\\xe9.prv"
-    with pytest.raises(vantorb.CompileError, match=r"^Cannot open file .*\\xe9\.prv$"):
+    with pytest.raises(vantorb.CompileError,
+                       match=r"^Cannot open file .*\\xe9\.prv: No such file or directory$"):
         vantorb.compile_file(bytes(tmp_path) + b"/\xe9.prv")
     equations = tmp_path / "latin1.equ"
     equations.write_bytes(b"\xe9Eout(i+1)=sigma(1.0*Ein(i)+0)\r\n")
@@ -515,14 +518,76 @@ def test_weights_rebuild_the_network_in_floats():
         assert all(abs(values[n] - float(v)) < 1e-9 for n, v in exact.items()), iteration
 
 
-def test_the_examples_of_the_guide_run_as_printed(tmp_path, monkeypatch):
-    # Every "python" block, in order; a block that needs what a test does not
-    # have (a scheduler on another machine) is marked "py" instead.
-    guide = (ROOT / "docs" / "python.md").read_text()
-    blocks = re.findall(r"```python\n(.*?)```", guide, re.S)
-    (tmp_path / "examples").symlink_to(EXAMPLES)
-    monkeypatch.chdir(tmp_path)
+
+def test_a_trace_refuses_a_token_no_name_contains_as_the_tool_does(cli):
+    program = vantorb.compile_file(EXAMPLES / "addition.prv")
+    with pytest.raises(vantorb.ArgumentError) as raised:
+        program.trace(1, 2, token="NOSUCH", limit=LIMIT)
+    status, _, err = cli("trace", EXAMPLES / "addition.prv", 1, 2, "--token", "NOSUCH")
+    assert status == 2
+    assert err == str(raised.value) + "\n" == "No neuron name contains NOSUCH\n"
+    # Refused before the program was taken: it is free.
+    assert program.run(1, 2, limit=LIMIT).result == 3
+
+
+# A trace ends as a run with the same limit does: a result only when the
+# network answered, the read-out at the limit apart.
+@pytest.mark.parametrize("limit", [LIMIT, 20, 0])
+def test_a_traces_result_is_the_runs(limit):
+    program = vantorb.compile_file(EXAMPLES / "addition.prv")
+    run = program.run(3, 2, limit=limit)
+    trace = program.trace(3, 2, token="Eres", limit=limit)
+    for _ in trace:
+        pass
+    assert (trace.result, trace.partial_result, trace.stopped_by_limit, trace.iterations) == (
+        run.result, run.partial_result, run.stopped_by_limit, run.iterations)
+    if limit == 20:
+        assert (trace.result, trace.partial_result) == (None, 0)
+
+
+def public_callables():
+    """Every function of the package and method of Program a user calls."""
+    functions = [getattr(vantorb, name) for name in ("compile", "compile_file",
+                                                    "load_equations", "load_equations_text",
+                                                    "sweep")]
+    methods = [getattr(vantorb.Program, name) for name in dir(vantorb.Program)
+               if not name.startswith("_") and callable(getattr(vantorb.Program, name))]
+    return functions + methods
+
+
+def test_signatures_are_real_and_help_shows_types():
+    for function in public_callables():
+        signature = inspect.signature(function)
+        for parameter in signature.parameters.values():
+            if parameter.name != "self":
+                assert parameter.annotation is not inspect.Parameter.empty, (function, parameter)
+        assert signature.return_annotation is not inspect.Signature.empty, function
+        assert len(function.__doc__.strip().splitlines()) > 1 or len(function.__doc__) < 80
+        assert all(len(line) <= 80 for line in function.__doc__.splitlines()), function
+    run = inspect.signature(vantorb.Program.run)
+    assert list(run.parameters) == ["self", "arguments", "limit", "engine", "timeout", "cancel"]
+    assert run.parameters["engine"].default == "macro"
+    assert typing.get_args(run.parameters["engine"].annotation) == (
+        "macro", "event", "dense", "reference")
+    assert inspect.signature(vantorb.Program.eval).parameters["bound"].default == 1000000
+    shown = pydoc.render_doc(vantorb.Program, renderer=pydoc.plaintext)
+    assert ": object" not in shown
+    assert "limit: int = 0" in shown
+
+
+def test_a_star_import_keeps_pythons_compile():
     namespace = {}
-    for block in blocks:
-        exec(compile(block, "python.md", "exec"), namespace)
-    assert namespace["mul"].run(3, 4, limit=LIMIT).result == 12
+    exec("from vantorb import *", namespace)
+    assert "compile" not in namespace and namespace["compile_file"] is vantorb.compile_file
+    assert all(hasattr(vantorb, name) for name in vantorb.__all__)
+    assert vantorb.compile("f S").run(1, limit=LIMIT).result == 2
+
+
+def test_a_file_that_cannot_be_read_says_why(cli, tmp_path):
+    for path, reason in [(tmp_path / "missing.prv", "No such file or directory"),
+                         (tmp_path, "Is a directory")]:
+        with pytest.raises(vantorb.CompileError) as raised:
+            vantorb.compile_file(path)
+        assert str(raised.value) == f"Cannot open file {path}: {reason}"
+        assert raised.value.line is None
+        assert cli("info", path)[2] == str(raised.value) + "\n"

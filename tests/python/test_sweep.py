@@ -9,7 +9,6 @@ import csv
 import io
 import itertools
 import os
-import re
 import signal
 import subprocess
 import sys
@@ -18,6 +17,7 @@ import time
 
 import pytest
 
+import doc_examples
 import vantorb
 from conftest import EXAMPLES, ROOT, ctrl_c_until_raised
 
@@ -388,6 +388,7 @@ def test_workers_that_cannot_start_end_the_sweep_leaving_no_thread():
 # Dask's own failures: workers lost, none at all. These come last, as they
 # leave the module's cluster with workers it has restarted.
 
+@pytest.mark.long  # Dask restarts the workers it lost, some seconds each
 @pytest.mark.parametrize("killed", ["one", "all"])
 def test_a_sweep_finishes_once_its_killed_workers_are_back(dask_client, killed):
     import dask
@@ -414,6 +415,7 @@ def test_a_sweep_finishes_once_its_killed_workers_are_back(dask_client, killed):
     assert swept == one_after_another(forever, tuples, KILLED_LIMIT, "event")
 
 
+@pytest.mark.long
 def test_a_sweep_whose_workers_keep_dying_says_it_cannot_go_on():
     distributed = pytest.importorskip("distributed", reason="dask.distributed is not installed")
     import dask
@@ -456,8 +458,7 @@ def test_a_cluster_without_workers_is_waited_for_no_longer_than_asked(stopping):
 
 def test_the_guide_s_dask_example_runs_as_a_script(multiplication, tmp_path):
     pytest.importorskip("distributed", reason="dask.distributed is not installed")
-    guide = (ROOT / "docs" / "python.md").read_text()
-    example, = [block for block in re.findall(r"```python\n(.*?)```", guide, re.S)
+    example, = [block for block in doc_examples.blocks(ROOT / "docs" / "python.md", "python")
                 if "LocalCluster" in block]
     (tmp_path / "examples").symlink_to(EXAMPLES)
     (tmp_path / "dask_example.py").write_text(example)

@@ -50,6 +50,8 @@ with program.trace(1, 2, token="Eres", limit=100) as trace:
         value: decimal.Decimal = values[columns[0]]
     frame = trace.to_frame(floats=True)
 ended: bool = trace.done and trace.stopped_by_limit
+read_out: int | None = trace.partial_result
+engines: list[vantorb.Engine] = ["macro", "event", "dense", "reference"]
 results: vantorb.SweepResults[vantorb.RunResult] = vantorb.sweep(
     "multiplication.prv", [(x, 2) for x in range(4)], limit=100, engine="macro", workers=2,
     progress=True, timeout=5, cancel=threading.Event(), on_result=print)
@@ -91,6 +93,9 @@ WRONG = [
     "vantorb.compile_file('a.prv').run(1).result + 1",
     "vantorb.compile_file(3)",
     "vantorb.compile_file('a.prv').trace(1, limit=10)",
+    "vantorb.compile_file('a.prv').run(1, engine='fast')",
+    "vantorb.sweep('a.prv', [(1, 2)], engine='fast')",
+    "vantorb.compile_file('a.prv').trace(1, token='E').partial_result + 1",
 ]
 
 
