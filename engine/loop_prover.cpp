@@ -603,20 +603,20 @@ bool RunPeriod(Course<Count>& course, const StateShape& shape, const RuleBook& b
           cross(*inner);
           if (crossed) break;
         }
-      if (prove != nullptr && !crossed && !ending) {
-        // A loop met here: its rules are for other lengths, or it has none
-        // and has come round (inside a proof loops are innermost, or
-        // crossed, and their periods the same; the third sighting lets
-        // lengths that start out equal grow apart first).
+      if (prove != nullptr && !known) {
+        // A loop met here that has no rule yet and has come round (inside
+        // a proof loops are innermost, or crossed, and their periods the
+        // same; the third sighting lets lengths that start out equal grow
+        // apart first). A loop whose rules are for other lengths is left
+        // to the engine, which proves it where it meets it.
         InnerSighting& seen = sightings[hash];
         const std::int64_t distance = steps - seen.step;
         seen.repeats = seen.repeats > 0 && distance == seen.distance ? seen.repeats + 1 : 1;
         seen.distance = distance;
         seen.step = steps;
-        if (!seen.tried && (known || seen.repeats >= 3)) {
+        if (!seen.tried && seen.repeats >= 3) {
           seen.tried = true;
-          const std::int64_t budget = known ? maxIterations - steps : 2 * distance + 16;
-          if (const LoopRule* inner = (*prove)(course, budget)) cross(*inner);
+          if (const LoopRule* inner = (*prove)(course, 2 * distance + 16)) cross(*inner);
           if (stopped) return false;
         }
       }
@@ -702,9 +702,12 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
                                                 std::min(budget, maxIterations), work, 0, stop);
     stopped_ = nested.Stopped();
     innerRules_ += nested.innerRules_;
+    innerRoundRules_ += nested.innerRoundRules_;
     if (!rule) return nullptr;
     ++innerRules_;
-    return book.Add(std::move(*rule));
+    const LoopRule* added = book.Add(std::move(*rule));
+    if (added->Grows()) ++innerRoundRules_;
+    return added;
   };
   try {
     // First the period itself, on plain lengths: whether the shape comes

@@ -71,14 +71,16 @@ class LoopProver {
                                 std::int64_t& work, double updatesPerIteration = 0,
                                 const StopRequest& stop = {});
   bool Stopped() const { return stopped_; }
-  // The rules for inner loops the proofs so far added to the book.
+  // The rules for inner loops the proofs so far added to the book, and
+  // how many of those are round rules.
   std::int64_t InnerRules() const { return innerRules_; }
+  std::int64_t InnerRoundRules() const { return innerRoundRules_; }
 
  private:
   const ProverNetwork& network_;
   int depth_ = 0;
   bool stopped_ = false;
-  std::int64_t innerRules_ = 0;
+  std::int64_t innerRules_ = 0, innerRoundRules_ = 0;
 };
 
 }  // namespace vantorb

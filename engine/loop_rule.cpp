@@ -74,6 +74,9 @@ void LoopRule::Prepare() {
   plain_ = linear_ = true;
   for (const PolyForm& change : delta) plain_ = plain_ && change.IsConstant();
   linear_ = period.IsLinear();
+  grows_ = false;
+  for (const std::uint32_t variable : period.Variables())
+    grows_ = grows_ || !delta[variable].IsConstant() || delta[variable].Constant() != 0;
   for (const PolyForm& condition : conditions) linear_ = linear_ && condition.IsLinear();
   degree_.assign(delta.size(), 1);
   settle_.assign(delta.size(), 0);

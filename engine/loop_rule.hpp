@@ -107,6 +107,9 @@ struct LoopRule {
   void Prepare();
   // Whether every length moves by a constant (a plain loop).
   bool Plain() const { return plain_; }
+  // Whether a period's iterations change from period to period: a loop
+  // whose rounds grow (or shrink), which the counts call a round rule.
+  bool Grows() const { return grows_; }
   // Whether rounds add up in closed form (plain rules do).
   bool Summable() const { return summable_; }
   // The rounds after which every length is a polynomial in the round
@@ -139,7 +142,7 @@ struct LoopRule {
   Reach ReachableRounds(const std::vector<std::uint64_t>& x, std::int64_t most,
                         std::uint64_t maxLimbs) const;
 
-  bool plain_ = true, linear_ = true, summable_ = true;
+  bool plain_ = true, linear_ = true, summable_ = true, grows_ = false;
   // Per length, its degree in the round counter, and the round from which
   // on it is a polynomial in it (0 but for lengths that take a new value
   // each round); the highest of those any part of a leap follows, and the

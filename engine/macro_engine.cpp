@@ -247,6 +247,7 @@ const LoopRule* MacroEngine::TryToProve(std::int64_t seenSteps, bool known,
   std::optional<LoopRule> rule =
       prover.Prove(shape_, lengths_, book_, budget, proofWork_, Eager() ? 0 : StepRate(), stop);
   counts_.rulesProved += prover.InnerRules();
+  counts_.roundRulesProved += prover.InnerRoundRules();
   if (!rule) {
     if (known || prover.Stopped()) return nullptr;
     Attempts& attempts = attempts_[stateHash_];
@@ -260,7 +261,9 @@ const LoopRule* MacroEngine::TryToProve(std::int64_t seenSteps, bool known,
   }
   quietSpan_ = 1;
   ++counts_.rulesProved;
-  return book_.Add(std::move(*rule));
+  const LoopRule* added = book_.Add(std::move(*rule));
+  if (added->Grows()) ++counts_.roundRulesProved;
+  return added;
 }
 
 std::int64_t MacroEngine::Apply(const LoopRule& rule, const LoopRule::Reach& reach) {
@@ -285,6 +288,7 @@ std::int64_t MacroEngine::Apply(const LoopRule& rule, const LoopRule::Reach& rea
   }
   ++counts_.leaps;
   counts_.iterationsLeapt += reach.iterations;
+  if (rule.Grows()) counts_.roundsLeapt += reach.periods;
   lastLeap_ = steps_;
   ++steps_;
   return reach.iterations;

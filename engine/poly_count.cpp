@@ -81,8 +81,7 @@ int Monomial::Degree() const {
   return degree;
 }
 
-TermList& TermList::operator=(const TermList& other) {
-  if (this == &other) return *this;
+TermList& TermList::AssignGrown(const TermList& other) {
   size_ = 0;
   reserve(other.size_);
   std::copy(other.begin(), other.end(), data());
@@ -90,24 +89,7 @@ TermList& TermList::operator=(const TermList& other) {
   return *this;
 }
 
-TermList& TermList::operator=(TermList&& other) noexcept {
-  if (this == &other) return *this;
-  if (other.heap_) {
-    heap_ = std::move(other.heap_);
-    capacity_ = other.capacity_;
-  } else {
-    heap_.reset();
-    capacity_ = kInPlace;
-    std::copy(other.inPlace_, other.inPlace_ + other.size_, inPlace_);
-  }
-  size_ = other.size_;
-  other.size_ = 0;
-  other.capacity_ = kInPlace;
-  return *this;
-}
-
-void TermList::reserve(std::size_t capacity) {
-  if (capacity <= capacity_) return;
+void TermList::Grow(std::size_t capacity) {
   auto grown = std::make_unique<Term[]>(capacity);
   std::copy(begin(), end(), grown.get());
   heap_ = std::move(grown);
@@ -118,16 +100,13 @@ bool operator==(const TermList& a, const TermList& b) {
   return a.size_ == b.size_ && std::equal(a.begin(), a.end(), b.begin());
 }
 
-void PolyForm::ProductsDeleter::operator()(std::vector<ProductTerm>* products) const {
-  delete products;
-}
+void PolyForm::RareDeleter::operator()(Rare* rare) const { delete rare; }
 
-PolyForm::Products PolyForm::CopyOf(const std::vector<ProductTerm>& products) {
-  return Products(new std::vector<ProductTerm>(products));
-}
+PolyForm::RarePart PolyForm::CopyOf(const Rare& rare) { return RarePart(new Rare(rare)); }
 
-PolyForm::Products PolyForm::NewProducts(std::vector<ProductTerm> products) {
-  return Products(new std::vector<ProductTerm>(std::move(products)));
+PolyForm::Rare& PolyForm::MakeRare() {
+  if (!rare_) rare_ = RarePart(new Rare);
+  return *rare_;
 }
 
 PolyForm PolyForm::Unknown(std::uint32_t variable) {
@@ -138,8 +117,8 @@ PolyForm PolyForm::Unknown(std::uint32_t variable) {
 
 int PolyForm::Degree() const {
   int degree = linear_.empty() ? 0 : 1;
-  if (products_)
-    for (const auto& product : *products_) degree = std::max(degree, product.first.Degree());
+  if (rare_)
+    for (const auto& product : rare_->products) degree = std::max(degree, product.first.Degree());
   return degree;
 }
 
@@ -161,43 +140,42 @@ std::optional<Wide> PolyForm::At(const std::vector<Wide>& x) const {
         __builtin_add_overflow(value, term, &value))
       return std::nullopt;
   }
-  if (products_) {
-    for (const auto& [monomial, coefficient] : *products_) {
+  if (rare_) {
+    for (const auto& [monomial, coefficient] : rare_->products) {
       Wide term = coefficient;
       for (int f = 0; f < monomial.Degree(); ++f)
         if (__builtin_mul_overflow(term, x[monomial.factors[f]], &term)) return std::nullopt;
       if (__builtin_add_overflow(value, term, &value)) return std::nullopt;
     }
   }
-  if (denominator_ != 1) {
-    if (value % denominator_ != 0) return std::nullopt;
-    value /= denominator_;
+  const std::int64_t denominator = Denominator();
+  if (denominator != 1) {
+    if (value % denominator != 0) return std::nullopt;
+    value /= denominator;
   }
   return value;
 }
 
-void PolyForm::DropEmptyProducts() {
-  if (products_ && products_->empty()) products_.reset();
-}
-
-// Numerator and denominator prime to each other, the denominator positive.
+// Numerator and denominator prime to each other, the denominator positive;
+// no Rare part where there is nothing rare.
 void PolyForm::NormalizeFully() {
-  DropEmptyProducts();
-  if (denominator_ == 1) return;
-  Wide divisor = Gcd(denominator_, constant_);
-  for (const auto& term : linear_) divisor = Gcd(divisor, term.second);
-  if (products_)
-    for (const auto& term : *products_) divisor = Gcd(divisor, term.second);
-  if (divisor <= 1) return;
-  constant_ /= divisor;
-  for (auto& term : linear_) term.second = static_cast<std::int64_t>(term.second / divisor);
-  if (products_)
-    for (auto& term : *products_) term.second = static_cast<std::int64_t>(term.second / divisor);
-  denominator_ = static_cast<std::int64_t>(denominator_ / divisor);
+  Rare& rare = *rare_;
+  if (rare.denominator != 1) {
+    Wide divisor = Gcd(rare.denominator, constant_);
+    for (const auto& term : linear_) divisor = Gcd(divisor, term.second);
+    for (const auto& term : rare.products) divisor = Gcd(divisor, term.second);
+    if (divisor > 1) {
+      constant_ /= divisor;
+      for (auto& term : linear_) term.second = static_cast<std::int64_t>(term.second / divisor);
+      for (auto& term : rare.products) term.second = static_cast<std::int64_t>(term.second / divisor);
+      rare.denominator = static_cast<std::int64_t>(rare.denominator / divisor);
+    }
+  }
+  if (rare.denominator == 1 && rare.products.empty()) rare_.reset();
 }
 
 PolyForm& PolyForm::operator+=(Wide constant) {
-  constant_ = Sum(constant_, Product(constant, denominator_));
+  constant_ = Sum(constant_, Product(constant, Denominator()));
   Normalize();
   return *this;
 }
@@ -261,40 +239,64 @@ void MergeSigned(TermList& into, const TermList& a, const TermList& b, std::int6
 
 }  // namespace
 
-PolyForm& PolyForm::Combine(const PolyForm& other, std::int64_t sign) {
-  // Over the least common denominator: most counts have none.
-  std::int64_t mine = 1, theirs = sign;
-  if (denominator_ != 1 || other.denominator_ != 1) {
-    const Wide common = Product(denominator_ / Gcd(denominator_, other.denominator_),
-                               other.denominator_);
-    mine = Narrow(common / denominator_);
-    theirs = Narrow(common / other.denominator_ * sign);
-    denominator_ = Narrow(common);
+PolyForm& PolyForm::CombineLinear(const PolyForm& other, std::int64_t sign) {
+  if (sign == 1 ? __builtin_add_overflow(constant_, other.constant_, &constant_)
+                : __builtin_sub_overflow(constant_, other.constant_, &constant_))
+    TooLarge();
+  if (other.linear_.empty()) return *this;
+  TermList merged;
+  merged.reserve(linear_.size() + other.linear_.size());
+  MergeSigned(merged, linear_, other.linear_, sign);
+  linear_ = std::move(merged);
+  return *this;
+}
+
+PolyForm PolyForm::Combined(const PolyForm& a, const PolyForm& b, std::int64_t sign) {
+  PolyForm combined;
+  if (a.rare_ || b.rare_) {
+    combined = a;
+    combined.Combine(b, sign);
+    return combined;
   }
-  if (mine == 1 && (theirs == 1 || theirs == -1)) {
-    // A plain sum or difference, the common case.
-    if (theirs == 1 ? __builtin_add_overflow(constant_, other.constant_, &constant_)
-                    : __builtin_sub_overflow(constant_, other.constant_, &constant_))
-      TooLarge();
+  if (sign == 1 ? __builtin_add_overflow(a.constant_, b.constant_, &combined.constant_)
+                : __builtin_sub_overflow(a.constant_, b.constant_, &combined.constant_))
+    TooLarge();
+  if (b.linear_.empty()) {
+    combined.linear_ = a.linear_;
+  } else if (a.linear_.empty() && sign == 1) {
+    combined.linear_ = b.linear_;
   } else {
-    constant_ = Sum(Product(constant_, mine), Product(other.constant_, theirs));
+    combined.linear_.reserve(a.linear_.size() + b.linear_.size());
+    MergeSigned(combined.linear_, a.linear_, b.linear_, sign);
   }
+  return combined;
+}
+
+PolyForm& PolyForm::Combine(const PolyForm& other, std::int64_t sign) {
+  // Over the least common denominator.
+  const std::int64_t denominator = Denominator(), otherDenominator = other.Denominator();
+  std::int64_t mine = 1, theirs = sign;
+  if (denominator != 1 || otherDenominator != 1) {
+    const Wide common = Product(denominator / Gcd(denominator, otherDenominator), otherDenominator);
+    mine = Narrow(common / denominator);
+    theirs = Narrow(common / otherDenominator * sign);
+    MakeRare().denominator = Narrow(common);
+  }
+  constant_ = Sum(Product(constant_, mine), Product(other.constant_, theirs));
   if (!other.linear_.empty() || mine != 1) {
     TermList merged;
     merged.reserve(linear_.size() + other.linear_.size());
-    if (mine == 1 && (theirs == 1 || theirs == -1)) {
-      MergeSigned(merged, linear_, other.linear_, theirs);
-    } else {
-      Merge(merged, linear_, other.linear_, mine, theirs);
-    }
+    Merge(merged, linear_, other.linear_, mine, theirs);
     linear_ = std::move(merged);
   }
-  if (other.products_ || (products_ && mine != 1)) {
+  const bool mineHasProducts = rare_ && !rare_->products.empty();
+  const bool theirsHaveProducts = other.rare_ && !other.rare_->products.empty();
+  if (theirsHaveProducts || (mineHasProducts && mine != 1)) {
     static const std::vector<ProductTerm> kNone;
-    Products merged = NewProducts();
-    Merge(*merged, products_ ? *products_ : kNone, other.products_ ? *other.products_ : kNone,
-          mine, theirs);
-    products_ = std::move(merged);
+    std::vector<ProductTerm> merged;
+    Merge(merged, mineHasProducts ? rare_->products : kNone,
+          theirsHaveProducts ? other.rare_->products : kNone, mine, theirs);
+    MakeRare().products = std::move(merged);
   }
   Normalize();
   return *this;
@@ -306,20 +308,19 @@ PolyForm PolyForm::Scaled(std::int64_t factor) const {
   PolyForm scaled;
   if (factor == 0) return scaled;
   scaled.constant_ = Product(constant_, factor);
-  scaled.denominator_ = denominator_;
   scaled.linear_ = linear_;
   for (auto& term : scaled.linear_) term.second = Times64(term.second, factor);
-  if (products_) {
-    scaled.products_ = CopyOf(*products_);
-    for (auto& term : *scaled.products_) term.second = Times64(term.second, factor);
+  if (rare_) {
+    scaled.rare_ = CopyOf(*rare_);
+    for (auto& term : scaled.rare_->products) term.second = Times64(term.second, factor);
   }
   scaled.Normalize();
   return scaled;
 }
 
 PolyForm PolyForm::Times(const PolyForm& other) const {
-  if (IsConstant() && denominator_ == 1) return other.Scaled(Narrow(constant_));
-  if (other.IsConstant() && other.denominator_ == 1) return Scaled(Narrow(other.constant_));
+  if (IsConstant() && !rare_) return other.Scaled(Narrow(constant_));
+  if (other.IsConstant() && !other.rare_) return Scaled(Narrow(other.constant_));
   // Every term of one times every term of the other, the constants as
   // terms of degree 0.
   std::vector<ProductTerm> left, right;
@@ -335,7 +336,7 @@ PolyForm PolyForm::Times(const PolyForm& other) const {
     if (monomial.IsLinear()) {
       term.linear_.push_back({monomial.factors[0], coefficient});
     } else {
-      term.products_ = NewProducts({ProductTerm{monomial, coefficient}});
+      term.MakeRare().products.push_back({monomial, coefficient});
     }
     product += term;
   };
@@ -345,12 +346,14 @@ PolyForm PolyForm::Times(const PolyForm& other) const {
     for (const auto& [otherMonomial, otherCoefficient] : right)
       add(MonomialProduct(monomial, otherMonomial), Narrow(Product(coefficient, otherCoefficient)));
   }
-  return product.DividedBy(Narrow(Product(denominator_, other.denominator_)));
+  return product.DividedBy(Narrow(Product(Denominator(), other.Denominator())));
 }
 
 PolyForm PolyForm::DividedBy(std::int64_t divisor) const {
   PolyForm divided = *this;
-  divided.denominator_ = Narrow(Product(denominator_, divisor));
+  const std::int64_t denominator = Narrow(Product(Denominator(), divisor));
+  if (denominator == 1) return divided;
+  divided.MakeRare().denominator = denominator;
   divided.Normalize();
   return divided;
 }
@@ -362,27 +365,30 @@ bool operator==(const PolyForm& a, const PolyForm& b) {
 PolyForm PolyForm::Reduced() const {
   // num / d >= 0 where num >= 0: the numerator alone.
   PolyForm reduced = *this;
-  reduced.denominator_ = 1;
+  if (reduced.rare_) {
+    reduced.rare_->denominator = 1;
+    if (reduced.rare_->products.empty()) reduced.rare_.reset();
+  }
   std::int64_t divisor = 0;
   for (const auto& term : reduced.linear_) divisor = std::gcd(divisor, term.second);
-  if (reduced.products_)
-    for (const auto& term : *reduced.products_) divisor = std::gcd(divisor, term.second);
+  if (reduced.rare_)
+    for (const auto& term : reduced.rare_->products) divisor = std::gcd(divisor, term.second);
   if (divisor <= 1) return reduced;
   reduced.constant_ = FloorDivide(reduced.constant_, divisor);
   for (auto& term : reduced.linear_) term.second /= divisor;
-  if (reduced.products_)
-    for (auto& term : *reduced.products_) term.second /= divisor;
+  if (reduced.rare_)
+    for (auto& term : reduced.rare_->products) term.second /= divisor;
   return reduced;
 }
 
 std::size_t PolyForm::Hash() const {
   std::size_t hash = std::hash<std::int64_t>()(static_cast<std::int64_t>(constant_)) ^
                      std::hash<std::int64_t>()(static_cast<std::int64_t>(constant_ >> 64)) ^
-                     static_cast<std::size_t>(denominator_) * 0x9e3779b97f4a7c15ULL;
+                     static_cast<std::size_t>(Denominator()) * 0x9e3779b97f4a7c15ULL;
   for (const auto& [variable, coefficient] : linear_)
     hash = hash * 1000003u ^ (static_cast<std::size_t>(variable) * 31 + static_cast<std::size_t>(coefficient));
-  if (products_) {
-    for (const auto& [monomial, coefficient] : *products_) {
+  if (rare_) {
+    for (const auto& [monomial, coefficient] : rare_->products) {
       for (const std::uint32_t factor : monomial.factors) hash = hash * 31 + factor;
       hash = hash * 1000003u ^ static_cast<std::size_t>(coefficient);
     }
@@ -405,8 +411,8 @@ std::string PolyForm::Text() const {
       text += std::to_string(monomial.factors[f]);
     }
   });
-  if (denominator_ == 1) return text;
-  return "(" + text + ")/" + std::to_string(denominator_);
+  if (!rare_ || rare_->denominator == 1) return text;
+  return "(" + text + ")/" + std::to_string(rare_->denominator);
 }
 
 void Conditions::Require(const PolyForm& atLeastZero) {
@@ -460,6 +466,14 @@ SymbolicCount& SymbolicCount::operator-=(const SymbolicCount& other) {
   form_ -= other.form_;
   witness_ = Sum(witness_, -other.witness_);
   return *this;
+}
+
+SymbolicCount operator+(const SymbolicCount& a, const SymbolicCount& b) {
+  return SymbolicCount(a.form_ + b.form_, Sum(a.witness_, b.witness_));
+}
+
+SymbolicCount operator-(const SymbolicCount& a, const SymbolicCount& b) {
+  return SymbolicCount(a.form_ - b.form_, Sum(a.witness_, -b.witness_));
 }
 
 SymbolicCount SymbolicCount::Scaled(std::int64_t factor) const {

@@ -25,6 +25,7 @@
 // Not thread-safe: Conditions are in force per thread, and a SymbolicCount
 // belongs to the thread that made it.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -61,9 +62,30 @@ class TermList {
 
   TermList() = default;
   TermList(const TermList& other) { *this = other; }
-  TermList& operator=(const TermList& other);
+  // Lists that fit are copied in line: most are one or two terms.
+  TermList& operator=(const TermList& other) {
+    if (other.size_ > capacity_) return AssignGrown(other);
+    if (this == &other) return *this;
+    std::copy(other.begin(), other.end(), data());
+    size_ = other.size_;
+    return *this;
+  }
   TermList(TermList&& other) noexcept { *this = std::move(other); }
-  TermList& operator=(TermList&& other) noexcept;
+  TermList& operator=(TermList&& other) noexcept {
+    if (this == &other) return *this;
+    if (other.heap_) {
+      heap_ = std::move(other.heap_);
+      capacity_ = other.capacity_;
+    } else {
+      heap_.reset();
+      capacity_ = kInPlace;
+      std::copy(other.inPlace_, other.inPlace_ + other.size_, inPlace_);
+    }
+    size_ = other.size_;
+    other.size_ = 0;
+    other.capacity_ = kInPlace;
+    return *this;
+  }
 
   const Term* begin() const { return data(); }
   const Term* end() const { return data() + size_; }
@@ -72,7 +94,9 @@ class TermList {
   std::size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
   void clear() { size_ = 0; }
-  void reserve(std::size_t capacity);
+  void reserve(std::size_t capacity) {
+    if (capacity > capacity_) Grow(capacity);
+  }
   void push_back(const Term& term) {
     if (size_ == capacity_) reserve(2 * capacity_);
     data()[size_++] = term;
@@ -81,6 +105,8 @@ class TermList {
 
  private:
   static constexpr std::uint32_t kInPlace = 2;
+  TermList& AssignGrown(const TermList& other);
+  void Grow(std::size_t capacity);
   Term* data() { return heap_ ? heap_.get() : inPlace_; }
   const Term* data() const { return heap_ ? heap_.get() : inPlace_; }
 
@@ -103,16 +129,12 @@ class PolyForm {
   PolyForm() = default;
   explicit PolyForm(Wide constant) : constant_(constant) {}
   PolyForm(const PolyForm& other)
-      : constant_(other.constant_),
-        linear_(other.linear_),
-        products_(other.products_ ? CopyOf(*other.products_) : nullptr),
-        denominator_(other.denominator_) {}
+      : constant_(other.constant_), linear_(other.linear_), rare_(other.rare_ ? CopyOf(*other.rare_) : nullptr) {}
   PolyForm& operator=(const PolyForm& other) {
     if (this == &other) return *this;
     constant_ = other.constant_;
     linear_ = other.linear_;
-    if (other.products_ || products_) products_ = other.products_ ? CopyOf(*other.products_) : nullptr;
-    denominator_ = other.denominator_;
+    if (other.rare_ || rare_) rare_ = other.rare_ ? CopyOf(*other.rare_) : nullptr;
     return *this;
   }
   PolyForm(PolyForm&&) noexcept = default;
@@ -120,19 +142,19 @@ class PolyForm {
   // The unknown x_variable itself.
   static PolyForm Unknown(std::uint32_t variable);
 
-  bool IsConstant() const { return linear_.empty() && !products_; }
-  bool IsLinear() const { return !products_ && denominator_ == 1; }
+  bool IsConstant() const { return linear_.empty() && (!rare_ || rare_->products.empty()); }
+  bool IsLinear() const { return !rare_; }
   // The value of a constant form (its numerator over d, an integer).
-  Wide Constant() const { return constant_ / denominator_; }
+  Wide Constant() const { return rare_ ? constant_ / rare_->denominator : constant_; }
   const TermList& Linear() const { return linear_; }
-  std::int64_t Denominator() const { return denominator_; }
+  std::int64_t Denominator() const { return rare_ ? rare_->denominator : 1; }
   int Degree() const;
   // f(monomial, coefficient) for every term, linear ones first.
   template <class F>
   void ForEachTerm(F&& f) const {
     for (const auto& [variable, coefficient] : linear_) f(Monomial::Of(variable), coefficient);
-    if (products_)
-      for (const auto& [monomial, coefficient] : *products_) f(monomial, coefficient);
+    if (rare_)
+      for (const auto& [monomial, coefficient] : rare_->products) f(monomial, coefficient);
   }
   // The unknowns the form depends on, ascending, each once.
   std::vector<std::uint32_t> Variables() const;
@@ -140,11 +162,16 @@ class PolyForm {
   // 127 bits on the way or is no integer.
   std::optional<Wide> At(const std::vector<Wide>& x) const;
 
-  PolyForm& operator+=(const PolyForm& other) { return Combine(other, 1); }
-  PolyForm& operator-=(const PolyForm& other) { return Combine(other, -1); }
+  PolyForm& operator+=(const PolyForm& other) {
+    return rare_ || other.rare_ ? Combine(other, 1) : CombineLinear(other, 1);
+  }
+  PolyForm& operator-=(const PolyForm& other) {
+    return rare_ || other.rare_ ? Combine(other, -1) : CombineLinear(other, -1);
+  }
   PolyForm& operator+=(Wide constant);
-  friend PolyForm operator+(PolyForm a, const PolyForm& b) { return a += b; }
-  friend PolyForm operator-(PolyForm a, const PolyForm& b) { return a -= b; }
+  // Made in one pass, without a copy of a first.
+  friend PolyForm operator+(const PolyForm& a, const PolyForm& b) { return Combined(a, b, 1); }
+  friend PolyForm operator-(const PolyForm& a, const PolyForm& b) { return Combined(a, b, -1); }
   PolyForm operator-() const;
   PolyForm Scaled(std::int64_t factor) const;
   PolyForm Times(const PolyForm& other) const;
@@ -164,13 +191,14 @@ class PolyForm {
       for (int f = 1; f < monomial.Degree(); ++f) term = term.Times(replacement(monomial.factors[f]));
       result += term;
     });
-    return result.DividedBy(denominator_);
+    return result.DividedBy(Denominator());
   }
   // Whether two forms differ by a constant.
   bool ParallelTo(const PolyForm& other) const {
-    if (denominator_ != other.denominator_ || !(linear_ == other.linear_)) return false;
-    if (products_ == other.products_) return true;
-    return products_ && other.products_ && *products_ == *other.products_;
+    if (!(linear_ == other.linear_)) return false;
+    if (!rare_ && !other.rare_) return true;
+    return rare_ && other.rare_ && rare_->denominator == other.rare_->denominator &&
+           rare_->products == other.rare_->products;
   }
 
   // For a condition form >= 0 over the integers: the same condition with
@@ -182,29 +210,35 @@ class PolyForm {
 
  private:
   PolyForm& Combine(const PolyForm& other, std::int64_t sign);
+  static PolyForm Combined(const PolyForm& a, const PolyForm& b, std::int64_t sign);
+  // The same for two forms without products or denominator.
+  PolyForm& CombineLinear(const PolyForm& other, std::int64_t sign);
   // Most forms have no products and no denominator: nothing to do.
   void Normalize() {
-    if (products_ || denominator_ != 1) NormalizeFully();
+    if (rare_) NormalizeFully();
   }
   void NormalizeFully();
-  // The products after a change that may have emptied them.
-  void DropEmptyProducts();
   friend bool operator==(const PolyForm& a, const PolyForm& b);
 
-  // Products are rare: their copying and freeing stay out of line, so
-  // that a form without them is copied and dropped as cheaply as a list
-  // of linear terms.
-  struct ProductsDeleter {
-    void operator()(std::vector<ProductTerm>* products) const;
+  // Products and a denominator are rare: they are held apart, out of line,
+  // so that a form without them is copied, dropped and combined as cheaply
+  // as a list of linear terms. A form has its Rare part only when it has a
+  // product or a denominator other than 1.
+  struct Rare {
+    std::vector<ProductTerm> products;  // sorted, no zero coefficient
+    std::int64_t denominator = 1;
   };
-  using Products = std::unique_ptr<std::vector<ProductTerm>, ProductsDeleter>;
-  static Products CopyOf(const std::vector<ProductTerm>& products);
-  static Products NewProducts(std::vector<ProductTerm> products = {});
+  struct RareDeleter {
+    void operator()(Rare* rare) const;
+  };
+  using RarePart = std::unique_ptr<Rare, RareDeleter>;
+  static RarePart CopyOf(const Rare& rare);
+  // The Rare part, made when there is none.
+  Rare& MakeRare();
 
   Wide constant_ = 0;
   TermList linear_;
-  Products products_;  // none, or some
-  std::int64_t denominator_ = 1;
+  RarePart rare_;
 };
 
 // The conditions of one proof: forms that are >= 0. While a Conditions
@@ -269,8 +303,8 @@ class SymbolicCount {
 
   SymbolicCount& operator+=(const SymbolicCount& other);
   SymbolicCount& operator-=(const SymbolicCount& other);
-  friend SymbolicCount operator+(SymbolicCount a, const SymbolicCount& b) { return a += b; }
-  friend SymbolicCount operator-(SymbolicCount a, const SymbolicCount& b) { return a -= b; }
+  friend SymbolicCount operator+(const SymbolicCount& a, const SymbolicCount& b);
+  friend SymbolicCount operator-(const SymbolicCount& a, const SymbolicCount& b);
   SymbolicCount Scaled(std::int64_t factor) const;
   SymbolicCount Times(const SymbolicCount& other) const;
   SymbolicCount DividedBy(std::int64_t divisor) const;
