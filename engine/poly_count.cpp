@@ -362,6 +362,13 @@ bool operator==(const PolyForm& a, const PolyForm& b) {
   return a.constant_ == b.constant_ && a.ParallelTo(b);
 }
 
+bool PolyForm::IsReduced() const {
+  if (rare_) return false;
+  std::int64_t divisor = 0;
+  for (const auto& term : linear_) divisor = std::gcd(divisor, term.second);
+  return divisor <= 1;
+}
+
 PolyForm PolyForm::Reduced() const {
   // num / d >= 0 where num >= 0: the numerator alone.
   PolyForm reduced = *this;
@@ -421,6 +428,11 @@ void Conditions::Require(const PolyForm& atLeastZero) {
     // the witness.
     if (atLeastZero.Constant() < 0)
       throw std::logic_error("A proof's condition holds nowhere: " + atLeastZero.Text() + " >= 0");
+    return;
+  }
+  if (atLeastZero.IsReduced()) {
+    // Most conditions are, and most were required before: no copy then.
+    if (seen_.insert(atLeastZero).second) all_.push_back(atLeastZero);
     return;
   }
   PolyForm reduced = atLeastZero.Reduced();
