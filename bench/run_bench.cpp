@@ -115,6 +115,13 @@ std::string MinimizedSquareRoot() {
                   "room C(nextx, square, sub)\nisqrt M(room)\n");
 }
 
+// Triangular numbers by a recursion that adds its counter: round r adds
+// r, so every round is one addition longer than the one before.
+std::string Triangular() {
+  return TempFile("vantorb-run-bench-triangular.prv",
+                  "add R(U(1,1), C(U(3,3), S))\ntri R(W, C(U(2,2), C(U(1,2), S), add))\n");
+}
+
 constexpr int kEngineCount = 4;
 const char* const kEngineNames[kEngineCount] = {"macro", "event", "dense", "reference"};
 const EngineKind kEngines[kEngineCount] = {EngineKind::Macro, EngineKind::Event,
@@ -173,6 +180,9 @@ std::vector<Case> Cases() {
       {"power 3^12", pow, {"3", "12"}, {G, G, 1000000, 20000}, ""},
       {"square root of 400", MinimizedSquareRoot, {"400"}, {G, G, G, 20000}, ""},
       {"minimized subtraction 40", MinimizedSubtraction, {"40"}, {G, G, G, 20000}, ""},
+      {"triangular number of 300", Triangular, {"300"}, {G, G, G, 20000}, ""},
+      {"triangular number of 10^6", Triangular, {"1000000"}, {10'000 * G, kSkip, kSkip, kSkip},
+       kTooLong},
       {"division 100/7", example("division.prv"), {"100", "7"}, {G, G, G, 20000}, ""},
       {"eight-place weights", EightPlaceWeights, {}, {20000, 20000, 20000, 2000}, ""},
       {"successor of 5000000", Successor, {"5000000"}, {G, G, G, G}, ""},

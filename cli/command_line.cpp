@@ -186,7 +186,8 @@ CommandLine::CommandLine() {
   run.app->add_flag("--stats", given_.stats,
                     "adds wall time, rates, peak memory, the longest value's limbs and "
                     "runs, and what leaping over proved loops did: rules proved, leaps, "
-                    "iterations leapt");
+                    "iterations leapt, and of those the rules whose rounds grow: round "
+                    "rules proved, rounds leapt");
   run.app->add_flag("--check", given_.check,
                     "also computes the value from the definition, as eval does, and fails "
                     "(status 4) when the two differ; for a program only, as an equation "

@@ -95,7 +95,9 @@ void PrintStats(TextSink& out, const NetworkRun& run, double seconds) {
   const Engine::LeapCounts leaps = run.UsedEngine().Leaps();
   text << "rules proved: " << leaps.rulesProved << "\n"
        << "leaps: " << leaps.leaps << "\n"
-       << "iterations leapt: " << leaps.iterationsLeapt << "\n";
+       << "iterations leapt: " << leaps.iterationsLeapt << "\n"
+       << "round rules proved: " << leaps.roundRulesProved << "\n"
+       << "rounds leapt: " << leaps.roundsLeapt << "\n";
   // The size of the values at the end: in limbs, and in runs of equal
   // limbs, which is what the event engine's work follows.
   const Engine::ValueSizes sizes = run.UsedEngine().Sizes();

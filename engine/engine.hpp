@@ -107,6 +107,10 @@ class Engine {
   struct LeapCounts {
     std::uint64_t rulesProved = 0, leaps = 0;
     std::int64_t iterationsLeapt = 0;
+    // Of those, the rules whose rounds grow, and the rounds their leaps
+    // covered.
+    std::uint64_t roundRulesProved = 0;
+    std::int64_t roundsLeapt = 0;
   };
   virtual LeapCounts Leaps() const { return {}; }
   // Synapse terms evaluated so far, and the limbs of their source values:

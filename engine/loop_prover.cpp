@@ -1,16 +1,22 @@
 #include "engine/loop_prover.hpp"
 
 #include <algorithm>
+#include <functional>
+#include <unordered_map>
 #include <type_traits>
 #include <utility>
 
 #include "network/exceptions.hpp"
 #include "network/run_number.hpp"
 #include "engine/neuron_update.hpp"
+#include "engine/round_polynomial.hpp"
 
 namespace vantorb {
 namespace {
 
+// Inner loops proved during one proof at most, and how deep.
+constexpr int kMaxInnerProofs = 16;
+constexpr int kMaxNesting = 2;
 // An update with unknown lengths costs as many as a few dozen plain ones.
 constexpr std::int64_t kSymbolicWeight = 24;
 // Iterations of a proof between two questions to its stop request.
@@ -60,7 +66,7 @@ RunsValue<Count> Constant(const Number& value) {
 // Whether two values are the same for every value of the unknowns: the
 // same runs with the same lengths (the same forms).
 bool SameLength(std::uint64_t a, std::uint64_t b) { return a == b; }
-bool SameLength(const LinearCount& a, const LinearCount& b) { return a.Form() == b.Form(); }
+bool SameLength(const SymbolicCount& a, const SymbolicCount& b) { return a.Form() == b.Form(); }
 
 template <class Count>
 bool Identical(const RunValue<Count>& a, const RunValue<Count>& b) {
@@ -198,111 +204,376 @@ class Course {
   std::uint64_t hash_ = 0;
 };
 
-Wide SlopeOf(const LoopRule& rule, const LinearForm& form) {
-  Wide slope = 0;
-  for (const auto& [variable, coefficient] : form.Terms())
-    slope += static_cast<Wide>(coefficient) * rule.delta[variable];
-  return slope;
-}
-
-Wide WitnessOf(std::uint64_t count) { return static_cast<Wide>(count); }
-Wide WitnessOf(const LinearCount& count) { return count.Witness(); }
-
-// The count a form of an inner rule's unknowns takes at the lengths given
-// as counts.
-LinearCount Substitute(const LinearForm& form, const std::vector<LinearCount*>& lengths) {
-  LinearCount value(LinearForm(form.Constant()), form.Constant());
-  for (const auto& [variable, coefficient] : form.Terms())
-    value += lengths[variable]->Scaled(coefficient);
-  return value;
-}
-
 // What an inner loop's rule does at a state of its shape.
 enum class Crossing {
   kCrossed,
   kEnds,       // fewer than a period is left: the loop's last iterations
   kElsewhere,  // the rule holds for other lengths than these
-  kNotLinear,  // its periods or their iterations are no linear count here
+  kNotLinear,  // its periods or their iterations are no count of the unknowns here
 };
 
+// A count where the lengths are known: the plain pass's, in 127 bits so
+// that differences may be negative; past them the proof gives up.
+struct ConcreteCount {
+  Wide value = 0;
+  ConcreteCount() = default;
+  ConcreteCount(std::uint64_t v) : value(static_cast<Wide>(v)) {}  // NOLINT: as a count
+  ConcreteCount(int v) : value(v) {}                                // NOLINT
+  explicit ConcreteCount(Wide v) : value(v) {}
+  ConcreteCount& operator+=(const ConcreteCount& other) {
+    if (__builtin_add_overflow(value, other.value, &value)) throw NumberException("Too many iterations to prove");
+    return *this;
+  }
+  friend ConcreteCount operator+(ConcreteCount a, const ConcreteCount& b) { return a += b; }
+  friend ConcreteCount operator-(ConcreteCount a, const ConcreteCount& b) {
+    return a += ConcreteCount(-b.value);
+  }
+  ConcreteCount Scaled(std::int64_t factor) const { return Times(ConcreteCount(static_cast<Wide>(factor))); }
+  ConcreteCount Times(const ConcreteCount& other) const {
+    Wide product = 0;
+    if (__builtin_mul_overflow(value, other.value, &product)) throw NumberException("Too many iterations to prove");
+    return ConcreteCount(product);
+  }
+  ConcreteCount DividedBy(std::int64_t divisor) const { return ConcreteCount(value / divisor); }
+};
+
+template <class Count>
+struct CrossingValue {
+  using Type = SymbolicCount;
+};
+template <>
+struct CrossingValue<std::uint64_t> {
+  using Type = ConcreteCount;
+};
+
+}  // namespace
+
+// The crossing of inner loops, the one reader of a count's witness: which
+// bound of an inner loop ends it is known only at the witness, and the
+// conditions it records make that so wherever they hold.
+class CrossingAccess {
+ public:
+  static Wide WitnessOf(const ConcreteCount& count) { return count.value; }
+  static Wide WitnessOf(const SymbolicCount& count) { return count.Witness(WitnessKey()); }
+  // A form of the rule's lengths at lengths that are counts, whose
+  // witnesses are `at`.
+  static ConcreteCount Evaluated(const PolyForm& form, const std::vector<ConcreteCount>&,
+                                 const std::vector<Wide>& at) {
+    const auto value = form.At(at);
+    if (!value) throw NumberException("Too many iterations to prove");
+    return ConcreteCount(*value);
+  }
+  static SymbolicCount Evaluated(const PolyForm& form, const std::vector<SymbolicCount>& y,
+                                 const std::vector<Wide>& at) {
+    const auto value = form.At(at);
+    if (!value) throw NumberException("Too many iterations to prove");
+    return SymbolicCount(
+        form.SubstitutedWith([&y](std::uint32_t i) -> const PolyForm& { return y[i].Form(); }),
+        *value);
+  }
+  // The witnesses of counts.
+  template <class Value>
+  static std::vector<Wide> Witnesses(const std::vector<Value>& counts) {
+    std::vector<Wide> witnesses;
+    witnesses.reserve(counts.size());
+    for (const Value& count : counts) witnesses.push_back(WitnessOf(count));
+    return witnesses;
+  }
+};
+
+namespace {
+
+// A crossing's result as the lengths count.
+std::uint64_t Back(const ConcreteCount& count, std::uint64_t) {
+  if (count.value < 0 || count.value > static_cast<Wide>(UINT64_MAX))
+    throw NumberException("Too many iterations to prove");
+  return static_cast<std::uint64_t>(count.value);
+}
+const SymbolicCount& Back(const SymbolicCount& count, const SymbolicCount&) { return count; }
+
+// Most periods an inner loop is followed for: one that goes on longer
+// never ends as far as a proof can tell.
+constexpr Wide kEndless = static_cast<Wide>(1) << 62;
+
+// The lengths after k = 0, 1, .. periods, and their witnesses.
+template <class Value>
+struct Periods {
+  std::vector<std::vector<Value>> lengths;
+  std::vector<std::vector<Wide>> witnesses;
+};
+
+// A form's values after k = 0, 1, .. periods, as the Newton coefficients of
+// a polynomial in k: for counts of the unknowns, each a count.
+template <class Value>
+std::vector<Value> AlongPeriods(const PolyForm& form, const Periods<Value>& periods) {
+  const std::size_t degree = static_cast<std::size_t>(form.Degree());
+  std::vector<Value> values;
+  for (std::size_t k = 0; k <= degree; ++k)
+    values.push_back(CrossingAccess::Evaluated(form, periods.lengths[k], periods.witnesses[k]));
+  std::vector<Value> coefficients;
+  while (!values.empty()) {
+    coefficients.push_back(values[0]);
+    for (std::size_t i = 0; i + 1 < values.size(); ++i) values[i] = values[i + 1] - values[i];
+    values.pop_back();
+  }
+  return coefficients;
+}
+
+// C(n, m) for a count n.
+template <class Count>
+Count Choose(const Count& n, int m) {
+  Count product(1);
+  std::int64_t factorial = 1;
+  for (int i = 0; i < m; ++i) {
+    product = product.Times(n - Count(static_cast<std::uint64_t>(i)));
+    factorial *= i + 1;
+  }
+  return product.DividedBy(factorial);
+}
+
+// The course of every bound that ends a run of an inner loop's periods,
+// at the witness: the conditions, every run at least a limb long, every
+// period at least an iteration; each as a polynomial in the period's
+// number, from the lengths w moving by dw a period.
+std::vector<std::vector<Wide>> WitnessCourses(const LoopRule& rule, const std::vector<Wide>& w,
+                                              const std::vector<Wide>& dw, int degree) {
+  std::vector<std::vector<Wide>> at(1, w);
+  for (int k = 1; k <= degree; ++k) {
+    at.push_back(at.back());
+    for (std::size_t i = 0; i < w.size(); ++i) at.back()[i] += dw[i];
+  }
+  const auto course = [&at](const PolyForm& form, Wide less) {
+    std::vector<Wide> values;
+    for (int k = 0; k <= form.Degree(); ++k) {
+      const auto value = form.At(at[static_cast<std::size_t>(k)]);
+      if (!value) throw NumberException("Too many iterations to prove");
+      values.push_back(*value - less);
+    }
+    const auto polynomial = RoundPolynomial::FromValues(values);
+    if (!polynomial) throw NumberException("Too many iterations to prove");
+    return polynomial->Coefficients();
+  };
+  std::vector<std::vector<Wide>> courses;
+  for (const PolyForm& condition : rule.conditions) courses.push_back(course(condition, 0));
+  for (std::size_t i = 0; i < w.size(); ++i) courses.push_back({w[i] - 1, dw[i]});
+  courses.push_back(course(rule.period, 1));
+  return courses;
+}
+
+// Most periods of an inner loop taken one by one before its lengths follow
+// polynomials in the period's number (a length reset in the first period
+// follows one from the second on).
+constexpr int kMaxSettlePeriods = 2;
+
+// Whether a period of `rule` starts at lengths x: every condition holds,
+// every run is at least a limb long and the period takes an iteration.
+bool StartsAt(const LoopRule& rule, const std::vector<Wide>& x) {
+  for (const PolyForm& condition : rule.conditions) {
+    const auto value = condition.At(x);
+    if (!value || *value < 0) return false;
+  }
+  for (const Wide length : x)
+    if (length < 1) return false;
+  const auto busy = rule.period.At(x);
+  return busy && *busy >= 1;
+}
+
+// The closed-form part of a crossing, from settled lengths y (witnesses
+// wy): the periods until the `binding` one of the bounds `witnessed` at
+// the witness ends the loop, where every other bound holds all the way.
+// On success adds their iterations to `total` and moves y past them.
+template <class Value>
+bool CrossClosed(const LoopRule& rule, const std::vector<std::vector<Wide>>& witnessed,
+                 std::size_t binding, int degree, std::vector<Value>& y,
+                 const std::vector<Wide>& wy, Value& total) {
+  constexpr bool kSymbolic = std::is_same_v<Value, SymbolicCount>;
+  std::vector<Value> dy;
+  for (const PolyForm& change : rule.delta) dy.push_back(CrossingAccess::Evaluated(change, y, wy));
+  Periods<Value> periods{{y}, {wy}};
+  for (int k = 1; k <= degree; ++k) {
+    std::vector<Value> next;
+    for (std::size_t i = 0; i < y.size(); ++i) next.push_back(periods.lengths.back()[i] + dy[i]);
+    periods.witnesses.push_back(CrossingAccess::Witnesses(next));
+    periods.lengths.push_back(std::move(next));
+  }
+  const auto courseOf = [&](std::size_t b) -> std::vector<Value> {
+    const std::size_t conditions = rule.conditions.size();
+    if (b < conditions) return AlongPeriods(rule.conditions[b], periods);
+    if (b < conditions + y.size()) return {y[b - conditions] - Value(1), dy[b - conditions]};
+    std::vector<Value> busy = AlongPeriods(rule.period, periods);
+    busy[0] = busy[0] - Value(1);
+    return busy;
+  };
+  const std::vector<Value> ending = courseOf(binding);
+  if constexpr (kSymbolic) {
+    if (!ending[1].Form().IsConstant()) return false;
+  }
+  // n periods: the ending bound goes from ending[0] down to 0.
+  const Value count = ending[0] + Value(1);
+  if constexpr (kSymbolic) {
+    if (!(ending[0] >= 0)) return false;
+    for (std::size_t b = 0; b < witnessed.size(); ++b) {
+      if (b == binding) continue;
+      const std::vector<Value> course = courseOf(b);
+      if (!(course[0] >= 0)) return false;
+      if (course.size() == 2) {
+        // Linear in the period's number: its last period too.
+        if (!(course[0] + course[1].Times(count - Value(1)) >= 0)) return false;
+      } else {
+        // Every difference at least 0: it never falls.
+        for (std::size_t j = 1; j < course.size(); ++j)
+          if (!(course[j] >= 0)) return false;
+      }
+    }
+  }
+  const std::vector<Value> busy = AlongPeriods(rule.period, periods);
+  for (std::size_t j = 0; j < busy.size(); ++j)
+    total += busy[j].Times(Choose(count, static_cast<int>(j) + 1));
+  for (std::size_t i = 0; i < y.size(); ++i) y[i] = y[i] + dy[i].Times(count);
+  return true;
+}
+
 // Crosses as many periods of an inner loop's rule as the lengths allow,
-// when that number is linear in the unknowns: the bound that ends the loop
-// falls by one each period and a period's iterations do not change. Adds
-// the conditions that make the crossing the same everywhere (for counts
-// that record them), moves the lengths and adds the iterations; any other
-// outcome changes nothing.
+// when that number is a count of the unknowns. The rule's first periods,
+// while some of its lengths settle, are taken one by one, each where the
+// rule holds; after them its lengths move by the same amount every period
+// (they are linear in the period's number), the bound that ends the loop
+// first falls by one each period, and every other bound holds all the way
+// (checked at both ends where it is linear in the period's number, by its
+// differences where it is more). A loop that ends as it settles, or whose
+// later periods have no such count, is crossed over the periods taken one
+// by one only. Adds the conditions that make the crossing the same
+// everywhere (for counts that record them), moves the lengths and adds the
+// iterations; any other outcome changes nothing. Which bound ends the loop
+// is found at the witness alone; the counts are made only for a loop that
+// is crossed.
 template <class Count>
 Crossing Cross(const LoopRule& rule, std::vector<Count*>& lengths, Count& iterations) {
-  // Every bound on the periods: a form b(y) >= 0 of the rule's unknowns y
-  // that moves by `slope` per period, so that periods j with
-  // b(y) + j * slope >= 0 are allowed.
-  struct Bound {
-    LinearForm form;
-    Wide slope;
+  using Value = typename CrossingValue<Count>::Type;
+  constexpr bool kSymbolic = std::is_same_v<Count, SymbolicCount>;
+  if (!rule.Summable() || rule.LengthDegree() > 1 || rule.SettleRounds() > kMaxSettlePeriods)
+    return Crossing::kNotLinear;
+  std::vector<Wide> w;
+  for (const Count* length : lengths) w.push_back(CrossingAccess::WitnessOf(Value(*length)));
+  const auto moved = [&rule](const std::vector<Wide>& x) -> std::optional<std::vector<Wide>> {
+    std::vector<Wide> next = x;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+      const auto by = rule.delta[i].At(x);
+      if (!by) return std::nullopt;
+      next[i] += *by;
+    }
+    return next;
   };
-  std::vector<Bound> bounds;
-  for (const LinearForm& condition : rule.conditions)
-    bounds.push_back({condition, SlopeOf(rule, condition)});
-  for (std::size_t i = 0; i < lengths.size(); ++i) {
-    LinearForm atLeastOne = LinearForm::Unknown(static_cast<std::uint32_t>(i));
-    atLeastOne += -1;
-    bounds.push_back({atLeastOne, rule.delta[i]});
+  // The settling periods that start at the witness. A rule that does not
+  // hold here at all is for other lengths, unless its bounds are falling
+  // (the loop is ending, and is stepped through).
+  std::vector<Wide> settledAt = w;
+  int taken = 0;
+  for (; taken < rule.SettleRounds(); ++taken) {
+    const auto next = moved(settledAt);
+    if (!StartsAt(rule, settledAt) || !next) break;
+    settledAt = *next;
   }
-  if (SlopeOf(rule, rule.period) != 0) return Crossing::kNotLinear;
-  std::vector<Wide> y;
-  for (const Count* length : lengths) y.push_back(WitnessOf(*length));
-  // The bound that ends the loop first, at the witness.
-  std::size_t binding = bounds.size();
-  Wide periods = 0;
-  for (std::size_t b = 0; b < bounds.size(); ++b) {
-    const Wide at = bounds[b].form.At(y);
-    if (at < 0) return bounds[b].slope < 0 ? Crossing::kEnds : Crossing::kElsewhere;
-    if (bounds[b].slope >= 0) continue;
-    const Wide allowed = at / -bounds[b].slope + 1;
-    if (binding == bounds.size() || allowed < periods ||
-        (allowed == periods && bounds[b].slope == -1)) {
-      binding = b;
-      periods = allowed;
+  if (taken == 0 && rule.SettleRounds() > 0) {
+    const auto next = moved(w);
+    for (const PolyForm& condition : rule.conditions) {
+      const auto now = condition.At(w);
+      const auto then = next ? condition.At(*next) : std::nullopt;
+      if (now && then && *now < 0 && *then < *now) return Crossing::kEnds;
     }
+    return Crossing::kElsewhere;
   }
-  if (binding == bounds.size() || bounds[binding].slope != -1) return Crossing::kNotLinear;
-  if constexpr (std::is_same_v<Count, LinearCount>) {
-    const LinearCount count = Substitute(bounds[binding].form, lengths) + LinearCount(1);
-    const LinearCount period = Substitute(rule.period, lengths);
-    if (!period.Form().IsConstant() && !count.Form().IsConstant()) return Crossing::kNotLinear;
-    Conditions& conditions = Conditions::Current();
-    for (const Bound& bound : bounds) {
-      LinearForm at = Substitute(bound.form, lengths).Form();
-      if (bound.slope < 0)
-        at += (count - LinearCount(1)).Form().Scaled(static_cast<std::int64_t>(bound.slope));
-      conditions.Require(at);
+  // The closed form after them: how many periods, ended by which bound.
+  bool closed = taken == rule.SettleRounds();
+  std::vector<Wide> dw;
+  int degree = rule.period.Degree();
+  for (const PolyForm& condition : rule.conditions) degree = std::max(degree, condition.Degree());
+  std::vector<std::vector<Wide>> witnessed;
+  std::size_t binding = 0;
+  if (closed) {
+    const auto dwAt = moved(settledAt);
+    if (dwAt) {
+      for (std::size_t i = 0; i < w.size(); ++i) dw.push_back((*dwAt)[i] - settledAt[i]);
+      witnessed = WitnessCourses(rule, settledAt, dw, degree);
     }
-    if (period.Form().IsConstant()) {
-      iterations += count.Scaled(static_cast<std::int64_t>(period.Witness()));
-    } else {
-      iterations += period.Scaled(static_cast<std::int64_t>(count.Witness()));
+    binding = witnessed.size();
+    Wide firstFailing = kEndless;
+    for (std::size_t b = 0; b < witnessed.size() && closed; ++b) {
+      const std::vector<Wide>& course = witnessed[b];
+      const Wide first = RoundPolynomial(course).FirstNegative(kEndless);
+      if (first == 0) {
+        if (taken == 0) return course.size() > 1 && course[1] < 0 ? Crossing::kEnds : Crossing::kElsewhere;
+        closed = false;  // it ends as it settles
+      }
+      // On a tie the bound that falls by one each period is the one that
+      // counts them.
+      const bool byOne = course.size() == 2 && course[1] == -1;
+      if (first < firstFailing || (first == firstFailing && byOne)) {
+        firstFailing = first;
+        binding = b;
+      }
     }
-    for (std::size_t i = 0; i < lengths.size(); ++i)
-      if (rule.delta[i] != 0) *lengths[i] += count.Scaled(rule.delta[i]);
-  } else {
-    const Wide count = periods;
-    const Wide period = rule.period.At(y);
-    iterations += static_cast<Count>(count * period);
-    for (std::size_t i = 0; i < lengths.size(); ++i)
-      *lengths[i] = static_cast<Count>(y[i] + count * rule.delta[i]);
+    closed = closed && binding < witnessed.size() && witnessed[binding].size() == 2 &&
+             witnessed[binding][1] == -1;
   }
+  if (!closed && taken == 0) return Crossing::kNotLinear;
+
+  // The settling periods as counts of the unknowns, each starting where
+  // the rule holds.
+  std::vector<Value> y;
+  for (const Count* length : lengths) y.push_back(Value(*length));
+  std::vector<Wide> wy = w;
+  Value total(0);
+  for (int j = 0; j < taken; ++j) {
+    const Value busy = CrossingAccess::Evaluated(rule.period, y, wy);
+    if constexpr (kSymbolic) {
+      for (const PolyForm& condition : rule.conditions)
+        if (!(CrossingAccess::Evaluated(condition, y, wy) >= 0)) return Crossing::kNotLinear;
+      for (const Value& length : y)
+        if (!(length >= 1)) return Crossing::kNotLinear;
+      if (!(busy >= 1)) return Crossing::kNotLinear;
+    }
+    total += busy;
+    std::vector<Value> next;
+    for (std::size_t i = 0; i < y.size(); ++i)
+      next.push_back(y[i] + CrossingAccess::Evaluated(rule.delta[i], y, wy));
+    y = std::move(next);
+    wy = CrossingAccess::Witnesses(y);
+  }
+  if (closed && !CrossClosed(rule, witnessed, binding, degree, y, wy, total)) {
+    if (taken == 0) return Crossing::kNotLinear;
+  }
+  iterations += Back(total, iterations);
+  for (std::size_t i = 0; i < lengths.size(); ++i) *lengths[i] = Back(y[i], *lengths[i]);
   return Crossing::kCrossed;
 }
 
+// Proves a rule for an inner loop met on the way, at the course's present
+// state, within a budget of iterations, and keeps it in the book; null
+// when there is none.
+template <class Count>
+using InnerProof = std::function<const LoopRule*(Course<Count>& course, std::int64_t budget)>;
+
+// Where an inner loop's shape was seen on a pass, to tell a loop the pass
+// is in: a shape seen three times at equal distances.
+struct InnerSighting {
+  std::int64_t step = 0, distance = 0;
+  int repeats = 0;
+  bool tried = false;
+};
+
 // What a period does, step by step or loop by loop, until the state has
 // `shape` again: false when it does not within maxIterations, or the end
-// signal comes first. `lastWasStep` tells how the period ended.
+// signal comes first. `lastWasStep` tells how the period ended. With
+// `prove`, an inner loop that has no rule that crosses it here gets one,
+// proved where the pass meets it.
 template <class Count>
 bool RunPeriod(Course<Count>& course, const StateShape& shape, const RuleBook& book,
                std::int64_t maxIterations, Count& iterations, bool& lastWasStep,
                std::vector<std::uint64_t>* phases, std::int64_t& work, const StopRequest& stop,
-               bool& stopped) {
+               bool& stopped, const InnerProof<Count>* prove = nullptr) {
   lastWasStep = false;
+  std::unordered_map<std::uint64_t, InnerSighting> sightings;
   for (std::int64_t steps = 0; steps <= maxIterations; ++steps) {
     if (stop && steps % kStopCheckInterval == 0 && stop()) {
       stopped = true;
@@ -317,18 +588,37 @@ bool RunPeriod(Course<Count>& course, const StateShape& shape, const RuleBook& b
       // when less than a period of it is left; one that would be stepped
       // through whole makes no period worth proving.
       bool crossed = false, ending = false, known = false;
-      const std::vector<const LoopRule*> inners =
-          book.Knows(hash) ? book.Find(course.Look()) : std::vector<const LoopRule*>();
-      for (const LoopRule* inner : inners) {
+      const auto cross = [&](const LoopRule& inner) {
         known = true;
-        const Crossing crossing = Cross(*inner, course.Lengths(), iterations);
+        const Crossing crossing = Cross(inner, course.Lengths(), iterations);
         if (crossing == Crossing::kCrossed) {
           course.Retally();
           course.ComputeAll();
           crossed = true;
-          break;
         }
         ending = ending || crossing == Crossing::kEnds;
+      };
+      if (book.Knows(hash))
+        for (const LoopRule* inner : book.Find(course.Look())) {
+          cross(*inner);
+          if (crossed) break;
+        }
+      if (prove != nullptr && !known) {
+        // A loop met here that has no rule yet and has come round (inside
+        // a proof loops are innermost, or crossed, and their periods the
+        // same; the third sighting lets lengths that start out equal grow
+        // apart first). A loop whose rules are for other lengths is left
+        // to the engine, which proves it where it meets it.
+        InnerSighting& seen = sightings[hash];
+        const std::int64_t distance = steps - seen.step;
+        seen.repeats = seen.repeats > 0 && distance == seen.distance ? seen.repeats + 1 : 1;
+        seen.distance = distance;
+        seen.step = steps;
+        if (!seen.tried && seen.repeats >= 3) {
+          seen.tried = true;
+          if (const LoopRule* inner = (*prove)(course, 2 * distance + 16)) cross(*inner);
+          if (stopped) return false;
+        }
       }
       if (known && !crossed && !ending) return false;
       if (crossed) {
@@ -336,12 +626,39 @@ bool RunPeriod(Course<Count>& course, const StateShape& shape, const RuleBook& b
         continue;  // a crossing counts as a step of the budget
       }
     }
-    constexpr std::int64_t kWeight = std::is_same_v<Count, LinearCount> ? kSymbolicWeight : 1;
+    constexpr std::int64_t kWeight = std::is_same_v<Count, SymbolicCount> ? kSymbolicWeight : 1;
     work += kWeight * static_cast<std::int64_t>(course.Step());
     iterations += Count(1);
     lastWasStep = true;
   }
   return false;
+}
+
+// The lengths that the conditions hold to a single value (a run that is
+// one limb long whenever the rule applies, say), as constants, and every
+// other as itself: a length so held changes by what its change is at that
+// value, which is what makes a loop that resets such a run to the same
+// length every period a plain loop for it.
+std::vector<PolyForm> HeldLengths(const std::vector<PolyForm>& conditions, std::size_t count) {
+  std::vector<std::optional<Wide>> least(count), most(count);
+  for (const PolyForm& condition : conditions) {
+    if (!condition.IsLinear() || condition.Linear().size() != 1) continue;
+    // a * x + c >= 0: x >= ceil(-c / a) for a > 0, x <= floor(c / -a) for a < 0.
+    const auto [variable, a] = *condition.Linear().begin();
+    const Wide c = condition.Constant();
+    if (a > 0) {
+      const Wide bound = -c >= 0 ? (-c + a - 1) / a : -(c / a);
+      if (!least[variable] || *least[variable] < bound) least[variable] = bound;
+    } else {
+      const Wide bound = c >= 0 ? c / -a : -((-c + -a - 1) / -a);
+      if (!most[variable] || *most[variable] > bound) most[variable] = bound;
+    }
+  }
+  std::vector<PolyForm> replacements;
+  for (std::uint32_t i = 0; i < count; ++i)
+    replacements.push_back(least[i] && most[i] && *least[i] == *most[i] ? PolyForm(*least[i])
+                                                                      : PolyForm::Unknown(i));
+  return replacements;
 }
 
 // Whether the most periods a leap from `lengths` could cover, every run
@@ -365,11 +682,33 @@ bool WorthProving(const std::vector<std::uint64_t>& lengths, const std::vector<W
 
 std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
                                           const std::vector<std::uint64_t>& lengths,
-                                          const RuleBook& book, std::int64_t maxIterations,
+                                          RuleBook& book, std::int64_t maxIterations,
                                           std::int64_t& work, double updatesPerIteration,
                                           const StopRequest& stop) {
   const ProverNetwork& net = network_;
   stopped_ = false;
+  // Inner loops the plain pass meets without a rule that crosses them get
+  // one there, a few levels deep: the outer loop's rule needs them.
+  int innerProofs = 0;
+  const InnerProof<std::uint64_t> proveInner = [&](Course<std::uint64_t>& inner,
+                                                   std::int64_t budget) -> const LoopRule* {
+    if (innerProofs == kMaxInnerProofs) return nullptr;
+    ++innerProofs;
+    const StateShape innerShape = inner.Look();
+    std::vector<std::uint64_t> innerLengths;
+    for (const std::uint64_t* length : inner.Lengths()) innerLengths.push_back(*length);
+    LoopProver nested(net, depth_ + 1);
+    std::optional<LoopRule> rule = nested.Prove(innerShape, innerLengths, book,
+                                                std::min(budget, maxIterations), work, 0, stop);
+    stopped_ = nested.Stopped();
+    innerRules_ += nested.innerRules_;
+    innerRoundRules_ += nested.innerRoundRules_;
+    if (!rule) return nullptr;
+    ++innerRules_;
+    const LoopRule* added = book.Add(std::move(*rule));
+    if (added->Grows()) ++innerRoundRules_;
+    return added;
+  };
   try {
     // First the period itself, on plain lengths: whether the shape comes
     // back, and how far each length moves. It costs what the iterations
@@ -381,57 +720,52 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
     bool lastWasStep = false;
     const std::int64_t workBefore = work;
     if (!RunPeriod(plain, shape, book, maxIterations, plainIterations, lastWasStep, nullptr, work,
-                   stop, stopped_))
+                   stop, stopped_, depth_ < kMaxNesting ? &proveInner : nullptr))
       return std::nullopt;
     std::vector<Wide> direction;
     for (std::size_t r = 0; r < lengths.size(); ++r)
       direction.push_back(static_cast<Wide>(*plain.Lengths()[r]) - static_cast<Wide>(lengths[r]));
     if (updatesPerIteration > 0 &&
-        !WorthProving(lengths, direction, plainIterations, work - workBefore, updatesPerIteration))
+        !WorthProving(lengths, direction, plainIterations, work - workBefore, updatesPerIteration)) {
       return std::nullopt;
+    }
 
     // Then the same period with every length an unknown, at least 1.
     Conditions conditions;
     Conditions::Scope scope(conditions);
-    conditions.SetDirection(direction);
-    std::vector<RunsValue<LinearCount>> start(net.computed);
+    conditions.SetDirection(std::vector<Wide>(lengths.begin(), lengths.end()), direction);
+    std::vector<RunsValue<SymbolicCount>> start(net.computed);
     for (std::uint32_t n = 0; n < net.computed; ++n) {
-      RunValue<LinearCount>& value = start[n].v;
+      RunValue<SymbolicCount>& value = start[n].v;
       value.sign = shape.signs[n];
       value.integerPart = shape.integers[n];
-      value.limbCount = LinearCount(0);
+      value.limbCount = SymbolicCount(0);
       for (std::uint32_t r = shape.firstRun[n]; r < shape.firstRun[n + 1]; ++r) {
-        const LinearCount length(LinearForm::Unknown(r), static_cast<Wide>(lengths[r]));
+        const SymbolicCount length(PolyForm::Unknown(r), static_cast<Wide>(lengths[r]));
         value.runs.push_back({shape.runValues[r], length});
         value.limbCount += length;
-        LinearForm atLeastOne = LinearForm::Unknown(r);
+        PolyForm atLeastOne = PolyForm::Unknown(r);
         atLeastOne += -1;
         conditions.Require(atLeastOne);
       }
     }
-    Course<LinearCount> course(net, std::move(start));
-    LinearCount iterations(0);
+    Course<SymbolicCount> course(net, std::move(start));
+    SymbolicCount iterations(0);
     std::vector<std::uint64_t> phases;
     if (!RunPeriod(course, shape, book, maxIterations, iterations, lastWasStep, &phases, work, stop,
                    stopped_))
       return std::nullopt;
 
-    // Each length moved by what it moved at the witness: a constant, or a
-    // condition that makes it one (a run that is always one limb long).
+    // Each length moved by what it moved at the witness, as a form of the
+    // lengths: a constant for a plain loop, an amount that depends on
+    // other lengths for a round rule.
     LoopRule rule;
-    const std::vector<LinearCount*>& moved = course.Lengths();
+    const std::vector<SymbolicCount*>& moved = course.Lengths();
+    const std::vector<Wide> witness(lengths.begin(), lengths.end());
     for (std::size_t r = 0; r < moved.size(); ++r) {
-      LinearForm change = moved[r]->Form() - LinearForm::Unknown(static_cast<std::uint32_t>(r));
-      const Wide by = direction[r];
-      if (by > INT64_MAX || by < -INT64_MAX) return std::nullopt;
-      if (!change.IsConstant()) {
-        change += -by;
-        conditions.Require(change);
-        conditions.Require(-change);
-      } else if (change.Constant() != by) {
-        return std::nullopt;  // cannot be: the two passes disagree
-      }
-      rule.delta.push_back(static_cast<std::int64_t>(by));
+      PolyForm change = moved[r]->Form() - PolyForm::Unknown(static_cast<std::uint32_t>(r));
+      if (change.At(witness) != direction[r]) return std::nullopt;  // the two passes disagree
+      rule.delta.push_back(std::move(change));
     }
     rule.shape = shape;
     rule.period = iterations.Form();
@@ -441,7 +775,27 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
       for (std::uint32_t n = 0; n < net.computed; ++n) rule.changedAtEnd.push_back(n);
     }
     rule.conditions = conditions.All();
+    const std::vector<PolyForm> held = HeldLengths(rule.conditions, rule.delta.size());
+    for (std::size_t r = 0; r < rule.delta.size(); ++r)
+      if (!rule.delta[r].IsConstant()) rule.delta[r] = rule.delta[r].Substituted(held);
+    if (!rule.period.IsConstant()) rule.period = rule.period.Substituted(held);
     rule.phases = std::move(phases);
+    rule.Prepare();
+    if (!rule.Summable()) {
+      // Lengths that feed back into themselves (or rounds too far from a
+      // closed form): each moves by what it moved here, as a plain loop's
+      // do, where the conditions make it so.
+      for (std::size_t r = 0; r < rule.delta.size(); ++r) {
+        if (rule.delta[r].IsConstant()) continue;
+        PolyForm pinned = rule.delta[r];
+        pinned += -direction[r];
+        conditions.Require(pinned);
+        conditions.Require(-pinned);
+        rule.delta[r] = PolyForm(direction[r]);
+      }
+      rule.conditions = conditions.All();
+      rule.Prepare();
+    }
     return rule;
   } catch (const NumberException&) {
     // A value or a length out of range on the way: no rule. The engine

@@ -51,7 +51,10 @@ struct ProverNetwork {
 
 class LoopProver {
  public:
-  explicit LoopProver(const ProverNetwork& network) : network_(network) {}
+  // `depth`: how many proofs this one is inside of (a proof proves the
+  // inner loops it meets as it goes, a few levels deep).
+  explicit LoopProver(const ProverNetwork& network, int depth = 0)
+      : network_(network), depth_(depth) {}
 
   // A rule for the state of `shape` with `lengths`, proved by running at
   // most `maxIterations` single iterations (inner loops crossed by their
@@ -64,14 +67,20 @@ class LoopProver {
   // pay for itself here. `stop` is asked every few dozen iterations; when
   // it answers true the proof ends with nothing, and Stopped() says so.
   std::optional<LoopRule> Prove(const StateShape& shape, const std::vector<std::uint64_t>& lengths,
-                                const RuleBook& book, std::int64_t maxIterations,
+                                RuleBook& book, std::int64_t maxIterations,
                                 std::int64_t& work, double updatesPerIteration = 0,
                                 const StopRequest& stop = {});
   bool Stopped() const { return stopped_; }
+  // The rules for inner loops the proofs so far added to the book, and
+  // how many of those are round rules.
+  std::int64_t InnerRules() const { return innerRules_; }
+  std::int64_t InnerRoundRules() const { return innerRoundRules_; }
 
  private:
   const ProverNetwork& network_;
+  int depth_ = 0;
   bool stopped_ = false;
+  std::int64_t innerRules_ = 0, innerRoundRules_ = 0;
 };
 
 }  // namespace vantorb

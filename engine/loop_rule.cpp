@@ -1,6 +1,9 @@
 #include "engine/loop_rule.hpp"
 
 #include <algorithm>
+#include <functional>
+
+#include "engine/round_polynomial.hpp"
 
 namespace vantorb {
 namespace {
@@ -67,9 +70,111 @@ RunValue<std::uint64_t> NeuronValue(const StateShape& shape, std::size_t neuron,
   return value;
 }
 
+void LoopRule::Prepare() {
+  plain_ = linear_ = true;
+  for (const PolyForm& change : delta) plain_ = plain_ && change.IsConstant();
+  linear_ = period.IsLinear();
+  grows_ = false;
+  for (const std::uint32_t variable : period.Variables())
+    grows_ = grows_ || !delta[variable].IsConstant() || delta[variable].Constant() != 0;
+  for (const PolyForm& condition : conditions) linear_ = linear_ && condition.IsLinear();
+  degree_.assign(delta.size(), 1);
+  settle_.assign(delta.size(), 0);
+  conditionDegree_.clear();
+  summable_ = true;
+  highest_ = 1;
+  settled_ = 0;
+  if (plain_ && linear_) return;
+  // A length either adds a change that does not depend on itself (its
+  // degree in the round counter one more than the change's), or takes a
+  // new value that does not depend on itself (a register reset or moved
+  // into: its degree the value's, from one round later on). Lengths are
+  // followed in the order of what depends on what: a depth-first walk that
+  // meets a length still on its path has found one that feeds back into
+  // itself, and rounds have no closed form.
+  const auto degreeOf = [this](const PolyForm& form) {
+    int degree = 0;
+    form.ForEachTerm([this, &degree](const Monomial& monomial, std::int64_t) {
+      int sum = 0;
+      for (int f = 0; f < monomial.Degree(); ++f) sum += degree_[monomial.factors[f]];
+      degree = std::max(degree, sum);
+    });
+    return degree;
+  };
+  const auto settleOf = [this](const std::vector<std::uint32_t>& variables) {
+    int settle = 0;
+    for (const std::uint32_t variable : variables) settle = std::max(settle, settle_[variable]);
+    return settle;
+  };
+  enum : char { kNew, kOnPath, kDone };
+  std::vector<char> state(delta.size(), kNew);
+  std::function<bool(std::uint32_t)> visit = [&](std::uint32_t r) {
+    if (state[r] == kDone) return true;
+    if (state[r] == kOnPath) return false;
+    state[r] = kOnPath;
+    // How x_r enters its own change: not at all (it adds), with -1 (its
+    // new value leaves it out) or otherwise (no closed form).
+    std::int64_t own = 0;
+    bool ownProduct = false;
+    delta[r].ForEachTerm([&](const Monomial& monomial, std::int64_t coefficient) {
+      for (int f = 0; f < monomial.Degree(); ++f) {
+        if (monomial.factors[f] != r) continue;
+        if (monomial.IsLinear()) {
+          own = coefficient;
+        } else {
+          ownProduct = true;
+        }
+      }
+    });
+    if (ownProduct || (own != 0 && own != -1)) return false;
+    std::vector<std::uint32_t> others = delta[r].Variables();
+    std::erase(others, r);
+    for (const std::uint32_t variable : others)
+      if (!visit(variable)) return false;
+    state[r] = kDone;
+    PolyForm rest = delta[r];
+    if (own != 0) rest += PolyForm::Unknown(r);  // the new value itself
+    const bool still = own == 0 && rest.IsConstant() && rest.Constant() == 0;
+    if (own == 0) {
+      degree_[r] = still ? 0 : 1 + degreeOf(rest);
+      settle_[r] = settleOf(others);
+    } else {
+      degree_[r] = degreeOf(rest);
+      settle_[r] = 1 + settleOf(others);
+    }
+    return true;
+  };
+  for (std::uint32_t r = 0; r < delta.size(); ++r) summable_ = summable_ && visit(r);
+  if (!summable_) return;
+  highest_ = std::max(highest_, degreeOf(period) + 1);  // its sum over rounds
+  for (const PolyForm& condition : conditions) {
+    conditionDegree_.push_back(degreeOf(condition));
+    highest_ = std::max(highest_, conditionDegree_.back());
+  }
+  for (std::size_t r = 0; r < delta.size(); ++r) {
+    highest_ = std::max(highest_, degree_[r]);
+    settled_ = std::max(settled_, settle_[r]);
+  }
+  summable_ = highest_ <= kMaxRoundDegree && settled_ <= kMaxRoundDegree;
+}
+
+int LoopRule::LengthDegree() const {
+  int degree = 0;
+  for (const int d : degree_) degree = std::max(degree, d);
+  return degree;
+}
+
 LoopRule::Reach LoopRule::Reachable(const std::vector<std::uint64_t>& lengths,
                                     std::int64_t most, std::uint64_t maxLimbs) const {
+  if (plain_ && linear_) return ReachablePlain(lengths, most, maxLimbs);
+  return ReachableRounds(lengths, most, maxLimbs);
+}
+
+LoopRule::Reach LoopRule::ReachablePlain(const std::vector<std::uint64_t>& lengths,
+                                         std::int64_t most, std::uint64_t maxLimbs) const {
   std::vector<Wide> x(lengths.begin(), lengths.end());
+  std::vector<Wide> step;
+  for (const PolyForm& change : delta) step.push_back(change.Constant());
   // Each period takes at least one iteration.
   Wide periods = most;
   bool elsewhere = false;
@@ -81,51 +186,204 @@ LoopRule::Reach LoopRule::Reachable(const std::vector<std::uint64_t>& lengths,
       periods = std::min(periods, at / -slope + 1);
     }
   };
-  const auto slopeOf = [this](const LinearForm& form) {
+  const auto slopeOf = [&step](const PolyForm& form) {
     Wide slope = 0;
-    for (const auto& [variable, coefficient] : form.Terms())
-      slope += static_cast<Wide>(coefficient) * delta[variable];
+    for (const auto& [variable, coefficient] : form.Linear())
+      slope += static_cast<Wide>(coefficient) * step[variable];
     return slope;
   };
-  for (const LinearForm& condition : conditions) bound(condition.At(x), slopeOf(condition));
-  if (periods <= 0) return {0, 0, elsewhere};
+  for (const PolyForm& condition : conditions) {
+    const auto at = condition.At(x);
+    bound(at ? *at : -1, slopeOf(condition));
+  }
+  if (periods <= 0) return {0, 0, elsewhere, {}};
   // Every run keeps at least one limb, every value grows to at most
   // maxLimbs, and every period takes an iteration.
-  for (std::size_t i = 0; i < x.size() && periods > 0; ++i) bound(x[i] - 1, delta[i]);
+  for (std::size_t i = 0; i < x.size() && periods > 0; ++i) bound(x[i] - 1, step[i]);
   for (std::size_t n = 0; n < shape.Neurons() && periods > 0; ++n) {
     Wide limbs = 0, growth = 0;
     for (std::uint32_t r = shape.firstRun[n]; r < shape.firstRun[n + 1]; ++r) {
       limbs += x[r];
-      growth += delta[r];
+      growth += step[r];
     }
-    bound(static_cast<Wide>(maxLimbs) - limbs, -growth);
+    // Within bounds at the start and at the end of every period.
+    bound(static_cast<Wide>(maxLimbs) - limbs - std::max<Wide>(growth, 0), -growth);
   }
-  const Wide first = period.At(x), step = slopeOf(period);
-  bound(first - 1, step);
+  const auto first = period.At(x);
+  if (!first) return {};
+  const Wide slope = slopeOf(period);
+  bound(*first - 1, slope);
   if (periods <= 0) return {};
   // The most periods whose iterations fit: the total grows with the count.
   Wide low = 0, high = periods, total = 0;
   while (low < high) {
     const Wide middle = low + (high - low + 1) / 2;
-    if (Iterations(first, step, middle, most, total)) {
+    if (Iterations(*first, slope, middle, most, total)) {
       low = middle;
     } else {
       high = middle - 1;
     }
   }
   if (low == 0) return {};
-  Iterations(first, step, low, most, total);
-  return {static_cast<std::int64_t>(low), static_cast<std::int64_t>(total)};
+  Iterations(*first, slope, low, most, total);
+  Reach reach{static_cast<std::int64_t>(low), static_cast<std::int64_t>(total), false, lengths};
+  for (std::size_t i = 0; i < x.size(); ++i)
+    reach.lengths[i] = static_cast<std::uint64_t>(x[i] + low * step[i]);
+  return reach;
+}
+
+// The lengths round by round, x(k + 1) = x(k) + delta(x(k)), far enough to
+// know every polynomial a leap follows. The first rounds, while some
+// lengths are not yet polynomials in the round (settled_), are checked one
+// by one; from there on each condition's first failing round, the rounds
+// every run keeps a limb and every value its bound, and as many of those
+// rounds as the iterations allow come in closed form.
+LoopRule::Reach LoopRule::ReachableRounds(const std::vector<std::uint64_t>& lengths,
+                                          std::int64_t most, std::uint64_t maxLimbs) const {
+  const bool once = !summable_;
+  const int stepped = once ? 1 : settled_;
+  const int followed = once ? 0 : highest_;
+  std::vector<std::vector<Wide>> xs(1, std::vector<Wide>(lengths.begin(), lengths.end()));
+  for (int k = 0; k < stepped + std::max(followed, 1); ++k) {
+    std::vector<Wide> next = xs.back();
+    for (std::size_t r = 0; r < next.size(); ++r) {
+      const auto change = delta[r].At(xs.back());
+      if (!change || __builtin_add_overflow(next[r], *change, &next[r])) {
+        if (k < stepped + 1) return {};
+        next.clear();
+        break;
+      }
+    }
+    if (next.empty()) break;
+    xs.push_back(std::move(next));
+  }
+  const auto limbsOf = [this](const std::vector<Wide>& x, std::size_t n) {
+    Wide limbs = 0;
+    for (std::uint32_t r = shape.firstRun[n]; r < shape.firstRun[n + 1]; ++r) limbs += x[r];
+    return limbs;
+  };
+  Reach reach;
+  Wide iterations = 0;
+  // The rounds checked one by one.
+  for (int k = 0; k < stepped; ++k) {
+    const std::vector<Wide>& x = xs[static_cast<std::size_t>(k)];
+    bool starts = true;
+    for (const PolyForm& condition : conditions) {
+      const auto value = condition.At(x);
+      if (value && *value >= 0) continue;
+      starts = false;
+      if (k == 0 && value && xs.size() > 1) {
+        // Not a bound the rounds run down: the rule is for other lengths.
+        const auto next = condition.At(xs[1]);
+        reach.elsewhere = reach.elsewhere || (next && *next >= *value);
+      }
+    }
+    for (const Wide length : x) starts = starts && length >= 1;
+    for (std::size_t n = 0; n < shape.Neurons() && starts; ++n)
+      starts = limbsOf(x, n) <= static_cast<Wide>(maxLimbs) &&
+               limbsOf(xs[static_cast<std::size_t>(k) + 1], n) <= static_cast<Wide>(maxLimbs);
+    const auto busy = period.At(x);
+    if (!starts || !busy || *busy < 1 || iterations + *busy > most) {
+      if (k == 0) return {0, 0, reach.elsewhere, {}};
+      reach.periods = k;
+      reach.iterations = static_cast<std::int64_t>(iterations);
+      for (const Wide length : x) reach.lengths.push_back(static_cast<std::uint64_t>(length));
+      return reach;
+    }
+    iterations += *busy;
+  }
+  if (once) {
+    reach.periods = 1;
+    reach.iterations = static_cast<std::int64_t>(iterations);
+    for (const Wide length : xs[1]) reach.lengths.push_back(static_cast<std::uint64_t>(length));
+    return reach;
+  }
+  // In closed form from round `stepped` on: round j of these is round
+  // stepped + j.
+  const auto from = static_cast<std::size_t>(stepped);
+  const auto along = [&](const auto& valueAt, int degree) -> std::optional<RoundPolynomial> {
+    std::vector<Wide> values;
+    for (int j = 0; j <= degree; ++j) {
+      if (from + static_cast<std::size_t>(j) >= xs.size()) return std::nullopt;
+      const auto value = valueAt(xs[from + static_cast<std::size_t>(j)]);
+      if (!value) return std::nullopt;
+      values.push_back(*value);
+    }
+    return RoundPolynomial::FromValues(values);
+  };
+  const Wide left = most - iterations;  // each round takes an iteration
+  Wide allowed = left;
+  for (std::size_t c = 0; c < conditions.size() && allowed > 0; ++c) {
+    const auto course = along([&](const std::vector<Wide>& x) { return conditions[c].At(x); },
+                              conditionDegree_[c]);
+    const Wide first = course ? course->FirstNegative(allowed) : 0;
+    if (first == 0 && stepped == 0 && course) {
+      const auto& a = course->Coefficients();
+      reach.elsewhere = reach.elsewhere || a.size() == 1 || a[1] >= 0;
+    }
+    allowed = std::min(allowed, first);
+  }
+  // Every run at least a limb long at the start of each round.
+  for (std::size_t r = 0; r < xs[0].size() && allowed > 0; ++r) {
+    const auto course = along([r](const std::vector<Wide>& x) { return std::optional<Wide>(x[r] - 1); },
+                              degree_[r]);
+    allowed = course ? course->FirstNegative(allowed) : 0;
+  }
+  // Every value within maxLimbs limbs, the last round's end included.
+  for (std::size_t n = 0; n < shape.Neurons() && allowed > 0; ++n) {
+    int degree = 0;
+    for (std::uint32_t r = shape.firstRun[n]; r < shape.firstRun[n + 1]; ++r)
+      degree = std::max(degree, degree_[r]);
+    const auto course = along(
+        [&](const std::vector<Wide>& x) { return std::optional<Wide>(static_cast<Wide>(maxLimbs) - limbsOf(x, n)); },
+        degree);
+    allowed = course ? std::min(allowed, course->FirstNegative(allowed + 1) - 1) : 0;
+  }
+  // Every round takes an iteration; as many rounds as `most` has room for.
+  const auto busy = along([this](const std::vector<Wide>& x) { return period.At(x); }, highest_ - 1);
+  if (busy && allowed > 0) {
+    std::vector<Wide> less = busy->Coefficients();
+    less[0] -= 1;
+    allowed = RoundPolynomial(less).FirstNegative(allowed);
+  }
+  Wide low = 0;
+  if (busy && allowed > 0) {
+    Wide high = allowed;
+    while (low < high) {
+      const Wide middle = low + (high - low + 1) / 2;
+      const auto total = busy->SumBelow(middle);
+      (total && *total <= left ? low : high) = total && *total <= left ? middle : middle - 1;
+    }
+  }
+  const Wide periods = stepped + low;
+  if (periods == 0) return {0, 0, reach.elsewhere, {}};
+  reach.periods = static_cast<std::int64_t>(periods);
+  reach.iterations = static_cast<std::int64_t>(iterations + (low > 0 ? *busy->SumBelow(low) : 0));
+  for (std::size_t r = 0; r < lengths.size(); ++r) {
+    const auto course =
+        along([r](const std::vector<Wide>& x) { return std::optional<Wide>(x[r]); }, degree_[r]);
+    const auto at = course ? course->At(low) : std::nullopt;
+    if (!at || *at < 1) return {};
+    reach.lengths.push_back(static_cast<std::uint64_t>(*at));
+  }
+  return reach;
 }
 
 std::string LoopRule::Text() const {
   std::string text = "rule over " + std::to_string(shape.Runs()) + " run lengths of " +
                      std::to_string(shape.Neurons()) + " neurons: period " + period.Text() +
                      " iterations;";
-  for (std::size_t i = 0; i < delta.size(); ++i)
-    if (delta[i] != 0)
-      text += " x" + std::to_string(i) + (delta[i] > 0 ? " += " : " -= ") +
-              std::to_string(delta[i] > 0 ? delta[i] : -delta[i]) + ";";
+  for (std::size_t i = 0; i < delta.size(); ++i) {
+    if (delta[i].IsConstant() && delta[i].Constant() == 0) continue;
+    text += " x" + std::to_string(i);
+    if (delta[i].IsConstant()) {
+      const Wide by = delta[i].Constant();
+      text += (by > 0 ? " += " : " -= ") + std::to_string(static_cast<long long>(by > 0 ? by : -by));
+    } else {
+      text += " += " + delta[i].Text();
+    }
+    text += ";";
+  }
   text += " while";
   for (std::size_t c = 0; c < conditions.size(); ++c)
     text += (c == 0 ? " " : ", ") + conditions[c].Text() + " >= 0";
@@ -133,6 +391,7 @@ std::string LoopRule::Text() const {
 }
 
 const LoopRule* RuleBook::Add(LoopRule rule) {
+  rule.Prepare();
   rules_.push_back(std::make_unique<LoopRule>(std::move(rule)));
   const LoopRule* added = rules_.back().get();
   byHash_.emplace(added->shape.hash, added);

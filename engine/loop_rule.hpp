@@ -6,12 +6,25 @@
 // order, the unknowns x_0, x_1, ... of a LoopRule.
 //
 // A LoopRule is a proved fact: from any state of its shape whose lengths x
-// satisfy every condition (each a linear form >= 0), `period` iterations
-// lead to the state of the same shape with lengths x + delta, and the end
-// signal is given in none of the states in between. It is proved once, by
-// LoopProver, and applied to any state of its shape: Reach tells how many
-// periods in a row keep the lengths inside the conditions. Rules can be
-// printed (Text) and checked against the step-by-step engine.
+// satisfy every condition (each a polynomial form >= 0), period(x)
+// iterations lead to the state of the same shape with lengths
+// x + delta(x), and the end signal is given in none of the states in
+// between. It is proved once, by LoopProver, and applied to any state of
+// its shape: Reachable tells how many periods in a row keep the lengths
+// inside the conditions, each period applying the rule anew to the state
+// the one before left, so that a leap is as sound as a single period.
+//
+// A plain rule moves each length by a constant. A round rule moves some by
+// amounts that depend on other lengths: a loop whose rounds grow, as a
+// recursion that adds its counter or a minimization whose every candidate
+// costs more. When each length's change depends only on lengths whose own
+// change comes before it (no length feeds back into itself), the lengths
+// after k rounds are polynomials in k, and so are the conditions and the
+// iterations of round k: Reachable follows them in closed form
+// (RoundPolynomial), finds the first round where a condition fails exactly,
+// and adds up the iterations of n rounds without doing them. Otherwise a
+// leap covers one period. Rules can be printed (Text) and checked against
+// the step-by-step engine.
 //
 // Not thread-safe; rules are never changed once made, so a RuleBook may be
 // read from several threads if nobody adds to it.
@@ -22,8 +35,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/poly_count.hpp"
 #include "network/run_arithmetic.hpp"
-#include "engine/linear_count.hpp"
 
 namespace vantorb {
 
@@ -68,9 +81,9 @@ RunValue<std::uint64_t> NeuronValue(const StateShape& shape, std::size_t neuron,
 
 struct LoopRule {
   StateShape shape;
-  std::vector<LinearForm> conditions;  // each >= 0, over the lengths x
-  std::vector<std::int64_t> delta;     // per length: its change in one period
-  LinearForm period;                   // iterations of one period, over x
+  std::vector<PolyForm> conditions;  // each >= 0, over the lengths x
+  std::vector<PolyForm> delta;       // per length: its change in one period
+  PolyForm period;                   // iterations of one period
   // Neurons whose value may change in a period's last iteration: after a
   // leap, the ones an engine must treat as just changed.
   std::vector<std::uint32_t> changedAtEnd;
@@ -86,6 +99,25 @@ struct LoopRule {
   // 2^50 limbs, far past any argument, with room for lengths times
   // coefficients in a Wide.
   static constexpr std::uint64_t kMaxHeldLimbs = std::uint64_t{1} << 50;
+  // The highest degree in the round counter a leap over rounds follows.
+  static constexpr int kMaxRoundDegree = 8;
+
+  // Derives what leaps need from the fields above; a RuleBook does it for
+  // the rules it takes.
+  void Prepare();
+  // Whether every length moves by a constant (a plain loop).
+  bool Plain() const { return plain_; }
+  // Whether a period's iterations change from period to period: a loop
+  // whose rounds grow (or shrink), which the counts call a round rule.
+  bool Grows() const { return grows_; }
+  // Whether rounds add up in closed form (plain rules do).
+  bool Summable() const { return summable_; }
+  // The rounds after which every length is a polynomial in the round
+  // counter (0 but where a length takes a new value each round, which is
+  // one from the round after), and the highest degree of those
+  // polynomials (1 for a plain rule where some length moves).
+  int SettleRounds() const { return settled_; }
+  int LengthDegree() const;
 
   struct Reach {
     std::int64_t periods = 0;
@@ -93,13 +125,32 @@ struct LoopRule {
     // No period: a condition that periods do not bring closer fails, so
     // the rule is for other lengths (rather than a loop that ends here).
     bool elsewhere = false;
+    // The lengths after those periods (when there are any).
+    std::vector<std::uint64_t> lengths;
   };
   // From lengths x: the most periods in a row, each starting inside the
   // conditions, whose iterations together are at most `most` and whose
-  // values stay within maxLimbs limbs; and those iterations.
+  // values stay within maxLimbs limbs; those iterations and the lengths
+  // they end with.
   Reach Reachable(const std::vector<std::uint64_t>& x, std::int64_t most,
                   std::uint64_t maxLimbs = kMaxValueLimbs) const;
   std::string Text() const;
+
+ private:
+  Reach ReachablePlain(const std::vector<std::uint64_t>& x, std::int64_t most,
+                       std::uint64_t maxLimbs) const;
+  Reach ReachableRounds(const std::vector<std::uint64_t>& x, std::int64_t most,
+                        std::uint64_t maxLimbs) const;
+
+  bool plain_ = true, linear_ = true, summable_ = true, grows_ = false;
+  // Per length, its degree in the round counter, and the round from which
+  // on it is a polynomial in it (0 but for lengths that take a new value
+  // each round); the highest of those any part of a leap follows, and the
+  // first round from which every length is one.
+  std::vector<int> degree_, settle_;
+  int settled_ = 0;
+  std::vector<int> conditionDegree_;  // per condition
+  int highest_ = 1;
 };
 
 // The rules proved for a network, found by shape.

@@ -43,6 +43,7 @@ void MacroEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
   seen_.assign(std::size_t{1} << kSightingBits, Sighting());
   attempts_.clear();
   covered_.clear();
+  covering_.clear();
   proofWork_ = 0;
   stepWork_ = 0;
   quietUntil_ = 0;
@@ -139,6 +140,7 @@ void MacroEngine::ReleaseWorkingMemory() {
   std::vector<Sighting>().swap(seen_);
   std::unordered_map<std::uint64_t, Attempts>().swap(attempts_);
   std::unordered_set<std::uint64_t>().swap(covered_);
+  std::unordered_set<const LoopRule*>().swap(covering_);
   shape_ = StateShape();
   std::vector<std::uint64_t>().swap(lengths_);
 }
@@ -162,11 +164,18 @@ std::int64_t MacroEngine::Leap(std::int64_t most, const StopRequest& stop) {
   if (sighting.hash != stateHash_ || sighting.repeats == 0) {
     sighting.hash = stateHash_;
     sighting.repeats = 1;
-  } else {
+  } else if (steps_ - sighting.step > 1) {
+    // A loop comes round at equal distances, one whose rounds grow at
+    // growing ones. (A leap lands on its own shape one step later: that is
+    // no round.)
     distance = steps_ - sighting.step;
-    sighting.repeats =
-        sighting.repeats >= 2 && distance == sighting.distance ? sighting.repeats + 1 : 2;
+    sighting.repeats = sighting.repeats >= 2 && distance >= sighting.distance &&
+                               distance <= 2 * sighting.distance + 16
+                           ? sighting.repeats + 1
+                           : 2;
     sighting.distance = distance;
+  } else {
+    distance = sighting.distance;
   }
   sighting.step = steps_;
   std::size_t known = 0;
@@ -184,7 +193,9 @@ std::int64_t MacroEngine::Leap(std::int64_t most, const StopRequest& stop) {
     std::vector<Wide> x(lengths_.begin(), lengths_.end());
     for (const LoopRule* rule : rules)
       knownPeriod = std::max<std::int64_t>(
-          knownPeriod, static_cast<std::int64_t>(std::min<Wide>(rule->period.At(x), kMaxProofIterations)));
+          knownPeriod, static_cast<std::int64_t>(
+                           std::min<Wide>(rule->period.At(x).value_or(kMaxProofIterations),
+                                          kMaxProofIterations)));
   }
   // A shape whose rules do not reach gets a rule of its own from here:
   // they may be for other lengths (proved in another turn of an outer
@@ -235,6 +246,8 @@ const LoopRule* MacroEngine::TryToProve(std::int64_t seenSteps, bool known,
   LoopProver prover(network_);
   std::optional<LoopRule> rule =
       prover.Prove(shape_, lengths_, book_, budget, proofWork_, Eager() ? 0 : StepRate(), stop);
+  counts_.rulesProved += prover.InnerRules();
+  counts_.roundRulesProved += prover.InnerRoundRules();
   if (!rule) {
     if (known || prover.Stopped()) return nullptr;
     Attempts& attempts = attempts_[stateHash_];
@@ -248,19 +261,25 @@ const LoopRule* MacroEngine::TryToProve(std::int64_t seenSteps, bool known,
   }
   quietSpan_ = 1;
   ++counts_.rulesProved;
-  covered_.insert(rule->phases.begin(), rule->phases.end());
-  return book_.Add(std::move(*rule));
+  const LoopRule* added = book_.Add(std::move(*rule));
+  if (added->Grows()) ++counts_.roundRulesProved;
+  return added;
 }
 
 std::int64_t MacroEngine::Apply(const LoopRule& rule, const LoopRule::Reach& reach) {
-  for (std::size_t r = 0; r < lengths_.size(); ++r)
-    lengths_[r] += static_cast<std::uint64_t>(reach.periods * rule.delta[r]);
+  // A rule that leaps more than a period is a loop that goes on: the
+  // shapes inside its period need no rules of their own. (One that holds
+  // for a period only, where lengths happened to meet, must not keep the
+  // loops inside it from being proved.)
+  if (reach.periods > 1 && covering_.insert(&rule).second)
+    covered_.insert(rule.phases.begin(), rule.phases.end());
   for (std::uint32_t n = 0; n < computed_; ++n) {
     bool moved = false;
     for (std::uint32_t r = rule.shape.firstRun[n]; r < rule.shape.firstRun[n + 1] && !moved; ++r)
-      moved = rule.delta[r] != 0;
-    if (moved) Replace(n, NeuronValue(rule.shape, n, lengths_));
+      moved = reach.lengths[r] != lengths_[r];
+    if (moved) Replace(n, NeuronValue(rule.shape, n, reach.lengths));
   }
+  lengths_ = reach.lengths;
   // The next iteration computes what a period's last iteration changed.
   if (rule.changedAtEnd.size() == computed_) {
     everything_ = true;
@@ -269,6 +288,7 @@ std::int64_t MacroEngine::Apply(const LoopRule& rule, const LoopRule::Reach& rea
   }
   ++counts_.leaps;
   counts_.iterationsLeapt += reach.iterations;
+  if (rule.Grows()) counts_.roundsLeapt += reach.periods;
   lastLeap_ = steps_;
   ++steps_;
   return reach.iterations;

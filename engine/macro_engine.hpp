@@ -128,6 +128,7 @@ class MacroEngine : public EventEngine {
   std::unordered_map<std::uint64_t, Attempts> attempts_;
   // Shapes inside the period of a proved loop.
   std::unordered_set<std::uint64_t> covered_;
+  std::unordered_set<const LoopRule*> covering_;  // rules whose phases are in covered_
   // Neuron updates spent on proofs, and done by iterations.
   std::int64_t proofWork_ = 0, stepWork_ = 0;
   // No proof at a new shape before this step; how long the next wait is.

@@ -361,7 +361,7 @@ TEST_F(CliTest, RunStatsTellTheLeapsAfterTheValues) {
     EXPECT_EQ(o.status, 0) << engine << ": " << o.err;
     const std::vector<std::string> inOrder = {
         "result: 7\niterations: 55\nXREres_1_7 = 0.11111111\nwall time: ",
-        "\nrules proved: 0\nleaps: 0\niterations leapt: 0\n",
+        "\nrules proved: 0\nleaps: 0\niterations leapt: 0\nround rules proved: 0\nrounds leapt: 0\n",
         "\nmost runs in a value: ",
         "\ncheck: the definition gives 7 too\n"};
     std::size_t at = 0;
@@ -994,7 +994,7 @@ TEST_F(CliTest, EveryCommandHasItsHelpNamingItsOptions) {
       {"run --help", "Usage: vantorb-cli run FILE [ARG...] [--limit N]\n",
        {"--limit N", "--engine macro|event|dense|reference", "--stats", "--check", "--values TOKEN",
         "for a program only, as an equation file has no definition",
-        "rules proved, leaps, iterations leapt"}},
+        "rules proved, leaps, iterations leapt, and of those the rules whose rounds grow: round rules proved, rounds leapt"}},
       // Help wins over whatever else the line holds.
       {"run nowhere.prv x --engine fast --help", "Usage: vantorb-cli run FILE", {"--check"}},
       {"eval --help", "Usage: vantorb-cli eval FILE [ARG...] [--bound N]\n",

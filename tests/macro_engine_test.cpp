@@ -87,6 +87,57 @@ TEST(MacroEngine, EveryExampleEndsAsStepByStepAlsoAtLimitsInsideLeaps) {
   }
 }
 
+// Loops whose rounds grow: a recursion that adds its counter (triangular
+// numbers, each round's inner addition one longer) and minimizations whose
+// every candidate costs more. Round rules leap over many rounds at once;
+// at the end and at limits inside those leaps the run is the step-by-step
+// one.
+const char kTriangular[] =
+    "add R(U(1,1), C(U(3,3), S))\n"
+    "tri R(W, C(U(2,2), C(U(1,2), S), add))\n";
+const char kSubtractionSearch[] =
+    "add R(U(1,1), C(U(3,3), S))\n"
+    "pred R(W, U(1,2))\n"
+    "sub R(U(1,1), C(U(3,3), pred))\n"
+    "msub M(sub)\n";
+
+TEST(MacroEngine, RoundLeapsEndAsStepByStepAlsoAtLimitsInsideThem) {
+  struct Case {
+    const char* text;
+    std::string argument;
+    bool roundsLeapt;  // the eager engine proves and uses a round rule
+  };
+  const Case cases[] = {
+      {kTriangular, "260", true},
+      {kTriangular, "37", false},
+      {kSubtractionSearch, "40", false},
+  };
+  const std::int64_t kLimit = 5'000'000;
+  for (const auto& c : cases) {
+    NParserInterface parser;
+    const auto network = CompileProgramText(parser, c.text, "rounds.prv");
+    const std::vector<std::string> arguments = {c.argument};
+    const std::string label = network->Target().Name() + " " + c.argument;
+    const Outcome event = RunUnder(*network, arguments, EngineKind::Event, kLimit);
+    ASSERT_EQ(event.status, RunStatus::Finished) << label;
+    const Outcome eager = RunUnder(*network, arguments, EngineKind::Macro, kLimit, 1000, true);
+    ExpectSame(eager, event, label + " eager");
+    ExpectSame(RunUnder(*network, arguments, EngineKind::Macro, kLimit), event, label);
+    if (c.roundsLeapt) {
+      EXPECT_GT(eager.leaps.roundRulesProved, 0u) << label;
+      EXPECT_GT(eager.leaps.roundsLeapt, 1) << label;
+    }
+    for (const std::int64_t limit : {event.iterations / 5, event.iterations / 2 + 17,
+                                     event.iterations * 3 / 4 + 1, event.iterations - 5}) {
+      const std::string at = label + " limit " + std::to_string(limit);
+      const Outcome eventAt = RunUnder(*network, arguments, EngineKind::Event, limit);
+      ExpectSame(RunUnder(*network, arguments, EngineKind::Macro, limit, 1000, true), eventAt, at);
+      ExpectSame(RunUnder(*network, arguments, EngineKind::Macro, limit, 1000, true, true),
+                 eventAt, at + " kept");
+    }
+  }
+}
+
 TEST(MacroEngine, TicksOfAnySizeEndTheSame) {
   NParserInterface parser;
   const auto network = Example(parser, "multiplication.prv");
@@ -254,8 +305,12 @@ TEST(MacroEngine, IterationCountsFollowTheirClosedForms) {
     std::int64_t iterations;
     std::string result;
     bool kept = false;
+    // Limbs the run may read before it is called too slow: a run that
+    // leaps no rounds would take hours.
+    std::uint64_t mostLimbs = 0;
   };
   const auto product = [](std::int64_t n) { return 12 * n * n + 17 * n + 8; };
+  const auto triangular = [](std::int64_t n) { return 6 * n * n + 28 * n + 8; };
   const Case cases[] = {
       {"multiplication.prv", 7, 8, 816, "56"},
       {"multiplication.prv", 1000, 1000, product(1000), "1000000"},
@@ -269,14 +324,19 @@ TEST(MacroEngine, IterationCountsFollowTheirClosedForms) {
       {"predecessor.prv", 1'000'000'000'000, -1, 7 * 1'000'000'000'000 + 8, "999999999999", true},
       {"addition.prv", 1'000'000'000, 3, 12 * 3 + 7, "1000000003", true},
       {"addition.prv", 1'000'000'000, 1'000'000'000, std::int64_t{12} * 1'000'000'000 + 7, "2000000000", true},
+      // Rounds that grow: n rounds of additions of 1, 2, ..., n.
+      {"triangular", 7, -1, triangular(7), "28"},
+      {"triangular", 1'000'000, -1, triangular(1'000'000), "500000500000", true, 0},
   };
   for (const auto& c : cases) {
     NParserInterface parser;
-    const auto network = Example(parser, c.file);
+    const auto network = std::string(c.file) == "triangular"
+                             ? CompileProgramText(parser, kTriangular, "triangular.prv")
+                             : Example(parser, c.file);
     std::vector<std::string> arguments = {std::to_string(c.x)};
     if (c.y >= 0) arguments.push_back(std::to_string(c.y));
-    const Outcome macro = RunUnder(*network, arguments, EngineKind::Macro, c.iterations + 1000,
-                                   1'000'000, false, c.kept);
+    const Outcome macro = RunUnder(network->Target(), network->Io(), arguments, EngineKind::Macro,
+                                   c.iterations + 1000, 1'000'000, c.mostLimbs, false, c.kept);
     EXPECT_EQ(macro.status, RunStatus::Finished) << c.file << " " << c.x;
     EXPECT_EQ(macro.iterations, c.iterations) << c.file << " " << c.x;
     EXPECT_EQ(macro.result, c.result) << c.file << " " << c.x;

@@ -158,7 +158,13 @@ std::vector<std::string> RandomEquations(Random& random, int arity) {
   static const char* const kEaters[][2] = {{"10.0", "-0.1"}, {"100.0", "-0.11"}};
   const int size = 2 + static_cast<int>(random() % 5);
   const auto name = [](int n) {
-    return n == 0 ? std::string("Eout") : n == 1 ? std::string("Eres") : "n" + std::to_string(n);
+    if (n == 0) return std::string("Eout");
+    if (n == 1) return std::string("Eres");
+    // Appended piece by piece: GCC 12 at -O2 warns falsely (-Wrestrict) on a
+    // literal added to a temporary string.
+    std::string named = "n";
+    named += std::to_string(n);
+    return named;
   };
   std::vector<std::string> lines;
   for (int n = 0; n < size; ++n) {
