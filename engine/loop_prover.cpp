@@ -794,8 +794,18 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
         rule.delta[r] = PolyForm(direction[r]);
       }
       rule.conditions = conditions.All();
-      rule.Prepare();
     }
+    // A run that never gets shorter stays at least one limb long: its
+    // condition of being one says nothing that every state of the shape
+    // does not, and kept in every rule it would be most of the rule.
+    std::erase_if(rule.conditions, [&rule](const PolyForm& condition) {
+      if (!condition.IsLinear() || condition.Linear().size() != 1 || condition.Constant() != -1)
+        return false;
+      const auto [variable, coefficient] = *condition.Linear().begin();
+      const PolyForm& change = rule.delta[variable];
+      return coefficient == 1 && change.IsConstant() && change.Constant() >= 0;
+    });
+    rule.Prepare();
     return rule;
   } catch (const NumberException&) {
     // A value or a length out of range on the way: no rule. The engine

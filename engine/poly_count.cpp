@@ -90,9 +90,10 @@ TermList& TermList::AssignGrown(const TermList& other) {
 }
 
 void TermList::Grow(std::size_t capacity) {
-  auto grown = std::make_unique<Term[]>(capacity);
-  std::copy(begin(), end(), grown.get());
-  heap_ = std::move(grown);
+  Term* grown = new Term[capacity];
+  std::copy(begin(), end(), grown);
+  if (OnHeap()) delete[] heap_;
+  heap_ = grown;
   capacity_ = static_cast<std::uint32_t>(capacity);
 }
 

@@ -58,9 +58,16 @@ struct Monomial {
 // on the heap.
 class TermList {
  public:
-  using Term = std::pair<std::uint32_t, std::int64_t>;
+  struct Term {
+    std::uint32_t first;   // the unknown
+    std::int64_t second;  // its coefficient
+    friend bool operator==(const Term&, const Term&) = default;
+  };
 
-  TermList() = default;
+  TermList() {}
+  ~TermList() {
+    if (OnHeap()) delete[] heap_;
+  }
   TermList(const TermList& other) { *this = other; }
   // Lists that fit are copied in line: most are one or two terms.
   TermList& operator=(const TermList& other) {
@@ -73,14 +80,13 @@ class TermList {
   TermList(TermList&& other) noexcept { *this = std::move(other); }
   TermList& operator=(TermList&& other) noexcept {
     if (this == &other) return *this;
-    if (other.heap_) {
-      heap_ = std::move(other.heap_);
-      capacity_ = other.capacity_;
+    if (OnHeap()) delete[] heap_;
+    if (other.OnHeap()) {
+      heap_ = other.heap_;
     } else {
-      heap_.reset();
-      capacity_ = kInPlace;
       std::copy(other.inPlace_, other.inPlace_ + other.size_, inPlace_);
     }
+    capacity_ = other.capacity_;
     size_ = other.size_;
     other.size_ = 0;
     other.capacity_ = kInPlace;
@@ -104,15 +110,20 @@ class TermList {
   friend bool operator==(const TermList& a, const TermList& b);
 
  private:
+  // Up to kInPlace terms are held in place, more on the heap: the place
+  // holds either, as capacity_ tells.
   static constexpr std::uint32_t kInPlace = 2;
+  bool OnHeap() const { return capacity_ > kInPlace; }
   TermList& AssignGrown(const TermList& other);
   void Grow(std::size_t capacity);
-  Term* data() { return heap_ ? heap_.get() : inPlace_; }
-  const Term* data() const { return heap_ ? heap_.get() : inPlace_; }
+  Term* data() { return OnHeap() ? heap_ : inPlace_; }
+  const Term* data() const { return OnHeap() ? heap_ : inPlace_; }
 
   std::uint32_t size_ = 0, capacity_ = kInPlace;
-  Term inPlace_[kInPlace];
-  std::unique_ptr<Term[]> heap_;
+  union {
+    Term inPlace_[kInPlace];
+    Term* heap_;
+  };
 };
 
 // (c + sum a_i * x_i + sum b_m * m) / d: linear terms, then products m of
