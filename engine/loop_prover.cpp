@@ -805,6 +805,7 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
       const PolyForm& change = rule.delta[variable];
       return coefficient == 1 && change.IsConstant() && change.Constant() >= 0;
     });
+    rule.conditions.shrink_to_fit();
     rule.Prepare();
     return rule;
   } catch (const NumberException&) {

@@ -81,6 +81,8 @@ void LoopRule::Prepare() {
   degree_.assign(delta.size(), 1);
   settle_.assign(delta.size(), 0);
   conditionDegree_.clear();
+  stillLength_.clear();
+  stillCondition_.clear();
   summable_ = true;
   highest_ = 1;
   settled_ = 0;
@@ -156,6 +158,15 @@ void LoopRule::Prepare() {
     settled_ = std::max(settled_, settle_[r]);
   }
   summable_ = highest_ <= kMaxRoundDegree && settled_ <= kMaxRoundDegree;
+  for (const PolyForm& change : delta)
+    stillLength_.push_back(change.IsConstant() && change.Constant() == 0);
+  for (const PolyForm& condition : conditions) {
+    bool still = true;
+    condition.ForEachTerm([this, &still](const Monomial& monomial, std::int64_t) {
+      for (int f = 0; f < monomial.Degree(); ++f) still = still && stillLength_[monomial.factors[f]];
+    });
+    stillCondition_.push_back(still);
+  }
 }
 
 int LoopRule::LengthDegree() const {
@@ -264,11 +275,21 @@ LoopRule::Reach LoopRule::ReachableRounds(const std::vector<std::uint64_t>& leng
   };
   Reach reach;
   Wide iterations = 0;
+  // What no round changes holds in every round or in none.
+  const bool tracked = stillCondition_.size() == conditions.size();
+  for (std::size_t c = 0; c < conditions.size() && tracked; ++c) {
+    if (!stillCondition_[c]) continue;
+    const auto value = conditions[c].At(xs[0]);
+    if (!value || *value < 0) return {0, 0, true, {}};
+  }
+  const auto changing = [&](std::size_t c) { return !tracked || !stillCondition_[c]; };
   // The rounds checked one by one.
   for (int k = 0; k < stepped; ++k) {
     const std::vector<Wide>& x = xs[static_cast<std::size_t>(k)];
     bool starts = true;
-    for (const PolyForm& condition : conditions) {
+    for (std::size_t c = 0; c < conditions.size(); ++c) {
+      if (!changing(c)) continue;
+      const PolyForm& condition = conditions[c];
       const auto value = condition.At(x);
       if (value && *value >= 0) continue;
       starts = false;
@@ -314,6 +335,7 @@ LoopRule::Reach LoopRule::ReachableRounds(const std::vector<std::uint64_t>& leng
   const Wide left = most - iterations;  // each round takes an iteration
   Wide allowed = left;
   for (std::size_t c = 0; c < conditions.size() && allowed > 0; ++c) {
+    if (!changing(c)) continue;
     const auto course = along([&](const std::vector<Wide>& x) { return conditions[c].At(x); },
                               conditionDegree_[c]);
     const Wide first = course ? course->FirstNegative(allowed) : 0;
@@ -325,6 +347,7 @@ LoopRule::Reach LoopRule::ReachableRounds(const std::vector<std::uint64_t>& leng
   }
   // Every run at least a limb long at the start of each round.
   for (std::size_t r = 0; r < xs[0].size() && allowed > 0; ++r) {
+    if (tracked && stillLength_[r]) continue;  // a length of the state: at least one
     const auto course = along([r](const std::vector<Wide>& x) { return std::optional<Wide>(x[r] - 1); },
                               degree_[r]);
     allowed = course ? course->FirstNegative(allowed) : 0;
@@ -360,6 +383,10 @@ LoopRule::Reach LoopRule::ReachableRounds(const std::vector<std::uint64_t>& leng
   reach.periods = static_cast<std::int64_t>(periods);
   reach.iterations = static_cast<std::int64_t>(iterations + (low > 0 ? *busy->SumBelow(low) : 0));
   for (std::size_t r = 0; r < lengths.size(); ++r) {
+    if (tracked && stillLength_[r]) {
+      reach.lengths.push_back(lengths[r]);
+      continue;
+    }
     const auto course =
         along([r](const std::vector<Wide>& x) { return std::optional<Wide>(x[r]); }, degree_[r]);
     const auto at = course ? course->At(low) : std::nullopt;

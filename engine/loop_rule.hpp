@@ -150,6 +150,10 @@ struct LoopRule {
   std::vector<int> degree_, settle_;
   int settled_ = 0;
   std::vector<int> conditionDegree_;  // per condition
+  // Lengths no period changes, and conditions over those alone: the same
+  // in every round, so that they are checked once, at the start (a rule
+  // over long values has hundreds of them).
+  std::vector<char> stillLength_, stillCondition_;
   int highest_ = 1;
 };
 

@@ -134,6 +134,24 @@ std::vector<std::uint32_t> PolyForm::Variables() const {
 }
 
 std::optional<Wide> PolyForm::At(const std::vector<Wide>& x) const {
+  // Most forms are a few linear terms at lengths far below 2^60: each
+  // term then stays below 2^123, their sum, and the constant's, below
+  // 2^127, and nothing needs checking term by term.
+  constexpr Wide kSmall = Wide{1} << 60;
+  constexpr Wide kSmallConstant = Wide{1} << 125;
+  if (!rare_ && linear_.size() <= 2 && constant_ < kSmallConstant && constant_ > -kSmallConstant) {
+    Wide value = constant_;
+    bool small = true;
+    for (const auto& [variable, coefficient] : linear_) {
+      const Wide at = x[variable];
+      if (at >= kSmall || at <= -kSmall) {
+        small = false;
+        break;
+      }
+      value += static_cast<Wide>(coefficient) * at;
+    }
+    if (small) return value;
+  }
   Wide value = constant_;
   for (const auto& [variable, coefficient] : linear_) {
     Wide term = 0;
