@@ -27,7 +27,7 @@
 // the step-by-step engine.
 //
 // Not thread-safe; rules are never changed once made, so a RuleBook may be
-// read from several threads if nobody adds to it.
+// read from several threads if nobody adds to it, marks uses or forgets.
 
 #include <cstdint>
 #include <memory>
@@ -135,6 +135,8 @@ struct LoopRule {
   Reach Reachable(const std::vector<std::uint64_t>& x, std::int64_t most,
                   std::uint64_t maxLimbs = kMaxValueLimbs) const;
   std::string Text() const;
+  // The memory the rule takes, its own size included.
+  std::size_t Bytes() const;
 
  private:
   Reach ReachablePlain(const std::vector<std::uint64_t>& x, std::int64_t most,
@@ -157,7 +159,12 @@ struct LoopRule {
   int highest_ = 1;
 };
 
-// The rules proved for a network, found by shape.
+// The rules proved for a network, found by shape. A run whose loops come
+// and go (a minimization's every candidate brings loops of new shapes)
+// proves rules it never uses again: Forget drops those used least
+// recently, so that the book keeps what the loops of the present use and
+// its size stays bounded. A pointer the book gave out is valid until its
+// rule is forgotten or the book cleared.
 class RuleBook {
  public:
   const LoopRule* Add(LoopRule rule);
@@ -165,12 +172,27 @@ class RuleBook {
   std::vector<const LoopRule*> Find(const StateShape& shape) const;
   // Whether some rule's shape has this hash.
   bool Knows(std::uint64_t hash) const { return byHash_.count(hash) != 0; }
+  // Marks a rule of the book as just used (a leap, or a crossing inside a
+  // proof): Forget keeps it longest.
+  void Used(const LoopRule* rule);
+  // Drops the rules used least recently until the rest take at most
+  // `bytes`, and returns the pointers to those dropped, no longer valid.
+  std::vector<const LoopRule*> Forget(std::size_t bytes);
   std::size_t Size() const { return rules_.size(); }
+  // The memory the rules take (LoopRule::Bytes).
+  std::size_t Bytes() const { return bytes_; }
   void Clear();
 
  private:
-  std::vector<std::unique_ptr<LoopRule>> rules_;
+  struct Entry {
+    std::unique_ptr<LoopRule> rule;
+    std::uint64_t lastUse = 0;
+    std::size_t bytes = 0;
+  };
+  std::unordered_map<const LoopRule*, Entry> rules_;
   std::unordered_multimap<std::uint64_t, const LoopRule*> byHash_;
+  std::uint64_t uses_ = 0;  // a clock of uses
+  std::size_t bytes_ = 0;
 };
 
 }  // namespace vantorb
