@@ -108,22 +108,17 @@ class Course {
 
   // The shape of the present state, and where its lengths are.
   const StateShape& Look() {
-    shape_ = StateShape();
+    ShapeBuilder builder(shape_);
     lengths_.clear();
-    shape_.firstRun.push_back(0);
     for (std::uint32_t n = 0; n < net_.computed; ++n) {
       RunValue<Count>& value = state_[n].v;
-      shape_.signs.push_back(value.sign);
-      shape_.integers.push_back(value.integerPart);
+      builder.AddNeuron(value.sign, value.integerPart);
       for (auto& run : value.runs) {
-        shape_.runValues.push_back(run.value);
+        builder.AddRun(run.value);
         lengths_.push_back(&run.count);
       }
-      shape_.firstRun.push_back(static_cast<std::uint32_t>(shape_.runValues.size()));
-      NeuronShapeHasher hasher(n, value.sign, value.integerPart);
-      for (const auto& run : value.runs) hasher.Add(run.value);
-      shape_.hash += hasher.Finish();
     }
+    builder.Finish();
     return shape_;
   }
   std::vector<Count*>& Lengths() { return lengths_; }

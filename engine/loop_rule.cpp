@@ -39,24 +39,43 @@ bool NeuronShapeHasher::Add(std::uint32_t runValue) {
 
 std::uint64_t NeuronShapeHasher::Finish() const { return Mix(hash_, runs_); }
 
+ShapeBuilder::ShapeBuilder(StateShape& shape) : shape_(shape) {
+  shape_.signs.clear();
+  shape_.integers.clear();
+  shape_.firstRun.assign(1, 0);
+  shape_.runValues.clear();
+  shape_.hash = 0;
+}
+
+void ShapeBuilder::AddNeuron(std::int32_t sign, std::int64_t integer) {
+  CloseNeuron();
+  hasher_ = NeuronShapeHasher(static_cast<std::uint32_t>(shape_.signs.size()), sign, integer);
+  shape_.signs.push_back(sign);
+  shape_.integers.push_back(integer);
+  open_ = true;
+}
+
+void ShapeBuilder::CloseNeuron() {
+  if (!open_) return;
+  shape_.firstRun.push_back(static_cast<std::uint32_t>(shape_.runValues.size()));
+  shape_.hash += hasher_.Finish();
+  open_ = false;
+}
+
+void ShapeBuilder::Finish() { CloseNeuron(); }
+
 void ShapeOf(const std::vector<RunValue<std::uint64_t>>& values, StateShape& shape,
              std::vector<std::uint64_t>& lengths) {
-  shape = StateShape();
+  ShapeBuilder builder(shape);
   lengths.clear();
-  shape.firstRun.push_back(0);
-  for (std::size_t n = 0; n < values.size(); ++n) {
-    const RunValue<std::uint64_t>& value = values[n];
-    shape.signs.push_back(value.sign);
-    shape.integers.push_back(value.integerPart);
+  for (const RunValue<std::uint64_t>& value : values) {
+    builder.AddNeuron(value.sign, value.integerPart);
     for (const auto& run : value.runs) {
-      shape.runValues.push_back(run.value);
+      builder.AddRun(run.value);
       lengths.push_back(run.count);
     }
-    shape.firstRun.push_back(static_cast<std::uint32_t>(shape.runValues.size()));
-    NeuronShapeHasher hasher(static_cast<std::uint32_t>(n), value.sign, value.integerPart);
-    for (const auto& run : value.runs) hasher.Add(run.value);
-    shape.hash += hasher.Finish();
   }
+  builder.Finish();
 }
 
 RunValue<std::uint64_t> NeuronValue(const StateShape& shape, std::size_t neuron,

@@ -72,6 +72,31 @@ class NeuronShapeHasher {
   std::uint64_t runs_ = 0;
 };
 
+// Lays out a shape neuron by neuron and run by run, and hashes it, for
+// every reader of a state (plain values, an engine's runs, a proof's
+// counts): shapes read from the same state anywhere are equal, their
+// hashes the sum an engine keeps up to date. The reader keeps the lengths
+// the way it needs them, one per run in the same order.
+class ShapeBuilder {
+ public:
+  // Starts `shape` afresh (keeping the room its vectors have).
+  explicit ShapeBuilder(StateShape& shape);
+  // The next neuron; then its runs' values, in order.
+  void AddNeuron(std::int32_t sign, std::int64_t integer);
+  void AddRun(std::uint32_t value) {
+    shape_.runValues.push_back(value);
+    hasher_.Add(value);
+  }
+  // Closes the last neuron: the shape is complete.
+  void Finish();
+
+ private:
+  void CloseNeuron();
+  StateShape& shape_;
+  NeuronShapeHasher hasher_{0, 0, 0};
+  bool open_ = false;
+};
+
 // Splits values into their shape and their lengths.
 void ShapeOf(const std::vector<RunValue<std::uint64_t>>& values, StateShape& shape,
              std::vector<std::uint64_t>& lengths);

@@ -103,22 +103,16 @@ void MacroEngine::Rehash(std::uint32_t n) {
 }
 
 void MacroEngine::ReadState() {
-  shape_.signs.resize(computed_);
-  shape_.integers.resize(computed_);
-  shape_.firstRun.resize(computed_ + 1);
-  shape_.runValues.clear();
+  ShapeBuilder builder(shape_);
   lengths_.clear();
   for (std::uint32_t n = 0; n < computed_; ++n) {
-    shape_.signs[n] = SignOf(n);
-    shape_.integers[n] = IntegerPartOf(n);
-    shape_.firstRun[n] = static_cast<std::uint32_t>(shape_.runValues.size());
-    ForEachRunOf(n, [this](std::uint32_t limb, std::uint64_t count) {
-      shape_.runValues.push_back(limb);
+    builder.AddNeuron(SignOf(n), IntegerPartOf(n));
+    ForEachRunOf(n, [this, &builder](std::uint32_t limb, std::uint64_t count) {
+      builder.AddRun(limb);
       lengths_.push_back(count);
     });
   }
-  shape_.firstRun[computed_] = static_cast<std::uint32_t>(shape_.runValues.size());
-  shape_.hash = stateHash_;  // kept up to date with every change
+  builder.Finish();
 }
 
 double MacroEngine::StepRate() const {
