@@ -108,22 +108,17 @@ class Course {
 
   // The shape of the present state, and where its lengths are.
   const StateShape& Look() {
-    shape_ = StateShape();
+    ShapeBuilder builder(shape_);
     lengths_.clear();
-    shape_.firstRun.push_back(0);
     for (std::uint32_t n = 0; n < net_.computed; ++n) {
       RunValue<Count>& value = state_[n].v;
-      shape_.signs.push_back(value.sign);
-      shape_.integers.push_back(value.integerPart);
+      builder.AddNeuron(value.sign, value.integerPart);
       for (auto& run : value.runs) {
-        shape_.runValues.push_back(run.value);
+        builder.AddRun(run.value);
         lengths_.push_back(&run.count);
       }
-      shape_.firstRun.push_back(static_cast<std::uint32_t>(shape_.runValues.size()));
-      NeuronShapeHasher hasher(n, value.sign, value.integerPart);
-      for (const auto& run : value.runs) hasher.Add(run.value);
-      shape_.hash += hasher.Finish();
     }
+    builder.Finish();
     return shape_;
   }
   std::vector<Count*>& Lengths() { return lengths_; }
@@ -568,7 +563,7 @@ struct InnerSighting {
 // `prove`, an inner loop that has no rule that crosses it here gets one,
 // proved where the pass meets it.
 template <class Count>
-bool RunPeriod(Course<Count>& course, const StateShape& shape, const RuleBook& book,
+bool RunPeriod(Course<Count>& course, const StateShape& shape, RuleBook& book,
                std::int64_t maxIterations, Count& iterations, bool& lastWasStep,
                std::vector<std::uint64_t>* phases, std::int64_t& work, const StopRequest& stop,
                bool& stopped, const InnerProof<Count>* prove = nullptr) {
@@ -592,6 +587,7 @@ bool RunPeriod(Course<Count>& course, const StateShape& shape, const RuleBook& b
         known = true;
         const Crossing crossing = Cross(inner, course.Lengths(), iterations);
         if (crossing == Crossing::kCrossed) {
+          book.Used(&inner);
           course.Retally();
           course.ComputeAll();
           crossed = true;
@@ -795,15 +791,18 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
       }
       rule.conditions = conditions.All();
     }
-    // A run that never gets shorter stays at least one limb long: its
-    // condition of being one says nothing that every state of the shape
-    // does not, and kept in every rule it would be most of the rule.
-    std::erase_if(rule.conditions, [&rule](const PolyForm& condition) {
-      if (!condition.IsLinear() || condition.Linear().size() != 1 || condition.Constant() != -1)
-        return false;
-      const auto [variable, coefficient] = *condition.Linear().begin();
-      const PolyForm& change = rule.delta[variable];
-      return coefficient == 1 && change.IsConstant() && change.Constant() >= 0;
+    // Every run is at least one limb long at the start of every period a
+    // leap covers (Reachable sees to it): a condition that follows from
+    // that alone, as "x_r - 1 >= 0" or "x_a + x_b - 2 >= 0", says nothing
+    // more, and kept in every rule such conditions would be most of it.
+    std::erase_if(rule.conditions, [](const PolyForm& condition) {
+      if (!condition.IsLinear()) return false;
+      Wide least = condition.Constant();
+      for (const auto& [variable, coefficient] : condition.Linear()) {
+        if (coefficient < 0) return false;
+        least += coefficient;
+      }
+      return least >= 0;
     });
     rule.conditions.shrink_to_fit();
     rule.Prepare();

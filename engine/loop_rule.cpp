@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <type_traits>
 
 #include "engine/round_polynomial.hpp"
 
@@ -38,24 +39,43 @@ bool NeuronShapeHasher::Add(std::uint32_t runValue) {
 
 std::uint64_t NeuronShapeHasher::Finish() const { return Mix(hash_, runs_); }
 
+ShapeBuilder::ShapeBuilder(StateShape& shape) : shape_(shape) {
+  shape_.signs.clear();
+  shape_.integers.clear();
+  shape_.firstRun.assign(1, 0);
+  shape_.runValues.clear();
+  shape_.hash = 0;
+}
+
+void ShapeBuilder::AddNeuron(std::int32_t sign, std::int64_t integer) {
+  CloseNeuron();
+  hasher_ = NeuronShapeHasher(static_cast<std::uint32_t>(shape_.signs.size()), sign, integer);
+  shape_.signs.push_back(sign);
+  shape_.integers.push_back(integer);
+  open_ = true;
+}
+
+void ShapeBuilder::CloseNeuron() {
+  if (!open_) return;
+  shape_.firstRun.push_back(static_cast<std::uint32_t>(shape_.runValues.size()));
+  shape_.hash += hasher_.Finish();
+  open_ = false;
+}
+
+void ShapeBuilder::Finish() { CloseNeuron(); }
+
 void ShapeOf(const std::vector<RunValue<std::uint64_t>>& values, StateShape& shape,
              std::vector<std::uint64_t>& lengths) {
-  shape = StateShape();
+  ShapeBuilder builder(shape);
   lengths.clear();
-  shape.firstRun.push_back(0);
-  for (std::size_t n = 0; n < values.size(); ++n) {
-    const RunValue<std::uint64_t>& value = values[n];
-    shape.signs.push_back(value.sign);
-    shape.integers.push_back(value.integerPart);
+  for (const RunValue<std::uint64_t>& value : values) {
+    builder.AddNeuron(value.sign, value.integerPart);
     for (const auto& run : value.runs) {
-      shape.runValues.push_back(run.value);
+      builder.AddRun(run.value);
       lengths.push_back(run.count);
     }
-    shape.firstRun.push_back(static_cast<std::uint32_t>(shape.runValues.size()));
-    NeuronShapeHasher hasher(static_cast<std::uint32_t>(n), value.sign, value.integerPart);
-    for (const auto& run : value.runs) hasher.Add(run.value);
-    shape.hash += hasher.Finish();
   }
+  builder.Finish();
 }
 
 RunValue<std::uint64_t> NeuronValue(const StateShape& shape, std::size_t neuron,
@@ -110,6 +130,7 @@ void LoopRule::Prepare() {
   };
   enum : char { kNew, kOnPath, kDone };
   std::vector<char> state(delta.size(), kNew);
+  stillLength_.assign(delta.size(), 0);
   std::function<bool(std::uint32_t)> visit = [&](std::uint32_t r) {
     if (state[r] == kDone) return true;
     if (state[r] == kOnPath) return false;
@@ -137,6 +158,7 @@ void LoopRule::Prepare() {
     PolyForm rest = delta[r];
     if (own != 0) rest += PolyForm::Unknown(r);  // the new value itself
     const bool still = own == 0 && rest.IsConstant() && rest.Constant() == 0;
+    stillLength_[r] = still;
     if (own == 0) {
       degree_[r] = still ? 0 : 1 + degreeOf(rest);
       settle_[r] = settleOf(others);
@@ -147,7 +169,10 @@ void LoopRule::Prepare() {
     return true;
   };
   for (std::uint32_t r = 0; r < delta.size(); ++r) summable_ = summable_ && visit(r);
-  if (!summable_) return;
+  if (!summable_) {
+    stillLength_.clear();
+    return;
+  }
   highest_ = std::max(highest_, degreeOf(period) + 1);  // its sum over rounds
   for (const PolyForm& condition : conditions) {
     conditionDegree_.push_back(degreeOf(condition));
@@ -158,8 +183,6 @@ void LoopRule::Prepare() {
     settled_ = std::max(settled_, settle_[r]);
   }
   summable_ = highest_ <= kMaxRoundDegree && settled_ <= kMaxRoundDegree;
-  for (const PolyForm& change : delta)
-    stillLength_.push_back(change.IsConstant() && change.Constant() == 0);
   for (const PolyForm& condition : conditions) {
     bool still = true;
     condition.ForEachTerm([this, &still](const Monomial& monomial, std::int64_t) {
@@ -257,7 +280,9 @@ LoopRule::Reach LoopRule::ReachableRounds(const std::vector<std::uint64_t>& leng
   std::vector<std::vector<Wide>> xs(1, std::vector<Wide>(lengths.begin(), lengths.end()));
   for (int k = 0; k < stepped + std::max(followed, 1); ++k) {
     std::vector<Wide> next = xs.back();
+    const bool tracked = stillLength_.size() == next.size();
     for (std::size_t r = 0; r < next.size(); ++r) {
+      if (tracked && stillLength_[r]) continue;  // no period changes it
       const auto change = delta[r].At(xs.back());
       if (!change || __builtin_add_overflow(next[r], *change, &next[r])) {
         if (k < stepped + 1) return {};
@@ -417,10 +442,31 @@ std::string LoopRule::Text() const {
   return text;
 }
 
+std::size_t LoopRule::Bytes() const {
+  const auto formsBytes = [](const std::vector<PolyForm>& forms) {
+    std::size_t bytes = forms.capacity() * sizeof(PolyForm);
+    for (const PolyForm& form : forms) bytes += form.HeapBytes();
+    return bytes;
+  };
+  const auto bytesOf = [](const auto& vector) {
+    return vector.capacity() * sizeof(typename std::decay_t<decltype(vector)>::value_type);
+  };
+  return sizeof(LoopRule) + bytesOf(shape.signs) + bytesOf(shape.integers) +
+         bytesOf(shape.firstRun) + bytesOf(shape.runValues) + formsBytes(conditions) +
+         formsBytes(delta) + period.HeapBytes() + bytesOf(changedAtEnd) + bytesOf(phases) +
+         bytesOf(degree_) + bytesOf(settle_) + bytesOf(conditionDegree_) +
+         bytesOf(stillLength_) + bytesOf(stillCondition_);
+}
+
 const LoopRule* RuleBook::Add(LoopRule rule) {
   rule.Prepare();
-  rules_.push_back(std::make_unique<LoopRule>(std::move(rule)));
-  const LoopRule* added = rules_.back().get();
+  auto owned = std::make_unique<LoopRule>(std::move(rule));
+  const LoopRule* added = owned.get();
+  Entry& entry = rules_[added];
+  entry.rule = std::move(owned);
+  entry.lastUse = ++uses_;
+  entry.bytes = added->Bytes();
+  bytes_ += entry.bytes;
   byHash_.emplace(added->shape.hash, added);
   return added;
 }
@@ -433,9 +479,37 @@ std::vector<const LoopRule*> RuleBook::Find(const StateShape& shape) const {
   return found;
 }
 
+void RuleBook::Used(const LoopRule* rule) {
+  const auto entry = rules_.find(rule);
+  if (entry != rules_.end()) entry->second.lastUse = ++uses_;
+}
+
+std::vector<const LoopRule*> RuleBook::Forget(std::size_t bytes) {
+  std::vector<const LoopRule*> dropped;
+  if (bytes_ <= bytes) return dropped;
+  std::vector<std::pair<std::uint64_t, const LoopRule*>> byUse;
+  for (const auto& [rule, entry] : rules_) byUse.emplace_back(entry.lastUse, rule);
+  std::sort(byUse.begin(), byUse.end());
+  for (const auto& [lastUse, rule] : byUse) {
+    if (bytes_ <= bytes) break;
+    const auto [first, last] = byHash_.equal_range(rule->shape.hash);
+    for (auto it = first; it != last; ++it)
+      if (it->second == rule) {
+        byHash_.erase(it);
+        break;
+      }
+    const auto entry = rules_.find(rule);
+    bytes_ -= entry->second.bytes;
+    rules_.erase(entry);
+    dropped.push_back(rule);
+  }
+  return dropped;
+}
+
 void RuleBook::Clear() {
   byHash_.clear();
   rules_.clear();
+  bytes_ = 0;
 }
 
 }  // namespace vantorb

@@ -27,7 +27,7 @@
 // the step-by-step engine.
 //
 // Not thread-safe; rules are never changed once made, so a RuleBook may be
-// read from several threads if nobody adds to it.
+// read from several threads if nobody adds to it, marks uses or forgets.
 
 #include <cstdint>
 #include <memory>
@@ -70,6 +70,31 @@ class NeuronShapeHasher {
  private:
   std::uint64_t hash_;
   std::uint64_t runs_ = 0;
+};
+
+// Lays out a shape neuron by neuron and run by run, and hashes it, for
+// every reader of a state (plain values, an engine's runs, a proof's
+// counts): shapes read from the same state anywhere are equal, their
+// hashes the sum an engine keeps up to date. The reader keeps the lengths
+// the way it needs them, one per run in the same order.
+class ShapeBuilder {
+ public:
+  // Starts `shape` afresh (keeping the room its vectors have).
+  explicit ShapeBuilder(StateShape& shape);
+  // The next neuron; then its runs' values, in order.
+  void AddNeuron(std::int32_t sign, std::int64_t integer);
+  void AddRun(std::uint32_t value) {
+    shape_.runValues.push_back(value);
+    hasher_.Add(value);
+  }
+  // Closes the last neuron: the shape is complete.
+  void Finish();
+
+ private:
+  void CloseNeuron();
+  StateShape& shape_;
+  NeuronShapeHasher hasher_{0, 0, 0};
+  bool open_ = false;
 };
 
 // Splits values into their shape and their lengths.
@@ -135,6 +160,8 @@ struct LoopRule {
   Reach Reachable(const std::vector<std::uint64_t>& x, std::int64_t most,
                   std::uint64_t maxLimbs = kMaxValueLimbs) const;
   std::string Text() const;
+  // The memory the rule takes, its own size included.
+  std::size_t Bytes() const;
 
  private:
   Reach ReachablePlain(const std::vector<std::uint64_t>& x, std::int64_t most,
@@ -157,7 +184,12 @@ struct LoopRule {
   int highest_ = 1;
 };
 
-// The rules proved for a network, found by shape.
+// The rules proved for a network, found by shape. A run whose loops come
+// and go (a minimization's every candidate brings loops of new shapes)
+// proves rules it never uses again: Forget drops those used least
+// recently, so that the book keeps what the loops of the present use and
+// its size stays bounded. A pointer the book gave out is valid until its
+// rule is forgotten or the book cleared.
 class RuleBook {
  public:
   const LoopRule* Add(LoopRule rule);
@@ -165,12 +197,27 @@ class RuleBook {
   std::vector<const LoopRule*> Find(const StateShape& shape) const;
   // Whether some rule's shape has this hash.
   bool Knows(std::uint64_t hash) const { return byHash_.count(hash) != 0; }
+  // Marks a rule of the book as just used (a leap, or a crossing inside a
+  // proof): Forget keeps it longest.
+  void Used(const LoopRule* rule);
+  // Drops the rules used least recently until the rest take at most
+  // `bytes`, and returns the pointers to those dropped, no longer valid.
+  std::vector<const LoopRule*> Forget(std::size_t bytes);
   std::size_t Size() const { return rules_.size(); }
+  // The memory the rules take (LoopRule::Bytes).
+  std::size_t Bytes() const { return bytes_; }
   void Clear();
 
  private:
-  std::vector<std::unique_ptr<LoopRule>> rules_;
+  struct Entry {
+    std::unique_ptr<LoopRule> rule;
+    std::uint64_t lastUse = 0;
+    std::size_t bytes = 0;
+  };
+  std::unordered_map<const LoopRule*, Entry> rules_;
   std::unordered_multimap<std::uint64_t, const LoopRule*> byHash_;
+  std::uint64_t uses_ = 0;  // a clock of uses
+  std::size_t bytes_ = 0;
 };
 
 }  // namespace vantorb

@@ -103,22 +103,16 @@ void MacroEngine::Rehash(std::uint32_t n) {
 }
 
 void MacroEngine::ReadState() {
-  shape_.signs.resize(computed_);
-  shape_.integers.resize(computed_);
-  shape_.firstRun.resize(computed_ + 1);
-  shape_.runValues.clear();
+  ShapeBuilder builder(shape_);
   lengths_.clear();
   for (std::uint32_t n = 0; n < computed_; ++n) {
-    shape_.signs[n] = SignOf(n);
-    shape_.integers[n] = IntegerPartOf(n);
-    shape_.firstRun[n] = static_cast<std::uint32_t>(shape_.runValues.size());
-    ForEachRunOf(n, [this](std::uint32_t limb, std::uint64_t count) {
-      shape_.runValues.push_back(limb);
+    builder.AddNeuron(SignOf(n), IntegerPartOf(n));
+    ForEachRunOf(n, [this, &builder](std::uint32_t limb, std::uint64_t count) {
+      builder.AddRun(limb);
       lengths_.push_back(count);
     });
   }
-  shape_.firstRun[computed_] = static_cast<std::uint32_t>(shape_.runValues.size());
-  shape_.hash = stateHash_;  // kept up to date with every change
+  builder.Finish();
 }
 
 double MacroEngine::StepRate() const {
@@ -158,6 +152,7 @@ std::int64_t MacroEngine::Leap(std::int64_t most, const StopRequest& stop) {
       stride *= 2;
     if (steps_ % stride != 0) return 0;
   }
+  if (book_.Bytes() > ruleMemory_) ForgetRules();
   BringHashUp();
   Sighting& sighting = seen_[stateHash_ >> (64 - kSightingBits)];
   std::int64_t distance = 0;
@@ -229,6 +224,20 @@ std::int64_t MacroEngine::Leap(std::int64_t most, const StopRequest& stop) {
   return 0;
 }
 
+void MacroEngine::ForgetRules() {
+  bool uncovered = false;
+  // Down to three quarters, so that forgetting comes seldom; a loop met
+  // again is proved again.
+  for (const LoopRule* rule : book_.Forget(ruleMemory_ / 4 * 3))
+    uncovered = covering_.erase(rule) > 0 || uncovered;
+  if (!uncovered) return;
+  // Only the loops whose rules are left keep their inner shapes from being
+  // proved: a loop of the past whose rule is forgotten may be a loop of the
+  // present's inner loops' shapes.
+  covered_.clear();
+  for (const LoopRule* rule : covering_) covered_.insert(rule->phases.begin(), rule->phases.end());
+}
+
 const LoopRule* MacroEngine::TryToProve(std::int64_t seenSteps, bool known,
                                         const StopRequest& stop) {
   // The inputs as they are now: a start pulse may have ended since the
@@ -273,6 +282,7 @@ std::int64_t MacroEngine::Apply(const LoopRule& rule, const LoopRule::Reach& rea
   // loops inside it from being proved.)
   if (reach.periods > 1 && covering_.insert(&rule).second)
     covered_.insert(rule.phases.begin(), rule.phases.end());
+  book_.Used(&rule);
   for (std::uint32_t n = 0; n < computed_; ++n) {
     bool moved = false;
     for (std::uint32_t r = rule.shape.firstRun[n]; r < rule.shape.firstRun[n + 1] && !moved; ++r)

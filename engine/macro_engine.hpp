@@ -33,9 +33,10 @@
 // A leap never passes `most`, so a run stops at its limit with exactly the
 // step-by-step state, and makes no value longer than the neurons can show
 // as limbs unless the values are kept by the engine (KeepValues). Rules
-// hold for the network bound; a new Bind forgets them. The neuron kept in
-// step (KeepInStep) is taken for the end neuron: no rule lets a leap cross
-// a state where it holds exactly 1.
+// hold for the network bound; a new Bind forgets them, and so does a run
+// whose rules outgrow a bound of memory, those used least recently first.
+// The neuron kept in step (KeepInStep) is taken for the end neuron: no
+// rule lets a leap cross a state where it holds exactly 1.
 //
 // Not thread-safe, as every engine.
 
@@ -73,6 +74,11 @@ class MacroEngine : public EventEngine {
     eager_ = eager;
     mostEagerWork_ = mostProofWork;
   }
+  // The memory the rules may take, in bytes (LoopRule::Bytes): past it
+  // those used least recently are forgotten, down to three quarters of it.
+  // Kept across Bind.
+  static constexpr std::size_t kDefaultRuleMemory = std::size_t{16} << 20;
+  void SetRuleMemory(std::size_t bytes) { ruleMemory_ = bytes; }
   // Neuron updates spent on proofs since Bind (one with unknown lengths
   // counts as the few dozen it costs).
   std::int64_t ProofWork() const { return proofWork_; }
@@ -96,6 +102,9 @@ class MacroEngine : public EventEngine {
   // has rules, for other lengths. A proof that `stop` ends counts as no
   // attempt.
   const LoopRule* TryToProve(std::int64_t seenSteps, bool known, const StopRequest& stop);
+  // Drops the rules used least recently when they take too much memory,
+  // and what the engine kept about them.
+  void ForgetRules();
   // Neuron updates per step so far: what an iteration costs.
   double StepRate() const;
   std::int64_t Apply(const LoopRule& rule, const LoopRule::Reach& reach);
@@ -116,6 +125,7 @@ class MacroEngine : public EventEngine {
   std::vector<char> manyRuns_;
   std::int64_t manyRunNeurons_ = 0;
   bool eager_ = false;
+  std::size_t ruleMemory_ = kDefaultRuleMemory;
   std::int64_t mostEagerWork_ = 0;  // 0: eager to the end
   // A shape hash, the step it was last seen at and how often it was seen
   // in a row at the same distance.

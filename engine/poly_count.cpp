@@ -381,12 +381,15 @@ bool operator==(const PolyForm& a, const PolyForm& b) {
   return a.constant_ == b.constant_ && a.ParallelTo(b);
 }
 
-bool PolyForm::IsReduced() const {
-  if (rare_) return false;
+std::int64_t PolyForm::CommonDivisor() const {
   std::int64_t divisor = 0;
   for (const auto& term : linear_) divisor = std::gcd(divisor, term.second);
-  return divisor <= 1;
+  if (rare_)
+    for (const auto& term : rare_->products) divisor = std::gcd(divisor, term.second);
+  return divisor;
 }
+
+bool PolyForm::IsReduced() const { return !rare_ && CommonDivisor() <= 1; }
 
 PolyForm PolyForm::Reduced() const {
   // num / d >= 0 where num >= 0: the numerator alone.
@@ -395,16 +398,19 @@ PolyForm PolyForm::Reduced() const {
     reduced.rare_->denominator = 1;
     if (reduced.rare_->products.empty()) reduced.rare_.reset();
   }
-  std::int64_t divisor = 0;
-  for (const auto& term : reduced.linear_) divisor = std::gcd(divisor, term.second);
-  if (reduced.rare_)
-    for (const auto& term : reduced.rare_->products) divisor = std::gcd(divisor, term.second);
+  const std::int64_t divisor = reduced.CommonDivisor();
   if (divisor <= 1) return reduced;
   reduced.constant_ = FloorDivide(reduced.constant_, divisor);
   for (auto& term : reduced.linear_) term.second /= divisor;
   if (reduced.rare_)
     for (auto& term : reduced.rare_->products) term.second /= divisor;
   return reduced;
+}
+
+std::size_t PolyForm::HeapBytes() const {
+  std::size_t bytes = linear_.HeapBytes();
+  if (rare_) bytes += sizeof(Rare) + rare_->products.capacity() * sizeof(ProductTerm);
+  return bytes;
 }
 
 std::size_t PolyForm::Hash() const {

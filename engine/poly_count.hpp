@@ -100,6 +100,8 @@ class TermList {
   std::size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
   void clear() { size_ = 0; }
+  // What the list holds outside itself.
+  std::size_t HeapBytes() const { return OnHeap() ? capacity_ * sizeof(Term) : 0; }
   void reserve(std::size_t capacity) {
     if (capacity > capacity_) Grow(capacity);
   }
@@ -223,10 +225,14 @@ class PolyForm {
   bool IsReduced() const;
   std::size_t Hash() const;
   std::string Text() const;  // "3 + x0 - 2*x4 + x1*x3", "(1 + x2*x2)/2"
+  // What the form holds outside itself.
+  std::size_t HeapBytes() const;
 
  private:
   PolyForm& Combine(const PolyForm& other, std::int64_t sign);
   static PolyForm Combined(const PolyForm& a, const PolyForm& b, std::int64_t sign);
+  // The greatest common divisor of the coefficients (0 for a constant).
+  std::int64_t CommonDivisor() const;
   // The same for two forms without products or denominator.
   PolyForm& CombineLinear(const PolyForm& other, std::int64_t sign);
   // Most forms have no products and no denominator: nothing to do.

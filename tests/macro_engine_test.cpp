@@ -270,6 +270,44 @@ TEST(MacroEngine, AnEagerEnginesAllowanceBoundsItsProofs) {
   EXPECT_GT(unbounded, 4 * kAllowance) << "the eager proofs cost little here: a weak test";
 }
 
+// A run whose rules outgrow the memory they may take forgets those used
+// least recently, proves again what it meets again, and ends as step by
+// step; at the end and at limits inside its leaps.
+TEST(MacroEngine, ARunThatForgetsRulesEndsAsStepByStep) {
+  struct Case {
+    const char* text;
+    std::vector<std::string> arguments;
+  };
+  const Case cases[] = {
+      {kTriangular, {"70"}},
+      {kTriangular, {"90"}},
+  };
+  const std::int64_t kLimit = 2'000'000;
+  const std::size_t kRuleMemory = 64 << 10;  // a few rules
+  for (const auto& c : cases) {
+    NParserInterface parser;
+    const auto network = CompileProgramText(parser, c.text, "forgetting.prv");
+    const std::string label = network->Target().Name() + " " + c.arguments[0];
+    const Outcome event = RunUnder(*network, c.arguments, EngineKind::Event, kLimit);
+    ASSERT_EQ(event.status, RunStatus::Finished) << label;
+    const auto run = [&](std::int64_t limit, std::size_t ruleMemory) {
+      return RunUnder(network->Target(), network->Io(), c.arguments, EngineKind::Macro, limit,
+                      1000, 0, true, false, 0, ruleMemory);
+    };
+    const Outcome keeping = run(kLimit, 0);
+    const Outcome forgetting = run(kLimit, kRuleMemory);
+    ExpectSame(forgetting, event, label);
+    EXPECT_GT(forgetting.leaps.leaps, 0u) << label;
+    // Forgotten rules come back as new proofs.
+    EXPECT_GT(forgetting.leaps.rulesProved, keeping.leaps.rulesProved) << label;
+    for (const std::int64_t limit : {event.iterations / 3, event.iterations * 3 / 4 + 1}) {
+      const std::string at = label + " limit " + std::to_string(limit);
+      ExpectSame(run(limit, kRuleMemory), RunUnder(*network, c.arguments, EngineKind::Event, limit),
+                 at);
+    }
+  }
+}
+
 // A pass given room for so many iterations leaps over no more, and the run
 // ends as step by step: how the window's Step leaps within its size.
 TEST(MacroEngine, APassLeapsNoFurtherThanItsRoom) {

@@ -35,12 +35,15 @@ struct Outcome {
 
 // The engine of `kind`; with `eager`, a macro engine that proves every
 // loop it sees, so that short runs leap too, until its proofs have taken
-// `mostProofWork` neuron updates (0: to the end).
+// `mostProofWork` neuron updates (0: to the end), and whose rules take
+// at most `ruleMemory` bytes (0: the engine's own bound).
 inline std::unique_ptr<Engine> EngineOf(EngineKind kind, bool eager,
-                                        std::int64_t mostProofWork = 0) {
+                                        std::int64_t mostProofWork = 0,
+                                        std::size_t ruleMemory = 0) {
   if (kind != EngineKind::Macro) return MakeEngine(kind);
   auto macro = std::make_unique<MacroEngine>();
   macro->SetEager(eager, mostProofWork);
+  if (ruleMemory != 0) macro->SetRuleMemory(ruleMemory);
   return macro;
 }
 
@@ -50,13 +53,14 @@ inline std::unique_ptr<Engine> EngineOf(EngineKind kind, bool eager,
 // engine has read that many limbs of values (checked between ticks) the
 // limit becomes the iteration reached, so that a run whose values grow
 // long stays short; the outcome tells the limit it had. `mostProofWork`
-// bounds an eager engine's eagerness (EngineOf).
+// bounds an eager engine's eagerness and `ruleMemory` its rules
+// (EngineOf).
 inline Outcome RunUnder(ProofObj& target, const TargetNetwork& io,
                         const std::vector<std::string>& arguments, EngineKind kind,
                         std::int64_t limit, std::int64_t passes = 1000,
                         std::uint64_t mostLimbs = 0, bool eager = false, bool keep = false,
-                        std::int64_t mostProofWork = 0) {
-  NetworkRun run(EngineOf(kind, eager, mostProofWork));
+                        std::int64_t mostProofWork = 0, std::size_t ruleMemory = 0) {
+  NetworkRun run(EngineOf(kind, eager, mostProofWork, ruleMemory));
   Outcome outcome;
   try {
     run.Start(&target, io, arguments, nullptr,

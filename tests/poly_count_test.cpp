@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -369,6 +370,49 @@ TEST(RuleBook, ShapesAlikeInTheirHashedRunsKeepTheirOwnRules) {
   values[1].runs.front().value = 33333333;
   ShapeOf({values[1]}, shapes[1], lengths);
   EXPECT_NE(shapes[0].hash, shapes[1].hash);
+}
+
+// Past a size the book forgets the rules used least recently, leaves the
+// rest as they were, and keeps its count of bytes.
+TEST(RuleBook, ForgetsTheRulesUsedLeastRecently) {
+  struct Case {
+    std::vector<int> used;  // rules marked used, in this order, after all are added
+    std::size_t kept;       // rules the room left holds
+    std::vector<int> forgotten;
+  };
+  const Case cases[] = {
+      {{}, 2, {0, 1}},           // by the order they came in
+      {{0, 1}, 2, {2, 3}},       // a use counts as new
+      {{3, 0, 2}, 1, {1, 3, 0}},
+      {{1}, 4, {}},              // room for all: nothing goes
+      {{}, 0, {0, 1, 2, 3}},
+  };
+  for (const auto& c : cases) {
+    RuleBook book;
+    std::vector<const LoopRule*> rules;
+    std::vector<StateShape> shapes;
+    for (std::uint32_t value = 1; value <= 4; ++value) {
+      LoopRule rule = Rule(1, {Form(-2, 1)}, Constants({-1}), Form(3));
+      rule.shape.runValues = {value * 11111111};
+      rule.shape.hash = value;
+      shapes.push_back(rule.shape);
+      rules.push_back(book.Add(std::move(rule)));
+    }
+    const std::size_t each = rules[0]->Bytes();
+    EXPECT_EQ(book.Bytes(), 4 * each);
+    for (const int r : c.used) book.Used(rules[static_cast<std::size_t>(r)]);
+    std::vector<const LoopRule*> expected;
+    for (const int r : c.forgotten) expected.push_back(rules[static_cast<std::size_t>(r)]);
+    const std::string label = "keeping " + std::to_string(c.kept);
+    EXPECT_EQ(book.Forget(c.kept * each), expected) << label;
+    EXPECT_EQ(book.Size(), 4 - expected.size()) << label;
+    EXPECT_EQ(book.Bytes(), book.Size() * each) << label;
+    for (std::size_t r = 0; r < rules.size(); ++r) {
+      const bool gone = std::find(expected.begin(), expected.end(), rules[r]) != expected.end();
+      EXPECT_EQ(book.Knows(shapes[r].hash), !gone) << label << " rule " << r;
+      EXPECT_EQ(book.Find(shapes[r]).size(), gone ? 0u : 1u) << label << " rule " << r;
+    }
+  }
 }
 
 TEST(LoopRule, TextNamesPeriodChangesAndConditions) {
