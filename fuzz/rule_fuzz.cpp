@@ -15,24 +15,14 @@
 #include <vector>
 
 #include "engine/loop_rule.hpp"
+#include "fuzz/input_bytes.hpp"
 #include "tests/rule_stepping.hpp"
 
 namespace {
 
 using namespace vantorb;
 
-// The input's bytes one by one; zeros once they are used up.
-class Bytes {
- public:
-  Bytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-  std::uint64_t operator()() { return at_ < size_ ? data_[at_++] : 0; }
-  // A small coefficient, from -3 to 3.
-  std::int64_t Small() { return static_cast<std::int64_t>((*this)() % 7) - 3; }
-
- private:
-  const std::uint8_t* data_;
-  std::size_t size_, at_ = 0;
-};
+using Bytes = fuzzing::InputBytes;
 
 // One of the lengths before `i` (i > 0).
 PolyForm Before(Bytes& bytes, std::uint32_t i) {
@@ -87,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   rule.Prepare();
   std::vector<std::uint64_t> x;
   for (std::uint32_t r = 0; r < lengths; ++r) x.push_back(1 + bytes() % 64);
-  const std::int64_t most = static_cast<std::int64_t>(bytes() | bytes() << 8);
+  const std::int64_t most = static_cast<std::int64_t>(bytes.TwoBytes());
   const std::uint64_t maxLimbs = bytes() % 2 ? LoopRule::kMaxValueLimbs : 16 + bytes() % 256;
   const LoopRule::Reach reach = rule.Reachable(x, most, maxLimbs);
   if (reach.periods < 0 || (!rule.Summable() && reach.periods > 1)) std::abort();
