@@ -30,7 +30,7 @@ void AddSizeOf(Engine::ValueSizes& sizes, const Number& value) {
 
 // --- the update as defined ---
 
-void ReferenceEngine::Bind(const ProofObj& tree, const NeuronList&) {
+void ReferenceEngine::BindNetwork(const ProofObj& tree, const NeuronList&, const Neuron*) {
   neurons_.clear();
   tree.AppendNeurons(neurons_);
 }
@@ -231,7 +231,7 @@ bool ChangeDrivenEngine::CommitInNeuron(std::uint32_t n) {
   return true;
 }
 
-void DenseEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
+void DenseEngine::BindNetwork(const ProofObj& tree, const NeuronList& inputs, const Neuron*) {
   BuildLayout(tree, inputs);
 }
 
@@ -250,7 +250,8 @@ void DenseEngine::Commit() {
 
 // --- only what changed, long values as runs of limbs ---
 
-void EventEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
+void EventEngine::BindNetwork(const ProofObj& tree, const NeuronList& inputs,
+                              const Neuron* endSignal) {
   BuildLayout(tree, inputs);
   slotOf_.assign(nodes_.size(), kNoSlot);
   slotSources_.assign(computed_, 0);
@@ -264,6 +265,8 @@ void EventEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
   stale_.clear();
   staleMark_.assign(computed_, 0);
   keep_.assign(computed_, 0);
+  for (std::uint32_t n = 0; n < computed_; ++n)
+    if (nodes_[n] == endSignal) keep_[n] = 1;
 }
 
 std::uint32_t EventEngine::TakeSlot(std::uint32_t node) {
@@ -293,14 +296,6 @@ void EventEngine::FreeSlot(std::uint32_t node) {
 void EventEngine::DeferNeuronValues(bool defer) {
   if (!defer) Synchronize();
   defer_ = defer;
-}
-
-void EventEngine::KeepInStep(const Neuron* neuron) {
-  for (std::uint32_t n = 0; n < computed_; ++n)
-    if (nodes_[n] == neuron) {
-      keep_[n] = 1;
-      if (staleMark_[n]) Publish(n);
-    }
 }
 
 void EventEngine::Synchronize() {

@@ -33,19 +33,24 @@ class Engine {
  public:
   virtual ~Engine() = default;
   // The network to update from now on: the tree's neurons and its input
-  // neurons, with the values they hold now.
-  virtual void Bind(const ProofObj& tree, const NeuronList& inputs) = 0;
+  // neurons, with the values they hold now. `endSignal`, when given, is
+  // the neuron a run reads after every pass: its value follows every
+  // Commit even when deferring, and a macro-step engine never leaps across
+  // a state where it holds exactly 1. It is named with the network, so
+  // that it always belongs to the network bound.
+  void Bind(const ProofObj& tree, const NeuronList& inputs, const Neuron* endSignal = nullptr) {
+    BindNetwork(tree, inputs, endSignal);
+  }
   // Every neuron's next value from the current values.
   virtual void ComputeNext() = 0;
   // Every next value becomes current.
   virtual void Commit() = 0;
   // When deferring, an engine that keeps values of its own may leave the
   // neurons' values and next values behind until Synchronize (those named
-  // by KeepInStep excepted, whose values follow every Commit). Not
+  // the end signal excepted, whose value follows every Commit). Not
   // deferring, the default, every neuron is in step after ComputeNext and
   // after Commit.
   virtual void DeferNeuronValues(bool defer) { (void)defer; }
-  virtual void KeepInStep(const Neuron* neuron) { (void)neuron; }
   virtual void Synchronize() {}
   // A macro-step engine covers whole periods of a loop it has proved at
   // once, when nobody watches each iteration: Leap does at most `most`
@@ -64,7 +69,7 @@ class Engine {
   // readable. The next Bind starts afresh in any case.
   virtual void ReleaseWorkingMemory() {}
   // Values left with the engine for good: until the next Bind nobody reads
-  // a neuron's value but those KeepInStep names, the read-out through
+  // a neuron's value but the end signal's, the read-out through
   // ResultText and the sizes through Sizes, and nobody calls Synchronize.
   // An engine that holds values as runs may then take arguments as runs
   // (SetInputCode) and let values grow far past what limbs could hold. Set
@@ -122,12 +127,13 @@ class Engine {
   std::uint64_t LimbsPublished() const { return published_; }
 
  protected:
+  virtual void BindNetwork(const ProofObj& tree, const NeuronList& inputs,
+                           const Neuron* endSignal) = 0;
   std::uint64_t evaluations_ = 0, limbs_ = 0, published_ = 0;
 };
 
 class ReferenceEngine : public Engine {
  public:
-  void Bind(const ProofObj& tree, const NeuronList& inputs) override;
   void ComputeNext() override;
   void Commit() override;
   ValueSizes Sizes() const override;
@@ -138,6 +144,10 @@ class ReferenceEngine : public Engine {
   void ReadValue(std::uint32_t handle, RunNumber& out) const override {
     out.Assign(neurons_[handle]->Value());
   }
+
+ protected:
+  void BindNetwork(const ProofObj& tree, const NeuronList& inputs,
+                   const Neuron* endSignal) override;
 
  private:
   NeuronList neurons_;
@@ -213,18 +223,19 @@ class ChangeDrivenEngine : public Engine {
 
 class DenseEngine : public ChangeDrivenEngine {
  public:
-  void Bind(const ProofObj& tree, const NeuronList& inputs) override;
   void ComputeNext() override;
   void Commit() override;
+
+ protected:
+  void BindNetwork(const ProofObj& tree, const NeuronList& inputs,
+                   const Neuron* endSignal) override;
 };
 
 class EventEngine : public ChangeDrivenEngine {
  public:
-  void Bind(const ProofObj& tree, const NeuronList& inputs) override;
   void ComputeNext() override;
   void Commit() override;
   void DeferNeuronValues(bool defer) override;
-  void KeepInStep(const Neuron* neuron) override;
   void Synchronize() override;
   bool KeepValues(bool keep) override {
     keepValues_ = keep;
@@ -240,6 +251,8 @@ class EventEngine : public ChangeDrivenEngine {
   std::size_t SlotsInUse() const { return slotsInUse_; }
 
  protected:
+  void BindNetwork(const ProofObj& tree, const NeuronList& inputs,
+                   const Neuron* endSignal) override;
   // Neuron n's value := value, out of the course of iterations (a leap):
   // its Neuron follows as a committed value does, and the value takes or
   // leaves a slot as a computed one would.

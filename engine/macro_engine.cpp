@@ -29,8 +29,9 @@ constexpr std::int64_t kProofShare = 20;  // one twentieth
 
 }  // namespace
 
-void MacroEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
-  EventEngine::Bind(tree, inputs);
+void MacroEngine::BindNetwork(const ProofObj& tree, const NeuronList& inputs,
+                              const Neuron* endSignal) {
+  EventEngine::BindNetwork(tree, inputs, endSignal);
   network_ = ProverNetwork();
   network_.computed = computed_;
   network_.synapseStart = &synapseStart_;
@@ -39,6 +40,8 @@ void MacroEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
   network_.feedStart = &feedStart_;
   network_.feedTarget = &feedTarget_;
   network_.bias = &bias_;
+  for (std::uint32_t n = 0; n < computed_; ++n)
+    if (nodes_[n] == endSignal) network_.endNeuron = n;
   book_.Clear();
   seen_.assign(std::size_t{1} << kSightingBits, Sighting());
   attempts_.clear();
@@ -58,12 +61,6 @@ void MacroEngine::Bind(const ProofObj& tree, const NeuronList& inputs) {
   lastLeap_ = 0;
   stateHash_ = 0;
   for (std::uint32_t n = 0; n < computed_; ++n) Rehash(n);
-}
-
-void MacroEngine::KeepInStep(const Neuron* neuron) {
-  EventEngine::KeepInStep(neuron);
-  for (std::uint32_t n = 0; n < computed_; ++n)
-    if (nodes_[n] == neuron) network_.endNeuron = n;
 }
 
 void MacroEngine::Commit() {

@@ -35,8 +35,8 @@
 // as limbs unless the values are kept by the engine (KeepValues). Rules
 // hold for the network bound; a new Bind forgets them, and so does a run
 // whose rules outgrow a bound of memory, those used least recently first.
-// The neuron kept in step (KeepInStep) is taken for the end neuron: no
-// rule lets a leap cross a state where it holds exactly 1.
+// No rule lets a leap cross a state where the end signal named at Bind
+// holds exactly 1.
 //
 // Not thread-safe, as every engine.
 
@@ -53,9 +53,7 @@ namespace vantorb {
 
 class MacroEngine : public EventEngine {
  public:
-  void Bind(const ProofObj& tree, const NeuronList& inputs) override;
   void Commit() override;
-  void KeepInStep(const Neuron* neuron) override;
   std::int64_t Leap(std::int64_t most, const StopRequest& stop = {}) override;
   void ReleaseWorkingMemory() override;
   LeapCounts Leaps() const override { return counts_; }
@@ -82,6 +80,10 @@ class MacroEngine : public EventEngine {
   // Neuron updates spent on proofs since Bind (one with unknown lengths
   // counts as the few dozen it costs).
   std::int64_t ProofWork() const { return proofWork_; }
+
+ protected:
+  void BindNetwork(const ProofObj& tree, const NeuronList& inputs,
+                   const Neuron* endSignal) override;
 
  private:
   struct Attempts {

@@ -27,24 +27,14 @@
 
 #include "driver/compilation_driver.hpp"
 #include "network/exceptions.hpp"
+#include "fuzz/input_bytes.hpp"
 #include "tests/macro_runs.hpp"
 
 namespace {
 
 using namespace vantorb;
 
-// The input's bytes one by one as the generators' random source; zeros
-// once they are used up.
-class Bytes {
- public:
-  Bytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-  std::uint64_t operator()() { return at_ < size_ ? data_[at_++] : 0; }
-  std::uint64_t Wide() { return (*this)() | (*this)() << 8; }
-
- private:
-  const std::uint8_t* data_;
-  std::size_t size_, at_ = 0;
-};
+using Bytes = fuzzing::InputBytes;
 
 constexpr std::int64_t kMostIterations = 50'000;
 constexpr std::uint64_t kMostLimbs = 20'000'000;
@@ -53,7 +43,7 @@ constexpr std::int64_t kMostEagerProofWork = 100'000;
 // Limits of every size, small ones and ones past the run's end among them.
 std::int64_t Limit(Bytes& bytes) {
   const std::int64_t scale[] = {1, 4, 16, 64};
-  const std::int64_t limit = 1 + static_cast<std::int64_t>(bytes.Wide()) * scale[bytes() % 4] / 4;
+  const std::int64_t limit = 1 + static_cast<std::int64_t>(bytes.TwoBytes()) * scale[bytes() % 4] / 4;
   return limit < kMostIterations ? limit : kMostIterations;
 }
 
@@ -99,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Compare(network->Target(), network->Io(), arguments, limit, tick);
     return 0;
   }
-  for (int k = 0; k < arity; ++k) arguments.push_back(std::to_string(bytes.Wide() % 5000));
+  for (int k = 0; k < arity; ++k) arguments.push_back(std::to_string(bytes.TwoBytes() % 5000));
   const auto lines = testing::RandomEquations(bytes, arity);
   testing::EquationNetwork network(lines);
   arguments.resize(static_cast<std::size_t>(network.net->Arity()));

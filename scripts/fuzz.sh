@@ -12,11 +12,11 @@ build=build/fuzz
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++ -DVANTORB_FUZZ=ON -DVANTORB_TESTS=OFF \
   -DVANTORB_BENCHMARKS=OFF -DVANTORB_WINDOW=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target program_fuzz equation_fuzz number_fuzz run_number_fuzz macro_fuzz \
+cmake --build "$build" -j"$(nproc)" --target program_fuzz equation_fuzz number_fuzz run_number_fuzz macro_fuzz rule_fuzz \
   vantorb-cli
 
 corpus="$build/corpus"
-mkdir -p "$corpus/program" "$corpus/equation" "$corpus/number" "$corpus/run_number" "$corpus/macro" \
+mkdir -p "$corpus/program" "$corpus/equation" "$corpus/number" "$corpus/run_number" "$corpus/macro" "$corpus/rule" \
   "$build/findings"
 cp examples/*.prv "$corpus/program/"
 for program in examples/*.prv; do
@@ -25,9 +25,10 @@ done
 cp fuzz/seeds/number/* "$corpus/number/"
 cp fuzz/seeds/run_number/* "$corpus/run_number/"
 cp fuzz/seeds/macro/* "$corpus/macro/"
+cp fuzz/seeds/rule/* "$corpus/rule/"
 
 status=0
-for target in program equation number run_number macro; do
+for target in program equation number run_number macro rule; do
   echo "fuzzing $target for ${seconds}s"
   if ! "$build/fuzz/${target}_fuzz" "$corpus/$target" -max_total_time="$seconds" \
       -timeout=10 -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1 \

@@ -61,7 +61,7 @@ void NetworkRun::Start(ProofObj* target, const TargetNetwork& network,
   engine_->KeepValues(kept_);
   // Bound first: an engine still deferring from an earlier run would
   // otherwise bring the neurons just reset back to that run's values.
-  engine_->Bind(*runFunction_, network.InputList());
+  engine_->Bind(*runFunction_, network.InputList(), endNeuron_);
   {
     NeuronList tree;
     runFunction_->AppendNeurons(tree);
@@ -77,7 +77,6 @@ void NetworkRun::Start(ProofObj* target, const TargetNetwork& network,
   // kept; without one, neurons are read only between the calls here and
   // the end signal at every pass.
   engine_->DeferNeuronValues(kept_ || observer_ == nullptr);
-  engine_->KeepInStep(endNeuron_);
 
   Iterate();
   iteration_ = 1;

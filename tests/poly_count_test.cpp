@@ -14,6 +14,7 @@
 #include "network/exceptions.hpp"
 #include "engine/poly_count.hpp"
 #include "engine/loop_rule.hpp"
+#include "rule_stepping.hpp"
 
 namespace vantorb {
 namespace {
@@ -264,31 +265,6 @@ std::vector<PolyForm> Constants(std::vector<Wide> changes) {
   return forms;
 }
 
-// Period by period: each starts with the conditions holding, every run at
-// least a limb long and an iteration to do, every value within bounds at
-// its start and its end, and all together take at most `most` iterations.
-LoopRule::Reach Stepped(const LoopRule& rule, std::vector<Wide> x, std::int64_t most) {
-  LoopRule::Reach reach;
-  const auto within = [](const std::vector<Wide>& lengths) {
-    Wide limbs = 0;
-    for (const Wide length : lengths) limbs += length;
-    return limbs <= Wide(LoopRule::kMaxValueLimbs);
-  };
-  for (;;) {
-    bool inside = AllHold(rule.conditions, x) && within(x);
-    for (const Wide length : x) inside = inside && length >= 1;
-    const Wide period = At(rule.period, x);
-    std::vector<Wide> next = x;
-    for (std::size_t i = 0; i < x.size(); ++i) next[i] += At(rule.delta[i], x);
-    if (!inside || !within(next) || period < 1 || reach.iterations + period > most) break;
-    ++reach.periods;
-    reach.iterations += static_cast<std::int64_t>(period);
-    x = std::move(next);
-  }
-  for (const Wide length : x) reach.lengths.push_back(static_cast<std::uint64_t>(length));
-  return reach;
-}
-
 TEST(LoopRule, ReachesWhatSteppingPeriodByPeriodReaches) {
   struct Case {
     LoopRule rule;
@@ -328,7 +304,7 @@ TEST(LoopRule, ReachesWhatSteppingPeriodByPeriodReaches) {
                                 " in " + std::to_string(most);
       const LoopRule::Reach reach = c.rule.Reachable(c.x, most);
       const LoopRule::Reach stepped =
-          Stepped(c.rule, std::vector<Wide>(c.x.begin(), c.x.end()), most);
+          testing::SteppedPeriods(c.rule, std::vector<Wide>(c.x.begin(), c.x.end()), most);
       const bool once = !c.rule.Summable();
       EXPECT_EQ(reach.periods, once ? std::min<std::int64_t>(stepped.periods, 1) : stepped.periods)
           << label;
