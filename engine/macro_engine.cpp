@@ -26,6 +26,11 @@ constexpr std::int64_t kLongestQuiet = 1 << 16;
 // engine's own work proofs may take besides what their leaps saved.
 constexpr std::int64_t kFreeProofUpdates = 50'000;
 constexpr std::int64_t kProofShare = 20;  // one twentieth
+// How many times its allowance a proof may take the proofs to before it is
+// given up (a proof that pays for itself may cost more than the run has
+// paid so far: multiplication 400 x 400 took 2.5 times the instructions
+// with none).
+constexpr std::int64_t kOverdraft = 4;
 
 }  // namespace
 
@@ -116,15 +121,16 @@ double MacroEngine::StepRate() const {
   return steps_ > 0 ? static_cast<double>(stepWork_) / static_cast<double>(steps_) : 0;
 }
 
-bool MacroEngine::ProofAffordable() const {
-  if (Eager()) return true;
+std::int64_t MacroEngine::ProofAllowance() const {
   // Proofs are paid for by leaps: what the iterations they covered would
   // have cost at the engine's going rate. A run where nothing repeats
   // spends at most a small share of its work on them.
   const auto saved =
       static_cast<std::int64_t>(static_cast<double>(counts_.iterationsLeapt) * StepRate());
-  return proofWork_ <= kFreeProofUpdates + stepWork_ / kProofShare + saved;
+  return kFreeProofUpdates + stepWork_ / kProofShare + saved;
 }
+
+bool MacroEngine::ProofAffordable() const { return Eager() || proofWork_ <= ProofAllowance(); }
 
 void MacroEngine::ReleaseWorkingMemory() {
   book_.Clear();
@@ -249,13 +255,25 @@ const LoopRule* MacroEngine::TryToProve(std::int64_t seenSteps, bool known,
   // twice that leaves room for a loop whose period grows.
   std::int64_t budget = std::min(kMaxProofIterations, 2 * seenSteps + 16);
   budget = std::min<std::int64_t>(budget, kMaxProofUpdates / std::max<std::int64_t>(computed_, 1));
+  // A proof spends at most a few times what proofs may have taken by now.
+  // One that would cost more is given up on the way and counts as a failed
+  // try: the run pays for it first. (A pass with unknowns through an outer
+  // loop whose inner loops have no rules yet steps through them, at many
+  // times what the rule it makes saves: 30 times the allowance, near round
+  // 40 of the triangular numbers.)
+  const std::int64_t allowance = Eager() ? 0 : kOverdraft * ProofAllowance();
+  bool overspent = false;
+  const StopRequest paidFor = [this, allowance, &stop, &overspent] {
+    overspent = allowance > 0 && proofWork_ > allowance;
+    return overspent || (stop && stop());
+  };
   LoopProver prover(network_);
   std::optional<LoopRule> rule =
-      prover.Prove(shape_, lengths_, book_, budget, proofWork_, Eager() ? 0 : StepRate(), stop);
+      prover.Prove(shape_, lengths_, book_, budget, proofWork_, Eager() ? 0 : StepRate(), paidFor);
   counts_.rulesProved += prover.InnerRules();
   counts_.roundRulesProved += prover.InnerRoundRules();
   if (!rule) {
-    if (known || prover.Stopped()) return nullptr;
+    if (known || (prover.Stopped() && !overspent)) return nullptr;
     Attempts& attempts = attempts_[stateHash_];
     attempts.failures = std::min<std::uint32_t>(attempts.failures + 1, 20);
     attempts.skip = (std::uint64_t{1} << attempts.failures) - 1;

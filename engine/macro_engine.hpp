@@ -21,9 +21,10 @@
 //
 // Proofs are paid for: all of them together take a start allowance, a
 // twentieth of the work the engine's own iterations took, and what the
-// iterations leapt would have cost; and a proof is given up after its
-// plain period when even the longest leap it could allow from here would
-// save less than proving it costs. A run where nothing repeats, or whose
+// iterations leapt would have cost; a proof is given up on the way once
+// the proofs pass a few times that, and after its plain period when even
+// the longest leap it could allow from here would save less than proving
+// it costs. A run where nothing repeats, or whose
 // loops are short, costs little more than the event engine's. A run
 // looks at its shape ever more rarely while it has not leapt for long, and
 // proves nothing new while a value has as many runs as a shape's hash
@@ -98,7 +99,9 @@ class MacroEngine : public EventEngine {
   void ReadState();
   // Whether proofs are still made whatever they cost (SetEager).
   bool Eager() const { return eager_ && (mostEagerWork_ == 0 || proofWork_ < mostEagerWork_); }
-  // Whether the proofs so far leave room for one more.
+  // The neuron updates proofs may have taken by now, and whether the
+  // proofs so far leave room for one more.
+  std::int64_t ProofAllowance() const;
   bool ProofAffordable() const;
   // A rule for the present state, proved now, or null. `known`: the shape
   // has rules, for other lengths. A proof that `stop` ends counts as no
