@@ -66,10 +66,15 @@ class LoopProver {
   // run would be empty) would save less than they cost: such a rule cannot
   // pay for itself here. `stop` is asked every few dozen iterations; when
   // it answers true the proof ends with nothing, and Stopped() says so.
+  // With `dueFirst` (sorted), the neurons the next iteration computes (the
+  // rest being at rest, as an engine that computes the neurons fed by a
+  // change knows), the rule covers only the part of the network its period
+  // computes and reads (LoopRule::firstComputed); without, every neuron.
   std::optional<LoopRule> Prove(const StateShape& shape, const std::vector<std::uint64_t>& lengths,
                                 RuleBook& book, std::int64_t maxIterations,
                                 std::int64_t& work, double updatesPerIteration = 0,
-                                const StopRequest& stop = {});
+                                const StopRequest& stop = {},
+                                const std::vector<std::uint32_t>* dueFirst = nullptr);
   bool Stopped() const { return stopped_; }
   // The rules for inner loops the proofs so far added to the book, and
   // how many of those are round rules.

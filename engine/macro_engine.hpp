@@ -95,8 +95,13 @@ class MacroEngine : public EventEngine {
   void Rehash(std::uint32_t n);
   // Rehashes the neurons changed since the hash was last looked at.
   void BringHashUp();
-  // The present state's shape and lengths.
+  // The present state's shape and lengths, of every neuron or of a part.
   void ReadState();
+  void ReadPart(const std::vector<std::uint32_t>& neurons);
+  // Keeps the hashes of the book's parts up to date from now on.
+  void FollowParts();
+  // A leap by a rule over a part that holds here, or 0.
+  std::int64_t LeapOverPart(std::int64_t most);
   // Whether proofs are still made whatever they cost (SetEager).
   bool Eager() const { return eager_ && (mostEagerWork_ == 0 || proofWork_ < mostEagerWork_); }
   // The neuron updates proofs may have taken by now, and whether the
@@ -150,9 +155,18 @@ class MacroEngine : public EventEngine {
   std::int64_t quietUntil_ = 0, quietSpan_ = 1;
   std::int64_t steps_ = 0;  // iterations computed and leaps made
   LeapCounts counts_;
-  // Scratch for ReadState.
+  // The parts of the network rules are over, each with its hash, and per
+  // neuron the parts it is in.
+  struct Part {
+    std::vector<std::uint32_t> neurons;
+    std::uint64_t hash = 0;
+  };
+  std::vector<Part> parts_;
+  std::vector<std::vector<std::uint32_t>> partsOf_;
+  // Scratch for ReadState, and the neurons due next (DueNext).
   StateShape shape_;
   std::vector<std::uint64_t> lengths_;
+  std::vector<std::uint32_t> due_;
 };
 
 }  // namespace vantorb
