@@ -224,6 +224,11 @@ class Course {
   std::size_t Step() {
     ++generation_;
     dirty_.clear();
+    // The first iteration over every neuron (where the neurons due are
+    // not known) computes most of them at rest: only those it changes
+    // count as computed.
+    const bool blanket = everything_ && !started_;
+    started_ = true;
     if (everything_) {
       for (std::uint32_t n = 0; n < net_.computed; ++n) dirty_.push_back(n);
     } else if (haveFirst_) {
@@ -239,7 +244,8 @@ class Course {
         }
     }
     everything_ = false;
-    for (std::uint32_t n : dirty_) everComputed_[n] = 1;
+    if (!blanket)
+      for (std::uint32_t n : dirty_) everComputed_[n] = 1;
     for (std::uint32_t n : dirty_)
       UpdateNeuron(
           next_[n], term_, (*net_.synapseStart)[n], (*net_.synapseStart)[n + 1],
@@ -251,6 +257,7 @@ class Course {
       if (!Identical(next_[n].v, state_[n].v)) {
         std::swap(state_[n], next_[n]);
         changed_.push_back(n);
+        everComputed_[n] = 1;
         Rehash(n);
       } else if (!SameForms(next_[n].v, state_[n].v)) {
         // The same value wherever the rule holds, in the forms it was
@@ -269,7 +276,7 @@ class Course {
   const ProverNetwork& net_;
   std::vector<RunsValue<Count>> state_, next_, bias_;
   RunsValue<Count> term_;
-  bool everything_ = true, haveFirst_ = false;
+  bool everything_ = true, haveFirst_ = false, started_ = false;
   std::vector<std::uint32_t> dirty_, changed_, first_;
   std::vector<char> everComputed_;
   std::vector<std::uint64_t> mark_;
@@ -906,7 +913,6 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
     std::vector<RunsValue<std::uint64_t>> plainStart(net.computed);
     for (std::uint32_t n = 0; n < net.computed; ++n) plainStart[n].v = NeuronValue(shape, n, lengths);
     Course<std::uint64_t> plain(net, std::move(plainStart));
-    if (dueFirst != nullptr) plain.ComputeFirst(*dueFirst);
     std::uint64_t plainIterations = 0;
     bool lastWasStep = false;
     const std::int64_t workBefore = work;
@@ -947,7 +953,9 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
     // so that the rule holds wherever the neurons due are among them.
     std::vector<std::uint32_t> firstComputed;
     if (dueFirst != nullptr) {
-      firstComputed = plain.Computed();
+      const std::vector<std::uint32_t> computed = plain.Computed();
+      std::set_union(computed.begin(), computed.end(), dueFirst->begin(), dueFirst->end(),
+                     std::back_inserter(firstComputed));
       course.ComputeFirst(firstComputed);
     }
     SymbolicCount iterations(0);

@@ -12,6 +12,13 @@
 // changed (for unknown lengths: whose form changed); every other neuron's
 // next value is its value.
 //
+// The pass with unknowns crosses the inner loops the plain pass crossed,
+// where it crossed them, and no others, and a length that comes out
+// equal to what it was at the witness is made so by the conditions (a
+// value at rest stays unchanged, rather than changing from an unknown
+// length to a constant one): so the neurons it computes are the plain
+// pass's, which a rule over a part needs.
+//
 // Inner loops that already have rules are crossed in one move when the
 // number of periods they allow is itself linear in the lengths (the bound
 // that ends them shrinks by one each period), so that an outer loop's rule

@@ -26,6 +26,15 @@
 // leap covers one period. Rules can be printed (Text) and checked against
 // the step-by-step engine.
 //
+// A rule may be over a part of the network: the neurons its period
+// computes and the neurons those read (StateShape::neurons). Every other
+// neuron is at rest (its value is what its sources make, and none of its
+// sources changes), so the rule holds whatever those hold, provided none
+// of them is due to be computed when it starts (firstComputed): a loop
+// met again beside other values (a minimization's inner loops beside
+// every phase of its outer counts) leaps by the rule proved the first
+// time.
+//
 // Not thread-safe; rules are never changed once made, so a RuleBook may be
 // read from several threads if nobody adds to it, marks uses or forgets.
 

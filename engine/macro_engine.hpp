@@ -19,6 +19,12 @@
 //   own shape comes round within a period), nor is a shape that has rules
 //   none of which reaches (the loop is ending).
 //
+// A proof made where the engine knows the neurons due next gives a rule
+// over the part of the network the loop computes and reads: its shape
+// and lengths are those neurons' only, so that it is found (by the hash
+// of that part, kept up to date as the state's is) and leapt beside any
+// values of the rest, while none of the rest is due.
+//
 // Proofs are paid for: all of them together take a start allowance, a
 // twentieth of the work the engine's own iterations took, and what the
 // iterations leapt would have cost; a proof is given up on the way once
@@ -110,7 +116,7 @@ class MacroEngine : public EventEngine {
   bool ProofAffordable() const;
   // A rule for the present state, proved now, or null. `known`: the shape
   // has rules, for other lengths. A proof that `stop` ends counts as no
-  // attempt.
+  // attempt; one given up for what it costs, as a failed one.
   const LoopRule* TryToProve(std::int64_t seenSteps, bool known, const StopRequest& stop);
   // Drops the rules used least recently when they take too much memory,
   // and what the engine kept about them.
