@@ -104,7 +104,11 @@ bool IsExactlyOne(const RunValue<Count>& v) {
 template <class Count>
 class Course {
  public:
-  Course(const ProverNetwork& net, std::vector<RunsValue<Count>> start) : net_(net) {
+  // `parts`: the parts of the network whose hashes the course keeps up
+  // to date (PartHash), as the engine does.
+  Course(const ProverNetwork& net, std::vector<RunsValue<Count>> start,
+         const std::vector<std::vector<std::uint32_t>>& parts = {})
+      : net_(net) {
     state_ = std::move(start);
     for (const auto& input : net.inputs) state_.push_back(Constant<Count>(input));
     for (std::uint32_t n = 0; n < net.computed; ++n) bias_.push_back(Constant<Count>((*net.bias)[n]));
@@ -112,6 +116,10 @@ class Course {
     mark_.assign(net.computed, 0);
     everComputed_.assign(net.computed, 0);
     neuronHash_.resize(net.computed);
+    partsOf_.resize(net.computed);
+    partHash_.assign(parts.size(), 0);
+    for (std::uint32_t p = 0; p < parts.size(); ++p)
+      for (const std::uint32_t n : parts[p]) partsOf_[n].push_back(p);
     for (std::uint32_t n = 0; n < net.computed; ++n) Rehash(n);
   }
 
@@ -149,11 +157,8 @@ class Course {
     builder.Finish();
     return shape_;
   }
-  std::uint64_t PartHash(const std::vector<std::uint32_t>& neurons) const {
-    std::uint64_t hash = 0;
-    for (const std::uint32_t n : neurons) hash += neuronHash_[n];
-    return hash;
-  }
+  std::uint64_t PartHash(std::size_t part) const { return partHash_[part]; }
+  std::size_t Parts() const { return partHash_.size(); }
   // The neurons the next iteration computes, sorted: false where that is
   // every one.
   bool Due(std::vector<std::uint32_t>& due) const {
@@ -287,6 +292,7 @@ class Course {
     for (const auto& run : value.runs) hasher.Add(run.value);
     const std::uint64_t h = hasher.Finish();
     hash_ += h - neuronHash_[n];
+    for (const std::uint32_t part : partsOf_[n]) partHash_[part] += h - neuronHash_[n];
     neuronHash_[n] = h;
   }
 
@@ -294,6 +300,8 @@ class Course {
   std::vector<Count*> lengths_;
   std::vector<std::uint64_t> neuronHash_;
   std::uint64_t hash_ = 0;
+  std::vector<std::vector<std::uint32_t>> partsOf_;  // per neuron
+  std::vector<std::uint64_t> partHash_;
 };
 
 // What an inner loop's rule does at a state of its shape.
@@ -728,10 +736,9 @@ bool RunPeriod(Course<Count>& course, const StateShape& shape, RuleBook& book,
         }
       // Rules over a part of the network, where the neurons due next are
       // ones their proofs computed first.
-      for (const std::vector<std::uint32_t>& part : book.Parts()) {
-        if (crossed) break;
+      for (std::size_t part = 0; part < course.Parts() && !crossed; ++part) {
         if (!book.Knows(course.PartHash(part))) continue;
-        const std::vector<const LoopRule*> rules = book.Find(course.LookPart(part));
+        const std::vector<const LoopRule*> rules = book.Find(course.LookPart(book.Parts()[part]));
         const bool due = course.Due(dueNext);
         for (const LoopRule* inner : rules) {
           if (!inner->StartsWith(due ? &dueNext : nullptr)) continue;
@@ -912,7 +919,7 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
     // cost, so a loop that is ending is found out cheaply.
     std::vector<RunsValue<std::uint64_t>> plainStart(net.computed);
     for (std::uint32_t n = 0; n < net.computed; ++n) plainStart[n].v = NeuronValue(shape, n, lengths);
-    Course<std::uint64_t> plain(net, std::move(plainStart));
+    Course<std::uint64_t> plain(net, std::move(plainStart), book.Parts());
     std::uint64_t plainIterations = 0;
     bool lastWasStep = false;
     const std::int64_t workBefore = work;
