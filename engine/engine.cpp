@@ -1,5 +1,6 @@
 #include "engine/engine.hpp"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "network/exceptions.hpp"
@@ -148,6 +149,25 @@ void ChangeDrivenEngine::MarkTargets(std::uint32_t node) {
     dirtyMark_[target] = generation_;
     dirty_.push_back(target);
   }
+}
+
+bool ChangeDrivenEngine::DueNext(std::vector<std::uint32_t>& due) {
+  due.clear();
+  if (everything_) return false;
+  for (std::uint32_t node = computed_; node < nodes_.size(); ++node)
+    if (heldOutside_[node - computed_] != kNotHeld ||
+        !(nodes_[node]->Value() == lastSeen_[node - computed_]))
+      return false;
+  ++generation_;
+  for (const std::uint32_t source : changed_)
+    for (auto k = feedStart_[source]; k < feedStart_[source + 1]; ++k) {
+      const std::uint32_t target = feedTarget_[k];
+      if (dirtyMark_[target] == generation_) continue;
+      dirtyMark_[target] = generation_;
+      due.push_back(target);
+    }
+  std::sort(due.begin(), due.end());
+  return true;
 }
 
 void ChangeDrivenEngine::CollectDirty() {

@@ -177,6 +177,10 @@ class ChangeDrivenEngine : public Engine {
   // whose value was set since is handed to OutsideChanged first.
   void CollectDirty();
   virtual void OutsideChanged(std::uint32_t /*node*/) {}
+  // The neurons the next iteration computes, sorted, where only those fed
+  // by a change are: false where every neuron is, or an outside node's
+  // value was set since the last iteration.
+  bool DueNext(std::vector<std::uint32_t>& due);
 
   std::vector<Neuron*> nodes_;
   std::uint32_t computed_ = 0;

@@ -63,10 +63,22 @@ RunsValue<Count> Constant(const Number& value) {
   return constant;
 }
 
-// Whether two values are the same for every value of the unknowns: the
-// same runs with the same lengths (the same forms).
+// Whether two values are the same: the same runs with the same lengths.
+// Lengths of different forms that are equal at the witness are made so
+// by the conditions (a value recomputed at rest, say a zero of one limb
+// against the unknown length it started with), so that a neuron that
+// does not change at the witness changes nowhere the rule holds.
 bool SameLength(std::uint64_t a, std::uint64_t b) { return a == b; }
-bool SameLength(const SymbolicCount& a, const SymbolicCount& b) { return a.Form() == b.Form(); }
+bool SameLength(const SymbolicCount& a, const SymbolicCount& b) { return a == b; }
+
+// Whether the lengths of two values that are the same have the same forms
+// too (always, for plain lengths).
+bool SameForms(const RunValue<std::uint64_t>&, const RunValue<std::uint64_t>&) { return true; }
+bool SameForms(const RunValue<SymbolicCount>& a, const RunValue<SymbolicCount>& b) {
+  for (std::size_t r = 0; r < a.runs.size(); ++r)
+    if (!(a.runs[r].count.Form() == b.runs[r].count.Form())) return false;
+  return true;
+}
 
 template <class Count>
 bool Identical(const RunValue<Count>& a, const RunValue<Count>& b) {
@@ -92,13 +104,22 @@ bool IsExactlyOne(const RunValue<Count>& v) {
 template <class Count>
 class Course {
  public:
-  Course(const ProverNetwork& net, std::vector<RunsValue<Count>> start) : net_(net) {
+  // `parts`: the parts of the network whose hashes the course keeps up
+  // to date (PartHash), as the engine does.
+  Course(const ProverNetwork& net, std::vector<RunsValue<Count>> start,
+         const std::vector<std::vector<std::uint32_t>>& parts = {})
+      : net_(net) {
     state_ = std::move(start);
     for (const auto& input : net.inputs) state_.push_back(Constant<Count>(input));
     for (std::uint32_t n = 0; n < net.computed; ++n) bias_.push_back(Constant<Count>((*net.bias)[n]));
     next_ = state_;
     mark_.assign(net.computed, 0);
+    everComputed_.assign(net.computed, 0);
     neuronHash_.resize(net.computed);
+    partsOf_.resize(net.computed);
+    partHash_.assign(parts.size(), 0);
+    for (std::uint32_t p = 0; p < parts.size(); ++p)
+      for (const std::uint32_t n : parts[p]) partsOf_[n].push_back(p);
     for (std::uint32_t n = 0; n < net.computed; ++n) Rehash(n);
   }
 
@@ -121,6 +142,39 @@ class Course {
     builder.Finish();
     return shape_;
   }
+  // The same for a part of the network (StateShape::neurons), and its hash.
+  const StateShape& LookPart(const std::vector<std::uint32_t>& neurons) {
+    ShapeBuilder builder(shape_);
+    lengths_.clear();
+    for (const std::uint32_t n : neurons) {
+      RunValue<Count>& value = state_[n].v;
+      builder.AddNeuronOf(n, value.sign, value.integerPart);
+      for (auto& run : value.runs) {
+        builder.AddRun(run.value);
+        lengths_.push_back(&run.count);
+      }
+    }
+    builder.Finish();
+    return shape_;
+  }
+  std::uint64_t PartHash(std::size_t part) const { return partHash_[part]; }
+  std::size_t Parts() const { return partHash_.size(); }
+  // The neurons the next iteration computes, sorted: false where that is
+  // every one.
+  bool Due(std::vector<std::uint32_t>& due) const {
+    due.clear();
+    if (everything_) return false;
+    if (haveFirst_) {
+      due = first_;
+      return true;
+    }
+    for (std::uint32_t source : changed_)
+      for (auto k = (*net_.feedStart)[source]; k < (*net_.feedStart)[source + 1]; ++k)
+        due.push_back((*net_.feedTarget)[k]);
+    std::sort(due.begin(), due.end());
+    due.erase(std::unique(due.begin(), due.end()), due.end());
+    return true;
+  }
   std::vector<Count*>& Lengths() { return lengths_; }
   // After lengths were moved through Lengths(): each value's limb count is
   // the sum of its runs' lengths again.
@@ -139,14 +193,52 @@ class Course {
   // Every neuron is to be computed in the next iteration (at the start, and
   // after lengths moved).
   void ComputeAll() { everything_ = true; }
+  // After an inner loop's periods were crossed at once (its lengths moved
+  // through Lengths()): as after a leap, the next iteration computes what
+  // the inner period's last iteration changed; the neurons the inner loop
+  // may have computed on the way count as computed (every one, but for a
+  // rule over a part).
+  void Crossed(const LoopRule& inner) {
+    Retally();
+    if (inner.shape.neurons.empty()) {
+      everComputed_.assign(net_.computed, 1);
+    } else {
+      for (const std::uint32_t n : inner.shape.neurons) everComputed_[n] = 1;
+    }
+    haveFirst_ = false;
+    everything_ = inner.changedAtEnd.size() == net_.computed;
+    if (!everything_) changed_ = inner.changedAtEnd;
+  }
+  // Only these are, at the start: the rest are at rest, their values what
+  // their sources make.
+  void ComputeFirst(const std::vector<std::uint32_t>& neurons) {
+    everything_ = false;
+    first_ = neurons;
+    haveFirst_ = true;
+  }
+  // Every neuron computed so far, in order.
+  std::vector<std::uint32_t> Computed() const {
+    std::vector<std::uint32_t> computed;
+    for (std::uint32_t n = 0; n < net_.computed; ++n)
+      if (everComputed_[n]) computed.push_back(n);
+    return computed;
+  }
 
   // One iteration: the neurons fed by a change are computed, and those
   // whose value changed commit it. Returns how many were computed.
   std::size_t Step() {
     ++generation_;
     dirty_.clear();
+    // The first iteration over every neuron (where the neurons due are
+    // not known) computes most of them at rest: only those it changes
+    // count as computed.
+    const bool blanket = everything_ && !started_;
+    started_ = true;
     if (everything_) {
       for (std::uint32_t n = 0; n < net_.computed; ++n) dirty_.push_back(n);
+    } else if (haveFirst_) {
+      dirty_ = first_;
+      haveFirst_ = false;
     } else {
       for (std::uint32_t source : changed_)
         for (auto k = (*net_.feedStart)[source]; k < (*net_.feedStart)[source + 1]; ++k) {
@@ -157,6 +249,8 @@ class Course {
         }
     }
     everything_ = false;
+    if (!blanket)
+      for (std::uint32_t n : dirty_) everComputed_[n] = 1;
     for (std::uint32_t n : dirty_)
       UpdateNeuron(
           next_[n], term_, (*net_.synapseStart)[n], (*net_.synapseStart)[n + 1],
@@ -164,12 +258,19 @@ class Course {
           [this](std::uint32_t node) -> const RunsValue<Count>& { return state_[node]; },
           bias_[n], [](const RunsValue<Count>&) {});
     changed_.clear();
-    for (std::uint32_t n : dirty_)
+    for (std::uint32_t n : dirty_) {
       if (!Identical(next_[n].v, state_[n].v)) {
         std::swap(state_[n], next_[n]);
         changed_.push_back(n);
+        everComputed_[n] = 1;
         Rehash(n);
+      } else if (!SameForms(next_[n].v, state_[n].v)) {
+        // The same value wherever the rule holds, in the forms it was
+        // computed with: those say what the conditions pinned (a length
+        // that is 1), so that what reads it later reads a constant.
+        std::swap(state_[n], next_[n]);
       }
+    }
     return dirty_.size();
   }
   const RunValue<Count>& Now(std::uint32_t n) const { return state_[n].v; }
@@ -180,8 +281,9 @@ class Course {
   const ProverNetwork& net_;
   std::vector<RunsValue<Count>> state_, next_, bias_;
   RunsValue<Count> term_;
-  bool everything_ = true;
-  std::vector<std::uint32_t> dirty_, changed_;
+  bool everything_ = true, haveFirst_ = false, started_ = false;
+  std::vector<std::uint32_t> dirty_, changed_, first_;
+  std::vector<char> everComputed_;
   std::vector<std::uint64_t> mark_;
   std::uint64_t generation_ = 0;
   void Rehash(std::uint32_t n) {
@@ -190,6 +292,7 @@ class Course {
     for (const auto& run : value.runs) hasher.Add(run.value);
     const std::uint64_t h = hasher.Finish();
     hash_ += h - neuronHash_[n];
+    for (const std::uint32_t part : partsOf_[n]) partHash_[part] += h - neuronHash_[n];
     neuronHash_[n] = h;
   }
 
@@ -197,6 +300,8 @@ class Course {
   std::vector<Count*> lengths_;
   std::vector<std::uint64_t> neuronHash_;
   std::uint64_t hash_ = 0;
+  std::vector<std::vector<std::uint32_t>> partsOf_;  // per neuron
+  std::vector<std::uint64_t> partHash_;
 };
 
 // What an inner loop's rule does at a state of its shape.
@@ -557,18 +662,31 @@ struct InnerSighting {
   bool tried = false;
 };
 
+// An inner loop crossed on the way: at which step of a period, by which
+// rule.
+struct CrossedLoop {
+  std::int64_t step = 0;
+  const LoopRule* rule = nullptr;
+};
+
 // What a period does, step by step or loop by loop, until the state has
 // `shape` again: false when it does not within maxIterations, or the end
 // signal comes first. `lastWasStep` tells how the period ended. With
 // `prove`, an inner loop that has no rule that crosses it here gets one,
-// proved where the pass meets it.
+// proved where the pass meets it. The inner loops crossed are listed in
+// `crossings`; with `replay`, the pass crosses those and no others, where
+// the list says (the pass with unknowns takes the plain pass's way: rules
+// proved on that way may be for other lengths at places it stepped).
 template <class Count>
 bool RunPeriod(Course<Count>& course, const StateShape& shape, RuleBook& book,
                std::int64_t maxIterations, Count& iterations, bool& lastWasStep,
                std::vector<std::uint64_t>* phases, std::int64_t& work, const StopRequest& stop,
-               bool& stopped, const InnerProof<Count>* prove = nullptr) {
+               bool& stopped, std::vector<CrossedLoop>& crossings, bool replay,
+               const InnerProof<Count>* prove = nullptr) {
   lastWasStep = false;
   std::unordered_map<std::uint64_t, InnerSighting> sightings;
+  std::vector<std::uint32_t> dueNext;
+  std::size_t nextCrossing = 0;
   for (std::int64_t steps = 0; steps <= maxIterations; ++steps) {
     if (stop && steps % kStopCheckInterval == 0 && stop()) {
       stopped = true;
@@ -579,17 +697,34 @@ bool RunPeriod(Course<Count>& course, const StateShape& shape, RuleBook& book,
       if (hash == shape.hash && course.Look() == shape) return true;
       if (phases != nullptr) phases->push_back(hash);
       if (course.EndSignal()) return false;  // the network answers within it
+      if (replay) {
+        if (nextCrossing < crossings.size() && crossings[nextCrossing].step == steps) {
+          const LoopRule& inner = *crossings[nextCrossing++].rule;
+          const bool part = !inner.shape.neurons.empty();
+          if ((part ? course.LookPart(inner.shape.neurons) : course.Look()) != inner.shape ||
+              (part && !inner.StartsWith(course.Due(dueNext) ? &dueNext : nullptr)) ||
+              Cross(inner, course.Lengths(), iterations) != Crossing::kCrossed)
+            return false;
+          book.Used(&inner);
+          course.Crossed(inner);
+          lastWasStep = false;
+          continue;
+        }
+      } else {
       // An inner loop is crossed by a rule, or stepped through to its end
       // when less than a period of it is left; one that would be stepped
       // through whole makes no period worth proving.
       bool crossed = false, ending = false, known = false;
       const auto cross = [&](const LoopRule& inner) {
-        known = true;
         const Crossing crossing = Cross(inner, course.Lengths(), iterations);
+        // A rule over a part that holds for other lengths says nothing of
+        // the loop here: the part may hold an outer loop's counts too, and
+        // the loop gets a rule of its own as one without.
+        known = known || inner.shape.neurons.empty() || crossing != Crossing::kElsewhere;
         if (crossing == Crossing::kCrossed) {
           book.Used(&inner);
-          course.Retally();
-          course.ComputeAll();
+          course.Crossed(inner);
+          crossings.push_back({steps, &inner});
           crossed = true;
         }
         ending = ending || crossing == Crossing::kEnds;
@@ -599,6 +734,18 @@ bool RunPeriod(Course<Count>& course, const StateShape& shape, RuleBook& book,
           cross(*inner);
           if (crossed) break;
         }
+      // Rules over a part of the network, where the neurons due next are
+      // ones their proofs computed first.
+      for (std::size_t part = 0; part < course.Parts() && !crossed; ++part) {
+        if (!book.Knows(course.PartHash(part))) continue;
+        const std::vector<const LoopRule*> rules = book.Find(course.LookPart(book.Parts()[part]));
+        const bool due = course.Due(dueNext);
+        for (const LoopRule* inner : rules) {
+          if (!inner->StartsWith(due ? &dueNext : nullptr)) continue;
+          cross(*inner);
+          if (crossed) break;
+        }
+      }
       if (prove != nullptr && !known) {
         // A loop met here that has no rule yet and has come round (inside
         // a proof loops are innermost, or crossed, and their periods the
@@ -620,6 +767,7 @@ bool RunPeriod(Course<Count>& course, const StateShape& shape, RuleBook& book,
       if (crossed) {
         lastWasStep = false;
         continue;  // a crossing counts as a step of the budget
+      }
       }
     }
     constexpr std::int64_t kWeight = std::is_same_v<Count, SymbolicCount> ? kSymbolicWeight : 1;
@@ -674,13 +822,73 @@ bool WorthProving(const std::vector<std::uint64_t>& lengths, const std::vector<W
   return saved >= static_cast<double>(kSymbolicWeight) * static_cast<double>(plainWork);
 }
 
+// The neurons a period computes and the neurons they read: the part of
+// the network a rule needs to hold.
+std::vector<std::uint32_t> PartRead(const ProverNetwork& net,
+                                    const std::vector<std::uint32_t>& computed) {
+  std::vector<char> in(net.computed, 0);
+  for (const std::uint32_t n : computed) {
+    in[n] = 1;
+    for (auto k = (*net.synapseStart)[n]; k < (*net.synapseStart)[n + 1]; ++k)
+      if ((*net.synapseSource)[k] < net.computed) in[(*net.synapseSource)[k]] = 1;
+  }
+  std::vector<std::uint32_t> part;
+  for (std::uint32_t n = 0; n < net.computed; ++n)
+    if (in[n]) part.push_back(n);
+  return part;
+}
+
+// The rule over `part` alone (sorted neurons), its lengths renumbered: false,
+// and the rule as it was, where a condition, the period or a change reads a
+// length outside the part, or a length outside moves.
+bool RestrictToPart(LoopRule& rule, const std::vector<std::uint32_t>& part) {
+  const StateShape& whole = rule.shape;
+  std::vector<PolyForm> renamed(whole.Runs());
+  std::vector<char> kept(whole.Runs(), 0);
+  std::uint32_t next = 0;
+  for (const std::uint32_t n : part)
+    for (std::uint32_t r = whole.firstRun[n]; r < whole.firstRun[n + 1]; ++r) {
+      kept[r] = 1;
+      renamed[r] = PolyForm::Unknown(next++);
+    }
+  const auto inside = [&kept](const PolyForm& form) {
+    for (const std::uint32_t variable : form.Variables())
+      if (!kept[variable]) return false;
+    return true;
+  };
+  for (std::size_t r = 0; r < whole.Runs(); ++r)
+    if (kept[r] ? !inside(rule.delta[r]) : !(rule.delta[r].IsConstant() && rule.delta[r].Constant() == 0))
+      return false;
+  if (!inside(rule.period)) return false;
+  for (const PolyForm& condition : rule.conditions)
+    if (!inside(condition)) return false;
+
+  StateShape shape;
+  ShapeBuilder builder(shape);
+  for (const std::uint32_t n : part) {
+    builder.AddNeuronOf(n, whole.signs[n], whole.integers[n]);
+    for (std::uint32_t r = whole.firstRun[n]; r < whole.firstRun[n + 1]; ++r)
+      builder.AddRun(whole.runValues[r]);
+  }
+  builder.Finish();
+  std::vector<PolyForm> delta;
+  for (std::size_t r = 0; r < whole.Runs(); ++r)
+    if (kept[r]) delta.push_back(rule.delta[r].Substituted(renamed));
+  for (PolyForm& condition : rule.conditions) condition = condition.Substituted(renamed);
+  rule.period = rule.period.Substituted(renamed);
+  rule.delta = std::move(delta);
+  rule.shape = std::move(shape);
+  return true;
+}
+
 }  // namespace
 
 std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
                                           const std::vector<std::uint64_t>& lengths,
                                           RuleBook& book, std::int64_t maxIterations,
                                           std::int64_t& work, double updatesPerIteration,
-                                          const StopRequest& stop) {
+                                          const StopRequest& stop,
+                                          const std::vector<std::uint32_t>* dueFirst) {
   const ProverNetwork& net = network_;
   stopped_ = false;
   // Inner loops the plain pass meets without a rule that crosses them get
@@ -711,12 +919,13 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
     // cost, so a loop that is ending is found out cheaply.
     std::vector<RunsValue<std::uint64_t>> plainStart(net.computed);
     for (std::uint32_t n = 0; n < net.computed; ++n) plainStart[n].v = NeuronValue(shape, n, lengths);
-    Course<std::uint64_t> plain(net, std::move(plainStart));
+    Course<std::uint64_t> plain(net, std::move(plainStart), book.Parts());
     std::uint64_t plainIterations = 0;
     bool lastWasStep = false;
     const std::int64_t workBefore = work;
+    std::vector<CrossedLoop> crossings;
     if (!RunPeriod(plain, shape, book, maxIterations, plainIterations, lastWasStep, nullptr, work,
-                   stop, stopped_, depth_ < kMaxNesting ? &proveInner : nullptr))
+                   stop, stopped_, crossings, false, depth_ < kMaxNesting ? &proveInner : nullptr))
       return std::nullopt;
     std::vector<Wide> direction;
     for (std::size_t r = 0; r < lengths.size(); ++r)
@@ -746,10 +955,20 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
       }
     }
     Course<SymbolicCount> course(net, std::move(start));
+    // With unknowns, the first iteration computes every neuron the plain
+    // pass computed at all: each must come out as it did for any lengths,
+    // so that the rule holds wherever the neurons due are among them.
+    std::vector<std::uint32_t> firstComputed;
+    if (dueFirst != nullptr) {
+      const std::vector<std::uint32_t> computed = plain.Computed();
+      std::set_union(computed.begin(), computed.end(), dueFirst->begin(), dueFirst->end(),
+                     std::back_inserter(firstComputed));
+      course.ComputeFirst(firstComputed);
+    }
     SymbolicCount iterations(0);
     std::vector<std::uint64_t> phases;
     if (!RunPeriod(course, shape, book, maxIterations, iterations, lastWasStep, &phases, work, stop,
-                   stopped_))
+                   stopped_, crossings, true))
       return std::nullopt;
 
     // Each length moved by what it moved at the witness, as a form of the
@@ -804,6 +1023,22 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
       }
       return least >= 0;
     });
+    // A period that computes part of the network leaves the rest as it
+    // is, whatever it holds: the rule is for that part, and so holds for
+    // a loop met again beside other values (a minimization's inner loops
+    // come back beside every phase of its outer counts).
+    if (dueFirst != nullptr) {
+      rule.firstComputed = std::move(firstComputed);
+      std::vector<std::uint32_t> part = PartRead(net, course.Computed());
+      // The end signal is always in the part: a leap crosses no state
+      // where it holds 1, whatever the part's loop does.
+      if (net.endNeuron >= 0) {
+        const auto end = static_cast<std::uint32_t>(net.endNeuron);
+        const auto at = std::lower_bound(part.begin(), part.end(), end);
+        if (at == part.end() || *at != end) part.insert(at, end);
+      }
+      if (part.size() < net.computed) RestrictToPart(rule, part);
+    }
     rule.conditions.shrink_to_fit();
     rule.Prepare();
     return rule;

@@ -12,6 +12,13 @@
 // changed (for unknown lengths: whose form changed); every other neuron's
 // next value is its value.
 //
+// The pass with unknowns crosses the inner loops the plain pass crossed,
+// where it crossed them, and no others, and a length that comes out
+// equal to what it was at the witness is made so by the conditions (a
+// value at rest stays unchanged, rather than changing from an unknown
+// length to a constant one): so the neurons it computes are the plain
+// pass's, which a rule over a part needs.
+//
 // Inner loops that already have rules are crossed in one move when the
 // number of periods they allow is itself linear in the lengths (the bound
 // that ends them shrinks by one each period), so that an outer loop's rule
@@ -66,10 +73,15 @@ class LoopProver {
   // run would be empty) would save less than they cost: such a rule cannot
   // pay for itself here. `stop` is asked every few dozen iterations; when
   // it answers true the proof ends with nothing, and Stopped() says so.
+  // With `dueFirst` (sorted), the neurons the next iteration computes (the
+  // rest being at rest, as an engine that computes the neurons fed by a
+  // change knows), the rule covers only the part of the network its period
+  // computes and reads (LoopRule::firstComputed); without, every neuron.
   std::optional<LoopRule> Prove(const StateShape& shape, const std::vector<std::uint64_t>& lengths,
                                 RuleBook& book, std::int64_t maxIterations,
                                 std::int64_t& work, double updatesPerIteration = 0,
-                                const StopRequest& stop = {});
+                                const StopRequest& stop = {},
+                                const std::vector<std::uint32_t>* dueFirst = nullptr);
   bool Stopped() const { return stopped_; }
   // The rules for inner loops the proofs so far added to the book, and
   // how many of those are round rules.

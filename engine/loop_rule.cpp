@@ -40,6 +40,7 @@ bool NeuronShapeHasher::Add(std::uint32_t runValue) {
 std::uint64_t NeuronShapeHasher::Finish() const { return Mix(hash_, runs_); }
 
 ShapeBuilder::ShapeBuilder(StateShape& shape) : shape_(shape) {
+  shape_.neurons.clear();
   shape_.signs.clear();
   shape_.integers.clear();
   shape_.firstRun.assign(1, 0);
@@ -50,6 +51,15 @@ ShapeBuilder::ShapeBuilder(StateShape& shape) : shape_(shape) {
 void ShapeBuilder::AddNeuron(std::int32_t sign, std::int64_t integer) {
   CloseNeuron();
   hasher_ = NeuronShapeHasher(static_cast<std::uint32_t>(shape_.signs.size()), sign, integer);
+  shape_.signs.push_back(sign);
+  shape_.integers.push_back(integer);
+  open_ = true;
+}
+
+void ShapeBuilder::AddNeuronOf(std::uint32_t neuron, std::int32_t sign, std::int64_t integer) {
+  CloseNeuron();
+  hasher_ = NeuronShapeHasher(neuron, sign, integer);
+  shape_.neurons.push_back(neuron);
   shape_.signs.push_back(sign);
   shape_.integers.push_back(integer);
   open_ = true;
@@ -451,11 +461,17 @@ std::size_t LoopRule::Bytes() const {
   const auto bytesOf = [](const auto& vector) {
     return vector.capacity() * sizeof(typename std::decay_t<decltype(vector)>::value_type);
   };
-  return sizeof(LoopRule) + bytesOf(shape.signs) + bytesOf(shape.integers) +
+  return sizeof(LoopRule) + bytesOf(shape.neurons) + bytesOf(firstComputed) + bytesOf(shape.signs) + bytesOf(shape.integers) +
          bytesOf(shape.firstRun) + bytesOf(shape.runValues) + formsBytes(conditions) +
          formsBytes(delta) + period.HeapBytes() + bytesOf(changedAtEnd) + bytesOf(phases) +
          bytesOf(degree_) + bytesOf(settle_) + bytesOf(conditionDegree_) +
          bytesOf(stillLength_) + bytesOf(stillCondition_);
+}
+
+bool LoopRule::StartsWith(const std::vector<std::uint32_t>* due) const {
+  if (firstComputed.empty()) return true;
+  return due != nullptr && std::includes(firstComputed.begin(), firstComputed.end(), due->begin(),
+                                         due->end());
 }
 
 const LoopRule* RuleBook::Add(LoopRule rule) {
@@ -468,6 +484,10 @@ const LoopRule* RuleBook::Add(LoopRule rule) {
   entry.bytes = added->Bytes();
   bytes_ += entry.bytes;
   byHash_.emplace(added->shape.hash, added);
+  const std::vector<std::uint32_t>& part = added->shape.neurons;
+  if (!part.empty() && parts_.size() < kMaxParts &&
+      std::find(parts_.begin(), parts_.end(), part) == parts_.end())
+    parts_.push_back(part);
   return added;
 }
 
@@ -507,6 +527,7 @@ std::vector<const LoopRule*> RuleBook::Forget(std::size_t bytes) {
 }
 
 void RuleBook::Clear() {
+  parts_.clear();
   byHash_.clear();
   rules_.clear();
   bytes_ = 0;

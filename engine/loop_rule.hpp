@@ -26,6 +26,15 @@
 // leap covers one period. Rules can be printed (Text) and checked against
 // the step-by-step engine.
 //
+// A rule may be over a part of the network: the neurons its period
+// computes and the neurons those read (StateShape::neurons). Every other
+// neuron is at rest (its value is what its sources make, and none of its
+// sources changes), so the rule holds whatever those hold, provided none
+// of them is due to be computed when it starts (firstComputed): a loop
+// met again beside other values (a minimization's inner loops beside
+// every phase of its outer counts) leaps by the rule proved the first
+// time.
+//
 // Not thread-safe; rules are never changed once made, so a RuleBook may be
 // read from several threads if nobody adds to it, marks uses or forgets.
 
@@ -40,7 +49,12 @@
 
 namespace vantorb {
 
+// A shape may cover some of the network's neurons only (`neurons`, in
+// order: the part a loop reads and writes); without them it covers every
+// neuron, its k-th being neuron k. A part's hash is the sum of its
+// neurons' hashes, as the whole state's is of all.
 struct StateShape {
+  std::vector<std::uint32_t> neurons;     // the neurons covered, or none: all
   std::vector<std::int32_t> signs;        // per neuron
   std::vector<std::int64_t> integers;     // per neuron
   std::vector<std::uint32_t> firstRun;    // per neuron, and one past the last
@@ -48,6 +62,10 @@ struct StateShape {
   std::uint64_t hash = 0;                 // of all the above
 
   std::size_t Neurons() const { return signs.size(); }
+  // The network's neuron that is the shape's k-th.
+  std::uint32_t NeuronAt(std::size_t k) const {
+    return neurons.empty() ? static_cast<std::uint32_t>(k) : neurons[k];
+  }
   std::size_t Runs() const { return runValues.size(); }
   friend bool operator==(const StateShape&, const StateShape&) = default;
 };
@@ -81,8 +99,11 @@ class ShapeBuilder {
  public:
   // Starts `shape` afresh (keeping the room its vectors have).
   explicit ShapeBuilder(StateShape& shape);
-  // The next neuron; then its runs' values, in order.
+  // The next neuron; then its runs' values, in order. A shape of a part
+  // names the network's neuron each time (AddNeuronOf); one of every
+  // neuron takes them all in order.
   void AddNeuron(std::int32_t sign, std::int64_t integer);
+  void AddNeuronOf(std::uint32_t neuron, std::int32_t sign, std::int64_t integer);
   void AddRun(std::uint32_t value) {
     shape_.runValues.push_back(value);
     hasher_.Add(value);
@@ -112,6 +133,13 @@ struct LoopRule {
   // Neurons whose value may change in a period's last iteration: after a
   // leap, the ones an engine must treat as just changed.
   std::vector<std::uint32_t> changedAtEnd;
+  // A rule over a part of the network (shape.neurons) holds whatever the
+  // other neurons hold, provided none of them is due to be computed: the
+  // period computes only neurons of the part, which read only the part.
+  // `firstComputed` (sorted) are the neurons its proof computed in the
+  // first iteration; the rule applies only where the neurons due next
+  // are among them. Empty: the proof computed every neuron first.
+  std::vector<std::uint32_t> firstComputed;
   // The hashes of the shapes a period passes through after its first
   // state: a state of one of them is inside this loop.
   std::vector<std::uint64_t> phases;
@@ -159,6 +187,9 @@ struct LoopRule {
   // they end with.
   Reach Reachable(const std::vector<std::uint64_t>& x, std::int64_t most,
                   std::uint64_t maxLimbs = kMaxValueLimbs) const;
+  // Whether the rule may start where `due` (sorted; null: every neuron)
+  // are the neurons the next iteration computes.
+  bool StartsWith(const std::vector<std::uint32_t>* due) const;
   std::string Text() const;
   // The memory the rule takes, its own size included.
   std::size_t Bytes() const;
@@ -197,6 +228,11 @@ class RuleBook {
   std::vector<const LoopRule*> Find(const StateShape& shape) const;
   // Whether some rule's shape has this hash.
   bool Knows(std::uint64_t hash) const { return byHash_.count(hash) != 0; }
+  // The parts of the network rules are over (StateShape::neurons), each
+  // once, in the order first met, kMaxParts at most: a rule over another
+  // part is kept but never found. A part stays when its rules go.
+  static constexpr std::size_t kMaxParts = 32;
+  const std::vector<std::vector<std::uint32_t>>& Parts() const { return parts_; }
   // Marks a rule of the book as just used (a leap, or a crossing inside a
   // proof): Forget keeps it longest.
   void Used(const LoopRule* rule);
@@ -218,6 +254,7 @@ class RuleBook {
   std::unordered_multimap<std::uint64_t, const LoopRule*> byHash_;
   std::uint64_t uses_ = 0;  // a clock of uses
   std::size_t bytes_ = 0;
+  std::vector<std::vector<std::uint32_t>> parts_;
 };
 
 }  // namespace vantorb

@@ -65,6 +65,8 @@ void MacroEngine::BindNetwork(const ProofObj& tree, const NeuronList& inputs,
   pending_.clear();
   lastLeap_ = 0;
   stateHash_ = 0;
+  parts_.clear();
+  partsOf_.assign(computed_, {});
   for (std::uint32_t n = 0; n < computed_; ++n) Rehash(n);
 }
 
@@ -101,7 +103,20 @@ void MacroEngine::Rehash(std::uint32_t n) {
   }
   const std::uint64_t hash = hasher.Finish();
   stateHash_ += hash - neuronHash_[n];
+  for (const std::uint32_t part : partsOf_[n]) parts_[part].hash += hash - neuronHash_[n];
   neuronHash_[n] = hash;
+}
+
+void MacroEngine::FollowParts() {
+  const auto& parts = book_.Parts();
+  for (std::size_t p = parts_.size(); p < parts.size(); ++p) {
+    Part part{parts[p], 0};
+    for (const std::uint32_t n : part.neurons) {
+      part.hash += neuronHash_[n];
+      partsOf_[n].push_back(static_cast<std::uint32_t>(p));
+    }
+    parts_.push_back(std::move(part));
+  }
 }
 
 void MacroEngine::ReadState() {
@@ -115,6 +130,37 @@ void MacroEngine::ReadState() {
     });
   }
   builder.Finish();
+}
+
+void MacroEngine::ReadPart(const std::vector<std::uint32_t>& neurons) {
+  ShapeBuilder builder(shape_);
+  lengths_.clear();
+  for (const std::uint32_t n : neurons) {
+    builder.AddNeuronOf(n, SignOf(n), IntegerPartOf(n));
+    ForEachRunOf(n, [this, &builder](std::uint32_t limb, std::uint64_t count) {
+      builder.AddRun(limb);
+      lengths_.push_back(count);
+    });
+  }
+  builder.Finish();
+}
+
+std::int64_t MacroEngine::LeapOverPart(std::int64_t most) {
+  bool dueKnown = false, due = false;
+  for (const Part& part : parts_) {
+    if (!book_.Knows(part.hash)) continue;
+    if (!dueKnown) {
+      due = DueNext(due_);
+      dueKnown = true;
+    }
+    ReadPart(part.neurons);
+    for (const LoopRule* rule : book_.Find(shape_)) {
+      if (!rule->StartsWith(due ? &due_ : nullptr)) continue;
+      const LoopRule::Reach reach = rule->Reachable(lengths_, most, LongestLeapValue());
+      if (reach.periods > 0) return Apply(*rule, reach);
+    }
+  }
+  return 0;
 }
 
 double MacroEngine::StepRate() const {
@@ -138,8 +184,11 @@ void MacroEngine::ReleaseWorkingMemory() {
   std::unordered_map<std::uint64_t, Attempts>().swap(attempts_);
   std::unordered_set<std::uint64_t>().swap(covered_);
   std::unordered_set<const LoopRule*>().swap(covering_);
+  std::vector<Part>().swap(parts_);
+  std::vector<std::vector<std::uint32_t>>().swap(partsOf_);
   shape_ = StateShape();
   std::vector<std::uint64_t>().swap(lengths_);
+  std::vector<std::uint32_t>().swap(due_);
 }
 
 std::int64_t MacroEngine::Leap(std::int64_t most, const StopRequest& stop) {
@@ -157,6 +206,8 @@ std::int64_t MacroEngine::Leap(std::int64_t most, const StopRequest& stop) {
   }
   if (book_.Bytes() > ruleMemory_) ForgetRules();
   BringHashUp();
+  if (!parts_.empty())
+    if (const std::int64_t leapt = LeapOverPart(most)) return leapt;
   Sighting& sighting = seen_[stateHash_ >> (64 - kSightingBits)];
   std::int64_t distance = 0;
   if (sighting.hash != stateHash_ || sighting.repeats == 0) {
@@ -182,7 +233,9 @@ std::int64_t MacroEngine::Leap(std::int64_t most, const StopRequest& stop) {
   if (book_.Knows(stateHash_)) {
     ReadState();
     const std::vector<const LoopRule*> rules = book_.Find(shape_);
+    const bool due = DueNext(due_);
     for (const LoopRule* rule : rules) {
+      if (!rule->StartsWith(due ? &due_ : nullptr)) continue;
       const LoopRule::Reach reach = rule->Reachable(lengths_, most, LongestLeapValue());
       if (reach.periods > 0) return Apply(*rule, reach);
       ending = ending || !reach.elsewhere;
@@ -220,6 +273,7 @@ std::int64_t MacroEngine::Leap(std::int64_t most, const StopRequest& stop) {
     if (known == 0) ReadState();
     if (const LoopRule* rule =
             TryToProve(known > 0 ? knownPeriod : distance, known > 0 && !ending, stop)) {
+      if (!rule->shape.neurons.empty()) ReadPart(rule->shape.neurons);
       const LoopRule::Reach reach = rule->Reachable(lengths_, most, LongestLeapValue());
       if (reach.periods > 0) return Apply(*rule, reach);
     }
@@ -268,8 +322,10 @@ const LoopRule* MacroEngine::TryToProve(std::int64_t seenSteps, bool known,
     return overspent || (stop && stop());
   };
   LoopProver prover(network_);
-  std::optional<LoopRule> rule =
-      prover.Prove(shape_, lengths_, book_, budget, proofWork_, Eager() ? 0 : StepRate(), paidFor);
+  const bool due = DueNext(due_);
+  std::optional<LoopRule> rule = prover.Prove(shape_, lengths_, book_, budget, proofWork_,
+                                              Eager() ? 0 : StepRate(), paidFor,
+                                              due ? &due_ : nullptr);
   counts_.rulesProved += prover.InnerRules();
   counts_.roundRulesProved += prover.InnerRoundRules();
   if (!rule) {
@@ -287,6 +343,7 @@ const LoopRule* MacroEngine::TryToProve(std::int64_t seenSteps, bool known,
   ++counts_.rulesProved;
   const LoopRule* added = book_.Add(std::move(*rule));
   if (added->Grows()) ++counts_.roundRulesProved;
+  FollowParts();
   return added;
 }
 
@@ -298,11 +355,11 @@ std::int64_t MacroEngine::Apply(const LoopRule& rule, const LoopRule::Reach& rea
   if (reach.periods > 1 && covering_.insert(&rule).second)
     covered_.insert(rule.phases.begin(), rule.phases.end());
   book_.Used(&rule);
-  for (std::uint32_t n = 0; n < computed_; ++n) {
+  for (std::size_t k = 0; k < rule.shape.Neurons(); ++k) {
     bool moved = false;
-    for (std::uint32_t r = rule.shape.firstRun[n]; r < rule.shape.firstRun[n + 1] && !moved; ++r)
+    for (std::uint32_t r = rule.shape.firstRun[k]; r < rule.shape.firstRun[k + 1] && !moved; ++r)
       moved = reach.lengths[r] != lengths_[r];
-    if (moved) Replace(n, NeuronValue(rule.shape, n, reach.lengths));
+    if (moved) Replace(rule.shape.NeuronAt(k), NeuronValue(rule.shape, k, reach.lengths));
   }
   lengths_ = reach.lengths;
   // The next iteration computes what a period's last iteration changed.

@@ -19,6 +19,12 @@
 //   own shape comes round within a period), nor is a shape that has rules
 //   none of which reaches (the loop is ending).
 //
+// A proof made where the engine knows the neurons due next gives a rule
+// over the part of the network the loop computes and reads: its shape
+// and lengths are those neurons' only, so that it is found (by the hash
+// of that part, kept up to date as the state's is) and leapt beside any
+// values of the rest, while none of the rest is due.
+//
 // Proofs are paid for: all of them together take a start allowance, a
 // twentieth of the work the engine's own iterations took, and what the
 // iterations leapt would have cost; a proof is given up on the way once
@@ -95,8 +101,13 @@ class MacroEngine : public EventEngine {
   void Rehash(std::uint32_t n);
   // Rehashes the neurons changed since the hash was last looked at.
   void BringHashUp();
-  // The present state's shape and lengths.
+  // The present state's shape and lengths, of every neuron or of a part.
   void ReadState();
+  void ReadPart(const std::vector<std::uint32_t>& neurons);
+  // Keeps the hashes of the book's parts up to date from now on.
+  void FollowParts();
+  // A leap by a rule over a part that holds here, or 0.
+  std::int64_t LeapOverPart(std::int64_t most);
   // Whether proofs are still made whatever they cost (SetEager).
   bool Eager() const { return eager_ && (mostEagerWork_ == 0 || proofWork_ < mostEagerWork_); }
   // The neuron updates proofs may have taken by now, and whether the
@@ -105,7 +116,7 @@ class MacroEngine : public EventEngine {
   bool ProofAffordable() const;
   // A rule for the present state, proved now, or null. `known`: the shape
   // has rules, for other lengths. A proof that `stop` ends counts as no
-  // attempt.
+  // attempt; one given up for what it costs, as a failed one.
   const LoopRule* TryToProve(std::int64_t seenSteps, bool known, const StopRequest& stop);
   // Drops the rules used least recently when they take too much memory,
   // and what the engine kept about them.
@@ -150,9 +161,18 @@ class MacroEngine : public EventEngine {
   std::int64_t quietUntil_ = 0, quietSpan_ = 1;
   std::int64_t steps_ = 0;  // iterations computed and leaps made
   LeapCounts counts_;
-  // Scratch for ReadState.
+  // The parts of the network rules are over, each with its hash, and per
+  // neuron the parts it is in.
+  struct Part {
+    std::vector<std::uint32_t> neurons;
+    std::uint64_t hash = 0;
+  };
+  std::vector<Part> parts_;
+  std::vector<std::vector<std::uint32_t>> partsOf_;
+  // Scratch for ReadState, and the neurons due next (DueNext).
   StateShape shape_;
   std::vector<std::uint64_t> lengths_;
+  std::vector<std::uint32_t> due_;
 };
 
 }  // namespace vantorb

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -389,6 +390,83 @@ TEST(RuleBook, ForgetsTheRulesUsedLeastRecently) {
       EXPECT_EQ(book.Find(shapes[r]).size(), gone ? 0u : 1u) << label << " rule " << r;
     }
   }
+}
+
+// A shape of some of the neurons hashes as the sum of its neurons' parts
+// of the whole state's hash, so that an engine finds a part's rules from
+// the hashes it keeps per neuron; parts of other neurons differ.
+TEST(StateShape, APartHashesAsItsNeuronsDoInTheWholeState) {
+  std::vector<RunValue<std::uint64_t>> values(4);
+  for (std::size_t n = 0; n < values.size(); ++n) {
+    values[n].sign = 1;
+    values[n].integerPart = static_cast<std::int64_t>(n % 2);
+    values[n].runs.push_back({static_cast<std::uint32_t>(11111111 * (n + 1) % 100000000), n + 2});
+    values[n].limbCount = n + 2;
+  }
+  StateShape whole;
+  std::vector<std::uint64_t> lengths;
+  ShapeOf(values, whole, lengths);
+  const auto partOf = [&values](const std::vector<std::uint32_t>& neurons) {
+    StateShape part;
+    ShapeBuilder builder(part);
+    for (const std::uint32_t n : neurons) {
+      builder.AddNeuronOf(n, values[n].sign, values[n].integerPart);
+      for (const auto& run : values[n].runs) builder.AddRun(run.value);
+    }
+    builder.Finish();
+    return part;
+  };
+  std::uint64_t sum = 0;
+  for (std::uint32_t n = 0; n < values.size(); ++n) sum += partOf({n}).hash;
+  EXPECT_EQ(sum, whole.hash);
+  const std::vector<std::vector<std::uint32_t>> parts = {{0}, {1, 3}, {0, 2, 3}};
+  for (const auto& neurons : parts) {
+    const StateShape part = partOf(neurons);
+    std::uint64_t expected = 0;
+    for (const std::uint32_t n : neurons) expected += partOf({n}).hash;
+    EXPECT_EQ(part.hash, expected) << neurons.size() << " neurons";
+    ASSERT_EQ(part.Neurons(), neurons.size());
+    for (std::size_t k = 0; k < neurons.size(); ++k) EXPECT_EQ(part.NeuronAt(k), neurons[k]);
+    EXPECT_FALSE(part == whole);
+  }
+  EXPECT_NE(partOf({1, 3}).hash, partOf({0, 2}).hash);
+  EXPECT_EQ(whole.NeuronAt(2), 2u);
+}
+
+// A rule over a part starts only where the neurons due next are among
+// those its proof computed first; a rule proved from every neuron, always.
+// The book lists each part its rules are over once.
+TEST(LoopRule, StartsWhereTheNeuronsDueAreOnesItsProofComputedFirst) {
+  struct Case {
+    std::vector<std::uint32_t> firstComputed;
+    std::optional<std::vector<std::uint32_t>> due;  // none: every neuron
+    bool starts;
+  };
+  const Case cases[] = {
+      {{}, std::nullopt, true},   {{}, std::vector<std::uint32_t>{4}, true},
+      {{1, 3, 5}, std::nullopt, false}, {{1, 3, 5}, std::vector<std::uint32_t>{}, true},
+      {{1, 3, 5}, std::vector<std::uint32_t>{1, 5}, true},
+      {{1, 3, 5}, std::vector<std::uint32_t>{2}, false},
+      {{1, 3, 5}, std::vector<std::uint32_t>{1, 3, 5, 7}, false},
+  };
+  for (const auto& c : cases) {
+    LoopRule rule;
+    rule.firstComputed = c.firstComputed;
+    EXPECT_EQ(rule.StartsWith(c.due ? &*c.due : nullptr), c.starts)
+        << c.firstComputed.size() << " first, " << (c.due ? c.due->size() : 99) << " due";
+  }
+
+  RuleBook book;
+  const std::vector<std::vector<std::uint32_t>> parts = {{1, 2}, {}, {0, 3}, {1, 2}, {0, 3}};
+  for (std::size_t r = 0; r < parts.size(); ++r) {
+    LoopRule rule = Rule(1, {Form(-2, 1)}, Constants({-1}), Form(3));
+    rule.shape.neurons = parts[r];
+    rule.shape.hash = r;
+    book.Add(std::move(rule));
+  }
+  EXPECT_EQ(book.Parts(), (std::vector<std::vector<std::uint32_t>>{{1, 2}, {0, 3}}));
+  book.Clear();
+  EXPECT_TRUE(book.Parts().empty());
 }
 
 TEST(LoopRule, TextNamesPeriodChangesAndConditions) {
