@@ -127,31 +127,26 @@ class Course {
   // states are told apart from the one sought without looking at them.
   std::uint64_t Hash() const { return hash_; }
 
-  // The shape of the present state, and where its lengths are.
-  const StateShape& Look() {
+  // The shape of the present state, of every neuron or of a part (as
+  // StateShape::neurons), and where its lengths are.
+  const StateShape& Look(const std::vector<std::uint32_t>& part = {}) {
     ShapeBuilder builder(shape_);
     lengths_.clear();
-    for (std::uint32_t n = 0; n < net_.computed; ++n) {
-      RunValue<Count>& value = state_[n].v;
-      builder.AddNeuron(value.sign, value.integerPart);
-      for (auto& run : value.runs) {
+    const auto read = [this, &builder](std::uint32_t n) {
+      for (auto& run : state_[n].v.runs) {
         builder.AddRun(run.value);
         lengths_.push_back(&run.count);
       }
-    }
-    builder.Finish();
-    return shape_;
-  }
-  // The same for a part of the network (StateShape::neurons), and its hash.
-  const StateShape& LookPart(const std::vector<std::uint32_t>& neurons) {
-    ShapeBuilder builder(shape_);
-    lengths_.clear();
-    for (const std::uint32_t n : neurons) {
-      RunValue<Count>& value = state_[n].v;
-      builder.AddNeuronOf(n, value.sign, value.integerPart);
-      for (auto& run : value.runs) {
-        builder.AddRun(run.value);
-        lengths_.push_back(&run.count);
+    };
+    if (part.empty()) {
+      for (std::uint32_t n = 0; n < net_.computed; ++n) {
+        builder.AddNeuron(state_[n].v.sign, state_[n].v.integerPart);
+        read(n);
+      }
+    } else {
+      for (const std::uint32_t n : part) {
+        builder.AddNeuronOf(n, state_[n].v.sign, state_[n].v.integerPart);
+        read(n);
       }
     }
     builder.Finish();
@@ -700,9 +695,8 @@ bool RunPeriod(Course<Count>& course, const StateShape& shape, RuleBook& book,
       if (replay) {
         if (nextCrossing < crossings.size() && crossings[nextCrossing].step == steps) {
           const LoopRule& inner = *crossings[nextCrossing++].rule;
-          const bool part = !inner.shape.neurons.empty();
-          if ((part ? course.LookPart(inner.shape.neurons) : course.Look()) != inner.shape ||
-              (part && !inner.StartsWith(course.Due(dueNext) ? &dueNext : nullptr)) ||
+          if (course.Look(inner.shape.neurons) != inner.shape ||
+              !inner.StartsWith(course.Due(dueNext) ? &dueNext : nullptr) ||
               Cross(inner, course.Lengths(), iterations) != Crossing::kCrossed)
             return false;
           book.Used(&inner);
@@ -729,16 +723,20 @@ bool RunPeriod(Course<Count>& course, const StateShape& shape, RuleBook& book,
         }
         ending = ending || crossing == Crossing::kEnds;
       };
-      if (book.Knows(hash))
-        for (const LoopRule* inner : book.Find(course.Look())) {
+      if (book.Knows(hash)) {
+        const std::vector<const LoopRule*> rules = book.Find(course.Look());
+        const bool due = course.Due(dueNext);
+        for (const LoopRule* inner : rules) {
+          if (!inner->StartsWith(due ? &dueNext : nullptr)) continue;
           cross(*inner);
           if (crossed) break;
         }
+      }
       // Rules over a part of the network, where the neurons due next are
       // ones their proofs computed first.
       for (std::size_t part = 0; part < course.Parts() && !crossed; ++part) {
         if (!book.Knows(course.PartHash(part))) continue;
-        const std::vector<const LoopRule*> rules = book.Find(course.LookPart(book.Parts()[part]));
+        const std::vector<const LoopRule*> rules = book.Find(course.Look(book.Parts()[part]));
         const bool due = course.Due(dueNext);
         for (const LoopRule* inner : rules) {
           if (!inner->StartsWith(due ? &dueNext : nullptr)) continue;

@@ -119,28 +119,25 @@ void MacroEngine::FollowParts() {
   }
 }
 
-void MacroEngine::ReadState() {
+void MacroEngine::ReadState(const std::vector<std::uint32_t>& part) {
   ShapeBuilder builder(shape_);
   lengths_.clear();
-  for (std::uint32_t n = 0; n < computed_; ++n) {
-    builder.AddNeuron(SignOf(n), IntegerPartOf(n));
+  const auto read = [this, &builder](std::uint32_t n) {
     ForEachRunOf(n, [this, &builder](std::uint32_t limb, std::uint64_t count) {
       builder.AddRun(limb);
       lengths_.push_back(count);
     });
-  }
-  builder.Finish();
-}
-
-void MacroEngine::ReadPart(const std::vector<std::uint32_t>& neurons) {
-  ShapeBuilder builder(shape_);
-  lengths_.clear();
-  for (const std::uint32_t n : neurons) {
-    builder.AddNeuronOf(n, SignOf(n), IntegerPartOf(n));
-    ForEachRunOf(n, [this, &builder](std::uint32_t limb, std::uint64_t count) {
-      builder.AddRun(limb);
-      lengths_.push_back(count);
-    });
+  };
+  if (part.empty()) {
+    for (std::uint32_t n = 0; n < computed_; ++n) {
+      builder.AddNeuron(SignOf(n), IntegerPartOf(n));
+      read(n);
+    }
+  } else {
+    for (const std::uint32_t n : part) {
+      builder.AddNeuronOf(n, SignOf(n), IntegerPartOf(n));
+      read(n);
+    }
   }
   builder.Finish();
 }
@@ -153,7 +150,7 @@ std::int64_t MacroEngine::LeapOverPart(std::int64_t most) {
       due = DueNext(due_);
       dueKnown = true;
     }
-    ReadPart(part.neurons);
+    ReadState(part.neurons);
     for (const LoopRule* rule : book_.Find(shape_)) {
       if (!rule->StartsWith(due ? &due_ : nullptr)) continue;
       const LoopRule::Reach reach = rule->Reachable(lengths_, most, LongestLeapValue());
@@ -273,7 +270,7 @@ std::int64_t MacroEngine::Leap(std::int64_t most, const StopRequest& stop) {
     if (known == 0) ReadState();
     if (const LoopRule* rule =
             TryToProve(known > 0 ? knownPeriod : distance, known > 0 && !ending, stop)) {
-      if (!rule->shape.neurons.empty()) ReadPart(rule->shape.neurons);
+      if (!rule->shape.neurons.empty()) ReadState(rule->shape.neurons);
       const LoopRule::Reach reach = rule->Reachable(lengths_, most, LongestLeapValue());
       if (reach.periods > 0) return Apply(*rule, reach);
     }

@@ -102,8 +102,7 @@ class MacroEngine : public EventEngine {
   // Rehashes the neurons changed since the hash was last looked at.
   void BringHashUp();
   // The present state's shape and lengths, of every neuron or of a part.
-  void ReadState();
-  void ReadPart(const std::vector<std::uint32_t>& neurons);
+  void ReadState(const std::vector<std::uint32_t>& part = {});
   // Keeps the hashes of the book's parts up to date from now on.
   void FollowParts();
   // A leap by a rule over a part that holds here, or 0.
