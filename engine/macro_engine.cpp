@@ -56,6 +56,7 @@ void MacroEngine::BindNetwork(const ProofObj& tree, const NeuronList& inputs,
   stepWork_ = 0;
   quietUntil_ = 0;
   quietSpan_ = 1;
+  heldUntil_ = 0;
   steps_ = 0;
   counts_ = LeapCounts();
   neuronHash_.assign(computed_, 0);
@@ -266,6 +267,10 @@ std::int64_t MacroEngine::Leap(std::int64_t most, const StopRequest& stop) {
       prove = false;
     }
   }
+  // A loop whose period does not fit before the limit is not proved again
+  // at each of its phases up to it: every rule from there would have a
+  // period as long. (Loops inside it were crossed by rules in its proof.)
+  if (Iterations() < heldUntil_) prove = false;
   if (prove && ProofAffordable()) {
     if (known == 0) ReadState();
     if (const LoopRule* rule =
@@ -273,6 +278,10 @@ std::int64_t MacroEngine::Leap(std::int64_t most, const StopRequest& stop) {
       if (!rule->shape.neurons.empty()) ReadState(rule->shape.neurons);
       const LoopRule::Reach reach = rule->Reachable(lengths_, most, LongestLeapValue());
       if (reach.periods > 0) return Apply(*rule, reach);
+      const std::vector<Wide> x(lengths_.begin(), lengths_.end());
+      const std::optional<Wide> period = rule->period.At(x);
+      if (period && *period > most)
+        heldUntil_ = most > INT64_MAX - Iterations() ? INT64_MAX : Iterations() + most;
     }
   }
   return 0;

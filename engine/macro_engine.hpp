@@ -158,6 +158,12 @@ class MacroEngine : public EventEngine {
   std::int64_t proofWork_ = 0, stepWork_ = 0;
   // No proof at a new shape before this step; how long the next wait is.
   std::int64_t quietUntil_ = 0, quietSpan_ = 1;
+  // Iterations computed or leapt, and the one before which no proof is
+  // made: the limit a rule proved did not fit before.
+  std::int64_t Iterations() const {
+    return steps_ - static_cast<std::int64_t>(counts_.leaps) + counts_.iterationsLeapt;
+  }
+  std::int64_t heldUntil_ = 0;
   std::int64_t steps_ = 0;  // iterations computed and leaps made
   LeapCounts counts_;
   // The parts of the network rules are over, each with its hash, and per

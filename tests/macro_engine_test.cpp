@@ -368,6 +368,24 @@ TEST(MacroEngine, APassLeapsNoFurtherThanItsRoom) {
   EXPECT_GT(unbounded, 37) << "no leap longer than the room tried: a weak test";
 }
 
+// A limit inside a long loop's period: the loop proved there, whose
+// period does not fit before the limit, is not proved again at each of its
+// phases up to it. A run to such a limit proves no more rules than the run
+// to the end, and stops at the step-by-step state.
+TEST(MacroEngine, ALoopLongerThanWhatIsLeftIsNotProvedAgainAtEveryPhase) {
+  NParserInterface parser;
+  const auto network = Example(parser, "subtraction.prv");
+  const std::vector<std::string> arguments = {"200", "60"};
+  const Outcome whole = RunUnder(*network, arguments, EngineKind::Macro, 1'000'000, 1000, true);
+  ASSERT_EQ(whole.status, RunStatus::Finished);
+  for (const std::int64_t limit : {12'000, 20'000, 36'365}) {
+    const std::string label = "limit " + std::to_string(limit);
+    const Outcome eager = RunUnder(*network, arguments, EngineKind::Macro, limit, 1000, true);
+    ExpectSame(eager, RunUnder(*network, arguments, EngineKind::Event, limit), label);
+    EXPECT_LE(eager.leaps.rulesProved, whole.leaps.rulesProved) << label;
+  }
+}
+
 // Iteration counts of runs the step-by-step engine would take minutes or
 // hours for, against their closed forms (found with it on small sizes).
 TEST(MacroEngine, IterationCountsFollowTheirClosedForms) {
