@@ -171,23 +171,11 @@ class Course {
     return true;
   }
   std::vector<Count*>& Lengths() { return lengths_; }
-  // After lengths were moved through Lengths(): each value's limb count is
-  // the sum of its runs' lengths again.
-  void Retally() {
-    for (std::uint32_t n = 0; n < net_.computed; ++n) {
-      RunValue<Count>& value = state_[n].v;
-      value.limbCount = Count(0);
-      for (const auto& run : value.runs) value.limbCount += run.count;
-    }
-  }
 
   bool EndSignal() const {
     return net_.endNeuron >= 0 && IsExactlyOne(state_[static_cast<std::size_t>(net_.endNeuron)].v);
   }
 
-  // Every neuron is to be computed in the next iteration (at the start, and
-  // after lengths moved).
-  void ComputeAll() { everything_ = true; }
   // After an inner loop's periods were crossed at once (its lengths moved
   // through Lengths()): as after a leap, the next iteration computes what
   // the inner period's last iteration changed; the neurons the inner loop
@@ -273,6 +261,16 @@ class Course {
   const std::vector<std::uint32_t>& Changed() const { return changed_; }
 
  private:
+  // After lengths were moved through Lengths(): each value's limb count is
+  // the sum of its runs' lengths again.
+  void Retally() {
+    for (std::uint32_t n = 0; n < net_.computed; ++n) {
+      RunValue<Count>& value = state_[n].v;
+      value.limbCount = Count(0);
+      for (const auto& run : value.runs) value.limbCount += run.count;
+    }
+  }
+
   const ProverNetwork& net_;
   std::vector<RunsValue<Count>> state_, next_, bias_;
   RunsValue<Count> term_;
@@ -836,10 +834,11 @@ std::vector<std::uint32_t> PartRead(const ProverNetwork& net,
   return part;
 }
 
-// The rule over `part` alone (sorted neurons), its lengths renumbered: false,
-// and the rule as it was, where a condition, the period or a change reads a
-// length outside the part, or a length outside moves.
-bool RestrictToPart(LoopRule& rule, const std::vector<std::uint32_t>& part) {
+// The rule over `part` alone (sorted neurons), its lengths renumbered. The
+// rule stays whole where a condition, the period or a change reads a
+// length outside the part, or a length outside moves: it is as sound, for
+// the same neurons due first, but holds beside those lengths only.
+void RestrictToPart(LoopRule& rule, const std::vector<std::uint32_t>& part) {
   const StateShape& whole = rule.shape;
   std::vector<PolyForm> renamed(whole.Runs());
   std::vector<char> kept(whole.Runs(), 0);
@@ -856,10 +855,10 @@ bool RestrictToPart(LoopRule& rule, const std::vector<std::uint32_t>& part) {
   };
   for (std::size_t r = 0; r < whole.Runs(); ++r)
     if (kept[r] ? !inside(rule.delta[r]) : !(rule.delta[r].IsConstant() && rule.delta[r].Constant() == 0))
-      return false;
-  if (!inside(rule.period)) return false;
+      return;
+  if (!inside(rule.period)) return;
   for (const PolyForm& condition : rule.conditions)
-    if (!inside(condition)) return false;
+    if (!inside(condition)) return;
 
   StateShape shape;
   ShapeBuilder builder(shape);
@@ -876,7 +875,6 @@ bool RestrictToPart(LoopRule& rule, const std::vector<std::uint32_t>& part) {
   rule.period = rule.period.Substituted(renamed);
   rule.delta = std::move(delta);
   rule.shape = std::move(shape);
-  return true;
 }
 
 }  // namespace
