@@ -153,6 +153,12 @@ class Course {
     return shape_;
   }
   std::uint64_t PartHash(std::size_t part) const { return partHash_[part]; }
+  // The hash of the present shape of some neurons (sorted or not).
+  std::uint64_t HashOf(const std::vector<std::uint32_t>& neurons) const {
+    std::uint64_t hash = 0;
+    for (const std::uint32_t n : neurons) hash += neuronHash_[n];
+    return hash;
+  }
   std::size_t Parts() const { return partHash_.size(); }
   // The neurons the next iteration computes, sorted: false where that is
   // every one.
@@ -926,9 +932,18 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
     std::vector<Wide> direction;
     for (std::size_t r = 0; r < lengths.size(); ++r)
       direction.push_back(static_cast<Wide>(*plain.Lengths()[r]) - static_cast<Wide>(lengths[r]));
-    if (updatesPerIteration > 0 &&
-        !WorthProving(lengths, direction, plainIterations, work - workBefore, updatesPerIteration)) {
-      return std::nullopt;
+    if (updatesPerIteration > 0) {
+      // The part's shape is the one it started with: the period came back.
+      const std::uint64_t part =
+          declined_ != nullptr ? plain.HashOf(PartRead(net, plain.Computed())) : 0;
+      std::uint32_t before = 0;
+      if (declined_ != nullptr)
+        if (const auto found = declined_->find(part); found != declined_->end()) before = found->second;
+      if (!WorthProving(lengths, direction, plainIterations, work - workBefore,
+                        updatesPerIteration * (1.0 + before))) {
+        if (declined_ != nullptr) ++(*declined_)[part];
+        return std::nullopt;
+      }
     }
 
     // Then the same period with every length an unknown, at least 1.

@@ -31,6 +31,8 @@ constexpr std::int64_t kProofShare = 20;  // one twentieth
 // paid so far: multiplication 400 x 400 took 2.5 times the instructions
 // with none).
 constexpr std::int64_t kOverdraft = 4;
+// Loops found not worth proving that are remembered at most.
+constexpr std::size_t kMostDeclined = 1 << 14;
 
 }  // namespace
 
@@ -50,6 +52,7 @@ void MacroEngine::BindNetwork(const ProofObj& tree, const NeuronList& inputs,
   book_.Clear();
   seen_.assign(std::size_t{1} << kSightingBits, Sighting());
   attempts_.clear();
+  declined_.clear();
   covered_.clear();
   covering_.clear();
   proofWork_ = 0;
@@ -180,6 +183,7 @@ void MacroEngine::ReleaseWorkingMemory() {
   book_.Clear();
   std::vector<Sighting>().swap(seen_);
   std::unordered_map<std::uint64_t, Attempts>().swap(attempts_);
+  std::unordered_map<std::uint64_t, std::uint32_t>().swap(declined_);
   std::unordered_set<std::uint64_t>().swap(covered_);
   std::unordered_set<const LoopRule*>().swap(covering_);
   std::vector<Part>().swap(parts_);
@@ -328,6 +332,9 @@ const LoopRule* MacroEngine::TryToProve(std::int64_t seenSteps, bool known,
     return overspent || (stop && stop());
   };
   LoopProver prover(network_);
+  // A run that meets ever new loops keeps a bounded table of them.
+  if (declined_.size() > kMostDeclined) declined_.clear();
+  prover.WeighDeclined(&declined_);
   const bool due = DueNext(due_);
   std::optional<LoopRule> rule = prover.Prove(shape_, lengths_, book_, budget, proofWork_,
                                               Eager() ? 0 : StepRate(), paidFor,

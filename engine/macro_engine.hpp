@@ -151,6 +151,8 @@ class MacroEngine : public EventEngine {
   };
   std::vector<Sighting> seen_;
   std::unordered_map<std::uint64_t, Attempts> attempts_;
+  // Loops found not worth proving, by their part's shape (LoopProver::WeighDeclined).
+  std::unordered_map<std::uint64_t, std::uint32_t> declined_;
   // Shapes inside the period of a proved loop.
   std::unordered_set<std::uint64_t> covered_;
   std::unordered_set<const LoopRule*> covering_;  // rules whose phases are in covered_

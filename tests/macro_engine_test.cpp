@@ -298,6 +298,22 @@ TEST(MacroEngine, ALoopMetBesideOtherValuesLeapsByTheRuleProvedFirst) {
   }
 }
 
+// A minimization's inner loops, met at each candidate with too few periods
+// left for a rule to pay for its proof there: a loop declined at one
+// meeting is weighed at as many as it had, so that it is proved once they
+// would have paid for it, and leapt at the meetings that follow.
+TEST(MacroEngine, ALoopDeclinedAtEveryMeetingIsProvedOnceTheyWouldPayForIt) {
+  NParserInterface parser;
+  const auto network = Example(parser, "remainder.prv");
+  const std::vector<std::string> arguments = {"300", "7"};
+  const std::int64_t kLimit = 20'000'000;
+  const Outcome event = RunUnder(*network, arguments, EngineKind::Event, kLimit);
+  ASSERT_EQ(event.status, RunStatus::Finished);
+  const Outcome macro = RunUnder(*network, arguments, EngineKind::Macro, kLimit);
+  ExpectSame(macro, event, "remainder 300 7");
+  EXPECT_GT(macro.leaps.iterationsLeapt, event.iterations / 3);
+}
+
 // A run whose rules outgrow the memory they may take forgets those used
 // least recently, proves again what it meets again, and ends as step by
 // step; at the end and at limits inside its leaps.
