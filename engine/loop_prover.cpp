@@ -153,6 +153,12 @@ class Course {
     return shape_;
   }
   std::uint64_t PartHash(std::size_t part) const { return partHash_[part]; }
+  // The hash of the present shape of some neurons (sorted or not).
+  std::uint64_t HashOf(const std::vector<std::uint32_t>& neurons) const {
+    std::uint64_t hash = 0;
+    for (const std::uint32_t n : neurons) hash += neuronHash_[n];
+    return hash;
+  }
   std::size_t Parts() const { return partHash_.size(); }
   // The neurons the next iteration computes, sorted: false where that is
   // every one.
@@ -171,23 +177,11 @@ class Course {
     return true;
   }
   std::vector<Count*>& Lengths() { return lengths_; }
-  // After lengths were moved through Lengths(): each value's limb count is
-  // the sum of its runs' lengths again.
-  void Retally() {
-    for (std::uint32_t n = 0; n < net_.computed; ++n) {
-      RunValue<Count>& value = state_[n].v;
-      value.limbCount = Count(0);
-      for (const auto& run : value.runs) value.limbCount += run.count;
-    }
-  }
 
   bool EndSignal() const {
     return net_.endNeuron >= 0 && IsExactlyOne(state_[static_cast<std::size_t>(net_.endNeuron)].v);
   }
 
-  // Every neuron is to be computed in the next iteration (at the start, and
-  // after lengths moved).
-  void ComputeAll() { everything_ = true; }
   // After an inner loop's periods were crossed at once (its lengths moved
   // through Lengths()): as after a leap, the next iteration computes what
   // the inner period's last iteration changed; the neurons the inner loop
@@ -273,6 +267,16 @@ class Course {
   const std::vector<std::uint32_t>& Changed() const { return changed_; }
 
  private:
+  // After lengths were moved through Lengths(): each value's limb count is
+  // the sum of its runs' lengths again.
+  void Retally() {
+    for (std::uint32_t n = 0; n < net_.computed; ++n) {
+      RunValue<Count>& value = state_[n].v;
+      value.limbCount = Count(0);
+      for (const auto& run : value.runs) value.limbCount += run.count;
+    }
+  }
+
   const ProverNetwork& net_;
   std::vector<RunsValue<Count>> state_, next_, bias_;
   RunsValue<Count> term_;
@@ -836,10 +840,11 @@ std::vector<std::uint32_t> PartRead(const ProverNetwork& net,
   return part;
 }
 
-// The rule over `part` alone (sorted neurons), its lengths renumbered: false,
-// and the rule as it was, where a condition, the period or a change reads a
-// length outside the part, or a length outside moves.
-bool RestrictToPart(LoopRule& rule, const std::vector<std::uint32_t>& part) {
+// The rule over `part` alone (sorted neurons), its lengths renumbered. The
+// rule stays whole where a condition, the period or a change reads a
+// length outside the part, or a length outside moves: it is as sound, for
+// the same neurons due first, but holds beside those lengths only.
+void RestrictToPart(LoopRule& rule, const std::vector<std::uint32_t>& part) {
   const StateShape& whole = rule.shape;
   std::vector<PolyForm> renamed(whole.Runs());
   std::vector<char> kept(whole.Runs(), 0);
@@ -856,10 +861,10 @@ bool RestrictToPart(LoopRule& rule, const std::vector<std::uint32_t>& part) {
   };
   for (std::size_t r = 0; r < whole.Runs(); ++r)
     if (kept[r] ? !inside(rule.delta[r]) : !(rule.delta[r].IsConstant() && rule.delta[r].Constant() == 0))
-      return false;
-  if (!inside(rule.period)) return false;
+      return;
+  if (!inside(rule.period)) return;
   for (const PolyForm& condition : rule.conditions)
-    if (!inside(condition)) return false;
+    if (!inside(condition)) return;
 
   StateShape shape;
   ShapeBuilder builder(shape);
@@ -876,7 +881,6 @@ bool RestrictToPart(LoopRule& rule, const std::vector<std::uint32_t>& part) {
   rule.period = rule.period.Substituted(renamed);
   rule.delta = std::move(delta);
   rule.shape = std::move(shape);
-  return true;
 }
 
 }  // namespace
@@ -928,9 +932,18 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
     std::vector<Wide> direction;
     for (std::size_t r = 0; r < lengths.size(); ++r)
       direction.push_back(static_cast<Wide>(*plain.Lengths()[r]) - static_cast<Wide>(lengths[r]));
-    if (updatesPerIteration > 0 &&
-        !WorthProving(lengths, direction, plainIterations, work - workBefore, updatesPerIteration)) {
-      return std::nullopt;
+    if (updatesPerIteration > 0) {
+      // The part's shape is the one it started with: the period came back.
+      const std::uint64_t part =
+          declined_ != nullptr ? plain.HashOf(PartRead(net, plain.Computed())) : 0;
+      std::uint32_t before = 0;
+      if (declined_ != nullptr)
+        if (const auto found = declined_->find(part); found != declined_->end()) before = found->second;
+      if (!WorthProving(lengths, direction, plainIterations, work - workBefore,
+                        updatesPerIteration * (1.0 + before))) {
+        if (declined_ != nullptr) ++(*declined_)[part];
+        return std::nullopt;
+      }
     }
 
     // Then the same period with every length an unknown, at least 1.

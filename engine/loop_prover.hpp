@@ -31,6 +31,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "network/number.hpp"
@@ -82,6 +83,14 @@ class LoopProver {
                                 std::int64_t& work, double updatesPerIteration = 0,
                                 const StopRequest& stop = {},
                                 const std::vector<std::uint32_t>* dueFirst = nullptr);
+  // Loops found not worth proving so far, by the shape of the part of the
+  // network their period computes and reads: a loop declined k times is
+  // weighed at k + 1 meetings, as a rule over a part is met again beside
+  // other values and pays for itself over all of them. Declines are counted
+  // in `declined`, which outlives the prover.
+  void WeighDeclined(std::unordered_map<std::uint64_t, std::uint32_t>* declined) {
+    declined_ = declined;
+  }
   bool Stopped() const { return stopped_; }
   // The rules for inner loops the proofs so far added to the book, and
   // how many of those are round rules.
@@ -92,6 +101,7 @@ class LoopProver {
   const ProverNetwork& network_;
   int depth_ = 0;
   bool stopped_ = false;
+  std::unordered_map<std::uint64_t, std::uint32_t>* declined_ = nullptr;
   std::int64_t innerRules_ = 0, innerRoundRules_ = 0;
 };
 

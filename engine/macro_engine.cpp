@@ -31,6 +31,8 @@ constexpr std::int64_t kProofShare = 20;  // one twentieth
 // paid so far: multiplication 400 x 400 took 2.5 times the instructions
 // with none).
 constexpr std::int64_t kOverdraft = 4;
+// Loops found not worth proving that are remembered at most.
+constexpr std::size_t kMostDeclined = 1 << 14;
 
 }  // namespace
 
@@ -50,12 +52,14 @@ void MacroEngine::BindNetwork(const ProofObj& tree, const NeuronList& inputs,
   book_.Clear();
   seen_.assign(std::size_t{1} << kSightingBits, Sighting());
   attempts_.clear();
+  declined_.clear();
   covered_.clear();
   covering_.clear();
   proofWork_ = 0;
   stepWork_ = 0;
   quietUntil_ = 0;
   quietSpan_ = 1;
+  heldUntil_ = 0;
   steps_ = 0;
   counts_ = LeapCounts();
   neuronHash_.assign(computed_, 0);
@@ -179,6 +183,7 @@ void MacroEngine::ReleaseWorkingMemory() {
   book_.Clear();
   std::vector<Sighting>().swap(seen_);
   std::unordered_map<std::uint64_t, Attempts>().swap(attempts_);
+  std::unordered_map<std::uint64_t, std::uint32_t>().swap(declined_);
   std::unordered_set<std::uint64_t>().swap(covered_);
   std::unordered_set<const LoopRule*>().swap(covering_);
   std::vector<Part>().swap(parts_);
@@ -266,6 +271,10 @@ std::int64_t MacroEngine::Leap(std::int64_t most, const StopRequest& stop) {
       prove = false;
     }
   }
+  // A loop whose period does not fit before the limit is not proved again
+  // at each of its phases up to it: every rule from there would have a
+  // period as long. (Loops inside it were crossed by rules in its proof.)
+  if (Iterations() < heldUntil_) prove = false;
   if (prove && ProofAffordable()) {
     if (known == 0) ReadState();
     if (const LoopRule* rule =
@@ -273,6 +282,10 @@ std::int64_t MacroEngine::Leap(std::int64_t most, const StopRequest& stop) {
       if (!rule->shape.neurons.empty()) ReadState(rule->shape.neurons);
       const LoopRule::Reach reach = rule->Reachable(lengths_, most, LongestLeapValue());
       if (reach.periods > 0) return Apply(*rule, reach);
+      const std::vector<Wide> x(lengths_.begin(), lengths_.end());
+      const std::optional<Wide> period = rule->period.At(x);
+      if (period && *period > most)
+        heldUntil_ = most > INT64_MAX - Iterations() ? INT64_MAX : Iterations() + most;
     }
   }
   return 0;
@@ -319,6 +332,9 @@ const LoopRule* MacroEngine::TryToProve(std::int64_t seenSteps, bool known,
     return overspent || (stop && stop());
   };
   LoopProver prover(network_);
+  // A run that meets ever new loops keeps a bounded table of them.
+  if (declined_.size() > kMostDeclined) declined_.clear();
+  prover.WeighDeclined(&declined_);
   const bool due = DueNext(due_);
   std::optional<LoopRule> rule = prover.Prove(shape_, lengths_, book_, budget, proofWork_,
                                               Eager() ? 0 : StepRate(), paidFor,

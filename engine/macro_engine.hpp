@@ -151,6 +151,8 @@ class MacroEngine : public EventEngine {
   };
   std::vector<Sighting> seen_;
   std::unordered_map<std::uint64_t, Attempts> attempts_;
+  // Loops found not worth proving, by their part's shape (LoopProver::WeighDeclined).
+  std::unordered_map<std::uint64_t, std::uint32_t> declined_;
   // Shapes inside the period of a proved loop.
   std::unordered_set<std::uint64_t> covered_;
   std::unordered_set<const LoopRule*> covering_;  // rules whose phases are in covered_
@@ -158,6 +160,12 @@ class MacroEngine : public EventEngine {
   std::int64_t proofWork_ = 0, stepWork_ = 0;
   // No proof at a new shape before this step; how long the next wait is.
   std::int64_t quietUntil_ = 0, quietSpan_ = 1;
+  // Iterations computed or leapt, and the one before which no proof is
+  // made: the limit a rule proved did not fit before.
+  std::int64_t Iterations() const {
+    return steps_ - static_cast<std::int64_t>(counts_.leaps) + counts_.iterationsLeapt;
+  }
+  std::int64_t heldUntil_ = 0;
   std::int64_t steps_ = 0;  // iterations computed and leaps made
   LeapCounts counts_;
   // The parts of the network rules are over, each with its hash, and per

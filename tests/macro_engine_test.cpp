@@ -298,6 +298,22 @@ TEST(MacroEngine, ALoopMetBesideOtherValuesLeapsByTheRuleProvedFirst) {
   }
 }
 
+// A minimization's inner loops, met at each candidate with too few periods
+// left for a rule to pay for its proof there: a loop declined at one
+// meeting is weighed at as many as it had, so that it is proved once they
+// would have paid for it, and leapt at the meetings that follow.
+TEST(MacroEngine, ALoopDeclinedAtEveryMeetingIsProvedOnceTheyWouldPayForIt) {
+  NParserInterface parser;
+  const auto network = Example(parser, "remainder.prv");
+  const std::vector<std::string> arguments = {"300", "7"};
+  const std::int64_t kLimit = 20'000'000;
+  const Outcome event = RunUnder(*network, arguments, EngineKind::Event, kLimit);
+  ASSERT_EQ(event.status, RunStatus::Finished);
+  const Outcome macro = RunUnder(*network, arguments, EngineKind::Macro, kLimit);
+  ExpectSame(macro, event, "remainder 300 7");
+  EXPECT_GT(macro.leaps.iterationsLeapt, event.iterations / 3);
+}
+
 // A run whose rules outgrow the memory they may take forgets those used
 // least recently, proves again what it meets again, and ends as step by
 // step; at the end and at limits inside its leaps.
@@ -366,6 +382,24 @@ TEST(MacroEngine, APassLeapsNoFurtherThanItsRoom) {
     }
   }
   EXPECT_GT(unbounded, 37) << "no leap longer than the room tried: a weak test";
+}
+
+// A limit inside a long loop's period: the loop proved there, whose
+// period does not fit before the limit, is not proved again at each of its
+// phases up to it. A run to such a limit proves no more rules than the run
+// to the end, and stops at the step-by-step state.
+TEST(MacroEngine, ALoopLongerThanWhatIsLeftIsNotProvedAgainAtEveryPhase) {
+  NParserInterface parser;
+  const auto network = Example(parser, "subtraction.prv");
+  const std::vector<std::string> arguments = {"200", "60"};
+  const Outcome whole = RunUnder(*network, arguments, EngineKind::Macro, 1'000'000, 1000, true);
+  ASSERT_EQ(whole.status, RunStatus::Finished);
+  for (const std::int64_t limit : {12'000, 20'000, 36'365}) {
+    const std::string label = "limit " + std::to_string(limit);
+    const Outcome eager = RunUnder(*network, arguments, EngineKind::Macro, limit, 1000, true);
+    ExpectSame(eager, RunUnder(*network, arguments, EngineKind::Event, limit), label);
+    EXPECT_LE(eager.leaps.rulesProved, whole.leaps.rulesProved) << label;
+  }
 }
 
 // Iteration counts of runs the step-by-step engine would take minutes or

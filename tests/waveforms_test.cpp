@@ -21,7 +21,7 @@ namespace {
 struct Neurons {
   explicit Neurons(int count) {
     for (int i = 0; i < count; ++i) {
-      owned.push_back(std::make_unique<Neuron>("n" + std::to_string(i)));
+      owned.push_back(std::make_unique<Neuron>(std::string("n").append(std::to_string(i))));
       list.push_back(owned.back().get());
     }
   }
