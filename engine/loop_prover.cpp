@@ -893,6 +893,7 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
                                           const std::vector<std::uint32_t>* dueFirst) {
   const ProverNetwork& net = network_;
   stopped_ = false;
+  lastDeclined_ = false;
   // Inner loops the plain pass meets without a rule that crosses them get
   // one there, a few levels deep: the outer loop's rule needs them.
   int innerProofs = 0;
@@ -942,6 +943,7 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
       if (!WorthProving(lengths, direction, plainIterations, work - workBefore,
                         updatesPerIteration * (1.0 + before))) {
         if (declined_ != nullptr) ++(*declined_)[part];
+        lastDeclined_ = true;
         return std::nullopt;
       }
     }

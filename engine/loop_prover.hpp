@@ -92,6 +92,9 @@ class LoopProver {
     declined_ = declined;
   }
   bool Stopped() const { return stopped_; }
+  // Whether the last proof ended with its loop found not worth proving: its
+  // period came back, unlike that of a proof that failed otherwise.
+  bool Declined() const { return lastDeclined_; }
   // The rules for inner loops the proofs so far added to the book, and
   // how many of those are round rules.
   std::int64_t InnerRules() const { return innerRules_; }
@@ -101,6 +104,7 @@ class LoopProver {
   const ProverNetwork& network_;
   int depth_ = 0;
   bool stopped_ = false;
+  bool lastDeclined_ = false;
   std::unordered_map<std::uint64_t, std::uint32_t>* declined_ = nullptr;
   std::int64_t innerRules_ = 0, innerRoundRules_ = 0;
 };

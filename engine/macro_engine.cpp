@@ -347,7 +347,15 @@ const LoopRule* MacroEngine::TryToProve(std::int64_t seenSteps, bool known,
     attempts.failures = std::min<std::uint32_t>(attempts.failures + 1, 20);
     attempts.skip = (std::uint64_t{1} << attempts.failures) - 1;
     // The states that follow a failed one mostly fail alike: the next try
-    // at a new shape comes ever later while they fail.
+    // at a new shape comes ever later while they fail. A proof that failed
+    // otherwise than by being declined (mostly a period that did not come
+    // back within the budget: a loop that ends, or changes shape, before a
+    // proof from its third sighting sees it round) keeps the next try a
+    // budget away: the engine steps next through the states it went
+    // through. Multiplication 40 x 40, whose inner loops of 40 rounds come
+    // round every 8, tried seven of their phases in a row, each for its
+    // whole budget.
+    if (!prover.Declined()) quietSpan_ = std::max(quietSpan_, budget);
     quietUntil_ = steps_ + quietSpan_;
     quietSpan_ = std::min<std::int64_t>(2 * quietSpan_, kLongestQuiet);
     return nullptr;

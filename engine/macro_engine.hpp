@@ -14,7 +14,9 @@
 //   lets the loop's lengths grow past the small values where two of them
 //   are often equal, a tie a rule would keep); a rule proved is kept for
 //   every later visit of the
-//   shape, and a shape whose proof failed is tried again ever more rarely.
+//   shape, and a shape whose proof failed is tried again ever more rarely;
+//   after a failed proof that was not declined (most often a period that
+//   did not come back), no shape is tried within its budget of iterations.
 //   Shapes a proved loop passes through are not proved again (the loop's
 //   own shape comes round within a period), nor is a shape that has rules
 //   none of which reaches (the loop is ending).
