@@ -9,12 +9,6 @@
 namespace vantorb {
 namespace {
 
-std::uint64_t Mix(std::uint64_t hash, std::uint64_t word) {
-  hash ^= word + 0x9e3779b97f4a7c15ULL + (hash << 6) + (hash >> 2);
-  hash *= 0xff51afd7ed558ccdULL;
-  return hash ^ (hash >> 33);
-}
-
 // The iterations of periods [0, k) when one period takes first + j * step
 // iterations for period j; false when that passes `most` (or 2^127).
 bool Iterations(Wide first, Wide step, Wide k, Wide most, Wide& total) {
@@ -27,17 +21,6 @@ bool Iterations(Wide first, Wide step, Wide k, Wide most, Wide& total) {
 }
 
 }  // namespace
-
-NeuronShapeHasher::NeuronShapeHasher(std::uint32_t neuron, std::int32_t sign, std::int64_t integer)
-    : hash_(Mix(Mix(neuron, static_cast<std::uint64_t>(sign)), static_cast<std::uint64_t>(integer))) {}
-
-bool NeuronShapeHasher::Add(std::uint32_t runValue) {
-  if (runs_ == kHashedRuns) return false;
-  hash_ = Mix(hash_, runValue);
-  return ++runs_ < kHashedRuns;
-}
-
-std::uint64_t NeuronShapeHasher::Finish() const { return Mix(hash_, runs_); }
 
 ShapeBuilder::ShapeBuilder(StateShape& shape) : shape_(shape) {
   shape_.neurons.clear();

@@ -80,12 +80,25 @@ class NeuronShapeHasher {
  public:
   static constexpr std::uint64_t kHashedRuns = 64;
 
-  NeuronShapeHasher(std::uint32_t neuron, std::int32_t sign, std::int64_t integer);
+  // Inline: an engine hashes every neuron that changed at every step it
+  // looks at, most of them of a run or two.
+  NeuronShapeHasher(std::uint32_t neuron, std::int32_t sign, std::int64_t integer)
+      : hash_(Mix(Mix(neuron, static_cast<std::uint64_t>(sign)), static_cast<std::uint64_t>(integer))) {}
   // False once further runs no longer count.
-  bool Add(std::uint32_t runValue);
-  std::uint64_t Finish() const;
+  bool Add(std::uint32_t runValue) {
+    if (runs_ == kHashedRuns) return false;
+    hash_ = Mix(hash_, runValue);
+    return ++runs_ < kHashedRuns;
+  }
+  std::uint64_t Finish() const { return Mix(hash_, runs_); }
 
  private:
+  static std::uint64_t Mix(std::uint64_t hash, std::uint64_t word) {
+    hash ^= word + 0x9e3779b97f4a7c15ULL + (hash << 6) + (hash >> 2);
+    hash *= 0xff51afd7ed558ccdULL;
+    return hash ^ (hash >> 33);
+  }
+
   std::uint64_t hash_;
   std::uint64_t runs_ = 0;
 };
