@@ -21,6 +21,8 @@ constexpr int kMaxNesting = 2;
 constexpr std::int64_t kSymbolicWeight = 24;
 // Iterations of a proof between two questions to its stop request.
 constexpr std::int64_t kStopCheckInterval = 32;
+// The longest period whose states a decline lists.
+constexpr std::size_t kMostListedPhases = 4096;
 
 // A neuron's value held as runs whose lengths count with Count, with the
 // operations UpdateNeuron asks for.
@@ -807,17 +809,23 @@ std::vector<PolyForm> HeldLengths(const std::vector<PolyForm>& conditions, std::
   return replacements;
 }
 
-// Whether the most periods a leap from `lengths` could cover, every run
-// at least one limb long at the end, save more updates than proving them
-// with unknowns costs (a few dozen times the plain period's `plainWork`).
-bool WorthProving(const std::vector<std::uint64_t>& lengths, const std::vector<Wide>& direction,
-                  std::uint64_t periodIterations, std::int64_t plainWork, double updatesPerIteration) {
-  Wide periods = -1;  // none shrinks: no bound here
+// The most periods a leap from `lengths` could cover, every run at least
+// one limb long at the end; -1 where no run shrinks.
+Wide MostPeriods(const std::vector<std::uint64_t>& lengths, const std::vector<Wide>& direction) {
+  Wide periods = -1;
   for (std::size_t r = 0; r < lengths.size(); ++r) {
     if (direction[r] >= 0) continue;
     const Wide most = (static_cast<Wide>(lengths[r]) - 1) / -direction[r];
     periods = periods < 0 ? most : std::min(periods, most);
   }
+  return periods;
+}
+
+// Whether those periods save more updates than proving them with unknowns
+// costs (a few dozen times the plain period's `plainWork`).
+bool WorthProving(const std::vector<std::uint64_t>& lengths, const std::vector<Wide>& direction,
+                  std::uint64_t periodIterations, std::int64_t plainWork, double updatesPerIteration) {
+  const Wide periods = MostPeriods(lengths, direction);
   if (periods < 0) return true;
   const double saved = static_cast<double>(periods) * static_cast<double>(periodIterations) *
                        updatesPerIteration;
@@ -894,6 +902,8 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
   const ProverNetwork& net = network_;
   stopped_ = false;
   lastDeclined_ = false;
+  declinedPhases_.clear();
+  declinedSpan_ = 0;
   // Inner loops the plain pass meets without a rule that crosses them get
   // one there, a few levels deep: the outer loop's rule needs them.
   int innerProofs = 0;
@@ -923,27 +933,40 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
     std::vector<RunsValue<std::uint64_t>> plainStart(net.computed);
     for (std::uint32_t n = 0; n < net.computed; ++n) plainStart[n].v = NeuronValue(shape, n, lengths);
     Course<std::uint64_t> plain(net, std::move(plainStart), book.Parts());
+    // The states of the period, listed for a loop that may be declined.
+    std::vector<std::uint64_t> plainPhases{shape.hash};
+    const bool weighing = updatesPerIteration > 0 && declined_ != nullptr;
     std::uint64_t plainIterations = 0;
     bool lastWasStep = false;
     const std::int64_t workBefore = work;
     std::vector<CrossedLoop> crossings;
-    if (!RunPeriod(plain, shape, book, maxIterations, plainIterations, lastWasStep, nullptr, work,
-                   stop, stopped_, crossings, false, depth_ < kMaxNesting ? &proveInner : nullptr))
+    if (!RunPeriod(plain, shape, book, maxIterations, plainIterations, lastWasStep,
+                   weighing ? &plainPhases : nullptr, work, stop, stopped_, crossings, false,
+                   depth_ < kMaxNesting ? &proveInner : nullptr))
       return std::nullopt;
     std::vector<Wide> direction;
     for (std::size_t r = 0; r < lengths.size(); ++r)
       direction.push_back(static_cast<Wide>(*plain.Lengths()[r]) - static_cast<Wide>(lengths[r]));
     if (updatesPerIteration > 0) {
       // The part's shape is the one it started with: the period came back.
-      const std::uint64_t part =
-          declined_ != nullptr ? plain.HashOf(PartRead(net, plain.Computed())) : 0;
+      const std::uint64_t part = weighing ? plain.HashOf(PartRead(net, plain.Computed())) : 0;
       std::uint32_t before = 0;
-      if (declined_ != nullptr)
+      if (weighing)
         if (const auto found = declined_->find(part); found != declined_->end()) before = found->second;
       if (!WorthProving(lengths, direction, plainIterations, work - workBefore,
                         updatesPerIteration * (1.0 + before))) {
-        if (declined_ != nullptr) ++(*declined_)[part];
         lastDeclined_ = true;
+        if (weighing) {
+          ++(*declined_)[part];
+          // The loop's other phases, met before it ends, are the same loop
+          // at the same meeting, and would be declined alike.
+          const Wide periods = MostPeriods(lengths, direction);
+          if (plainPhases.size() <= kMostListedPhases && periods >= 0) {
+            declinedPhases_ = std::move(plainPhases);
+            declinedSpan_ = static_cast<std::int64_t>(
+                std::min<Wide>((periods + 1) * static_cast<Wide>(plainIterations), INT64_MAX / 4));
+          }
+        }
         return std::nullopt;
       }
     }

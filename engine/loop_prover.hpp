@@ -95,6 +95,12 @@ class LoopProver {
   // Whether the last proof ended with its loop found not worth proving: its
   // period came back, unlike that of a proof that failed otherwise.
   bool Declined() const { return lastDeclined_; }
+  // After a decline: the hashes of the states of the declined loop's
+  // period, and the iterations it has left at most; tries at those states
+  // before then would be declined alike. Empty for a period too long to
+  // list.
+  const std::vector<std::uint64_t>& DeclinedPhases() const { return declinedPhases_; }
+  std::int64_t DeclinedSpan() const { return declinedSpan_; }
   // The rules for inner loops the proofs so far added to the book, and
   // how many of those are round rules.
   std::int64_t InnerRules() const { return innerRules_; }
@@ -105,6 +111,8 @@ class LoopProver {
   int depth_ = 0;
   bool stopped_ = false;
   bool lastDeclined_ = false;
+  std::vector<std::uint64_t> declinedPhases_;
+  std::int64_t declinedSpan_ = 0;
   std::unordered_map<std::uint64_t, std::uint32_t>* declined_ = nullptr;
   std::int64_t innerRules_ = 0, innerRoundRules_ = 0;
 };

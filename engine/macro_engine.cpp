@@ -53,6 +53,7 @@ void MacroEngine::BindNetwork(const ProofObj& tree, const NeuronList& inputs,
   seen_.assign(std::size_t{1} << kSightingBits, Sighting());
   attempts_.clear();
   declined_.clear();
+  declinedUntil_.clear();
   covered_.clear();
   covering_.clear();
   proofWork_ = 0;
@@ -164,6 +165,11 @@ std::int64_t MacroEngine::LeapOverPart(std::int64_t most) {
   return 0;
 }
 
+bool MacroEngine::JustDeclined() const {
+  const auto found = declinedUntil_.find(stateHash_);
+  return found != declinedUntil_.end() && Iterations() < found->second;
+}
+
 double MacroEngine::StepRate() const {
   return steps_ > 0 ? static_cast<double>(stepWork_) / static_cast<double>(steps_) : 0;
 }
@@ -184,6 +190,7 @@ void MacroEngine::ReleaseWorkingMemory() {
   std::vector<Sighting>().swap(seen_);
   std::unordered_map<std::uint64_t, Attempts>().swap(attempts_);
   std::unordered_map<std::uint64_t, std::uint32_t>().swap(declined_);
+  std::unordered_map<std::uint64_t, std::int64_t>().swap(declinedUntil_);
   std::unordered_set<std::uint64_t>().swap(covered_);
   std::unordered_set<const LoopRule*>().swap(covering_);
   std::vector<Part>().swap(parts_);
@@ -257,7 +264,7 @@ std::int64_t MacroEngine::Leap(std::int64_t most, const StopRequest& stop) {
   // proof fails, and is tried ever more rarely.
   bool prove = known > 0 ? known < kMaxRulesPerShape
                          : sighting.repeats >= 3 && steps_ >= quietUntil_ &&
-                               covered_.count(stateHash_) == 0;
+                               covered_.count(stateHash_) == 0 && !JustDeclined();
   // A value of as many runs as a hash counts is digits rather than runs:
   // a period over it costs the prover far more than the engine, and its
   // shape is seen again only through the runs hashed.
@@ -334,6 +341,7 @@ const LoopRule* MacroEngine::TryToProve(std::int64_t seenSteps, bool known,
   LoopProver prover(network_);
   // A run that meets ever new loops keeps a bounded table of them.
   if (declined_.size() > kMostDeclined) declined_.clear();
+  if (declinedUntil_.size() > kMostDeclined) declinedUntil_.clear();
   prover.WeighDeclined(&declined_);
   const bool due = DueNext(due_);
   std::optional<LoopRule> rule = prover.Prove(shape_, lengths_, book_, budget, proofWork_,
@@ -342,6 +350,8 @@ const LoopRule* MacroEngine::TryToProve(std::int64_t seenSteps, bool known,
   counts_.rulesProved += prover.InnerRules();
   counts_.roundRulesProved += prover.InnerRoundRules();
   if (!rule) {
+    for (const std::uint64_t phase : prover.DeclinedPhases())
+      declinedUntil_[phase] = Iterations() + prover.DeclinedSpan();
     if (known || (prover.Stopped() && !overspent)) return nullptr;
     Attempts& attempts = attempts_[stateHash_];
     attempts.failures = std::min<std::uint32_t>(attempts.failures + 1, 20);

@@ -124,6 +124,9 @@ class MacroEngine : public EventEngine {
   void ForgetRules();
   // Neuron updates per step so far: what an iteration costs.
   double StepRate() const;
+  // Whether the present state is a phase of a loop declined at this
+  // meeting of it.
+  bool JustDeclined() const;
   std::int64_t Apply(const LoopRule& rule, const LoopRule::Reach& reach);
   // The longest value a leap may make, in limbs: values that stay with the
   // engine as runs may grow far past those a neuron is to show as limbs.
@@ -155,6 +158,9 @@ class MacroEngine : public EventEngine {
   std::unordered_map<std::uint64_t, Attempts> attempts_;
   // Loops found not worth proving, by their part's shape (LoopProver::WeighDeclined).
   std::unordered_map<std::uint64_t, std::uint32_t> declined_;
+  // The states of loops just declined, and the iteration until which a
+  // try there would be declined alike (LoopProver::DeclinedPhases).
+  std::unordered_map<std::uint64_t, std::int64_t> declinedUntil_;
   // Shapes inside the period of a proved loop.
   std::unordered_set<std::uint64_t> covered_;
   std::unordered_set<const LoopRule*> covering_;  // rules whose phases are in covered_
