@@ -350,8 +350,9 @@ const LoopRule* MacroEngine::TryToProve(std::int64_t seenSteps, bool known,
   counts_.rulesProved += prover.InnerRules();
   counts_.roundRulesProved += prover.InnerRoundRules();
   if (!rule) {
-    for (const std::uint64_t phase : prover.DeclinedPhases())
-      declinedUntil_[phase] = Iterations() + prover.DeclinedSpan();
+    const std::int64_t span = prover.DeclinedSpan();
+    const std::int64_t until = Iterations() > INT64_MAX - span ? INT64_MAX : Iterations() + span;
+    for (const std::uint64_t phase : prover.DeclinedPhases()) declinedUntil_[phase] = until;
     if (known || (prover.Stopped() && !overspent)) return nullptr;
     Attempts& attempts = attempts_[stateHash_];
     attempts.failures = std::min<std::uint32_t>(attempts.failures + 1, 20);
