@@ -315,6 +315,26 @@ TEST(MacroEngine, ALoopDeclinedAtEveryMeetingIsProvedOnceTheyWouldPayForIt) {
   EXPECT_GT(macro.leaps.iterationsLeapt, event.iterations / 4);
 }
 
+// A whole run under a macro engine of its own, and what its proofs cost
+// (in neuron updates).
+struct ProvedRun {
+  RunStatus status = RunStatus::Running;
+  std::int64_t iterations = 0;
+  std::int64_t proofWork = 0;
+};
+ProvedRun RunWithProofWork(const Network& network, const std::vector<std::string>& arguments,
+                           std::int64_t limit) {
+  auto macro = std::make_unique<MacroEngine>();
+  const MacroEngine& engine = *macro;
+  NetworkRun run(std::move(macro));
+  run.Start(network, arguments);
+  ProvedRun outcome;
+  while (outcome.status == RunStatus::Running) outcome.status = run.Tick(1000, limit);
+  outcome.iterations = run.Iteration();
+  outcome.proofWork = engine.ProofWork();
+  return outcome;
+}
+
 // Multiplications whose inner loops (x rounds, their shapes round every 8)
 // end before a proof from a phase's third sighting sees that phase again:
 // every such proof fails after its whole budget, and the phases that follow
@@ -329,15 +349,10 @@ TEST(MacroEngine, ProofsOfLoopsThatEndBeforeTheyComeRoundCostLittle) {
   const std::int64_t kLimit = 100'000;
   for (const auto& arguments : cases) {
     const std::string label = arguments[0] + " x " + arguments[1];
-    auto macro = std::make_unique<MacroEngine>();
-    const MacroEngine& engine = *macro;
-    NetworkRun run(std::move(macro));
-    run.Start(*network, arguments);
-    RunStatus status = RunStatus::Running;
-    while (status == RunStatus::Running) status = run.Tick(1000, kLimit);
-    ASSERT_EQ(status, RunStatus::Finished) << label;
-    EXPECT_GT(engine.ProofWork(), 0) << label << ": no proof tried, a weak test";
-    EXPECT_LT(engine.ProofWork(), run.Iteration() * 3 / 4) << label;
+    const ProvedRun run = RunWithProofWork(*network, arguments, kLimit);
+    ASSERT_EQ(run.status, RunStatus::Finished) << label;
+    EXPECT_GT(run.proofWork, 0) << label << ": no proof tried, a weak test";
+    EXPECT_LT(run.proofWork, run.iterations * 3 / 4) << label;
   }
 }
 
@@ -362,15 +377,10 @@ TEST(MacroEngine, ALoopDeclinedIsNotTriedAgainAtItsOtherPhases) {
     NParserInterface parser;
     const auto network = Example(parser, c.file);
     const std::string label = std::string(c.file) + " " + c.arguments[0];
-    auto macro = std::make_unique<MacroEngine>();
-    const MacroEngine& engine = *macro;
-    NetworkRun run(std::move(macro));
-    run.Start(*network, c.arguments);
-    RunStatus status = RunStatus::Running;
-    while (status == RunStatus::Running) status = run.Tick(1000, kLimit);
-    ASSERT_EQ(status, RunStatus::Finished) << label;
-    EXPECT_GT(engine.ProofWork(), 0) << label << ": no proof tried, a weak test";
-    EXPECT_LT(engine.ProofWork(), c.mostProofWork) << label;
+    const ProvedRun run = RunWithProofWork(*network, c.arguments, kLimit);
+    ASSERT_EQ(run.status, RunStatus::Finished) << label;
+    EXPECT_GT(run.proofWork, 0) << label << ": no proof tried, a weak test";
+    EXPECT_LT(run.proofWork, c.mostProofWork) << label;
   }
 }
 
