@@ -5,7 +5,10 @@
 // at one; an engine a case would take far too long under is left out, and
 // the case says why. Engines that finish a case must agree on its
 // iterations and result, or the program fails (status 1), as it does when a
-// run fails. VANTORB_BENCH_SMOKE=1 runs small cases only, to check that the
+// run fails. Some cases also time the evaluation of the program's
+// definition without a network (as `vantorb-cli eval` does, with no bound
+// on its rule applications but the same wall-time limit): its result must
+// agree too. VANTORB_BENCH_SMOKE=1 runs small cases only, to check that the
 // program works; timings are never asserted anywhere.
 //
 // run_bench [CASE-SUBSTRING]   runs the cases whose label contains it
@@ -27,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/interpreter.hpp"
 #include "driver/compilation_driver.hpp"
 #include "network/equation_text.hpp"
 #include "network/exceptions.hpp"
@@ -105,23 +109,6 @@ std::string MillionNeurons() {
   return path;
 }
 
-// Integer square root by minimization: the least r with (r + 1)^2 > x,
-// that is, with (x + 1) - (r + 1)^2 = 0 in truncated subtraction.
-std::string MinimizedSquareRoot() {
-  return TempFile("vantorb-run-bench-isqrt.prv",
-                  "add R(U(1,1), C(U(3,3), S))\nmul R(Z, C(U(3,3), U(1,3), add))\n"
-                  "pred R(W, U(1,2))\nsub R(U(1,1), C(U(3,3), pred))\n"
-                  "nextx C(U(1,2), S)\nnextr C(U(2,2), S)\nsquare C(nextr, nextr, mul)\n"
-                  "room C(nextx, square, sub)\nisqrt M(room)\n");
-}
-
-// Triangular numbers by a recursion that adds its counter: round r adds
-// r, so every round is one addition longer than the one before.
-std::string Triangular() {
-  return TempFile("vantorb-run-bench-triangular.prv",
-                  "add R(U(1,1), C(U(3,3), S))\ntri R(W, C(U(2,2), C(U(1,2), S), add))\n");
-}
-
 constexpr int kEngineCount = 4;
 const char* const kEngineNames[kEngineCount] = {"macro", "event", "dense", "reference"};
 const EngineKind kEngines[kEngineCount] = {EngineKind::Macro, EngineKind::Event,
@@ -143,6 +130,8 @@ struct Case {
   std::int64_t limits[kEngineCount];
   // Why engines are left out or stopped early, printed with the case.
   std::string note;
+  // Also evaluates the definition, to set the network against it.
+  bool evaluate = false;
 };
 
 std::vector<Case> Cases() {
@@ -152,12 +141,18 @@ std::vector<Case> Cases() {
     return {{"multiplication 4x4", example("multiplication.prv"), {"4", "4"}, {G, G, G, G}, ""},
             {"eight-place weights", EightPlaceWeights, {}, {300, 300, 300, 300}, ""},
             {"factorial 4", example("factorial.prv"), {"4"}, {G, G, kSkip, kSkip},
-             "dense and reference left out"}};
+             "dense and reference left out", true}};
   const auto mul = example("multiplication.prv");
   const auto fact = example("factorial.prv");
   const auto pow = example("power.prv");
   const auto pred = example("predecessor.prv");
   const auto add = example("addition.prv");
+  const auto div = example("division.prv");
+  const auto rem = example("remainder.prv");
+  const auto isqrt = example("square_root.prv");
+  const auto gcd = example("gcd.prv");
+  // As good as no limit: the wall-time limit ends these runs.
+  constexpr std::int64_t kHuge = INT64_MAX;
   const char* const kTooLong = "event, dense and reference left out: too many iterations";
   return {
       {"multiplication 40x40", mul, {"40", "40"}, {G, G, G, 20000}, ""},
@@ -178,12 +173,22 @@ std::vector<Case> Cases() {
       {"factorial 12", fact, {"12"}, {10 * G, kSkip, kSkip, kSkip}, kTooLong},
       {"power 2^20", pow, {"2", "20"}, {G, G, 1000000, 20000}, ""},
       {"power 3^12", pow, {"3", "12"}, {G, G, 1000000, 20000}, ""},
-      {"square root of 400", MinimizedSquareRoot, {"400"}, {G, G, G, 20000}, ""},
+      {"square root of 400", isqrt, {"400"}, {G, G, G, 20000}, "", true},
       {"minimized subtraction 40", MinimizedSubtraction, {"40"}, {G, G, G, 20000}, ""},
-      {"triangular number of 300", Triangular, {"300"}, {G, G, G, 20000}, ""},
-      {"triangular number of 10^6", Triangular, {"1000000"}, {10'000 * G, kSkip, kSkip, kSkip},
-       kTooLong},
-      {"division 100/7", example("division.prv"), {"100", "7"}, {G, G, G, 20000}, ""},
+      {"triangular number of 300", example("triangular.prv"), {"300"}, {G, G, G, 20000}, ""},
+      {"triangular number of 10^6", example("triangular.prv"), {"1000000"},
+       {10'000 * G, kSkip, kSkip, kSkip}, kTooLong, true},
+      {"division 100/7", div, {"100", "7"}, {G, G, G, 20000}, "", true},
+      {"remainder 100 mod 7", rem, {"100", "7"}, {G, G, G, 20000}, "", true},
+      {"gcd of 12 and 18", gcd, {"12", "18"}, {G, G, G, 20000}, "", true},
+      // Minimizations at the sizes their round rules are meant for.
+      {"division 10^6/7", div, {"1000000", "7"}, {kHuge, kSkip, kSkip, kSkip}, kTooLong, true},
+      {"remainder 10^6 mod 7", rem, {"1000000", "7"}, {kHuge, kSkip, kSkip, kSkip}, kTooLong,
+       true},
+      {"square root of 10^4", isqrt, {"10000"}, {kHuge, kSkip, kSkip, kSkip}, kTooLong, true},
+      {"square root of 10^6", isqrt, {"1000000"}, {kHuge, kSkip, kSkip, kSkip}, kTooLong, true},
+      {"gcd of 1200 and 1800", gcd, {"1200", "1800"}, {kHuge, kSkip, kSkip, kSkip}, kTooLong,
+       true},
       {"eight-place weights", EightPlaceWeights, {}, {20000, 20000, 20000, 2000}, ""},
       {"successor of 5000000", Successor, {"5000000"}, {G, G, G, G}, ""},
       {"addition 300000+300000", add, {"300000", "300000"}, {G, G, 10000, 200}, ""},
@@ -214,6 +219,14 @@ struct Outcome {
   char result[32] = {};
 };
 
+// The whole result is kept as its length and hash, and its text when short.
+void KeepResult(Outcome& o, const std::string& result) {
+  o.resultLength = result.size();
+  o.resultHash = std::hash<std::string>{}(result);
+  std::snprintf(o.result, sizeof o.result, "%s",
+                result.size() < sizeof o.result ? result.c_str() : "(long)");
+}
+
 // In the child: compile, run, report through the pipe.
 Outcome RunOnce(const Case& c, const std::string& file, EngineKind engine, std::int64_t limit) {
   NParserInterface parser;
@@ -234,19 +247,36 @@ Outcome RunOnce(const Case& c, const std::string& file, EngineKind engine, std::
   o.ending = status == RunStatus::Finished       ? Ending::Finished
              : status == RunStatus::LimitReached ? Ending::Limit
                                                  : Ending::Time;
-  if (o.ending == Ending::Finished) {
-    const std::string& result = run.Result();
-    o.resultLength = result.size();
-    o.resultHash = std::hash<std::string>{}(result);
-    std::snprintf(o.result, sizeof o.result, "%s",
-                  result.size() < sizeof o.result ? result.c_str() : "(long)");
-  }
+  if (o.ending == Ending::Finished) KeepResult(o, run.Result());
   return o;
 }
 
-// Runs the case under one engine in a child process; nothing when the run
-// failed.
-std::optional<Outcome> Measure(const Case& c, const std::string& file, int k) {
+// In the child: the value from the program's definition, with no bound on
+// the rule applications (counted as the iterations) but the wall time.
+Outcome EvaluateOnce(const Case& c, const std::string& file) {
+  NParserInterface parser;
+  const std::unique_ptr<Network> network = CompileProgramFile(parser, file);
+  std::vector<std::uint64_t> arguments;
+  for (const auto& argument : c.arguments) arguments.push_back(std::stoull(argument));
+  const auto start = std::chrono::steady_clock::now();
+  const auto elapsed = [&start] {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
+  Interpreter interpreter(Interpreter::kDefaultSearchBound, UINT64_MAX,
+                          [&elapsed] { return elapsed() > kMaxSeconds; });
+  const std::optional<std::uint64_t> value = interpreter.Evaluate(network->Target(), arguments);
+  Outcome o;
+  o.seconds = elapsed();
+  o.iterations = static_cast<long long>(interpreter.Steps());
+  o.ending = value ? Ending::Finished : Ending::Time;
+  if (value) KeepResult(o, std::to_string(*value));
+  return o;
+}
+
+// Runs the case in a child process (`name` says how: an engine, or eval);
+// nothing when the run failed.
+std::optional<Outcome> Measure(const Case& c, const char* name,
+                               const std::function<Outcome()>& runOnce) {
   int fds[2];
   if (pipe(fds) != 0) throw NeuroException("run_bench: no pipe");
   const pid_t child = fork();
@@ -255,7 +285,7 @@ std::optional<Outcome> Measure(const Case& c, const std::string& file, int k) {
     close(fds[0]);
     int code = 0;
     try {
-      const Outcome o = RunOnce(c, file, kEngines[k], c.limits[k]);
+      const Outcome o = runOnce();
       code = write(fds[1], &o, sizeof o) == sizeof o ? 0 : 1;
     } catch (const NeuroException& e) {
       std::cerr << c.label << ": " << e.what() << "\n";
@@ -271,12 +301,12 @@ std::optional<Outcome> Measure(const Case& c, const std::string& file, int k) {
   rusage usage{};
   wait4(child, &status, 0, &usage);
   if (!got) {
-    std::printf("%-26s %-9s failed\n", c.label.c_str(), kEngineNames[k]);
+    std::printf("%-26s %-9s failed\n", c.label.c_str(), name);
     return std::nullopt;
   }
   const char* const endings[] = {"done ", "limit", "time "};
   std::printf("%-26s %-9s %12lld %s %10.3f s %14.0f it/s %8ld KiB  result %s\n",
-              c.label.c_str(), kEngineNames[k], o.iterations, endings[static_cast<int>(o.ending)],
+              c.label.c_str(), name, o.iterations, endings[static_cast<int>(o.ending)],
               o.seconds, o.seconds > 0 ? o.iterations / o.seconds : 0.0, usage.ru_maxrss,
               o.ending == Ending::Finished ? o.result : "-");
   std::fflush(stdout);
@@ -284,8 +314,10 @@ std::optional<Outcome> Measure(const Case& c, const std::string& file, int k) {
 }
 
 // Every engine that finished must agree with the first one that did, on
-// the iterations and on the whole result.
-bool Agree(const Case& c, const std::optional<Outcome> (&outcomes)[kEngineCount]) {
+// the iterations and on the whole result, and a finished evaluation on the
+// result.
+bool Agree(const Case& c, const std::optional<Outcome> (&outcomes)[kEngineCount],
+           const std::optional<Outcome>& evaluated) {
   const std::optional<Outcome>* first = nullptr;
   int firstEngine = 0;
   bool agree = true;
@@ -306,6 +338,14 @@ bool Agree(const Case& c, const std::optional<Outcome> (&outcomes)[kEngineCount]
       agree = false;
     }
   }
+  if (first != nullptr && evaluated && evaluated->ending == Ending::Finished) {
+    const Outcome& f = **first;
+    if (evaluated->resultLength != f.resultLength || evaluated->resultHash != f.resultHash) {
+      std::fprintf(stderr, "MISMATCH %s: %s gives %s, the definition %s\n", c.label.c_str(),
+                   kEngineNames[firstEngine], f.result, evaluated->result);
+      agree = false;
+    }
+  }
   return agree;
 }
 
@@ -316,7 +356,7 @@ int main(int argc, char** argv) {
   std::printf("%-26s %-9s %12s %s %12s %19s %12s\n", "run", "engine", "iterations", "state",
               "wall", "rate", "peak memory");
   std::printf("(state: done, limit = stopped at the iteration limit, time = stopped after "
-              "%.0f s)\n", kMaxSeconds);
+              "%.0f s; eval counts rule applications as its iterations)\n", kMaxSeconds);
   bool agree = true;
   try {
     for (const auto& c : Cases()) {
@@ -325,11 +365,18 @@ int main(int argc, char** argv) {
       std::optional<Outcome> outcomes[kEngineCount];
       for (int k = 0; k < kEngineCount; ++k) {
         if (c.limits[k] == kSkip) continue;
-        outcomes[k] = Measure(c, file, k);
+        outcomes[k] = Measure(c, kEngineNames[k], [&c, &file, k] {
+          return RunOnce(c, file, kEngines[k], c.limits[k]);
+        });
         agree = outcomes[k].has_value() && agree;
       }
+      std::optional<Outcome> evaluated;
+      if (c.evaluate) {
+        evaluated = Measure(c, "eval", [&c, &file] { return EvaluateOnce(c, file); });
+        agree = evaluated.has_value() && agree;
+      }
       if (!c.note.empty()) std::printf("%-26s (%s)\n", c.label.c_str(), c.note.c_str());
-      agree = Agree(c, outcomes) && agree;
+      agree = Agree(c, outcomes, evaluated) && agree;
     }
   } catch (const NeuroException& e) {
     std::cerr << e.what() << "\n";

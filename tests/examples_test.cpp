@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <numeric>
 #include <ostream>
 #include <set>
 #include <string>
@@ -47,6 +48,13 @@ int Max(const Args& a) { return std::max(a[0], a[1]); }
 int Div(const Args& a) { return a[1] == 0 ? 0 : a[0] / a[1]; }
 int Rem(const Args& a) { return a[1] == 0 ? a[0] : a[0] % a[1]; }
 int Double(const Args& a) { return 2 * a[0]; }
+int Triangular(const Args& a) { return a[0] * (a[0] + 1) / 2; }
+int SquareRoot(const Args& a) {
+  int r = 0;
+  while ((r + 1) * (r + 1) <= a[0]) ++r;
+  return r;
+}
+int Gcd(const Args& a) { return std::gcd(a[0], a[1]); }
 
 struct ExampleCase {
   std::string file;
@@ -77,6 +85,9 @@ const std::vector<ExampleCase>& Examples() {
       {"remainder.prv", "rem", 10, Rem,
        {{7, 2}, {6, 3}, {5, 3}, {2, 3}, {3, 0}}},
       {"target_first.prv", "double", 3, Double, {{0}, {1}, {4}}},
+      {"triangular.prv", "tri", 2, Triangular, {{0}, {1}, {4}}},
+      {"square_root.prv", "isqrt", 9, SquareRoot, {{0}, {3}, {4}, {10}}},
+      {"gcd.prv", "gcd", 17, Gcd, {{2, 4}, {3, 0}, {0, 2}, {0, 0}}},
   };
   return cases;
 }

@@ -56,6 +56,8 @@ TEST(MacroEngine, EveryExampleEndsAsStepByStepAlsoAtLimitsInsideLeaps) {
       {"minimum.prv", {"150", "60"}, false},        {"maximum.prv", {"150", "60"}, false},
       {"zero_test.prv", {"900"}, true},             {"target_first.prv", {"400"}, true},
       {"multiplication.prv", {"3", "2"}, false},   {"zero_test.prv", {"0"}, false},
+      {"triangular.prv", {"60"}, false},            {"square_root.prv", {"20"}, false},
+      {"gcd.prv", {"4", "6"}, false},
   };
   const std::int64_t kLimit = 1'000'000;
   for (const auto& c : cases) {
