@@ -91,11 +91,14 @@ void LoopRule::Prepare() {
   for (const std::uint32_t variable : period.Variables())
     grows_ = grows_ || !delta[variable].IsConstant() || delta[variable].Constant() != 0;
   for (const PolyForm& condition : conditions) linear_ = linear_ && condition.IsLinear();
-  degree_.assign(delta.size(), 1);
-  settle_.assign(delta.size(), 0);
-  conditionDegree_.clear();
-  stillLength_.clear();
-  stillCondition_.clear();
+  // Fresh vectors rather than cleared ones: a rule cut down to a part of
+  // the network is prepared again, and must not keep the room the whole
+  // state's lengths took (a rule over 60 lengths kept 20 KiB for 1,700).
+  degree_ = std::vector<int>(delta.size(), 1);
+  settle_ = std::vector<int>(delta.size(), 0);
+  conditionDegree_ = std::vector<int>();
+  stillLength_ = std::vector<char>();
+  stillCondition_ = std::vector<char>();
   summable_ = true;
   highest_ = 1;
   settled_ = 0;
@@ -167,6 +170,8 @@ void LoopRule::Prepare() {
     return;
   }
   highest_ = std::max(highest_, degreeOf(period) + 1);  // its sum over rounds
+  conditionDegree_.reserve(conditions.size());
+  stillCondition_.reserve(conditions.size());
   for (const PolyForm& condition : conditions) {
     conditionDegree_.push_back(degreeOf(condition));
     highest_ = std::max(highest_, conditionDegree_.back());

@@ -392,6 +392,32 @@ TEST(RuleBook, ForgetsTheRulesUsedLeastRecently) {
   }
 }
 
+// A rule's memory is what it holds now: a rule proved over the whole state
+// and then cut down to the part its loop computes is prepared again, and
+// takes what the same rule made over the part alone takes (the book's
+// bound on memory counts it so).
+TEST(LoopRule, ARuleCutDownToAPartTakesThePartsMemoryOnly) {
+  const auto grows = [](std::size_t runs) {
+    std::vector<PolyForm> conditions = {Form(-2, 1)};
+    std::vector<PolyForm> delta = {Form(0, 0, 1), PolyForm(0)};
+    for (std::uint32_t r = 2; r < runs; ++r) {
+      conditions.push_back(PolyForm::Unknown(r) + PolyForm(-1));
+      delta.emplace_back(0);
+    }
+    return Rule(runs, std::move(conditions), std::move(delta), Form(3, 1));
+  };
+  const LoopRule part = grows(2);
+  for (const std::size_t whole : {2u, 50u, 2000u}) {
+    LoopRule cut = grows(whole);
+    cut.shape = StateShape(part.shape);
+    cut.conditions = std::vector<PolyForm>(part.conditions);
+    cut.delta = std::vector<PolyForm>(part.delta);
+    cut.Prepare();
+    EXPECT_TRUE(cut.Grows()) << whole;
+    EXPECT_EQ(cut.Bytes(), part.Bytes()) << "cut down from " << whole << " lengths";
+  }
+}
+
 // A shape of some of the neurons hashes as the sum of its neurons' parts
 // of the whole state's hash, so that an engine finds a part's rules from
 // the hashes it keeps per neuron; parts of other neurons differ.
