@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <stdexcept>
 #include <unordered_map>
 #include <type_traits>
 #include <utility>
@@ -809,6 +810,69 @@ std::vector<PolyForm> HeldLengths(const std::vector<PolyForm>& conditions, std::
   return replacements;
 }
 
+// Whether a condition follows from every run being at least one limb long
+// at the start of every period a leap covers (Reachable sees to it), as
+// "x_r - 1 >= 0" or "x_a + x_b - 2 >= 0" do.
+bool FollowsFromRuns(const PolyForm& condition) {
+  if (!condition.IsLinear()) return false;
+  Wide least = condition.Constant();
+  for (const auto& [variable, coefficient] : condition.Linear()) {
+    if (coefficient < 0) return false;
+    least += coefficient;
+  }
+  return least >= 0;
+}
+
+// The same conditions, without those the others imply: a proof records
+// one for every comparison it made, and most of them say again what a
+// length held to one value (a run that is one limb long whenever the rule
+// applies) or a stronger condition on the same lengths already says. Kept
+// in every rule they would be most of it, and every leap would check them.
+// A held length is put in as its value (its bounds stay); of conditions
+// that differ by a constant only the strongest stays; what follows from
+// the runs' being at least a limb long goes. The lengths that satisfy the
+// conditions are the same (every run at least one limb long), so is every
+// leap's reach: the rule is as sound, and smaller.
+std::vector<PolyForm> WithoutImplied(std::vector<PolyForm> conditions, std::size_t lengths) {
+  const std::vector<PolyForm> held = HeldLengths(conditions, lengths);
+  std::vector<PolyForm> kept;
+  for (std::uint32_t i = 0; i < lengths; ++i) {
+    if (!held[i].IsConstant()) continue;
+    const Wide value = held[i].Constant();
+    kept.push_back(PolyForm(value) - PolyForm::Unknown(i));
+    if (value > 1) kept.push_back(PolyForm::Unknown(i) + PolyForm(-value));
+  }
+  const auto holdsOne = [&held](const PolyForm& form) {
+    for (const std::uint32_t variable : form.Variables())
+      if (held[variable].IsConstant()) return true;
+    return false;
+  };
+  struct ByTerms {
+    std::size_t operator()(const PolyForm& form) const { return form.Hash(); }
+  };
+  std::unordered_map<PolyForm, std::size_t, ByTerms> strongest;  // terms alone: where in `kept`
+  for (std::size_t k = 0; k < kept.size(); ++k) strongest.emplace(kept[k] + PolyForm(-kept[k].Constant()), k);
+  for (PolyForm& condition : conditions) {
+    PolyForm form = holdsOne(condition) ? condition.Substituted(held).Reduced() : std::move(condition);
+    if (form.IsConstant()) {
+      // True wherever the held lengths have their values, as it is at the
+      // witness; a false one would be a fault of the prover.
+      if (form.Constant() < 0) throw std::logic_error("A rule's conditions hold nowhere");
+      continue;
+    }
+    if (FollowsFromRuns(form)) continue;
+    const Wide constant = form.IsLinear() ? form.Constant() : 0;
+    PolyForm terms = form.IsLinear() ? form + PolyForm(-constant) : form;
+    const auto [at, added] = strongest.emplace(std::move(terms), kept.size());
+    if (added) {
+      kept.push_back(std::move(form));
+    } else if (form.IsLinear() && constant < kept[at->second].Constant()) {
+      kept[at->second] = std::move(form);
+    }
+  }
+  return kept;
+}
+
 // The most periods a leap from `lengths` could cover, every run at least
 // one limb long at the end; -1 where no run shrinks.
 Wide MostPeriods(const std::vector<std::uint64_t>& lengths, const std::vector<Wide>& direction) {
@@ -1046,19 +1110,7 @@ std::optional<LoopRule> LoopProver::Prove(const StateShape& shape,
       }
       rule.conditions = conditions.All();
     }
-    // Every run is at least one limb long at the start of every period a
-    // leap covers (Reachable sees to it): a condition that follows from
-    // that alone, as "x_r - 1 >= 0" or "x_a + x_b - 2 >= 0", says nothing
-    // more, and kept in every rule such conditions would be most of it.
-    std::erase_if(rule.conditions, [](const PolyForm& condition) {
-      if (!condition.IsLinear()) return false;
-      Wide least = condition.Constant();
-      for (const auto& [variable, coefficient] : condition.Linear()) {
-        if (coefficient < 0) return false;
-        least += coefficient;
-      }
-      return least >= 0;
-    });
+    rule.conditions = WithoutImplied(std::move(rule.conditions), rule.delta.size());
     // A period that computes part of the network leaves the rest as it
     // is, whatever it holds: the rule is for that part, and so holds for
     // a loop met again beside other values (a minimization's inner loops

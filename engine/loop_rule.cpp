@@ -487,6 +487,13 @@ std::vector<const LoopRule*> RuleBook::Find(const StateShape& shape) const {
   return found;
 }
 
+std::vector<const LoopRule*> RuleBook::All() const {
+  std::vector<const LoopRule*> all;
+  all.reserve(rules_.size());
+  for (const auto& [rule, entry] : rules_) all.push_back(rule);
+  return all;
+}
+
 void RuleBook::Used(const LoopRule* rule) {
   const auto entry = rules_.find(rule);
   if (entry != rules_.end()) entry->second.lastUse = ++uses_;

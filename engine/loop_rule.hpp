@@ -239,6 +239,8 @@ class RuleBook {
   const LoopRule* Add(LoopRule rule);
   // The rules for exactly this shape (none, or a few).
   std::vector<const LoopRule*> Find(const StateShape& shape) const;
+  // Every rule, in no set order (for tests and for printing them).
+  std::vector<const LoopRule*> All() const;
   // Whether some rule's shape has this hash.
   bool Knows(std::uint64_t hash) const { return byHash_.count(hash) != 0; }
   // The parts of the network rules are over (StateShape::neurons), each

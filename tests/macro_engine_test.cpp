@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -536,6 +537,75 @@ TEST(MacroEngine, IterationCountsFollowTheirClosedForms) {
     if (c.iterations >= 100000) {
       EXPECT_GT(macro.leaps.iterationsLeapt, c.iterations * 9 / 10) << c.file << " " << c.x;
     }
+  }
+}
+
+// A proof records a condition for every comparison it makes; a rule keeps
+// only those no other implies. Where a length is held to one value (a run
+// one limb long whenever the rule applies), its bounds say so and no other
+// condition names it; of conditions that differ by a constant only the
+// strongest is kept; none follows from every run being a limb long. The
+// runs end as step by step, so the rules are as sound.
+TEST(MacroEngine, RulesKeepNoConditionAnotherImplies) {
+  struct Case {
+    const char* file;
+    std::vector<std::string> arguments;
+    std::int64_t limit;  // before the end, where the rules are still kept
+  };
+  const Case cases[] = {
+      {"division.prv", {"100", "7"}, 200'000},
+      {"remainder.prv", {"100", "7"}, 400'000},
+      {"multiplication.prv", {"300", "300"}, 200'000},
+  };
+  for (const auto& c : cases) {
+    NParserInterface parser;
+    const auto network = Example(parser, c.file);
+    auto macro = std::make_unique<MacroEngine>();
+    macro->SetEager(true);
+    const MacroEngine& engine = *macro;
+    NetworkRun run(std::move(macro));
+    run.Start(*network, c.arguments);
+    while (run.Tick(1000, c.limit) == RunStatus::Running) {
+    }
+    const std::string label = std::string(c.file) + " " + c.arguments[0];
+    EXPECT_EQ(run.Iteration(), c.limit) << label;
+    ASSERT_GT(engine.Rules().Size(), 0u) << label;
+    std::size_t heldLengths = 0;
+    for (const LoopRule* rule : engine.Rules().All()) {
+      const std::vector<PolyForm>& conditions = rule->conditions;
+      // Single-length bounds, and the lengths held between equal ones.
+      std::vector<std::optional<Wide>> most(rule->delta.size()), least(rule->delta.size());
+      for (const PolyForm& condition : conditions) {
+        if (!condition.IsLinear() || condition.Linear().size() != 1) continue;
+        const auto [variable, coefficient] = *condition.Linear().begin();
+        if (coefficient == -1) most[variable] = condition.Constant();
+        if (coefficient == 1) least[variable] = -condition.Constant();
+      }
+      for (std::size_t i = 0; i < conditions.size(); ++i) {
+        const PolyForm& condition = conditions[i];
+        const std::string text = label + ": " + condition.Text() + " in " + rule->Text();
+        if (condition.IsLinear()) {
+          Wide least1 = condition.Constant();
+          bool negative = false;
+          for (const auto& [variable, coefficient] : condition.Linear()) {
+            negative = negative || coefficient < 0;
+            least1 += coefficient;
+          }
+          EXPECT_TRUE(negative || least1 < 0) << "follows from the runs: " << text;
+        }
+        for (std::size_t j = i + 1; j < conditions.size(); ++j)
+          EXPECT_FALSE(condition.ParallelTo(conditions[j]))
+              << "differs by a constant from " << conditions[j].Text() << ": " << text;
+        if (condition.IsLinear() && condition.Linear().size() == 1) continue;
+        for (const std::uint32_t variable : condition.Variables()) {
+          const bool held = most[variable] && *most[variable] == least[variable].value_or(1);
+          EXPECT_FALSE(held) << "names x" << variable << ", held to one value: " << text;
+        }
+      }
+      for (std::size_t i = 0; i < most.size(); ++i)
+        heldLengths += most[i] && *most[i] == least[i].value_or(1) ? 1 : 0;
+    }
+    EXPECT_GT(heldLengths, 0u) << label << ": no length held to one value, a weak test";
   }
 }
 
