@@ -242,7 +242,7 @@ class RuleBook {
   // Every rule, in no set order (for tests and for printing them).
   std::vector<const LoopRule*> All() const;
   // Whether some rule's shape has this hash.
-  bool Knows(std::uint64_t hash) const { return byHash_.count(hash) != 0; }
+  bool Knows(std::uint64_t hash) const { return byHash_.find(hash) != byHash_.end(); }
   // The parts of the network rules are over (StateShape::neurons), each
   // once, in the order first met, kMaxParts at most: a rule over another
   // part is kept but never found. A part stays when its rules go.
