@@ -851,7 +851,8 @@ std::vector<PolyForm> WithoutImplied(std::vector<PolyForm> conditions, std::size
     std::size_t operator()(const PolyForm& form) const { return form.Hash(); }
   };
   std::unordered_map<PolyForm, std::size_t, ByTerms> strongest;  // terms alone: where in `kept`
-  for (std::size_t k = 0; k < kept.size(); ++k) strongest.emplace(kept[k] + PolyForm(-kept[k].Constant()), k);
+  for (std::size_t k = 0; k < kept.size(); ++k)
+    strongest.emplace(kept[k] + PolyForm(-kept[k].Constant()), k);
   for (PolyForm& condition : conditions) {
     PolyForm form = holdsOne(condition) ? condition.Substituted(held).Reduced() : std::move(condition);
     if (form.IsConstant()) {
@@ -861,12 +862,12 @@ std::vector<PolyForm> WithoutImplied(std::vector<PolyForm> conditions, std::size
       continue;
     }
     if (FollowsFromRuns(form)) continue;
-    const Wide constant = form.IsLinear() ? form.Constant() : 0;
-    PolyForm terms = form.IsLinear() ? form + PolyForm(-constant) : form;
-    const auto [at, added] = strongest.emplace(std::move(terms), kept.size());
+    // Reduced: the denominator is 1, the constant an integer.
+    const Wide constant = form.Constant();
+    const auto [at, added] = strongest.emplace(form + PolyForm(-constant), kept.size());
     if (added) {
       kept.push_back(std::move(form));
-    } else if (form.IsLinear() && constant < kept[at->second].Constant()) {
+    } else if (constant < kept[at->second].Constant()) {
       kept[at->second] = std::move(form);
     }
   }
