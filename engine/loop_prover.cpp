@@ -854,7 +854,8 @@ std::vector<PolyForm> WithoutImplied(std::vector<PolyForm> conditions, std::size
   for (std::size_t k = 0; k < kept.size(); ++k)
     strongest.emplace(kept[k] + PolyForm(-kept[k].Constant()), k);
   for (PolyForm& condition : conditions) {
-    PolyForm form = holdsOne(condition) ? condition.Substituted(held).Reduced() : std::move(condition);
+    PolyForm form =
+        holdsOne(condition) ? condition.Substituted(held).Reduced() : std::move(condition);
     if (form.IsConstant()) {
       // True wherever the held lengths have their values, as it is at the
       // witness; a false one would be a fault of the prover.
